@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include "felcora/hostkit/hostkit_export.h"
+
+namespace felcora::hostkit {
+
+// How one entity reaches its database.
+struct FELCORA_HOSTKIT_EXPORT EntitySettings
+{
+    QString driver = QStringLiteral("SQLite"); // SQLite, or a Qt SQL driver (QPSQL, QODBC)
+    QString database;                          // SQLite: the file; a server: the database name
+    QString host;
+    int port = 0;
+    QString user;
+    QString password;
+    QString decimalSeparator = QStringLiteral(".");
+    QString accounting;       // the database attached as QUENMARCONTABLE ("PERSONAL" only)
+    // The embedded default creates its files with this schema (a resource) when they are missing.
+    QString schema;
+
+    bool createsDatabase() const { return !schema.isEmpty(); }
+
+    bool isSqlite() const { return driver.compare(QStringLiteral("SQLite"), Qt::CaseInsensitive) == 0; }
+    bool operator==(const EntitySettings &) const = default;
+};
+
+// The data-access configuration: one group per entity ("PERSONAL", "SYSTABLAS",
+// "INTERNOS") in a per-user INI file (organisation "TARVIS", application
+// "RecordBroker"; RECORDBROKER_CONFIG names another file). Keys: Driver,
+// Database, Host, Port, User, Password, DecimalSeparator, Accounting.
+struct FELCORA_HOSTKIT_EXPORT BrokerConfig
+{
+    QHash<QString, EntitySettings> entities; // keyed by upper-case entity name
+
+    // The settings of an entity; the embedded default where nothing is configured.
+    EntitySettings entity(const QString &name) const;
+
+    static QString configFilePath();
+    // Reads the configuration file; entities it does not name get the embedded default.
+    static BrokerConfig load();
+    static BrokerConfig load(const QString &iniFile);
+    // The embedded default in a folder: personal.db (with contable.db attached), systablas.db.
+    static BrokerConfig embedded(const QString &folder);
+    // The user's data folder for the embedded default databases.
+    static QString embeddedFolder();
+};
+
+} // namespace felcora::hostkit

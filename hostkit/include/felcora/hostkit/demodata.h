@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include "felcora/hostkit/hostkit_export.h"
+
+namespace felcora::hostkit {
+
+struct DemoOptions {
+    qint64 customers = 300;   // rows written into clientes
+    qint64 agents = 60;       // accounting agents written into AGENTES
+    quint32 seed = 20261206;  // same seed, same data
+};
+
+struct DemoSummary {
+    qint64 customers = 0;     // clientes rows actually added
+    qint64 agents = 0;        // AGENTES rows actually added
+    qint64 pendingAgents = 0; // added agents of generator 1 whose document is not a customer CUIT
+};
+
+// Writes realistic demo data into existing databases that already hold the schema.
+// personalDb: the customer database file; accountingDb: the accounting database file.
+// Customers are appended: CUITs already present are skipped and replaced by new ones,
+// so the customer count always grows by options.customers. Agents take the next free
+// ID_AGENTE numbers; agents 1 and 2 are the generators (roles 2 and 3) and are added
+// only when missing.
+// Throws felcora::Error on any SQLite failure, with SQLite's message as description
+// and SQLite's extended result code as number.
+FELCORA_HOSTKIT_EXPORT DemoSummary generateDemoData(const QString &personalDb, const QString &accountingDb,
+                                                    const DemoOptions &options = {});
+
+// CUIT helpers. A CUIT has 11 digits, the last one a check digit computed from the
+// first ten with the weights 5,4,3,2,7,6,5,4,3,2: 11 - (sum mod 11), where 11 gives 0
+// and 10 means that no number with those ten digits is issued.
+
+// The check digit for ten digits, or -1 when the input is not exactly ten ASCII digits
+// or no check digit exists for it.
+FELCORA_HOSTKIT_EXPORT int cuitCheckDigit(const QString &firstTenDigits);
+
+// True for exactly eleven ASCII digits whose last one is the check digit of the others.
+FELCORA_HOSTKIT_EXPORT bool isValidCuit(const QString &cuit);
+
+} // namespace felcora::hostkit

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <memory>
+#include <optional>
+
+#include "felcora/hostcomponents.h"
+#include "felcora/hostkit/brokerconfig.h"
+#include "felcora/hostkit/hostkit_export.h"
+
+namespace felcora::hostkit {
+
+class EntityConnection;
+
+// The default data-access component, "RecordBroker.BrokerMain": one
+// connection per entity, configured per entity (BrokerConfig), the embedded
+// SQLite databases where nothing is configured.
+class FELCORA_HOSTKIT_EXPORT RecordBroker : public QObject, public IDataAccess
+{
+    Q_OBJECT
+    Q_INTERFACES(felcora::IDataAccess)
+
+public:
+    explicit RecordBroker(QObject *parent = nullptr);
+    ~RecordBroker() override;
+
+    // Uses this configuration instead of reading the configuration file.
+    void useConfig(const BrokerConfig &config);
+
+    void LoadParameters() override;
+    IDataConnection *getDataConnectionByEntity(const QString &entity) override;
+    QString getDateFormatbyEntity(const QString &entity, const QString &dateText) override;
+    QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint32 &decimals) override;
+    QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint16 decimals) override;
+    QString getDecimalSeparatorbyEntity(QString &entity) override;
+
+private:
+    EntityConnection &connection(const QString &entity);
+    const BrokerConfig &config();
+    QString numberFormat(const QString &entity, const QString &value, int decimals);
+
+    std::optional<BrokerConfig> m_fixedConfig;
+    std::optional<BrokerConfig> m_config;
+    QHash<QString, std::shared_ptr<EntityConnection>> m_connections;
+};
+
+} // namespace felcora::hostkit

@@ -1,0 +1,78 @@
+-- The customer database ("PERSONAL").
+CREATE TABLE clientes (
+    cuit                   TEXT NOT NULL PRIMARY KEY,
+    nombre                 TEXT COLLATE NOCASE,
+    domicilio              TEXT,
+    localidad              TEXT,
+    codpost                TEXT,
+    email                  TEXT,
+    telefonos              TEXT,
+    finitactiv             DATE,
+    cvdi                   TEXT,
+    condiva                TEXT,
+    condivafact            TEXT,
+    ivaexento              NUMERIC,
+    eximgan                TEXT,
+    eximganvalor           NUMERIC,
+    eximganvalortemp       NUMERIC,
+    ivaareduccion          TEXT,
+    ivaareduccionvalor     NUMERIC,
+    ivaareduccionvalortemp NUMERIC,
+    ExcepLAPIAEC           TEXT,
+    AjxVinc_4102           NUMERIC,
+    contacto               TEXT,
+    ingbru                 NUMERIC,
+    LUGARDEPMERC           TEXT,
+    regalias               NUMERIC,
+    honorario              NUMERIC,
+    CIB                    TEXT,
+    CML                    TEXT,
+    NIN                    TEXT
+);
+-- The list reads every customer by name: the index gives the first rows at once.
+CREATE INDEX clientes_nombre ON clientes (nombre COLLATE NOCASE);
+
+-- Gross-income-tax distribution: one line per customer and jurisdiction.
+CREATE TABLE DIB (
+    CLICUI    TEXT NOT NULL,
+    JRDNRO    TEXT NOT NULL,
+    DIBVALOR  NUMERIC,
+    DIBEXENTO INTEGER,
+    PRIMARY KEY (CLICUI, JRDNRO)
+);
+
+-- Benefit regimes tied to a customer.
+CREATE TABLE VentajasRel (
+    IdVentaja    TEXT,
+    IdSubRegimen TEXT,
+    NCM          TEXT,
+    cuit         TEXT
+);
+CREATE INDEX VentajasRel_cuit ON VentajasRel (cuit);
+
+-- Catalogues behind the listing component's pick windows.
+CREATE TABLE Ventajas (
+    IdVentaja   TEXT NOT NULL PRIMARY KEY,
+    Descripcion TEXT
+);
+CREATE TABLE SubRegimenes (
+    IdSubRegimen TEXT NOT NULL PRIMARY KEY,
+    Descripcion  TEXT
+);
+
+INSERT INTO Ventajas (IdVentaja, Descripcion) VALUES
+    ('RIM', 'Régimen de importación de bienes de capital'),
+    ('RAT', 'Régimen de aduana en factoría'),
+    ('TDF', 'Régimen de promoción de Tierra del Fuego'),
+    ('ZF',  'Zona franca'),
+    ('EXP', 'Reintegros a la exportación'),
+    ('BKN', 'Bienes de capital nuevos'),
+    ('LI',  'Régimen de líneas de producción usadas');
+INSERT INTO SubRegimenes (IdSubRegimen, Descripcion) VALUES
+    ('IC04', 'Importación a consumo'),
+    ('IT04', 'Importación temporaria'),
+    ('EC01', 'Exportación a consumo'),
+    ('ET01', 'Exportación temporaria'),
+    ('ZF01', 'Ingreso a zona franca'),
+    ('ZF02', 'Egreso de zona franca'),
+    ('IG04', 'Importación con garantía');

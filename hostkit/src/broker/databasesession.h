@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "felcora/hostcomponents.h"
+#include "felcora/hostkit/brokerconfig.h"
+
+namespace felcora::hostkit {
+
+// An open database behind one entity: runs statement texts that were already
+// checked and translated to its dialect.
+class DatabaseSession
+{
+public:
+    virtual ~DatabaseSession() = default;
+    // An open forward-only recordset, positioned on the first row (if any).
+    virtual std::unique_ptr<IRecordset> query(const QString &sql) = 0;
+    // The number of rows the statement changed; 0 for a statement that reads.
+    virtual qint64 execute(const QString &sql) = 0;
+
+    static std::unique_ptr<DatabaseSession> open(const EntitySettings &settings);
+};
+
+} // namespace felcora::hostkit

@@ -1,0 +1,244 @@
+#include "sqlitesession.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+#include "brokererrors.h"
+#include "felcora/error.h"
+
+namespace felcora::hostkit {
+
+namespace {
+
+// A second workstation's write waits this long for the file lock instead of failing at once.
+constexpr int kBusyTimeoutMs = 10000;
+
+QString sourceFor(const QString &operation) { return QStringLiteral("RecordBroker.SQLite.") + operation; }
+
+} // namespace
+
+SqliteHandle::SqliteHandle(const QString &path, bool create)
+    : m_path(path)
+{
+    if (!create && !QFileInfo::exists(path))
+        throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Open")),
+                    QStringLiteral("No existe la base de datos \"%1\"").arg(path));
+    if (create)
+        QDir().mkpath(QFileInfo(path).absolutePath());
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Open")),
+                    QStringLiteral("No se pudo abrir la base de datos \"%1\": %2").arg(path, message));
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+}
+
+SqliteHandle::~SqliteHandle()
+{
+    sqlite3_close_v2(m_db);
+}
+
+void SqliteHandle::fail(const QString &operation) const
+{
+    throw Error(brokererr::kDatabase, sourceFor(operation), QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+void SqliteHandle::exec(const QString &script)
+{
+    char *message = nullptr;
+    if (sqlite3_exec(m_db, script.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
+        sqlite3_free(message);
+        throw Error(brokererr::kDatabase, sourceFor(QStringLiteral("Exec")), text);
+    }
+}
+
+void SqliteHandle::attach(const QString &path, const QString &alias)
+{
+    // The path is bound, not pasted: any character may stand in it.
+    sqlite3_stmt *statement = nullptr;
+    const QByteArray sql = QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(alias).toUtf8();
+    if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &statement, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("Attach"));
+    const QByteArray file = path.toUtf8();
+    sqlite3_bind_text(statement, 1, file.constData(), int(file.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(statement);
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE)
+        fail(QStringLiteral("Attach"));
+}
+
+void SqliteHandle::ensureSchema(const QString &schemaResource)
+{
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT count(*) FROM main.sqlite_master", -1, &statement, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("Schema"));
+    const bool empty = sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_int(statement, 0) == 0;
+    sqlite3_finalize(statement);
+    if (!empty)
+        return;
+    QFile file(schemaResource);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Schema")),
+                    QStringLiteral("No se encontró el esquema \"%1\"").arg(schemaResource));
+    exec(QStringLiteral("BEGIN;\n") + QString::fromUtf8(file.readAll()) + QStringLiteral("\nCOMMIT;"));
+}
+
+SqliteSession::SqliteSession(std::shared_ptr<SqliteHandle> handle)
+    : m_handle(std::move(handle))
+{
+}
+
+std::unique_ptr<SqliteSession> SqliteSession::open(const EntitySettings &settings)
+{
+    if (settings.database.isEmpty())
+        throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Open")),
+                    QStringLiteral("No se configuró la base de datos"));
+    auto handle = std::make_shared<SqliteHandle>(settings.database, settings.createsDatabase());
+    if (settings.createsDatabase())
+        handle->ensureSchema(settings.schema);
+    if (!settings.accounting.isEmpty()) {
+        if (settings.createsDatabase())
+            SqliteHandle(settings.accounting, true).ensureSchema(QStringLiteral(":/felcora/sql/contable.sql"));
+        else if (!QFileInfo::exists(settings.accounting))
+            throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Attach")),
+                        QStringLiteral("No existe la base de datos contable \"%1\"").arg(settings.accounting));
+        handle->attach(settings.accounting, QStringLiteral("QUENMARCONTABLE"));
+    }
+    return std::make_unique<SqliteSession>(std::move(handle));
+}
+
+sqlite3_stmt *SqliteSession::prepare(const QString &sql, const char *operation)
+{
+    sqlite3_stmt *statement = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_handle->db(), text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK)
+        m_handle->fail(QString::fromLatin1(operation));
+    if (!statement) // only blanks: nothing to run
+        throw Error(brokererr::kRefused, sourceFor(QString::fromLatin1(operation)),
+                    QStringLiteral("La sentencia está vacía"));
+    return statement;
+}
+
+std::unique_ptr<IRecordset> SqliteSession::query(const QString &sql)
+{
+    return std::make_unique<SqliteRecordset>(m_handle, prepare(sql, "CrearRs"));
+}
+
+qint64 SqliteSession::execute(const QString &sql)
+{
+    sqlite3_stmt *statement = prepare(sql, "Ejecutar");
+    const bool reads = sqlite3_stmt_readonly(statement);
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE)
+        m_handle->fail(QStringLiteral("Ejecutar"));
+    // sqlite3_changes keeps the count of the last change: a reading statement changed nothing.
+    return reads ? 0 : sqlite3_changes64(m_handle->db());
+}
+
+SqliteRecordset::SqliteRecordset(std::shared_ptr<SqliteHandle> handle, sqlite3_stmt *statement)
+    : m_handle(std::move(handle))
+    , m_statement(statement)
+{
+    const int columns = sqlite3_column_count(m_statement);
+    m_names.reserve(columns);
+    m_isDate.reserve(columns);
+    for (int c = 0; c < columns; ++c) {
+        m_names.append(QString::fromUtf8(sqlite3_column_name(m_statement, c)));
+        const char *declared = sqlite3_column_decltype(m_statement, c);
+        m_isDate.append(declared && QByteArray(declared).toUpper().startsWith("DATE"));
+    }
+    try {
+        step();
+    } catch (...) {
+        sqlite3_finalize(m_statement);
+        throw;
+    }
+}
+
+SqliteRecordset::~SqliteRecordset()
+{
+    sqlite3_finalize(m_statement);
+}
+
+void SqliteRecordset::step()
+{
+    const int rc = sqlite3_step(m_statement);
+    if (rc == SQLITE_ROW)
+        return;
+    m_eof = true;
+    if (rc != SQLITE_DONE)
+        m_handle->fail(QStringLiteral("CrearRs"));
+}
+
+void SqliteRecordset::MoveNext()
+{
+    if (m_eof)
+        throw Error(3021, sourceFor(QStringLiteral("MoveNext")),
+                    QStringLiteral("No hay registro actual: se llegó al final del conjunto de registros"));
+    step();
+}
+
+void SqliteRecordset::checkColumn(int column) const
+{
+    if (m_eof)
+        throw Error(3021, sourceFor(QStringLiteral("Fields")),
+                    QStringLiteral("No hay registro actual: se llegó al final del conjunto de registros"));
+    if (column < 0 || column >= m_names.size())
+        throw Error(3265, sourceFor(QStringLiteral("Fields")),
+                    QStringLiteral("No existe la columna %1 en el conjunto de registros").arg(column));
+}
+
+QVariant SqliteRecordset::value(int column) const
+{
+    checkColumn(column);
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(m_statement, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_statement, column));
+    case SQLITE_BLOB: {
+        const void *data = sqlite3_column_blob(m_statement, column);
+        return QVariant(QByteArray(static_cast<const char *>(data), sqlite3_column_bytes(m_statement, column)));
+    }
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+        const QString value = QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column));
+        if (m_isDate.at(column)) {
+            const QDate date = QDate::fromString(value.left(10), Qt::ISODate);
+            if (date.isValid())
+                return QVariant(date);
+        }
+        return QVariant(value);
+    }
+    }
+}
+
+bool SqliteRecordset::isNull(int column) const
+{
+    checkColumn(column);
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+void SqliteRecordset::appendUtf8(int column, QByteArray &out) const
+{
+    checkColumn(column);
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    if (text)
+        out.append(text, sqlite3_column_bytes(m_statement, column));
+}
+
+} // namespace felcora::hostkit

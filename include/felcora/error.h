@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+#include "felcora/felcora_export.h"
+
+namespace felcora {
+
+// The one failure type of the component and its host components: what an error
+// message or a re-raise needs is a number, a source (who failed, outermost first)
+// and a description (what failed).
+class FELCORA_EXPORT Error : public std::exception
+{
+public:
+    Error(qint32 number, QString source, QString description);
+
+    qint32 number() const { return m_number; }
+    const QString &source() const { return m_source; }
+    const QString &description() const { return m_description; }
+
+    // The number as upper-case hexadecimal digits without prefix ("2B67", "80151387").
+    QString hexNumber() const;
+
+    const char *what() const noexcept override { return m_what.constData(); }
+
+private:
+    qint32 m_number;
+    QString m_source;
+    QString m_description;
+    QByteArray m_what;
+};
+
+// Error numbers the component raises itself.
+namespace errnum {
+constexpr qint32 kMostrarListado = 11111;                     // 0x2B67
+constexpr qint32 kEsNumeroANSI = qint32(0x80151387u);
+constexpr qint32 kObjectErrorBase = qint32(0x80040000u);
+constexpr qint32 kComponentNotRegistered = qint32(0x80040154u); // class not registered
+constexpr qint32 kNoComponent = 91;                            // object variable not set
+constexpr qint32 kWrongObject = 13;                            // type mismatch
+} // namespace errnum
+
+} // namespace felcora

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QHash>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+#include "felcora/error.h"
+#include "felcora/felcora_export.h"
+#include "felcora/hostcomponents.h"
+
+namespace felcora {
+
+// A reference to one host component: either created by the component (and
+// owned here) or handed over by the host (borrowed, and noticed when the host
+// deletes it).
+template <class Interface>
+class HostComponent
+{
+public:
+    void own(QObject *created)
+    {
+        m_owned.reset(created);
+        m_object = created;
+    }
+    void borrow(QObject *object)
+    {
+        m_owned.reset();
+        m_object = object;
+    }
+    void clear() { own(nullptr); }
+
+    QObject *object() const { return m_object.data(); }
+    bool isSet() const { return !m_object.isNull(); }
+
+    // The interface, or the component's error when there is no object.
+    Interface *get(const char *field) const
+    {
+        if (auto *i = qobject_cast<Interface *>(m_object.data()))
+            return i;
+        throw Error(errnum::kNoComponent, QString::fromLatin1(field),
+                    QStringLiteral("Variable de tipo Object o la variable de bloque With no está establecida (%1)")
+                        .arg(QLatin1String(field)));
+    }
+
+private:
+    std::shared_ptr<QObject> m_owned;
+    QPointer<QObject> m_object;
+};
+
+// The state shared by every class and window of one host thread.
+struct FELCORA_EXPORT ComponentState
+{
+    HostComponent<IDataAccess> gBroker;
+    HostComponent<IListing> gPrintDesk;
+    HostComponent<IFormat> gMolde;
+
+    QString BaseDatos;
+    bool OrigenTarvis = false;
+    bool seleccionar = false;
+
+    bool gJurisdiccionGuardada = false;
+    bool gClienteAgregado = false;
+    bool gClienteModificado = false;
+
+    QString Cliente_Nombre;
+    QString Cliente_Domicilio;
+    QString Cliente_Cuit;
+    QString Cliente_EMail;
+    double Cliente_Regalias = 0.0;
+    double Cliente_AjustexVinculacion = 0.0;
+
+    // Shared window instances by window name; a window removes itself when it unloads.
+    QHash<QString, QPointer<QWidget>> windows;
+
+    IDataAccess &broker() const { return *gBroker.get("gBroker"); }
+    IListing &printDesk() const { return *gPrintDesk.get("gPrintDesk"); }
+    IFormat &molde() const { return *gMolde.get("gMolde"); }
+};
+
+// This thread's state; created empty on first use.
+FELCORA_EXPORT ComponentState &state();
+
+// Counts the component's live class objects, for DllCanUnloadNow.
+class FELCORA_EXPORT LiveObject
+{
+public:
+    LiveObject();
+    ~LiveObject();
+    LiveObject(const LiveObject &) = delete;
+    LiveObject &operator=(const LiveObject &) = delete;
+    static int count();
+};
+
+} // namespace felcora

@@ -1,0 +1,18 @@
+#include "felcora/error.h"
+
+namespace felcora {
+
+Error::Error(qint32 number, QString source, QString description)
+    : m_number(number)
+    , m_source(std::move(source))
+    , m_description(std::move(description))
+    , m_what(QStringLiteral("%1 - %2 [%3]").arg(m_number).arg(m_description, m_source).toUtf8())
+{
+}
+
+QString Error::hexNumber() const
+{
+    return QString::number(quint32(m_number), 16).toUpper();
+}
+
+} // namespace felcora

@@ -1,0 +1,80 @@
+#include "modal.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QTest>
+
+namespace felcora::test {
+
+namespace {
+constexpr int kPollMs = 20;
+}
+
+void closeAllModals()
+{
+    for (int guard = 0; guard < 32; ++guard) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->done(QDialog::Rejected);
+        else
+            modal->close();
+        QCoreApplication::processEvents();
+    }
+}
+
+ModalAction::ModalAction(const char *className, Action action, int timeoutMs)
+    : QObject(qApp)
+    , m_className(className)
+    , m_action(std::move(action))
+    , m_remainingMs(timeoutMs)
+{
+    m_timer.setInterval(kPollMs);
+    connect(&m_timer, &QTimer::timeout, this, &ModalAction::poll);
+    m_timer.start();
+}
+
+void ModalAction::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal->inherits(m_className.constData()) && modal->isVisible()) {
+        m_timer.stop();
+        m_done = true;
+        QPointer<QWidget> guard(modal);
+        m_action(modal);
+        // A check that failed inside the action returned early: the modal is
+        // still open and would block the test forever.
+        if (QTest::currentTestFailed())
+            closeAllModals();
+        deleteLater();
+        return;
+    }
+    m_remainingMs -= kPollMs;
+    if (m_remainingMs <= 0) {
+        m_timer.stop();
+        m_timedOut = true;
+        qWarning("ModalAction: no modal %s appeared", m_className.constData());
+        closeAllModals();
+        deleteLater();
+    }
+}
+
+QPointer<ModalAction> answerNextMessageBox(QMessageBox::StandardButton button, QString *text, QMessageBox::Icon *icon,
+                                           int timeoutMs)
+{
+    return onNextModal<QMessageBox>(
+        [=](QMessageBox *box) {
+            if (text)
+                *text = box->text();
+            if (icon)
+                *icon = box->icon();
+            if (QAbstractButton *b = box->button(button))
+                b->click();
+            else
+                box->done(QDialog::Rejected);
+        },
+        timeoutMs);
+}
+
+} // namespace felcora::test

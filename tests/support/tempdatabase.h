@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <memory>
+
+#include "felcora/hostkit/brokerconfig.h"
+#include "felcora/hostkit/recordbroker.h"
+
+namespace felcora::test {
+
+// The embedded databases in a temporary folder, created with the schema by a
+// real broker: personal.db (with contable.db attached as QUENMARCONTABLE) and systablas.db.
+class TempDatabase
+{
+public:
+    TempDatabase();
+
+    bool isValid() const { return m_dir.isValid(); }
+    QString folder() const { return m_dir.path(); }
+    QString personalPath() const;
+    QString accountingPath() const;
+    QString systemPath() const;
+    hostkit::BrokerConfig config() const;
+
+    // A broker on these databases, parameters loaded (the schema exists afterwards).
+    std::unique_ptr<hostkit::RecordBroker> makeBroker() const;
+
+    // Runs statements on a database file through a connection of its own.
+    static void exec(const QString &databasePath, const QString &sql);
+    // The first column of the first row of a query, through a connection of its own.
+    static QVariant scalar(const QString &databasePath, const QString &sql);
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Every cell of every table of a database file, read through a separate
+// connection: take one before and one after an action, and compare.
+class DatabaseSnapshot
+{
+public:
+    static DatabaseSnapshot take(const QString &databasePath);
+
+    // What changed from this snapshot to the later one, one line each, sorted:
+    // "table[key] inserted", "table[key] deleted", "table[key].column: before -> after".
+    // The key is the primary key's values joined by "|" (the rowid where there is none).
+    QStringList differences(const DatabaseSnapshot &later) const;
+
+    int rowCount(const QString &table) const;
+
+private:
+    struct Table
+    {
+        QStringList columns;
+        QMap<QString, QVariantList> rows;
+    };
+    QMap<QString, Table> m_tables;
+};
+
+} // namespace felcora::test
