@@ -4,12 +4,13 @@
 #include <QPointer>
 
 #include "felcora/hostcomponents.h"
+#include "felcora/hostkit/hostkit_export.h"
 
 namespace felcora::hostkit {
 
 // The default listing component, "oPrintDesk.cMain". It keeps the data access
 // it is given for its pick windows of benefit regimes and sub-regimes.
-class PrintDesk : public QObject, public IListing
+class FELCORA_HOSTKIT_EXPORT PrintDesk : public QObject, public IListing
 {
     Q_OBJECT
     Q_INTERFACES(felcora::IListing)
