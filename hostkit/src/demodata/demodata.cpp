@@ -18,11 +18,22 @@ using demo::DibLine;
 using demo::Rng;
 using demo::RowMaker;
 
-const QString kSource = QStringLiteral("felcora.hostkit.generateDemoData");
+// The source of every error names the database file it happened in.
+QString errorSource(const QString &path)
+{
+    return QStringLiteral("felcora.hostkit.generateDemoData(%1)").arg(path);
+}
 
+[[noreturn]] void fail(sqlite3 *db, qint32 number, const QString &description)
+{
+    const char *file = sqlite3_db_filename(db, "main");
+    throw Error(number, errorSource(QString::fromUtf8(file ? file : "")), description);
+}
+
+// The last failure on a connection, as SQLite reports it.
 [[noreturn]] void fail(sqlite3 *db)
 {
-    throw Error(sqlite3_extended_errcode(db), kSource, QString::fromUtf8(sqlite3_errmsg(db)));
+    fail(db, sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 class Database
@@ -30,13 +41,16 @@ class Database
 public:
     explicit Database(const QString &path)
     {
-        const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        // No SQLITE_OPEN_CREATE: a missing file is an error, not a new empty database.
+        // The connection never leaves this thread, so it needs no mutex.
+        const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
             // Even a failed open may hand back a connection that holds the message.
             const qint32 code = m_db ? sqlite3_extended_errcode(m_db) : rc;
             const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
             sqlite3_close(m_db);
-            throw Error(code, kSource, message + QStringLiteral(": ") + path);
+            throw Error(code, errorSource(path), message);
         }
         sqlite3_extended_result_codes(m_db, 1);
         sqlite3_busy_timeout(m_db, 5000);
@@ -159,14 +173,20 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
 };
 
-// What an agent copies from a customer it stands for.
-struct KnownCustomer {
+// Who an agent is: a customer it stands for, or a company or person of its own.
+struct Identity {
     std::string cuit;
     std::string nombre;
     std::string domicilio;
     std::string localidad;
     std::string codpost;
 };
+
+Identity identityOf(const CustomerRow &row)
+{
+    return {std::string(row.cuit, sizeof row.cuit), row.nombre, row.domicilio, row.locality->name,
+            row.locality->postalCode};
+}
 
 constexpr std::size_t kKnownSample = 512;
 
@@ -204,7 +224,7 @@ void bindCustomer(Statement &s, const CustomerRow &row)
 
 // Appends options.customers rows to clientes with their DIB lines and benefit
 // ties; returns how many were written and keeps a sample of them in known.
-qint64 writeCustomers(Database &db, const DemoOptions &options, std::vector<KnownCustomer> &known)
+qint64 writeCustomers(Database &db, const DemoOptions &options, std::vector<Identity> &known)
 {
     if (options.customers <= 0)
         return 0;
@@ -232,8 +252,7 @@ qint64 writeCustomers(Database &db, const DemoOptions &options, std::vector<Know
     qint64 written = 0;
     for (qint64 attempt = 0; written < options.customers; ++attempt) {
         if (attempt == maxAttempts)
-            throw Error(SQLITE_CONSTRAINT_PRIMARYKEY, kSource,
-                        QStringLiteral("no unused CUIT left for new customers"));
+            fail(db.handle(), SQLITE_CONSTRAINT_PRIMARYKEY, QStringLiteral("no unused CUIT left for new customers"));
         maker.makeCustomer(row);
         bindCustomer(insertCustomer, row);
         insertCustomer.run();
@@ -242,8 +261,7 @@ qint64 writeCustomers(Database &db, const DemoOptions &options, std::vector<Know
         ++written;
 
         if (known.size() < kKnownSample)
-            known.push_back({std::string(row.cuit, sizeof row.cuit), row.nombre, row.domicilio,
-                             row.locality->name, row.locality->postalCode});
+            known.push_back(identityOf(row));
 
         if (row.cml == '1') {
             // Lines left behind by a removed customer with the same CUIT would spoil the sum.
@@ -278,7 +296,7 @@ qint64 writeCustomers(Database &db, const DemoOptions &options, std::vector<Know
 // agent 1 holds role 2, so its agents that are not yet customers are pending;
 // agent 2 holds role 3 only, so its agents never are.
 void writeAgents(Database &accounting, Database &personal, const DemoOptions &options,
-                 const std::vector<KnownCustomer> &known, DemoSummary &summary)
+                 const std::vector<Identity> &known, DemoSummary &summary)
 {
     if (options.agents <= 0)
         return;
@@ -294,17 +312,38 @@ void writeAgents(Database &accounting, Database &personal, const DemoOptions &op
     RowMaker maker(rng);
     CustomerRow row;
 
-    const auto customerExists = [&](const char *cuit) {
-        isCustomer.text(1, cuit, sizeof row.cuit);
-        return isCustomer.exists();
-    };
-    // Name and address of a fresh company or person, with a CUIT no customer has.
-    const auto makeStranger = [&](bool company) {
+    // A company or person with a CUIT no customer has.
+    const auto stranger = [&](bool company) {
         do {
             maker.makeCustomer(row);
         } while (row.company != company);
-        while (customerExists(row.cuit))
+        for (;;) {
+            isCustomer.text(1, row.cuit, sizeof row.cuit);
+            if (!isCustomer.exists())
+                return identityOf(row);
             maker.redrawCuit(row);
+        }
+    };
+    // Generators have no generator; one agent in ten lacks its postal code, one its city.
+    const auto write = [&](qint64 id, const Identity &who, qint64 generator) {
+        insertAgent.integer(1, id);
+        insertAgent.text(2, who.cuit);
+        insertAgent.text(3, who.nombre);
+        insertAgent.text(4, who.domicilio);
+        if (rng.percent(10))
+            insertAgent.null(5);
+        else
+            insertAgent.text(5, who.codpost);
+        if (rng.percent(10))
+            insertAgent.null(6);
+        else
+            insertAgent.text(6, who.localidad);
+        if (generator > 0)
+            insertAgent.integer(7, generator);
+        else
+            insertAgent.null(7);
+        insertAgent.run();
+        ++summary.agents;
     };
 
     qint64 budget = options.agents;
@@ -313,17 +352,8 @@ void writeAgents(Database &accounting, Database &personal, const DemoOptions &op
     for (int g = 0; g < 2 && budget > 0; ++g) {
         agentExists.integer(1, kGenerators[g]);
         if (!agentExists.exists()) {
-            makeStranger(true);
-            insertAgent.integer(1, kGenerators[g]);
-            insertAgent.text(2, row.cuit, sizeof row.cuit);
-            insertAgent.text(3, row.nombre);
-            insertAgent.text(4, row.domicilio);
-            insertAgent.text(5, row.locality->postalCode);
-            insertAgent.text(6, row.locality->name);
-            insertAgent.null(7);
-            insertAgent.run();
+            write(kGenerators[g], stranger(true), 0);
             --budget;
-            ++summary.agents;
         }
         insertRole.integer(1, kGenerators[g]);
         insertRole.integer(2, kGeneratorRoles[g]);
@@ -331,48 +361,20 @@ void writeAgents(Database &accounting, Database &personal, const DemoOptions &op
     }
 
     qint64 id = Statement(accounting, "SELECT coalesce(max(ID_AGENTE), 0) FROM AGENTES").scalar();
-    int fromFirst = 0; // agents of generator 1 so far: the first is a customer, the second is not
+    int ofFirst = 0; // agents of generator 1 written so far
     for (; budget > 0; --budget) {
         const qint64 generator = rng.percent(65) ? 1 : 2;
-        bool asCustomer = !known.empty() && rng.percent(generator == 1 ? 45 : 50);
-        if (generator == 1 && fromFirst < 2)
-            asCustomer = !known.empty() && fromFirst == 0;
+        // The first two agents of generator 1 are a customer and a pending one, so
+        // that even a small run has both kinds; the others are drawn.
+        bool asCustomer = generator == 1 && ofFirst < 2 ? ofFirst == 0 : rng.percent(generator == 1 ? 45 : 50);
+        asCustomer = asCustomer && !known.empty();
         if (generator == 1)
-            ++fromFirst;
+            ++ofFirst;
 
-        insertAgent.integer(1, ++id);
-        bool hasPostalCode;
-        bool hasCity;
-        if (asCustomer) {
-            const KnownCustomer &c = known[rng.below(std::uint32_t(known.size()))];
-            hasPostalCode = !rng.percent(10);
-            hasCity = !rng.percent(10);
-            insertAgent.text(2, c.cuit);
-            insertAgent.text(3, c.nombre);
-            insertAgent.text(4, c.domicilio);
-            if (hasPostalCode)
-                insertAgent.text(5, c.codpost);
-            if (hasCity)
-                insertAgent.text(6, c.localidad);
-        } else {
-            makeStranger(rng.percent(70));
-            hasPostalCode = !rng.percent(10);
-            hasCity = !rng.percent(10);
-            insertAgent.text(2, row.cuit, sizeof row.cuit);
-            insertAgent.text(3, row.nombre);
-            insertAgent.text(4, row.domicilio);
-            if (hasPostalCode)
-                insertAgent.text(5, row.locality->postalCode);
-            if (hasCity)
-                insertAgent.text(6, row.locality->name);
-        }
-        if (!hasPostalCode)
-            insertAgent.null(5);
-        if (!hasCity)
-            insertAgent.null(6);
-        insertAgent.integer(7, generator);
-        insertAgent.run();
-        ++summary.agents;
+        if (asCustomer)
+            write(++id, known[rng.below(std::uint32_t(known.size()))], generator);
+        else
+            write(++id, stranger(rng.percent(70)), generator);
         if (generator == 1 && !asCustomer)
             ++summary.pendingAgents;
     }
@@ -408,23 +410,23 @@ bool isValidCuit(const QString &cuit)
 DemoSummary generateDemoData(const QString &personalDb, const QString &accountingDb, const DemoOptions &options)
 {
     DemoSummary summary;
-    std::vector<KnownCustomer> known;
+    std::vector<Identity> known;
 
     Database personal(personalDb);
     personal.exec("PRAGMA synchronous=OFF");
     // Every row lands at a random place of the CUIT and name indexes: keep them in memory.
     personal.exec("PRAGMA cache_size=-131072");
-    {
-        Transaction transaction(personal);
-        summary.customers = writeCustomers(personal, options, known);
-        transaction.commit();
-    }
+    Transaction customers(personal);
+    summary.customers = writeCustomers(personal, options, known);
 
+    // The customers stay uncommitted until the agents are written, so that a
+    // failure in the accounting database leaves both files as they were.
     Database accounting(accountingDb);
     accounting.exec("PRAGMA synchronous=OFF");
-    Transaction transaction(accounting);
+    Transaction agents(accounting);
     writeAgents(accounting, personal, options, known, summary);
-    transaction.commit();
+    customers.commit();
+    agents.commit();
     return summary;
 }
 

@@ -192,11 +192,14 @@ void RowMaker::makeCompanyName(CustomerRow &row, std::string &mailDomain)
         mailDomain += "hnos";
         break;
     case 3: { // Ramos y Fernández; "e" before an i sound: Ramos e Ibáñez
-        addWord(pickWord(m_rng, v.surnames));
-        const Word &second = pickWord(m_rng, v.surnames);
-        const bool iSound = second.ascii[0] == 'i' || (second.ascii[0] == 'h' && second.ascii[1] == 'i');
+        const Word &first = pickWord(m_rng, v.surnames);
+        addWord(first);
+        const Word *second = &pickWord(m_rng, v.surnames);
+        while (second == &first)
+            second = &pickWord(m_rng, v.surnames);
+        const bool iSound = second->ascii[0] == 'i' || (second->ascii[0] == 'h' && second->ascii[1] == 'i');
         name += iSound ? " e " : " y ";
-        addWord(second);
+        addWord(*second);
         break;
     }
     case 4: // Ramos e Hijos

@@ -14,18 +14,14 @@ namespace felcora::hostkit::demo {
 class Rng
 {
 public:
+    // Streams of one seed start at unrelated points of the sequence: started a
+    // fixed step apart they would replay each other's numbers.
     Rng(std::uint64_t seed, std::uint64_t stream)
-        : m_state(seed * 0xD1B54A32D192ED03ull + stream * 0x9E3779B97F4A7C15ull)
+        : m_state(mix(mix(seed) ^ stream))
     {
     }
 
-    std::uint64_t next()
-    {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+    std::uint64_t next() { return mix(m_state += 0x9E3779B97F4A7C15ull); }
 
     // Uniform in [0, n); n > 0.
     std::uint32_t below(std::uint32_t n)
@@ -48,11 +44,18 @@ public:
     }
 
 private:
+    static std::uint64_t mix(std::uint64_t z)
+    {
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+
     std::uint64_t m_state;
 };
 
-// Numbers of the CUIT check digit: the digit for the first ten digits, or -1
-// when no number with those ten digits is issued.
+// The CUIT check digit for ten digits of value 0 to 9, or -1 when no number
+// with those ten digits is issued.
 int cuitCheckDigitOf(const int (&digits)[10]);
 
 struct CustomerRow {
@@ -110,8 +113,6 @@ public:
     // The distribution lines of a customer under the Convenio Multilateral,
     // starting with its own jurisdiction; returns how many (1 to 4).
     int makeDib(const CustomerRow &row, DibLine (&lines)[4]);
-
-    Rng &rng() { return m_rng; }
 
 private:
     void makeCuit(CustomerRow &row, bool female);
