@@ -139,9 +139,7 @@ private slots:
     void cuitsAreValidUniqueAndMatchTheKindOfName();
     void namesLookArgentine();
     void textFitsTheColumns();
-    void taxFieldsAreConsistent();
     void dibLinesAddUpToOne();
-    void benefitTiesUseTheCatalogues();
     void agentsAndPendingAgents();
 
     void sameSeedSameData();
@@ -305,36 +303,6 @@ void TestDemoData::textFitsTheColumns()
     QCOMPARE(db.count(QStringLiteral("select count(*) from clientes where codpost not glob '[1-9][0-9][0-9][0-9]'")), 0);
 }
 
-void TestDemoData::taxFieldsAreConsistent()
-{
-    Db db(m_files.personal);
-    const auto none = [&](const char *where) {
-        return db.count(QStringLiteral("select count(*) from clientes where ") + QString::fromLatin1(where)) == 0;
-    };
-    const auto some = [&](const char *where) {
-        return db.count(QStringLiteral("select count(*) from clientes where ") + QString::fromLatin1(where)) > 0;
-    };
-    QVERIFY(none("cvdi <> 'N'"));
-    QVERIFY(none("condiva not in ('S','N','M')"));
-    QVERIFY(none("condivafact not in ('S','N','M','E','F','X')"));
-    QVERIFY(none("(condivafact = 'X') <> (ivaexento <> 0)"));
-    QVERIFY(none("eximgan not in ('S','N')"));
-    QVERIFY(none("(eximgan = 'S') <> (eximganvalor <> 0) or (eximgan = 'S') <> (eximganvalortemp <> 0)"));
-    QVERIFY(none("ivaareduccion not in ('S','N')"));
-    QVERIFY(none("(ivaareduccion = 'S') <> (ivaareduccionvalor <> 0)"
-                 " or (ivaareduccion = 'S') <> (ivaareduccionvalortemp <> 0)"));
-    QVERIFY(none("ExcepLAPIAEC not in ('S','N')"));
-    QVERIFY(none("ingbru not in (0, 2.5)"));
-    QVERIFY(none("CIB not in ('0','1','2') or CML not in ('0','1')"));
-    QVERIFY(none("(CML = '1') <> (CIB = '2')"));
-    QVERIFY(some("condivafact = 'X'"));
-    QVERIFY(some("eximgan = 'S'"));
-    QVERIFY(some("ivaareduccion = 'S'"));
-    QVERIFY(some("AjxVinc_4102 <> cast(AjxVinc_4102 as integer)"));
-    QVERIFY(some("regalias <> 0"));
-    QVERIFY(db.count(QStringLiteral("select count(*) from clientes where AjxVinc_4102 = 0")) > kCustomers * 3 / 4);
-}
-
 void TestDemoData::dibLinesAddUpToOne()
 {
     Db db(m_files.personal);
@@ -362,17 +330,6 @@ void TestDemoData::dibLinesAddUpToOne()
         lineCounts.insert(row[2].toInt());
     }
     QCOMPARE(lineCounts, (QSet<int>{1, 2, 3, 4}));
-}
-
-void TestDemoData::benefitTiesUseTheCatalogues()
-{
-    Db db(m_files.personal);
-    QVERIFY(db.count(QStringLiteral("select count(distinct cuit) from VentajasRel")) > 0);
-    QCOMPARE(db.count(QStringLiteral("select count(*) from VentajasRel"
-                                     " where IdVentaja not in (select IdVentaja from Ventajas)"
-                                     " or IdSubRegimen not in (select IdSubRegimen from SubRegimenes)"
-                                     " or cuit not in (select cuit from clientes) or NCM is null")),
-             0);
 }
 
 void TestDemoData::agentsAndPendingAgents()
