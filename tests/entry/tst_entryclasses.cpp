@@ -18,6 +18,7 @@
 #include "felcora/hostkit/hostkit.h"
 #include "felcora/registry.h"
 #include "printdesk/printdesk.h"
+#include "support/tempdatabase.h"
 #include "support/recordingbroker.h"
 
 using namespace felcora;
@@ -102,8 +103,7 @@ class TestEntryClasses : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_settingsDir.isValid());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+        QVERIFY(m_settings.isValid());
     }
     void init() { hostkit::registerHostComponents(); }
     void cleanup()
@@ -497,7 +497,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_settingsDir;
+    felcora::test::UserSettingsSandbox m_settings;
 };
 
 QTEST_MAIN(TestEntryClasses)

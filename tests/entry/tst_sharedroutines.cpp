@@ -61,8 +61,7 @@ class TestSharedRoutines : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_settingsDir.isValid());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+        QVERIFY(m_settings.isValid());
         hostkit::registerHostComponents();
     }
     void init()
@@ -412,7 +411,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_settingsDir;
+    felcora::test::UserSettingsSandbox m_settings;
     std::unique_ptr<RecordingBroker> m_broker;
     const QLocale m_systemLocale;
 };

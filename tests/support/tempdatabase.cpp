@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
 #include <sqlite3.h>
 #include <stdexcept>
 
@@ -95,6 +97,17 @@ QVariant TempDatabase::scalar(const QString &databasePath, const QString &sql)
         value = cell(statement, 0);
     sqlite3_finalize(statement);
     return value;
+}
+
+UserSettingsSandbox::UserSettingsSandbox()
+{
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+}
+
+UserSettingsSandbox::~UserSettingsSandbox()
+{
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }
 
 DatabaseSnapshot DatabaseSnapshot::take(const QString &databasePath)

@@ -37,6 +37,19 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Points the per-user INI settings of this process at a temporary folder for
+// as long as it lives, so that tests never read or write the user's own.
+class UserSettingsSandbox
+{
+public:
+    UserSettingsSandbox();
+    ~UserSettingsSandbox();
+    bool isValid() const { return m_dir.isValid(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
 // Every cell of every table of a database file, read through a separate
 // connection: take one before and one after an action, and compare.
 class DatabaseSnapshot
