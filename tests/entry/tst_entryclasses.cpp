@@ -18,10 +18,12 @@
 #include "felcora/hostkit/hostkit.h"
 #include "felcora/registry.h"
 #include "printdesk/printdesk.h"
+#include "support/errors.h"
 #include "support/tempdatabase.h"
 #include "support/recordingbroker.h"
 
 using namespace felcora;
+using felcora::test::errorOf;
 using felcora::test::RecordingBroker;
 using felcora::test::ScriptedAnswer;
 
@@ -38,16 +40,6 @@ public:
     QString getSubRegimenListado() override { return {}; }
     QString getVentajasListado() override { return {}; }
 };
-
-std::optional<Error> errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Error &e) {
-        return e;
-    }
-    return std::nullopt;
-}
 
 // Calls as a host does: by name, through the meta-object system.
 void invoke(QObject *object, const char *method)

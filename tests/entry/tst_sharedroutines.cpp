@@ -24,23 +24,15 @@
 #include "felcora/numerictext.h"
 #include "support/modal.h"
 #include "support/recordingbroker.h"
+#include "support/errors.h"
 #include "support/tempdatabase.h"
 
 using namespace felcora;
+using felcora::test::errorOf;
 using felcora::test::RecordingBroker;
 using felcora::test::TempDatabase;
 
 namespace {
-
-std::optional<Error> errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Error &e) {
-        return e;
-    }
-    return std::nullopt;
-}
 
 QVariant scalarThrough(IDataAccess &broker, const QString &sql)
 {

@@ -13,10 +13,12 @@
 #include "felcora/error.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "molde/molde.h"
+#include "support/errors.h"
 #include "support/tempdatabase.h"
 
 using namespace felcora;
 using felcora::test::TempDatabase;
+using felcora::test::errorDescription;
 
 namespace {
 
@@ -39,16 +41,6 @@ std::unique_ptr<IRecordset> query(IDataAccess &broker, const QString &sql, bool 
     if (hadRows)
         *hadRows = rows;
     return rs;
-}
-
-QString errorOf(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Error &e) {
-        return e.description();
-    }
-    return QStringLiteral("<no error>");
 }
 
 } // namespace
@@ -243,7 +235,7 @@ void TestBroker::dateLiteralRunsInSqlite()
     // Dates compare in order in the database.
     QCOMPARE(run(*broker, QStringLiteral("update clientes set cvdi = 'N' where finitactiv < %1").arg(typed)), 1);
 
-    QVERIFY(errorOf([&] { broker->getDateFormatbyEntity(kPersonal, QStringLiteral("31/02/2000")); }).contains(QStringLiteral("31/02/2000")));
+    QVERIFY(errorDescription([&] { broker->getDateFormatbyEntity(kPersonal, QStringLiteral("31/02/2000")); }).contains(QStringLiteral("31/02/2000")));
     QVERIFY_THROWS_EXCEPTION(Error, broker->getDateFormatbyEntity(kPersonal, QStringLiteral("'); delete from clientes --")));
 }
 
@@ -331,7 +323,7 @@ void TestBroker::unsafeStatementsAreRefusedAndNeverSent()
     run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('1', 'a'), ('2', 'b')"));
     IDataConnection *c = broker->getDataConnectionByEntity(kPersonal);
     c->setSql(sql);
-    const QString message = errorOf([&] { c->Ejecutar(); });
+    const QString message = errorDescription([&] { c->Ejecutar(); });
     QVERIFY2(message.startsWith(QStringLiteral("Sentencia rechazada")), qPrintable(message));
     std::unique_ptr<IRecordset> rs;
     QVERIFY_THROWS_EXCEPTION(Error, c->CrearRs(rs));
@@ -353,7 +345,7 @@ void TestBroker::failingStatementCarriesTheDriverMessage()
         QVERIFY(!e.source().isEmpty());
     }
     run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('1', 'a')"));
-    QVERIFY(errorOf([&] { run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('1', 'b')")); })
+    QVERIFY(errorDescription([&] { run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('1', 'b')")); })
                 .contains(QStringLiteral("UNIQUE")));
 }
 
@@ -395,14 +387,14 @@ void TestBroker::configurationErrorsAreClear()
     config.entities.insert(kPersonal, missing);
     hostkit::RecordBroker broker;
     broker.useConfig(config);
-    QVERIFY(errorOf([&] { broker.LoadParameters(); }).contains(QStringLiteral("absent.db")));
+    QVERIFY(errorDescription([&] { broker.LoadParameters(); }).contains(QStringLiteral("absent.db")));
     QVERIFY(!QFile::exists(missing.database)); // a configured file is never made up
 
     hostkit::EntitySettings unknownDriver;
     unknownDriver.driver = QStringLiteral("QNOSUCH");
     config.entities.insert(kPersonal, unknownDriver);
     broker.useConfig(config);
-    QVERIFY(errorOf([&] { broker.LoadParameters(); }).contains(QStringLiteral("QNOSUCH")));
+    QVERIFY(errorDescription([&] { broker.LoadParameters(); }).contains(QStringLiteral("QNOSUCH")));
 }
 
 void TestBroker::loadParametersFollowsAChangedConfiguration()
