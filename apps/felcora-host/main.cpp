@@ -1,10 +1,12 @@
 // A small host application: registers the default host components, opens the
-// customer list through clListado and prints what it finds.
+// customer list through clListado for the user to pick a customer, and prints the pick.
 
 #include <QCommandLineParser>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
 
 #include "felcora/clListado.h"
 #include "felcora/error.h"
@@ -17,7 +19,6 @@ using namespace felcora;
 namespace {
 
 constexpr qint64 kFirstUseCustomers = 300;
-constexpr qint64 kPrintedAtMost = 1000;
 
 QTextStream &out()
 {
@@ -53,32 +54,54 @@ qint64 writeDemoData(qint64 customers)
     return hostkit::generateDemoData(personal.database, personal.accounting, options).customers;
 }
 
-void printCustomers(IDataAccess &broker)
+void printPick(const clListado &listado)
 {
-    IDataConnection *connection = broker.getDataConnectionByEntity(QStringLiteral("PERSONAL"));
-    connection->setSql(QStringLiteral("select cuit, nombre, localidad from clientes order by nombre"));
-    std::unique_ptr<IRecordset> rs;
-    connection->CrearRs(rs);
-    qint64 printed = 0;
-    qint64 total = 0;
-    for (; !rs->Eof(); rs->MoveNext(), ++total) {
-        if (printed < kPrintedAtMost) {
-            out() << rs->Fields(QStringLiteral("cuit")).toString() << "  " << rs->Fields(QStringLiteral("nombre")).toString()
-                  << "  (" << rs->Fields(QStringLiteral("localidad")).toString() << ")\n";
-            ++printed;
-        }
+    if (listado.Cliente_Cuit().isEmpty() && listado.Cliente_Nombre().isEmpty()) {
+        out() << "No se eligió ningún cliente\n";
+    } else {
+        out() << "Cliente elegido: " << listado.Cliente_Nombre() << "\n"
+              << "  CUIT: " << listado.Cliente_Cuit() << "\n"
+              << "  Domicilio: " << listado.Cliente_Domicilio() << "\n"
+              << "  E-mail: " << listado.Cliente_EMail() << "\n"
+              << "  Regalías: " << listado.Cliente_Regalias() << "\n"
+              << "  Ajuste Res 41/02: " << listado.Cliente_AjustexVinculacion() << "\n";
     }
-    if (total > printed)
-        out() << "... y " << (total - printed) << " clientes más\n";
-    out() << total << " clientes\n";
     out().flush();
+}
+
+// Without a display Qt would stop with a platform-plugin failure; say what to do instead.
+bool displayMissing()
+{
+    return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+bool wantsOption(int argc, char *argv[], const char *prefix)
+{
+    for (int k = 1; k < argc; ++k) {
+        if (qstrncmp(argv[k], prefix, qstrlen(prefix)) == 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Writing demo data and asking for help need no window.
+    const bool windowless = wantsOption(argc, argv, "--demo-data") || wantsOption(argc, argv, "--help")
+        || wantsOption(argc, argv, "-h") || wantsOption(argc, argv, "--version");
+    if (!windowless && displayMissing()) {
+        err() << "felcora-host: no hay pantalla (DISPLAY está vacío); ejecútelo con una pantalla virtual: "
+                 "xvfb-run -a ./dev run\n";
+        return 3;
+    }
+    std::unique_ptr<QCoreApplication> app;
+    if (windowless)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("felcora-host"));
 
     QCommandLineParser parser;
@@ -90,9 +113,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption config(QStringLiteral("config"),
                                     QStringLiteral("Archivo de configuración del acceso a datos."),
                                     QStringLiteral("FILE"));
-    parser.addOption(demoData);
-    parser.addOption(config);
-    parser.process(app);
+    const QCommandLineOption pick(QStringLiteral("pick"),
+                                  QStringLiteral("Abre la lista para elegir un cliente (opción por omisión)."));
+    const QCommandLineOption browse(QStringLiteral("browse"),
+                                    QStringLiteral("Abre la lista sin elegir: Enter no elige ni cierra."));
+    const QCommandLineOption origenTarvis(QStringLiteral("origen-tarvis"),
+                                          QStringLiteral("Se presenta como el host TARVIS (OrigenTarvis)."));
+    const QCommandLineOption extended(QStringLiteral("ex"),
+                                      QStringLiteral("Usa MostrarListadoEx después de SetDataConnection."));
+    parser.addOptions({demoData, config, pick, browse, origenTarvis, extended});
+    parser.process(*app);
 
     if (parser.isSet(config))
         qputenv("RECORDBROKER_CONFIG", parser.value(config).toLocal8Bit());
@@ -117,12 +147,16 @@ int main(int argc, char *argv[])
             out() << writeDemoData(kFirstUseCustomers) << " clientes de demostración agregados (primer uso)\n";
 
         clListado listado;
-        listado.setSeleccionar(true);
+        listado.setOrigenTarvis(parser.isSet(origenTarvis));
+        listado.setSeleccionar(!parser.isSet(browse));
         listado.setBaseDatos(QString());
         listado.SetDataConnection(QVariant::fromValue<QObject *>(&broker));
-        listado.MostrarListado();
+        if (parser.isSet(extended))
+            listado.MostrarListadoEx();
+        else
+            listado.MostrarListado();
 
-        printCustomers(broker);
+        printPick(listado);
         return 0;
     } catch (const Error &e) {
         err() << "Error " << e.number() << ": " << e.description() << " [" << e.source() << "]\n";

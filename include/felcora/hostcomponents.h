@@ -7,6 +7,7 @@
 // with qobject_cast. Every failure is thrown as felcora::Error.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -36,9 +37,13 @@ public:
     virtual int fieldIndex(const QString &name) const;
     virtual QVariant value(int column) const = 0;
     virtual bool isNull(int column) const;
-    // Appends the current value as UTF-8 text (nothing for NULL): the cheap
-    // path for readers that keep text in bulk, such as a list of a million rows.
-    virtual void appendUtf8(int column, QByteArray &out) const;
+    // The current value as UTF-8 text (empty for NULL), valid until the next
+    // call on the recordset: the cheap path for readers that keep text in
+    // bulk, such as a list of a million rows.
+    virtual QByteArrayView textUtf8(int column) const;
+
+private:
+    mutable QByteArray m_text; // what textUtf8 answers when a recordset has no cheaper way
 };
 
 // The connection of one entity: callers set Sql, then run it.

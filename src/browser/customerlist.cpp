@@ -1,27 +1,55 @@
 #include "customerlist.h"
 
+#include <QPointer>
+
 #include "../entry/componentstate.h"
+#include "../entry/windowsupport.h"
+#include "customertable.h"
+#include "frmabmclientes.h"
 
 namespace felcora::browser {
 
-// Until the list window exists, the list is read through to the end: the
-// statement, the data access and the format component are exercised as the
-// window will use them, and their failures reach the caller. Both fills read
-// the same way for now.
-void showCustomerList(ListFill)
+QString customerListSql()
 {
-    ComponentState &s = state();
-    IDataConnection *connection = s.broker().getDataConnectionByEntity(QStringLiteral("PERSONAL"));
-    connection->setSql(QStringLiteral("select * from clientes order by nombre"));
+    return QStringLiteral("select * from clientes order by nombre");
+}
+
+CustomerTable readCustomerList(IDataAccess &broker, IFormat &format)
+{
+    IDataConnection *connection = broker.getDataConnectionByEntity(QStringLiteral("PERSONAL"));
+    connection->setSql(customerListSql());
     std::unique_ptr<IRecordset> rs;
     connection->CrearRs(rs);
-    IFormat &molde = s.molde();
-    for (; !rs->Eof(); rs->MoveNext()) {
-        for (const char *column : {"nombre", "CUIT"})
-            molde.EsNull(rs->Fields(QString::fromLatin1(column)));
-        molde.EsNumero(rs->Fields(QStringLiteral("regalias")));
-        molde.EsNumero(rs->Fields(QStringLiteral("AjxVinc_4102")));
+    return CustomerTable::read(*rs, format);
+}
+
+namespace {
+
+// Unloads the window if it is still loaded and deletes it now: the host may
+// never return to an event loop that would run a deferred delete.
+void release(QPointer<FrmABMClientes> &window)
+{
+    if (!window)
+        return;
+    window->unload();
+    delete window.data();
+}
+
+} // namespace
+
+void showCustomerList()
+{
+    ComponentState &s = state();
+    QPointer<FrmABMClientes> window = sharedWindow<FrmABMClientes>(QStringLiteral("FrmABMClientes"));
+    try {
+        window->beginFill();
+        window->endFill(readCustomerList(s.broker(), s.molde()));
+    } catch (...) {
+        release(window);
+        throw;
     }
+    window->exec();
+    release(window);
 }
 
 } // namespace felcora::browser

@@ -74,7 +74,7 @@ void clListado::MostrarListado(QObject *, short)
         line = 4;
         clearPickTexts(s);
         line = 5;
-        browser::showCustomerList(browser::ListFill::Standard);
+        browser::showCustomerList();
     } catch (const Error &e) {
         throw Error(errnum::kMostrarListado, QStringLiteral("FELCORA.clListado.MostrarListado::") + e.source(),
                     e.description() + QStringLiteral(" - LINEA ") + QString::number(line));
@@ -98,7 +98,7 @@ void clListado::SetDataConnection(const QVariant &p_Broker)
 void clListado::MostrarListadoEx()
 {
     clearPickTexts(state());
-    browser::showCustomerList(browser::ListFill::Extended);
+    browser::showCustomerList();
 }
 
 } // namespace felcora

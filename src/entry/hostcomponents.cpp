@@ -34,11 +34,11 @@ bool IRecordset::isNull(int column) const
     return value(column).isNull();
 }
 
-void IRecordset::appendUtf8(int column, QByteArray &out) const
+QByteArrayView IRecordset::textUtf8(int column) const
 {
     const QVariant v = value(column);
-    if (!v.isNull())
-        out += v.toString().toUtf8();
+    m_text = v.isNull() ? QByteArray() : v.toString().toUtf8();
+    return m_text;
 }
 
 } // namespace felcora

@@ -3,6 +3,7 @@
 // them by name, clModificar and clNuevo, and the in-process server entry points.
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -19,6 +20,8 @@
 #include "felcora/registry.h"
 #include "printdesk/printdesk.h"
 #include "support/errors.h"
+#include "support/modal.h"
+#include "support/typing.h"
 #include "support/tempdatabase.h"
 #include "support/recordingbroker.h"
 
@@ -85,6 +88,14 @@ void simulatePreviousPick()
 }
 
 const QString kListSql = QStringLiteral("select * from clientes order by nombre");
+const QStringList kListColumns = {QStringLiteral("nombre"), QStringLiteral("CUIT"), QStringLiteral("domicilio"),
+                                  QStringLiteral("email"), QStringLiteral("regalias"), QStringLiteral("AjxVinc_4102")};
+
+// The list window opens modally: leave it with Esc as soon as it shows.
+void leaveNextListWithEsc()
+{
+    test::onNextModal<QDialog>([](QDialog *) { test::pressKey(Qt::Key_Escape); });
+}
 
 } // namespace
 
@@ -292,10 +303,11 @@ private slots:
         clListado listado;
         RecordingBroker broker;
         setDataConnection(&listado, &broker);
-        broker.script(ScriptedAnswer::rowset({QStringLiteral("nombre"), QStringLiteral("CUIT"), QStringLiteral("regalias"), QStringLiteral("AjxVinc_4102")},
-                                             {{QStringLiteral("Ana"), QStringLiteral("27123456780"), 1.5, QVariant()},
-                                              {QStringLiteral("Luis"), QStringLiteral("20111111112"), QVariant(), 2}}));
+        broker.script(ScriptedAnswer::rowset(kListColumns,
+                                             {{QStringLiteral("Ana"), QStringLiteral("27123456780"), QVariant(), QVariant(), 1.5, QVariant()},
+                                              {QStringLiteral("Luis"), QStringLiteral("20111111112"), QVariant(), QVariant(), QVariant(), 2}}));
         simulatePreviousPick();
+        leaveNextListWithEsc();
         invoke(&listado, "MostrarListado");
 
         QCOMPARE(broker.loadParametersCalls(), 1);
@@ -355,6 +367,7 @@ private slots:
         RecordingBroker broker;
         setDataConnection(&listado, &broker);
         simulatePreviousPick();
+        leaveNextListWithEsc();
         invoke(&listado, "MostrarListadoEx");
         QCOMPARE(broker.loadParametersCalls(), 0);
         QCOMPARE(fakeListing()->received.size(), 1); // the handover of SetDataConnection only

@@ -233,12 +233,11 @@ bool SqliteRecordset::isNull(int column) const
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
-void SqliteRecordset::appendUtf8(int column, QByteArray &out) const
+QByteArrayView SqliteRecordset::textUtf8(int column) const
 {
     checkColumn(column);
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-    if (text)
-        out.append(text, sqlite3_column_bytes(m_statement, column));
+    return text ? QByteArrayView(text, sqlite3_column_bytes(m_statement, column)) : QByteArrayView();
 }
 
 } // namespace felcora::hostkit

@@ -67,7 +67,7 @@ public:
     QString fieldName(int column) const override { return m_names.value(column); }
     QVariant value(int column) const override;
     bool isNull(int column) const override;
-    void appendUtf8(int column, QByteArray &out) const override;
+    QByteArrayView textUtf8(int column) const override;
 
 private:
     void step();

@@ -1,0 +1,102 @@
+#include "customerlistmodel.h"
+
+namespace felcora::browser {
+
+CustomerListModel::CustomerListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+QString CustomerListModel::header(int column)
+{
+    switch (column) {
+    case kNombre: return QStringLiteral("Nombre");
+    case kCuit: return QStringLiteral("Cuit");
+    case kDireccion: return QStringLiteral("Direccion");
+    case kEMail: return QStringLiteral("E-Mail");
+    case kRegalias: return QStringLiteral("Regalias");
+    case kAjuste: return QStringLiteral("Ajuste Res 41/02");
+    default: return {};
+    }
+}
+
+void CustomerListModel::setTable(CustomerTable table)
+{
+    beginResetModel();
+    m_table = std::move(table);
+    m_order = nullptr;
+    m_sortColumn = -1;
+    endResetModel();
+}
+
+int CustomerListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_table.rowCount());
+}
+
+int CustomerListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : kCustomerColumnCount;
+}
+
+QString CustomerListModel::text(int row, int column) const
+{
+    return m_table.text(readingRow(row), column);
+}
+
+QVariant CustomerListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return text(index.row(), index.column());
+    if (role == Qt::DecorationRole && index.column() == kNombre)
+        return m_icon;
+    return {};
+}
+
+QVariant CustomerListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return header(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags CustomerListModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void CustomerListModel::sort(int column, Qt::SortOrder)
+{
+    if (column < 0 || column >= kCustomerColumnCount)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<qsizetype> readingRows;
+    readingRows.reserve(size_t(before.size()));
+    for (const QModelIndex &index : before)
+        readingRows.push_back(readingRow(index.row()));
+
+    m_order = &m_table.sortedBy(column);
+    m_sortColumn = column;
+
+    if (!before.isEmpty()) {
+        std::vector<int> position(m_order->size());
+        for (size_t k = 0; k < m_order->size(); ++k)
+            position[(*m_order)[k]] = int(k);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (qsizetype k = 0; k < before.size(); ++k)
+            after.append(index(position[size_t(readingRows[size_t(k)])], before[k].column()));
+        changePersistentIndexList(before, after);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int CustomerListModel::findNamePrefix(QStringView prefix)
+{
+    return int(m_table.findNamePrefix(prefix, m_order));
+}
+
+} // namespace felcora::browser

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QIcon>
+
+#include "customertable.h"
+
+namespace felcora::browser {
+
+// The customer list as a table model over a CustomerTable. Rows are shown in
+// reading order until a column is sorted; from then on in that column's
+// sorted order, which stays on.
+class FELCORA_EXPORT CustomerListModel final : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit CustomerListModel(QObject *parent = nullptr);
+
+    void setTable(CustomerTable table);
+    void clear() { setTable({}); }
+    void setIcon(const QIcon &icon) { m_icon = icon; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Always ascending: sorting a column again sorts it ascending again.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // -1 until a column has been sorted.
+    int sortColumn() const { return m_sortColumn; }
+    QString text(int row, int column) const;
+    // The first row, in list order, whose name begins with prefix ignoring
+    // case; -1 when none does.
+    int findNamePrefix(QStringView prefix);
+
+    static QString header(int column);
+
+private:
+    qsizetype readingRow(int row) const { return m_order ? qsizetype((*m_order)[size_t(row)]) : row; }
+
+    CustomerTable m_table;
+    const CustomerTable::Order *m_order = nullptr;
+    int m_sortColumn = -1;
+    QIcon m_icon;
+};
+
+} // namespace felcora::browser

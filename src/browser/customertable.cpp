@@ -1,0 +1,226 @@
+#include "customertable.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <numeric>
+
+#include "felcora/error.h"
+#include "felcora/hostcomponents.h"
+#include "spanishorder.h"
+
+namespace felcora::browser {
+
+namespace {
+
+constexpr std::array<const char *, kCustomerColumnCount> kFieldNames = {
+    "nombre", "CUIT", "domicilio", "email", "regalias", "AjxVinc_4102"};
+
+// Folds ASCII and the Latin-1 letters of Spanish (two-byte sequences C3 xx)
+// byte by byte, as Unicode case folding does; false, with out unchanged in
+// size, for any other text, which then goes through QString.
+bool foldLatin(QByteArrayView text, std::vector<char> &out)
+{
+    const size_t at = out.size();
+    out.resize(at + size_t(text.size()));
+    char *to = out.data() + at;
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        const uchar c = uchar(text[k]);
+        if (c < 0x80) {
+            to[k] = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+            continue;
+        }
+        const uchar next = k + 1 < text.size() ? uchar(text[k + 1]) : 0;
+        // U+00C0..U+00DE fold to U+00E0..U+00FE, except U+00D7 (the times sign);
+        // U+00E0..U+00FF are already folded.
+        if (c != 0xC3 || next < 0x80 || next > 0xBF || next == 0x9F) {
+            out.resize(at);
+            return false;
+        }
+        to[k] = char(c);
+        to[k + 1] = char(next >= 0x80 && next <= 0x9E && next != 0x97 ? next + 0x20 : next);
+        ++k;
+    }
+    return true;
+}
+
+// The first four bytes of a folded name as one word (missing bytes are 0),
+// and the mask that compares as many of them as a search text has.
+namespace NameHeads {
+quint32 head(QByteArrayView folded)
+{
+    quint32 word = 0;
+    for (qsizetype k = 0; k < std::min<qsizetype>(4, folded.size()); ++k)
+        word |= quint32(uchar(folded[k])) << (8 * k);
+    return word;
+}
+quint32 mask(qsizetype length)
+{
+    return length >= 4 ? 0xFFFFFFFFu : (quint32(1) << (8 * length)) - 1;
+}
+} // namespace NameHeads
+
+} // namespace
+
+void TextColumn::endRow()
+{
+    if (m_bytes.size() > std::numeric_limits<quint32>::max())
+        throw Error(7, QStringLiteral("FrmABMClientes"), QStringLiteral("La lista de clientes no cabe en memoria"));
+    m_ends.push_back(quint32(m_bytes.size()));
+}
+
+void TextColumn::append(QByteArrayView text)
+{
+    m_bytes.insert(m_bytes.end(), text.begin(), text.end());
+    endRow();
+}
+
+void TextColumn::appendFolded(QByteArrayView text)
+{
+    if (foldLatin(text, m_bytes))
+        endRow();
+    else
+        append(QString::fromUtf8(text).toCaseFolded().toUtf8());
+}
+
+void TextColumn::replace(qsizetype row, QByteArrayView text)
+{
+    const size_t begin = row == 0 ? 0 : m_ends[size_t(row - 1)];
+    const size_t end = m_ends[size_t(row)];
+    const qint64 delta = qint64(text.size()) - qint64(end - begin);
+    if (qint64(m_bytes.size()) + delta > qint64(std::numeric_limits<quint32>::max()))
+        throw Error(7, QStringLiteral("FrmABMClientes"), QStringLiteral("La lista de clientes no cabe en memoria"));
+    m_bytes.erase(m_bytes.begin() + qsizetype(begin), m_bytes.begin() + qsizetype(end));
+    m_bytes.insert(m_bytes.begin() + qsizetype(begin), text.begin(), text.end());
+    for (size_t r = size_t(row); r < m_ends.size(); ++r)
+        m_ends[r] = quint32(qint64(m_ends[r]) + delta);
+}
+
+void TextColumn::reserve(qsizetype rows, qsizetype bytes)
+{
+    m_ends.reserve(size_t(rows));
+    m_bytes.reserve(size_t(bytes));
+}
+
+void TextColumn::clear()
+{
+    m_bytes.clear();
+    m_ends.clear();
+}
+
+QByteArray CustomerTable::fold(QByteArrayView utf8)
+{
+    TextColumn folded;
+    folded.appendFolded(utf8);
+    return folded.utf8(0).toByteArray();
+}
+
+CustomerTable CustomerTable::read(IRecordset &rs, IFormat &format)
+{
+    CustomerTable table;
+    if (rs.Eof())
+        return table;
+    std::array<int, kCustomerColumnCount> field{};
+    for (int c = 0; c < kCustomerColumnCount; ++c) {
+        const QString name = QString::fromLatin1(kFieldNames[size_t(c)]);
+        field[size_t(c)] = rs.fieldIndex(name);
+        if (field[size_t(c)] < 0)
+            rs.Fields(name); // fails with the recordset's own error
+    }
+    auto &columns = table.m_columns;
+    // Most customers share a few royalty and adjustment values (nothing, 0):
+    // the format component's text for a value is reused while the value repeats.
+    std::array<QVariant, kCustomerColumnCount> lastValue;
+    std::array<QByteArray, kCustomerColumnCount> lastText;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        for (int c = kNombre; c <= kEMail; ++c)
+            columns[size_t(c)].append(rs.textUtf8(field[size_t(c)]));
+        for (int c = kRegalias; c <= kAjuste; ++c) {
+            QVariant value = rs.value(field[size_t(c)]);
+            const QVariant &last = lastValue[size_t(c)];
+            const bool same = columns[size_t(c)].size() > 0 && value.typeId() == last.typeId()
+                && value.isNull() == last.isNull() && value == last;
+            if (!same) {
+                lastText[size_t(c)] = format.EsNumero(value).toUtf8();
+                lastValue[size_t(c)] = std::move(value);
+            }
+            columns[size_t(c)].append(lastText[size_t(c)]);
+        }
+        table.appendFoldedName(columns[kNombre].utf8(columns[kNombre].size() - 1));
+    }
+    return table;
+}
+
+void CustomerTable::appendFoldedName(QByteArrayView name)
+{
+    m_foldedNames.appendFolded(name);
+    m_heads.push_back(NameHeads::head(m_foldedNames.utf8(m_foldedNames.size() - 1)));
+}
+
+void CustomerTable::appendRow(const Row &row)
+{
+    for (int c = 0; c < kCustomerColumnCount; ++c)
+        m_columns[size_t(c)].append(row[size_t(c)].toUtf8());
+    appendFoldedName(row[kNombre].toUtf8());
+    rowsChanged();
+}
+
+void CustomerTable::replaceRow(qsizetype row, const Row &values)
+{
+    for (int c = 0; c < kCustomerColumnCount; ++c)
+        m_columns[size_t(c)].replace(row, values[size_t(c)].toUtf8());
+    const QByteArray folded = fold(values[kNombre].toUtf8());
+    m_foldedNames.replace(row, folded);
+    m_heads[size_t(row)] = NameHeads::head(folded);
+    rowsChanged();
+}
+
+void CustomerTable::rowsChanged()
+{
+    for (Order &order : m_sorted)
+        order.clear();
+    m_headsOrder = nullptr;
+    m_headsInOrder.clear();
+}
+
+const CustomerTable::Order &CustomerTable::sortedBy(int c)
+{
+    Order &order = m_sorted[size_t(c)];
+    const qsizetype rows = rowCount();
+    if (qsizetype(order.size()) == rows)
+        return order;
+    order = spanishOrder(m_columns[size_t(c)]);
+    return order;
+}
+
+qsizetype CustomerTable::findNamePrefix(QStringView prefix, const Order *order)
+{
+    const QByteArray needle = fold(prefix.toUtf8());
+    const std::vector<quint32> &heads = headsIn(order);
+    const quint32 wanted = NameHeads::head(needle);
+    const quint32 mask = NameHeads::mask(needle.size());
+    const size_t rows = heads.size();
+    for (size_t position = 0; position < rows; ++position) {
+        if ((heads[position] & mask) != wanted)
+            continue;
+        const QByteArrayView name = m_foldedNames.utf8(order ? (*order)[position] : position);
+        if (name.size() >= needle.size() && std::memcmp(name.data(), needle.constData(), size_t(needle.size())) == 0)
+            return qsizetype(position);
+    }
+    return -1;
+}
+
+const std::vector<quint32> &CustomerTable::headsIn(const Order *order)
+{
+    if (!order)
+        return m_heads;
+    if (m_headsOrder != order || m_headsInOrder.size() != m_heads.size()) {
+        m_headsInOrder.resize(order->size());
+        for (size_t position = 0; position < order->size(); ++position)
+            m_headsInOrder[position] = m_heads[(*order)[position]];
+        m_headsOrder = order;
+    }
+    return m_headsInOrder;
+}
+
+} // namespace felcora::browser

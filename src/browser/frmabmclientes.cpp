@@ -1,0 +1,303 @@
+#include "frmabmclientes.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTableView>
+
+#include "../entry/basGlobalDeclaracion.h"
+#include "../entry/componentstate.h"
+#include "../entry/componentversion.h"
+#include "../entry/windowsupport.h"
+#include "customerlistmodel.h"
+#include "customerlistview.h"
+#include "felcora/numerictext.h"
+#include "ui_FrmABMClientes.h"
+
+namespace felcora::browser {
+
+namespace {
+
+const QString kWindow = QStringLiteral("FrmABMClientes");
+
+constexpr int kColumnTwips[kCustomerColumnCount] = {2500, 1200, 2300, 2500, 0, 0};
+
+const QString kStatusText = QStringLiteral(
+    "[INSERT] Agregar Cliente - [DELETE] Borrar Cliente - [F6] Modificar - [ENTER] Seleccionar - [F12] Imprimir Lista");
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// Shift, Ctrl and Alt, the modifiers the window's keys care about.
+Qt::KeyboardModifiers shiftCtrlAlt(Qt::KeyboardModifiers m)
+{
+    return m & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+}
+
+// The customer picture of the list: head and shoulders, drawn at each size
+// the views use (small for the report, large for the icons).
+QIcon customerIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x2f, 0x5d, 0x8a));
+        const double s = size / 16.0;
+        p.drawEllipse(QRectF(5 * s, 1.5 * s, 6 * s, 6 * s));
+        p.drawRoundedRect(QRectF(2 * s, 8.5 * s, 12 * s, 7 * s), 3 * s, 3 * s);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+// A number the format component gave as text, as a double ("13 - type
+// mismatch" when it is not one).
+double numericValue(const QString &text)
+{
+    const auto parsed = NumericText::parse(text);
+    if (!parsed)
+        throw Error(errnum::kWrongObject, kWindow, QStringLiteral("No coinciden los tipos"));
+    return parsed->value;
+}
+
+[[noreturn]] void noSelectedRow()
+{
+    throw Error(errnum::kNoComponent, kWindow,
+                QStringLiteral("Variable de tipo Object o la variable de bloque With no está establecida"));
+}
+
+} // namespace
+
+FrmABMClientes::FrmABMClientes()
+    : ui(std::make_unique<Ui::FrmABMClientes>())
+    , m_model(new CustomerListModel(this))
+    , m_menu(new QMenu(this))
+{
+    ui->setupUi(this);
+    scaleToScreen(this);
+    ui->SB->showMessage(kStatusText);
+
+    m_model->setIcon(customerIcon());
+    QList<int> widths;
+    for (const int twips : kColumnTwips)
+        widths.append(twipsToPixelsX(twips, this));
+    ui->Lst->setModel(m_model, widths);
+    connect(ui->Lst, &CustomerListView::headerClicked, this,
+            [this](int column) { guardHandler(kWindow, "Lst_ColumnClick", [&] { m_model->sort(column); }); });
+    connect(ui->txtBuscar, &QLineEdit::textChanged, this,
+            [this](const QString &text) { guardHandler(kWindow, "txtBuscar_Change", [&] { searchChanged(text); }); });
+
+    m_menu->setObjectName(QStringLiteral("mnMenu"));
+    m_menu->setTitle(QStringLiteral("menu"));
+    QAction *details = m_menu->addAction(QStringLiteral("Detalles"));
+    details->setObjectName(QStringLiteral("mnDetalles"));
+    QAction *icons = m_menu->addAction(QStringLiteral("Iconos"));
+    icons->setObjectName(QStringLiteral("mniconos"));
+    connect(details, &QAction::triggered, ui->Lst, &CustomerListView::showReport);
+    connect(icons, &QAction::triggered, ui->Lst, &CustomerListView::showIcons);
+
+    installKeyPreview();
+
+    // Load: the caption, and the report view (also the initial view when not picking).
+    setWindowTitle(caption(componentVersion()));
+    ui->Lst->showReport();
+}
+
+FrmABMClientes::~FrmABMClientes() = default;
+
+QString FrmABMClientes::caption(const ComponentVersion &v)
+{
+    return QStringLiteral("Clientes (Versión: %1.%2.%3) ").arg(v.revision).arg(v.minor).arg(v.major) + v.comments;
+}
+
+CustomerListView *FrmABMClientes::list() const
+{
+    return ui->Lst;
+}
+
+// The window sees every key before the control that has the focus, and mouse
+// events on the list before the list does.
+void FrmABMClientes::installKeyPreview()
+{
+    for (QWidget *child : findChildren<QWidget *>()) {
+        if (child->focusPolicy() != Qt::NoFocus)
+            child->installEventFilter(this);
+    }
+    ui->Lst->reportView()->viewport()->installEventFilter(this);
+    ui->Lst->iconView()->viewport()->installEventFilter(this);
+}
+
+void FrmABMClientes::beginFill()
+{
+    m_model->clear();
+    ui->Lst->hide();
+}
+
+void FrmABMClientes::endFill(CustomerTable rows)
+{
+    m_model->setTable(std::move(rows));
+    ui->Lst->show();
+    if (m_model->rowCount() > 0)
+        ui->Lst->selectRow(0);
+}
+
+bool FrmABMClientes::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        bool consumed = false;
+        guardHandler(kWindow, "Form_KeyDown", [&] { consumed = formKeyDown(key); });
+        if (consumed)
+            return true;
+        if (watched == ui->txtBuscar) {
+            guardHandler(kWindow, "txtBuscar_KeyDown", [&] { consumed = searchKeyDown(key->key()); });
+        } else if (ui->Lst->owns(watched)) {
+            guardHandler(kWindow, "Lst_KeyDown", [&] { consumed = listKeyDown(key->key(), shiftCtrlAlt(key->modifiers())); });
+        }
+        return consumed;
+    }
+    if (ui->Lst->owns(watched))
+        return listMouse(watched, event);
+    return false;
+}
+
+void FrmABMClientes::keyPressEvent(QKeyEvent *event)
+{
+    // Keys that reach the window itself: only its own, none of a dialog's defaults.
+    if (!formKeyDown(event))
+        event->ignore();
+}
+
+bool FrmABMClientes::formKeyDown(const QKeyEvent *key)
+{
+    const bool ctrlC = key->key() == Qt::Key_C && shiftCtrlAlt(key->modifiers()) == Qt::ControlModifier;
+    if (key->key() != Qt::Key_Escape && !ctrlC)
+        return false;
+    unload();
+    return true;
+}
+
+bool FrmABMClientes::listKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    const bool hasRows = ui->Lst->rowCount() > 0;
+    if (isEnter(key) && hasRows && modifiers == Qt::NoModifier && state().seleccionar) {
+        pickSelected();
+        return true;
+    }
+    return false;
+}
+
+bool FrmABMClientes::searchKeyDown(int key)
+{
+    switch (key) {
+    case Qt::Key_Down:
+        lf_MoverAbajo();
+        return true;
+    case Qt::Key_Up:
+        lf_MoverArriba();
+        return true;
+    default:
+        break;
+    }
+    if (isEnter(key))
+        listKeyDown(key, Qt::NoModifier); // the text box still gets the key
+    return false;
+}
+
+bool FrmABMClientes::listMouse(QObject *, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::RightButton && mouse->buttons() == Qt::NoButton)
+            m_menu->popup(mouse->globalPosition().toPoint());
+    }
+    return false;
+}
+
+void FrmABMClientes::searchChanged(const QString &text)
+{
+    const int row = m_model->findNamePrefix(text);
+    if (row >= 0)
+        ui->Lst->selectRow(row);
+}
+
+void FrmABMClientes::lf_MoverArriba()
+{
+    try {
+        if (ui->Lst->rowCount() == 0)
+            return;
+        const int row = ui->Lst->selectedRow();
+        if (row < 0)
+            noSelectedRow();
+        if (row > 0)
+            ui->Lst->selectRow(row - 1);
+    } catch (const Error &e) {
+        reportHandlerFailure(e.number(), e.description(), kWindow + QStringLiteral(".lf_MoverArriba"));
+    }
+}
+
+void FrmABMClientes::lf_MoverAbajo()
+{
+    try {
+        if (ui->Lst->rowCount() == 0)
+            return;
+        const int row = ui->Lst->selectedRow();
+        if (row < 0)
+            noSelectedRow();
+        if (row < ui->Lst->rowCount() - 1)
+            ui->Lst->selectRow(row + 1);
+    } catch (const Error &e) {
+        reportHandlerFailure(e.number(), e.description(), kWindow + QStringLiteral(".lf_MoverAbajo"));
+    }
+}
+
+void FrmABMClientes::pickSelected()
+{
+    const int row = ui->Lst->selectedRow();
+    if (row < 0)
+        return;
+    ComponentState &s = state();
+    IFormat &molde = s.molde();
+    const double regalias = numericValue(molde.EsNumero(m_model->text(row, kRegalias)));
+    const double ajuste = numericValue(molde.EsNumero(m_model->text(row, kAjuste)));
+    s.Cliente_Nombre = m_model->text(row, kNombre);
+    s.Cliente_Cuit = m_model->text(row, kCuit);
+    s.Cliente_Domicilio = m_model->text(row, kDireccion);
+    s.Cliente_EMail = m_model->text(row, kEMail);
+    s.Cliente_Regalias = regalias;
+    s.Cliente_AjustexVinculacion = ajuste;
+    unload();
+}
+
+void FrmABMClientes::unload()
+{
+    QWidget *self = this;
+    DescargarFormulario(self);
+}
+
+void FrmABMClientes::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    unload();
+}
+
+void FrmABMClientes::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    // The status bar keeps to the bottom; the other controls stay where they are.
+    ui->SB->setGeometry(0, height() - ui->SB->height(), width(), ui->SB->height());
+}
+
+} // namespace felcora::browser

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "felcora/felcora_export.h"
+
+class QKeyEvent;
+class QMenu;
+
+namespace Ui {
+class FrmABMClientes;
+}
+
+namespace felcora {
+struct ComponentVersion;
+}
+
+namespace felcora::browser {
+
+class CustomerListModel;
+class CustomerListView;
+class CustomerTable;
+
+// The customer browser: a search box over the list of all customers, from
+// which the user picks one for the host.
+class FELCORA_EXPORT FrmABMClientes : public QDialog
+{
+    Q_OBJECT
+public:
+    // Loads the window: caption with the component's version, and the report
+    // view when it is opened to pick a customer.
+    FrmABMClientes();
+    ~FrmABMClientes() override;
+
+    static QString caption(const ComponentVersion &version);
+
+    // Filling: the list is hidden while its rows are read, then shown.
+    void beginFill();
+    void endFill(CustomerTable rows);
+
+    CustomerListView *list() const;
+    CustomerListModel *model() const { return m_model; }
+
+    void lf_MoverArriba();
+    void lf_MoverAbajo();
+
+    // Closes the window for good; the next use loads it afresh.
+    void unload();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    bool formKeyDown(const QKeyEvent *key);
+    bool listKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    bool searchKeyDown(int key);
+    bool listMouse(QObject *watched, QEvent *event);
+    void searchChanged(const QString &text);
+    void pickSelected();
+    void installKeyPreview();
+
+    std::unique_ptr<Ui::FrmABMClientes> ui;
+    CustomerListModel *m_model;
+    QMenu *m_menu;
+};
+
+} // namespace felcora::browser
