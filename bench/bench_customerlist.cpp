@@ -4,6 +4,7 @@
 // Each count is measured in a child process of its own, so that its peak
 // memory is the list's alone.
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -49,6 +50,7 @@ struct Measures
     double openS = 0;
     double keystrokeMs = 0;
     double jumpMs = 0;
+    double iconsMs = 0;
     double firstSortS = 0;
     double repeatSortMs = 0;
     double peakMb = 0;
@@ -141,6 +143,15 @@ int measureList(const QString &folder)
             report->viewport()->repaint();
             (click == 0 ? m.firstSortS : m.repeatSortMs) = click == 0 ? msSince(t) / 1000.0 : msSince(t);
         }
+        // The large-icon view lays out every item when it is shown.
+        if (auto *icons = window->findChild<QAction *>(QStringLiteral("mniconos"))) {
+            QElapsedTimer t;
+            t.start();
+            icons->trigger();
+            QCoreApplication::processEvents();
+            window->list()->currentView()->viewport()->repaint();
+            m.iconsMs = msSince(t);
+        }
         measured = true;
         window->unload();
     };
@@ -176,8 +187,8 @@ int measureList(const QString &folder)
         return 1;
     }
     m.peakMb = peakMegabytes();
-    std::printf("%lld %.6f %.6f %.6f %.6f %.3f %.6f\n", m.rows, m.openS, m.keystrokeMs, m.firstSortS, m.repeatSortMs,
-                m.peakMb, m.jumpMs);
+    std::printf("%lld %.6f %.6f %.6f %.6f %.3f %.6f %.6f\n", m.rows, m.openS, m.keystrokeMs, m.firstSortS, m.repeatSortMs,
+                m.peakMb, m.jumpMs, m.iconsMs);
     return 0;
 }
 
@@ -207,7 +218,7 @@ std::optional<Measures> measureSize(qint64 customers)
         return std::nullopt;
     }
     const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
-    if (fields.size() != 7)
+    if (fields.size() != 8)
         return std::nullopt;
     m.rows = fields[0].toLongLong();
     m.openS = fields[1].toDouble();
@@ -216,6 +227,7 @@ std::optional<Measures> measureSize(qint64 customers)
     m.repeatSortMs = fields[4].toDouble();
     m.peakMb = fields[5].toDouble();
     m.jumpMs = fields[6].toDouble();
+    m.iconsMs = fields[7].toDouble();
     return m;
 }
 
@@ -276,6 +288,7 @@ int main(int argc, char *argv[])
     line("keystroke selecting a far row (ms)", [](const Measures &m) { return m.jumpMs; }, "%16.2f", "");
     line("first sort by Direccion (s)", [](const Measures &m) { return m.firstSortS; }, "%16.3f", "< 2");
     line("repeated sort by Direccion (ms)", [](const Measures &m) { return m.repeatSortMs; }, "%16.2f", "< 50");
+    line("switch to large icons (ms)", [](const Measures &m) { return m.iconsMs; }, "%16.2f", "");
     line("peak memory (MB)", [](const Measures &m) { return m.peakMb; }, "%16.1f", "< 300");
 
     const Measures &last = results.last();

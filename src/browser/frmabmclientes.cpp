@@ -93,6 +93,10 @@ FrmABMClientes::FrmABMClientes()
     QList<int> widths;
     for (const int twips : kColumnTwips)
         widths.append(twipsToPixelsX(twips, this));
+    // A CUIT is always eleven digits: its column is at least as wide as they
+    // are in the list's font, so that none is cut off.
+    const QFontMetrics metrics(ui->Lst->font());
+    widths[kCuit] = std::max(widths[kCuit], metrics.horizontalAdvance(QStringLiteral("000000000000")) + 8);
     ui->Lst->setModel(m_model, widths);
     connect(ui->Lst, &CustomerListView::headerClicked, this,
             [this](int column) { guardHandler(kWindow, "Lst_ColumnClick", [&] { m_model->sort(column); }); });
