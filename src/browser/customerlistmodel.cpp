@@ -2,12 +2,9 @@
 
 namespace felcora::browser {
 
-CustomerListModel::CustomerListModel(QObject *parent)
-    : QAbstractTableModel(parent)
-{
-}
+namespace {
 
-QString CustomerListModel::header(int column)
+QString header(int column)
 {
     switch (column) {
     case kNombre: return QStringLiteral("Nombre");
@@ -18,6 +15,13 @@ QString CustomerListModel::header(int column)
     case kAjuste: return QStringLiteral("Ajuste Res 41/02");
     default: return {};
     }
+}
+
+} // namespace
+
+CustomerListModel::CustomerListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
 }
 
 void CustomerListModel::setTable(CustomerTable table)

@@ -35,8 +35,6 @@ public:
     // case; -1 when none does.
     int findNamePrefix(QStringView prefix);
 
-    static QString header(int column);
-
 private:
     qsizetype readingRow(int row) const { return m_order ? qsizetype((*m_order)[size_t(row)]) : row; }
 

@@ -90,30 +90,27 @@ void CustomerListView::setModel(CustomerListModel *model, const QList<int> &colu
 
 void CustomerListView::showReport()
 {
-    const bool hadFocus = currentView()->hasFocus();
-    setCurrentWidget(m_report);
-    setFocusProxy(m_report);
-    if (hadFocus)
-        m_report->setFocus();
+    switchTo(m_report);
 }
 
 void CustomerListView::showIcons()
 {
-    const bool hadFocus = currentView()->hasFocus();
-    setCurrentWidget(m_icons);
-    setFocusProxy(m_icons);
-    if (hadFocus)
-        m_icons->setFocus();
+    switchTo(m_icons);
 }
 
-bool CustomerListView::isReport() const
+// The other view takes the focus along when the list had it.
+void CustomerListView::switchTo(QAbstractItemView *view)
 {
-    return currentWidget() == m_report;
+    const bool hadFocus = currentView()->hasFocus();
+    setCurrentWidget(view);
+    setFocusProxy(view);
+    if (hadFocus)
+        view->setFocus();
 }
 
 QAbstractItemView *CustomerListView::currentView() const
 {
-    return isReport() ? static_cast<QAbstractItemView *>(m_report) : m_icons;
+    return static_cast<QAbstractItemView *>(currentWidget());
 }
 
 bool CustomerListView::owns(const QObject *w) const

@@ -28,7 +28,6 @@ public:
 
     void showReport();
     void showIcons();
-    bool isReport() const;
 
     QTableView *reportView() const { return m_report; }
     QListView *iconView() const { return m_icons; }
@@ -46,6 +45,8 @@ signals:
     void headerClicked(int column);
 
 private:
+    void switchTo(QAbstractItemView *view);
+
     CustomerListModel *m_model = nullptr;
     QTableView *m_report;
     QListView *m_icons;

@@ -96,18 +96,6 @@ void TextColumn::replace(qsizetype row, QByteArrayView text)
         m_ends[r] = quint32(qint64(m_ends[r]) + delta);
 }
 
-void TextColumn::reserve(qsizetype rows, qsizetype bytes)
-{
-    m_ends.reserve(size_t(rows));
-    m_bytes.reserve(size_t(bytes));
-}
-
-void TextColumn::clear()
-{
-    m_bytes.clear();
-    m_ends.clear();
-}
-
 QByteArray CustomerTable::fold(QByteArrayView utf8)
 {
     TextColumn folded;

@@ -46,8 +46,6 @@ public:
     // Appends the case-folded form of a UTF-8 text, as the search compares it.
     void appendFolded(QByteArrayView text);
     void replace(qsizetype row, QByteArrayView text);
-    void reserve(qsizetype rows, qsizetype bytes);
-    void clear();
 
 private:
     void endRow();
@@ -66,7 +64,6 @@ public:
     using Row = std::array<QString, kCustomerColumnCount>;
 
     qsizetype rowCount() const { return m_columns[kNombre].size(); }
-    const TextColumn &column(int c) const { return m_columns[size_t(c)]; }
     QString text(qsizetype row, int c) const { return m_columns[size_t(c)].text(row); }
 
     // Reads every record of a customer query: name, CUIT, address and e-mail

@@ -239,32 +239,25 @@ void FrmABMClientes::searchChanged(const QString &text)
 
 void FrmABMClientes::lf_MoverArriba()
 {
-    try {
-        if (ui->Lst->rowCount() == 0)
-            return;
-        const int row = ui->Lst->selectedRow();
-        if (row < 0)
-            noSelectedRow();
-        if (row > 0)
-            ui->Lst->selectRow(row - 1);
-    } catch (const Error &e) {
-        reportHandlerFailure(e.number(), e.description(), kWindow + QStringLiteral(".lf_MoverArriba"));
-    }
+    guardHandler(kWindow, "lf_MoverArriba", [this] { moveSelection(-1); });
 }
 
 void FrmABMClientes::lf_MoverAbajo()
 {
-    try {
-        if (ui->Lst->rowCount() == 0)
-            return;
-        const int row = ui->Lst->selectedRow();
-        if (row < 0)
-            noSelectedRow();
-        if (row < ui->Lst->rowCount() - 1)
-            ui->Lst->selectRow(row + 1);
-    } catch (const Error &e) {
-        reportHandlerFailure(e.number(), e.description(), kWindow + QStringLiteral(".lf_MoverAbajo"));
-    }
+    guardHandler(kWindow, "lf_MoverAbajo", [this] { moveSelection(+1); });
+}
+
+// Selects the row above (-1) or below (+1) the selected one, if there is one.
+void FrmABMClientes::moveSelection(int step)
+{
+    const int rows = ui->Lst->rowCount();
+    if (rows == 0)
+        return;
+    const int row = ui->Lst->selectedRow();
+    if (row < 0)
+        noSelectedRow();
+    if (row + step >= 0 && row + step < rows)
+        ui->Lst->selectRow(row + step);
 }
 
 void FrmABMClientes::pickSelected()

@@ -61,6 +61,7 @@ private:
     bool listMouse(QObject *watched, QEvent *event);
     void searchChanged(const QString &text);
     void pickSelected();
+    void moveSelection(int step);
     void installKeyPreview();
 
     std::unique_ptr<Ui::FrmABMClientes> ui;
