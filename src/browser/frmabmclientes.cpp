@@ -172,8 +172,8 @@ bool FrmABMClientes::eventFilter(QObject *watched, QEvent *event)
         }
         return consumed;
     }
-    if (ui->Lst->owns(watched))
-        return listMouse(watched, event);
+    if (event->type() == QEvent::MouseButtonRelease && ui->Lst->owns(watched))
+        listMouseUp(static_cast<const QMouseEvent *>(event));
     return false;
 }
 
@@ -220,14 +220,11 @@ bool FrmABMClientes::searchKeyDown(int key)
     return false;
 }
 
-bool FrmABMClientes::listMouse(QObject *, QEvent *event)
+// The right button alone, released over the list, opens the view menu.
+void FrmABMClientes::listMouseUp(const QMouseEvent *mouse)
 {
-    if (event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::RightButton && mouse->buttons() == Qt::NoButton)
-            m_menu->popup(mouse->globalPosition().toPoint());
-    }
-    return false;
+    if (mouse->button() == Qt::RightButton && mouse->buttons() == Qt::NoButton)
+        m_menu->popup(mouse->globalPosition().toPoint());
 }
 
 void FrmABMClientes::searchChanged(const QString &text)

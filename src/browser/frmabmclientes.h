@@ -7,6 +7,7 @@
 
 class QKeyEvent;
 class QMenu;
+class QMouseEvent;
 
 namespace Ui {
 class FrmABMClientes;
@@ -58,7 +59,7 @@ private:
     bool formKeyDown(const QKeyEvent *key);
     bool listKeyDown(int key, Qt::KeyboardModifiers modifiers);
     bool searchKeyDown(int key);
-    bool listMouse(QObject *watched, QEvent *event);
+    void listMouseUp(const QMouseEvent *mouse);
     void searchChanged(const QString &text);
     void pickSelected();
     void moveSelection(int step);
