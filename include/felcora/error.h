@@ -31,6 +31,10 @@ private:
     QByteArray m_what;
 };
 
+// Error 91, "object variable not set": what is missing (a component, a
+// selected row) in brackets after the text when it is named.
+FELCORA_EXPORT Error objectNotSet(const QString &source, const QString &what = QString());
+
 // Error numbers the component raises itself.
 namespace errnum {
 constexpr qint32 kMostrarListado = 11111;                     // 0x2B67

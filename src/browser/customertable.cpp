@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <numeric>
 
 #include "felcora/error.h"
 #include "felcora/hostcomponents.h"
@@ -60,12 +59,18 @@ quint32 mask(qsizetype length)
 }
 } // namespace NameHeads
 
+// Row ends are 32-bit offsets: a column holds at most 4 GB of text.
+void checkColumnSize(quint64 bytes)
+{
+    if (bytes > std::numeric_limits<quint32>::max())
+        throw Error(7, QStringLiteral("FrmABMClientes"), QStringLiteral("La lista de clientes no cabe en memoria"));
+}
+
 } // namespace
 
 void TextColumn::endRow()
 {
-    if (m_bytes.size() > std::numeric_limits<quint32>::max())
-        throw Error(7, QStringLiteral("FrmABMClientes"), QStringLiteral("La lista de clientes no cabe en memoria"));
+    checkColumnSize(m_bytes.size());
     m_ends.push_back(quint32(m_bytes.size()));
 }
 
@@ -88,8 +93,7 @@ void TextColumn::replace(qsizetype row, QByteArrayView text)
     const size_t begin = row == 0 ? 0 : m_ends[size_t(row - 1)];
     const size_t end = m_ends[size_t(row)];
     const qint64 delta = qint64(text.size()) - qint64(end - begin);
-    if (qint64(m_bytes.size()) + delta > qint64(std::numeric_limits<quint32>::max()))
-        throw Error(7, QStringLiteral("FrmABMClientes"), QStringLiteral("La lista de clientes no cabe en memoria"));
+    checkColumnSize(quint64(qint64(m_bytes.size()) + delta));
     m_bytes.erase(m_bytes.begin() + qsizetype(begin), m_bytes.begin() + qsizetype(end));
     m_bytes.insert(m_bytes.begin() + qsizetype(begin), text.begin(), text.end());
     for (size_t r = size_t(row); r < m_ends.size(); ++r)

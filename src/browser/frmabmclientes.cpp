@@ -72,12 +72,6 @@ double numericValue(const QString &text)
     return parsed->value;
 }
 
-[[noreturn]] void noSelectedRow()
-{
-    throw Error(errnum::kNoComponent, kWindow,
-                QStringLiteral("Variable de tipo Object o la variable de bloque With no está establecida"));
-}
-
 } // namespace
 
 FrmABMClientes::FrmABMClientes()
@@ -252,7 +246,7 @@ void FrmABMClientes::moveSelection(int step)
         return;
     const int row = ui->Lst->selectedRow();
     if (row < 0)
-        noSelectedRow();
+        throw objectNotSet(kWindow); // no selected row
     if (row + step >= 0 && row + step < rows)
         ui->Lst->selectRow(row + step);
 }

@@ -39,9 +39,7 @@ public:
     {
         if (auto *i = qobject_cast<Interface *>(m_object.data()))
             return i;
-        throw Error(errnum::kNoComponent, QString::fromLatin1(field),
-                    QStringLiteral("Variable de tipo Object o la variable de bloque With no está establecida (%1)")
-                        .arg(QLatin1String(field)));
+        throw objectNotSet(QString::fromLatin1(field), QString::fromLatin1(field));
     }
 
 private:

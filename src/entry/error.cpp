@@ -10,6 +10,14 @@ Error::Error(qint32 number, QString source, QString description)
 {
 }
 
+Error objectNotSet(const QString &source, const QString &what)
+{
+    QString text = QStringLiteral("Variable de tipo Object o la variable de bloque With no está establecida");
+    if (!what.isEmpty())
+        text += QStringLiteral(" (%1)").arg(what);
+    return Error(errnum::kNoComponent, source, text);
+}
+
 QString Error::hexNumber() const
 {
     return QString::number(quint32(m_number), 16).toUpper();
