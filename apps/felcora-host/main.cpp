@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "felcora/clListado.h"
+#include "felcora/customerlistpdf.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/demodata.h"
 #include "felcora/hostkit/hostkit.h"
@@ -92,6 +93,10 @@ int main(int argc, char *argv[])
     // Writing demo data and asking for help need no window.
     const bool windowless = wantsOption(argc, argv, "--demo-data") || wantsOption(argc, argv, "--help")
         || wantsOption(argc, argv, "-h") || wantsOption(argc, argv, "--version");
+    // The PDF of the list needs fonts but no screen.
+    const bool printPdfOnly = wantsOption(argc, argv, "--print-pdf");
+    if (printPdfOnly && displayMissing())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!windowless && displayMissing()) {
         err() << "felcora-host: no hay pantalla (DISPLAY está vacío); ejecútelo con una pantalla virtual: "
                  "xvfb-run -a ./dev run\n";
@@ -121,7 +126,10 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Se presenta como el host TARVIS (OrigenTarvis)."));
     const QCommandLineOption extended(QStringLiteral("ex"),
                                       QStringLiteral("Usa MostrarListadoEx después de SetDataConnection."));
-    parser.addOptions({demoData, config, pick, browse, origenTarvis, extended});
+    const QCommandLineOption printPdf(QStringLiteral("print-pdf"),
+                                      QStringLiteral("Escribe el listado de clientes en un PDF y termina."),
+                                      QStringLiteral("FILE"));
+    parser.addOptions({demoData, config, pick, browse, origenTarvis, extended, printPdf});
     parser.process(*app);
 
     if (parser.isSet(config))
@@ -145,6 +153,12 @@ int main(int argc, char *argv[])
         }
         if (customerCount(broker) == 0)
             out() << writeDemoData(kFirstUseCustomers) << " clientes de demostración agregados (primer uso)\n";
+
+        if (parser.isSet(printPdf)) {
+            const int pages = writeCustomerListPdf(broker, parser.value(printPdf));
+            out() << pages << (pages == 1 ? " página" : " páginas") << " escritas en " << parser.value(printPdf) << "\n";
+            return 0;
+        }
 
         clListado listado;
         listado.setOrigenTarvis(parser.isSet(origenTarvis));

@@ -43,6 +43,7 @@ constexpr qint32 kObjectErrorBase = qint32(0x80040000u);
 constexpr qint32 kComponentNotRegistered = qint32(0x80040154u); // class not registered
 constexpr qint32 kNoComponent = 91;                            // object variable not set
 constexpr qint32 kWrongObject = 13;                            // type mismatch
+constexpr qint32 kFileError = 75;                             // path or file access error
 } // namespace errnum
 
 } // namespace felcora

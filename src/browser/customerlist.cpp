@@ -23,20 +23,6 @@ CustomerTable readCustomerList(IDataAccess &broker, IFormat &format)
     return CustomerTable::read(*rs, format);
 }
 
-namespace {
-
-// Unloads the window if it is still loaded and deletes it now: the host may
-// never return to an event loop that would run a deferred delete.
-void release(QPointer<FrmABMClientes> &window)
-{
-    if (!window)
-        return;
-    window->unload();
-    delete window.data();
-}
-
-} // namespace
-
 void showCustomerList()
 {
     ComponentState &s = state();
@@ -45,11 +31,11 @@ void showCustomerList()
         window->beginFill();
         window->endFill(readCustomerList(s.broker(), s.molde()));
     } catch (...) {
-        release(window);
+        releaseWindow(window);
         throw;
     }
     window->exec();
-    release(window);
+    releaseWindow(window);
 }
 
 } // namespace felcora::browser

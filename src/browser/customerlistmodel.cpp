@@ -98,6 +98,13 @@ void CustomerListModel::sort(int column, Qt::SortOrder)
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+void CustomerListModel::removeCustomer(int row)
+{
+    beginRemoveRows({}, row, row);
+    m_table.removeRow(readingRow(row));
+    endRemoveRows();
+}
+
 int CustomerListModel::findNamePrefix(QStringView prefix)
 {
     return int(m_table.findNamePrefix(prefix, m_order));

@@ -28,6 +28,9 @@ public:
     // Always ascending: sorting a column again sorts it ascending again.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+    // Removes the customer shown at row; the rows keep their order.
+    void removeCustomer(int row);
+
     // -1 until a column has been sorted.
     int sortColumn() const { return m_sortColumn; }
     QString text(int row, int column) const;

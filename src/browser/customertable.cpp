@@ -100,6 +100,17 @@ void TextColumn::replace(qsizetype row, QByteArrayView text)
         m_ends[r] = quint32(qint64(m_ends[r]) + delta);
 }
 
+void TextColumn::remove(qsizetype row)
+{
+    const size_t begin = row == 0 ? 0 : m_ends[size_t(row - 1)];
+    const size_t end = m_ends[size_t(row)];
+    m_bytes.erase(m_bytes.begin() + qsizetype(begin), m_bytes.begin() + qsizetype(end));
+    m_ends.erase(m_ends.begin() + row);
+    const auto length = quint32(end - begin);
+    for (size_t r = size_t(row); r < m_ends.size(); ++r)
+        m_ends[r] -= length;
+}
+
 QByteArray CustomerTable::fold(QByteArrayView utf8)
 {
     TextColumn folded;
@@ -165,6 +176,25 @@ void CustomerTable::replaceRow(qsizetype row, const Row &values)
     m_foldedNames.replace(row, folded);
     m_heads[size_t(row)] = NameHeads::head(folded);
     rowsChanged();
+}
+
+void CustomerTable::removeRow(qsizetype row)
+{
+    const qsizetype rowsBefore = rowCount();
+    for (TextColumn &column : m_columns)
+        column.remove(row);
+    m_foldedNames.remove(row);
+    m_heads.erase(m_heads.begin() + row);
+    const auto removed = quint32(row);
+    for (Order &order : m_sorted) {
+        if (qsizetype(order.size()) != rowsBefore)
+            continue; // not sorted yet
+        order.erase(std::remove(order.begin(), order.end(), removed), order.end());
+        for (quint32 &r : order)
+            r -= r > removed ? 1 : 0;
+    }
+    m_headsOrder = nullptr;
+    m_headsInOrder.clear();
 }
 
 void CustomerTable::rowsChanged()

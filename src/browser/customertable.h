@@ -46,6 +46,7 @@ public:
     // Appends the case-folded form of a UTF-8 text, as the search compares it.
     void appendFolded(QByteArrayView text);
     void replace(qsizetype row, QByteArrayView text);
+    void remove(qsizetype row);
 
 private:
     void endRow();
@@ -73,6 +74,9 @@ public:
 
     void appendRow(const Row &row);
     void replaceRow(qsizetype row, const Row &values);
+    // Removes a row (by reading position); the sorted orders are kept, with
+    // the rows after it moved up, so the list need not sort again.
+    void removeRow(qsizetype row);
 
     // The rows sorted ascending by a column's text in Spanish order, ties
     // kept in reading order. Computed once per column and kept until the

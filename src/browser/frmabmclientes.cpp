@@ -13,7 +13,10 @@
 #include "../entry/basGlobalDeclaracion.h"
 #include "../entry/componentstate.h"
 #include "../entry/componentversion.h"
+#include "../entry/msgbox.h"
 #include "../entry/windowsupport.h"
+#include "basdrlistadoclientes.h"
+#include "customerdeletion.h"
 #include "customerlistmodel.h"
 #include "customerlistview.h"
 #include "felcora/numerictext.h"
@@ -194,6 +197,12 @@ bool FrmABMClientes::listKeyDown(int key, Qt::KeyboardModifiers modifiers)
         pickSelected();
         return true;
     }
+    if (key == Qt::Key_Delete && hasRows)
+        deleteSelected();
+    if (key == Qt::Key_F12) {
+        ImprimirListadoClientes();
+        return true;
+    }
     return false;
 }
 
@@ -209,7 +218,7 @@ bool FrmABMClientes::searchKeyDown(int key)
     default:
         break;
     }
-    if (isEnter(key))
+    if (isEnter(key) || key == Qt::Key_Delete)
         listKeyDown(key, Qt::NoModifier); // the text box still gets the key
     return false;
 }
@@ -267,6 +276,46 @@ void FrmABMClientes::pickSelected()
     s.Cliente_Regalias = regalias;
     s.Cliente_AjustexVinculacion = ajuste;
     unload();
+}
+
+// Asks, deletes the selected customer, and removes its row when the
+// customer was deleted; the row below (or above, at the end) is selected then.
+void FrmABMClientes::deleteSelected()
+{
+    const int row = ui->Lst->selectedRow();
+    if (row < 0)
+        return;
+    if (MsgBox(QStringLiteral("Confirma eliminar el Cliente Seleccionado"), vbYesNo + vbQuestion) != vbYes)
+        return;
+    if (Eliminar(m_model->text(row, kCuit)) <= 0)
+        return;
+    m_model->removeCustomer(row);
+    if (m_model->rowCount() > 0)
+        ui->Lst->selectRow(std::min(row, m_model->rowCount() - 1));
+}
+
+qint32 FrmABMClientes::Eliminar(const QString &cuit)
+{
+    qint32 deleted = 0;
+    try {
+        showWaitPointer();
+        if (cuit.trimmed().isEmpty()) {
+            showArrowPointer();
+            return 0;
+        }
+        IDataAccess &broker = state().broker();
+        deleted = qint32(runDeletion(broker, deleteCustomerSql(cuit)));
+        if (deleted == 0) {
+            showArrowPointer();
+            MsgBox(QStringLiteral("0 registros eliminados"), vbExclamation + vbSystemModal);
+            return 0;
+        }
+        runDeletion(broker, deleteDistributionSql(cuit));
+    } catch (const Error &e) {
+        MsgBox(QStringLiteral("[Clientes.Eliminar] ") + e.description(), vbCritical + vbSystemModal);
+    }
+    showArrowPointer();
+    return deleted;
 }
 
 void FrmABMClientes::unload()

@@ -46,6 +46,10 @@ public:
     void lf_MoverArriba();
     void lf_MoverAbajo();
 
+    // Deletes the customer with this CUIT and its gross-income distribution;
+    // answers the number of customers deleted. Reports its own failures.
+    qint32 Eliminar(const QString &cuit);
+
     // Closes the window for good; the next use loads it afresh.
     void unload();
 
@@ -62,6 +66,7 @@ private:
     void listMouseUp(const QMouseEvent *mouse);
     void searchChanged(const QString &text);
     void pickSelected();
+    void deleteSelected();
     void moveSelection(int step);
     void installKeyPreview();
 

@@ -1,5 +1,8 @@
 #include "windowsupport.h"
 
+#include <QApplication>
+
+#include "basGlobalDeclaracion.h"
 #include "msgbox.h"
 
 namespace felcora {
@@ -29,6 +32,37 @@ void scaleToScreen(QWidget *window)
     for (QWidget *child : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         child->setGeometry(scaled(child->geometry()));
     window->resize(qRound(window->width() * f), qRound(window->height() * f));
+}
+
+void releaseWindow(QWidget *window)
+{
+    if (!window)
+        return;
+    QWidget *unloaded = window;
+    DescargarFormulario(unloaded);
+    delete window;
+}
+
+namespace {
+// One override pointer for the whole application, changed in place, so that
+// the hourglass and the arrow never pile up.
+void showPointer(Qt::CursorShape shape)
+{
+    if (QApplication::overrideCursor())
+        QApplication::changeOverrideCursor(QCursor(shape));
+    else
+        QApplication::setOverrideCursor(QCursor(shape));
+}
+} // namespace
+
+void showWaitPointer()
+{
+    showPointer(Qt::WaitCursor);
+}
+
+void showArrowPointer()
+{
+    showPointer(Qt::ArrowCursor);
 }
 
 void reportHandlerFailure(qint32 number, const QString &description, const QString &section)

@@ -28,6 +28,16 @@ W *sharedWindow(const QString &name)
     return created;
 }
 
+// Unloads a shared window and deletes it now (pass a QPointer: null once the
+// window is gone does nothing). The host
+// may never return to an event loop that would run a deferred delete.
+FELCORA_EXPORT void releaseWindow(QWidget *window);
+
+// The application's mouse pointer while the component works: the hourglass,
+// then the arrow (not the default pointer of each widget) when the work ends.
+FELCORA_EXPORT void showWaitPointer();
+FELCORA_EXPORT void showArrowPointer();
+
 // The failure report of a handler: "number - description", a line break and
 // the routine's section, in a critical message box.
 FELCORA_EXPORT void reportHandlerFailure(qint32 number, const QString &description, const QString &section);

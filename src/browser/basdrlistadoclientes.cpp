@@ -1,0 +1,58 @@
+#include "basdrlistadoclientes.h"
+
+#include <QPointer>
+
+#include "../entry/componentstate.h"
+#include "../entry/windowsupport.h"
+#include "drlistadoclientes.h"
+#include "felcora/customerlistpdf.h"
+#include "felcora/hostcomponents.h"
+
+namespace felcora::browser {
+
+QString customerReportSql()
+{
+    return QStringLiteral("select Nombre, Cuit, Domicilio , Email, Telefonos From clientes order by Nombre");
+}
+
+std::unique_ptr<IRecordset> readCustomerReport(IDataAccess &broker)
+{
+    IDataConnection *connection = broker.getDataConnectionByEntity(QStringLiteral("PERSONAL"));
+    connection->setSql(customerReportSql());
+    std::unique_ptr<IRecordset> rs;
+    connection->CrearRs(rs);
+    return rs;
+}
+
+void ImprimirListadoClientes()
+{
+    guardHandler(QStringLiteral("basDrListadoClientes"), "ImprimirListadoClientes", [] {
+        std::unique_ptr<IRecordset> rs = readCustomerReport(state().broker());
+        const QPointer<Dr_ListadoClientes> report = sharedWindow<Dr_ListadoClientes>(QStringLiteral("Dr_ListadoClientes"));
+        try {
+            const bool laidOut = report->bind(*rs);
+            rs.reset(); // the records are in the report now
+            if (laidOut)
+                report->exec();
+        } catch (...) {
+            releaseWindow(report);
+            throw;
+        }
+        releaseWindow(report);
+    });
+}
+
+} // namespace felcora::browser
+
+namespace felcora {
+
+int writeCustomerListPdf(IDataAccess &broker, const QString &path)
+{
+    std::unique_ptr<IRecordset> rs = browser::readCustomerReport(broker);
+    const auto document = report::ReportDocument::layOut(browser::customerListReport(), *rs);
+    rs.reset();
+    report::writePdf(*document, path);
+    return document->pageCount();
+}
+
+} // namespace felcora

@@ -1,0 +1,61 @@
+#include "drlistadoclientes.h"
+
+namespace felcora::browser {
+
+namespace {
+
+enum Font { kReportFont, kTitleFont, kHeadingFont };
+const QColor kHeadingBackground(224, 224, 224);
+
+// One column: its heading in the page header, its field in the detail.
+struct Column
+{
+    const char *heading;
+    int headingLeft, headingWidth;
+    const char *field;
+    int fieldLeft, fieldWidth;
+};
+
+constexpr Column kColumns[] = {
+    {"Nombre", 0, 1665, "Nombre", 0, 1650},
+    {"C.U.I.T", 1695, 1125, "Cuit", 1695, 1110},
+    {"Dirección", 2850, 3660, "Domicilio", 2835, 3660},
+    {"Email", 6540, 2400, "Email", 6525, 2400},
+    {"Teléfono", 8975, 2250, "Telefonos", 8975, 2250},
+};
+
+} // namespace
+
+report::ReportDefinition customerListReport()
+{
+    using report::ReportItem;
+    report::ReportDefinition d;
+    d.title = QStringLiteral("Listado de Clientes");
+    d.pageSize = QPageSize(QPageSize::A4);
+    // The report is 11205 twips wide: centred on A4 paper, 1 cm above and below.
+    d.margins = QMargins(345, 567, 345, 567);
+    d.fonts = {{QStringLiteral("Arial"), 8.25, false},
+               {QStringLiteral("Tahoma"), 14.25, true},
+               {QStringLiteral("Tahoma"), 9.75, true}};
+
+    d.reportHeader.height = 555;
+    d.reportHeader.items.append(ReportItem::label(QRect(0, 75, 11205, 390), d.title, kTitleFont));
+    d.pageHeader.height = 450;
+    d.detail.height = 255;
+    for (const Column &c : kColumns) {
+        d.pageHeader.items.append(ReportItem::label(QRect(c.headingLeft, 90, c.headingWidth, 255),
+                                                    QString::fromUtf8(c.heading), kHeadingFont, kHeadingBackground));
+        d.detail.items.append(ReportItem::boundField(QRect(c.fieldLeft, 0, c.fieldWidth, 255),
+                                                     int(d.fields.size()), kReportFont));
+        d.fields.append(QString::fromLatin1(c.field));
+    }
+    return d;
+}
+
+Dr_ListadoClientes::Dr_ListadoClientes()
+    : ReportPreview(customerListReport())
+{
+    setObjectName(QStringLiteral("Dr_ListadoClientes"));
+}
+
+} // namespace felcora::browser

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QStringList>
+#include <QTemporaryFile>
+
+namespace felcora::report {
+
+// The records of a report, written once to a temporary file as they are
+// read and read back a page at a time: the report's memory stays the same
+// whatever the number of records.
+class RecordSpool
+{
+public:
+    explicit RecordSpool(int fieldCount);
+
+    int fieldCount() const { return m_fieldCount; }
+    // Where the next record starts.
+    qint64 position() const { return m_written + m_buffer.size(); }
+    // Appends one record: fieldCount texts in UTF-8.
+    void append(const QByteArrayView *fields);
+    // Writes what is still buffered; call before reading.
+    void flush();
+    // The records stored between two positions, fieldCount texts each.
+    QList<QStringList> read(qint64 from, qint64 to);
+
+private:
+    void writeBuffer();
+
+    int m_fieldCount;
+    QTemporaryFile m_file;
+    QByteArray m_buffer;
+    qint64 m_written = 0;
+};
+
+} // namespace felcora::report

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QPageSize>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+namespace felcora::report {
+
+// A banded report as its designer draws it. Every position and size is in
+// twips (1/1440 inch); section items are placed relative to their section.
+struct ReportFont
+{
+    QString family;
+    double pointSize = 8.25;
+    bool bold = false;
+};
+
+// A label shows its own text; a field shows a column of the current record.
+struct ReportItem
+{
+    QRect box;
+    QString text;      // a label's caption
+    int field = -1;    // a field: index into ReportDefinition::fields
+    int font = 0;      // index into ReportDefinition::fonts
+    QColor background; // invalid: transparent
+
+    static ReportItem label(QRect box, QString text, int font, QColor background = {})
+    {
+        return {box, std::move(text), -1, font, background};
+    }
+    static ReportItem boundField(QRect box, int field, int font) { return {box, {}, field, font, {}}; }
+};
+
+struct ReportSection
+{
+    int height = 0; // a section of height 0 prints nothing
+    QList<ReportItem> items;
+};
+
+struct ReportDefinition
+{
+    QString title; // of the preview window and the PDF
+    QPageSize pageSize = QPageSize(QPageSize::A4);
+    QMargins margins; // twips
+    QStringList fields; // the recordset columns the fields are bound to, by name
+    QList<ReportFont> fonts;
+
+    ReportSection reportHeader; // once, at the top of the first page
+    ReportSection pageHeader;   // at the top of every page (below the report header on the first)
+    ReportSection detail;       // once per record
+    ReportSection pageFooter;   // at the bottom of every page
+    ReportSection reportFooter; // once, after the last record
+
+    // The page size in twips.
+    QSize pageTwips() const { return pageSize.sizePoints() * 20; }
+};
+
+} // namespace felcora::report

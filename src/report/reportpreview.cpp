@@ -1,0 +1,240 @@
+#include "reportpreview.h"
+
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QScrollBar>
+#include <QStandardPaths>
+
+#include "../entry/windowsupport.h"
+#include "pageview.h"
+#include "ui_ReportPreview.h"
+
+namespace felcora::report {
+
+namespace {
+
+constexpr int kProgressDelayMs = 300;
+constexpr double kScreenDpi = 96;
+const double kZoomPercent[] = {0, 0, 50, 75, 100, 150, 200};
+
+// Ctrl alone (keypad keys carry their own modifier).
+bool ctrlOnly(const QKeyEvent *key)
+{
+    return (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+}
+
+} // namespace
+
+ReportPreview::ReportPreview(ReportDefinition definition)
+    : ui(std::make_unique<Ui::ReportPreview>())
+    , m_definition(std::move(definition))
+{
+    ui->setupUi(this);
+    setWindowTitle(m_definition.title);
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    ui->cboZoom->addItems({QStringLiteral("Ancho de página"), QStringLiteral("Página entera"), QStringLiteral("50%"),
+                           QStringLiteral("75%"), QStringLiteral("100%"), QStringLiteral("150%"),
+                           QStringLiteral("200%")});
+    connect(ui->cmdPrimera, &QToolButton::clicked, this, [this] { showPage(0); });
+    connect(ui->cmdAnterior, &QToolButton::clicked, this, [this] { showPage(m_page - 1); });
+    connect(ui->cmdSiguiente, &QToolButton::clicked, this, [this] { showPage(m_page + 1); });
+    connect(ui->cmdUltima, &QToolButton::clicked, this, [this] { showPage(m_document ? m_document->pageCount() - 1 : 0); });
+    connect(ui->txtPagina, &QSpinBox::valueChanged, this, [this](int number) { showPage(number - 1); });
+    connect(ui->cboZoom, &QComboBox::currentIndexChanged, this, [this] { applyZoom(); });
+    connect(ui->cmdImprimir, &QToolButton::clicked, this, &ReportPreview::print);
+    connect(ui->cmdPdf, &QToolButton::clicked, this, &ReportPreview::exportPdf);
+    connect(ui->cmdCerrar, &QToolButton::clicked, this, &QDialog::reject);
+
+    for (QWidget *child : findChildren<QWidget *>()) {
+        if (child->focusPolicy() != Qt::NoFocus)
+            child->installEventFilter(this);
+    }
+}
+
+ReportPreview::~ReportPreview() = default;
+
+PageView *ReportPreview::pageView() const
+{
+    return ui->Pagina;
+}
+
+bool ReportPreview::bind(IRecordset &rs)
+{
+    QProgressDialog progress(QStringLiteral("Preparando el listado..."), QStringLiteral("Cancelar"), 0, 0);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(kProgressDelayMs);
+    progress.setValue(0);
+    m_document = ReportDocument::layOut(m_definition, rs, [&progress](qint64 records) {
+        progress.setLabelText(QStringLiteral("Preparando el listado... %L1 registros").arg(records));
+        progress.setValue(0); // lets the window show and the Cancel button work
+        return !progress.wasCanceled();
+    });
+    if (!m_document)
+        return false;
+    ui->txtPagina->blockSignals(true);
+    ui->txtPagina->setMaximum(m_document->pageCount());
+    ui->txtPagina->blockSignals(false);
+    ui->lbPaginas->setText(QStringLiteral("de %L1").arg(m_document->pageCount()));
+    m_page = -1;
+    showPage(0);
+    ui->txtPagina->setFocus();
+    return true;
+}
+
+void ReportPreview::showPage(int index)
+{
+    if (!m_document)
+        return;
+    index = std::clamp(index, 0, m_document->pageCount() - 1);
+    if (index != m_page) {
+        m_page = index;
+        ui->Pagina->setPage(&m_definition, m_document->page(index));
+        applyZoom();
+    }
+    ui->txtPagina->blockSignals(true);
+    ui->txtPagina->setValue(index + 1);
+    ui->txtPagina->blockSignals(false);
+    ui->Paginas->verticalScrollBar()->setValue(0);
+}
+
+void ReportPreview::setZoom(Zoom zoom)
+{
+    ui->cboZoom->setCurrentIndex(int(zoom));
+    applyZoom();
+}
+
+void ReportPreview::applyZoom()
+{
+    const QSize paper = m_definition.pageTwips();
+    const QSize room = ui->Paginas->viewport()->size() - QSize(16, 16);
+    double dpi = kScreenDpi;
+    switch (ui->cboZoom->currentIndex()) {
+    case FitWidth: dpi = room.width() * 1440.0 / paper.width(); break;
+    case FitPage: dpi = std::min(room.width() * 1440.0 / paper.width(), room.height() * 1440.0 / paper.height()); break;
+    default: dpi = kScreenDpi * kZoomPercent[ui->cboZoom->currentIndex()] / 100; break;
+    }
+    ui->Pagina->setDotsPerInch(dpi);
+}
+
+void ReportPreview::stepZoom(int step)
+{
+    // From a fitted zoom the steps go through the fixed ones.
+    const int current = ui->cboZoom->currentIndex() < Percent50 ? Percent100 : ui->cboZoom->currentIndex();
+    ui->cboZoom->setCurrentIndex(std::clamp(current + step, int(Percent50), int(Percent200)));
+}
+
+void ReportPreview::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    applyZoom();
+}
+
+bool ReportPreview::eventFilter(QObject *, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    return previewKey(static_cast<QKeyEvent *>(event));
+}
+
+bool ReportPreview::previewKey(const QKeyEvent *key)
+{
+    const bool ctrl = ctrlOnly(key);
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    switch (key->key()) {
+    case Qt::Key_PageDown: if (plain) showPage(m_page + 1); return plain;
+    case Qt::Key_PageUp: if (plain) showPage(m_page - 1); return plain;
+    case Qt::Key_Home: if (ctrl) showPage(0); return ctrl;
+    case Qt::Key_End: if (ctrl && m_document) showPage(m_document->pageCount() - 1); return ctrl;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: if (ctrl) stepZoom(+1); return ctrl;
+    case Qt::Key_Minus: if (ctrl) stepZoom(-1); return ctrl;
+    case Qt::Key_P: if (ctrl) print(); return ctrl;
+    case Qt::Key_S: if (ctrl) exportPdf(); return ctrl;
+    case Qt::Key_Escape: reject(); return true;
+    default: return false;
+    }
+}
+
+bool ReportPreview::withPageProgress(const QString &label, int pages,
+                                     const std::function<bool(const PageProgress &)> &paint)
+{
+    QProgressDialog progress(label, QStringLiteral("Cancelar"), 0, pages, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kProgressDelayMs);
+    progress.setValue(0);
+    return paint([&progress](int done, int) {
+        progress.setValue(done);
+        return !progress.wasCanceled();
+    });
+}
+
+bool ReportPreview::printTo(QPrinter &printer)
+{
+    if (!m_document)
+        return false;
+    printer.setFullPage(true);
+    printer.setPageLayout(QPageLayout(m_definition.pageSize, QPageLayout::Portrait, QMarginsF()));
+    printer.setDocName(m_definition.title);
+    const int last = m_document->pageCount() - 1;
+    int first = 0;
+    int to = last;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::clamp(printer.fromPage() - 1, 0, last);
+        to = std::clamp(printer.toPage() - 1, first, last);
+    } else if (printer.printRange() == QPrinter::CurrentPage) {
+        first = to = m_page;
+    }
+    return withPageProgress(QStringLiteral("Imprimiendo el listado..."), to - first + 1,
+                            [&](const PageProgress &p) { return paintPages(*m_document, printer, first, to, p); });
+}
+
+bool ReportPreview::savePdf(const QString &path)
+{
+    if (!m_document)
+        return false;
+    return withPageProgress(QStringLiteral("Guardando el listado como PDF..."), m_document->pageCount(),
+                            [&](const PageProgress &p) { return writePdf(*m_document, path, p); });
+}
+
+void ReportPreview::print()
+{
+    guardHandler(objectName(), "Imprimir", [this] { choosePrinterAndPrint(); });
+}
+
+void ReportPreview::exportPdf()
+{
+    guardHandler(objectName(), "GuardarPDF", [this] { chooseFileAndSave(); });
+}
+
+void ReportPreview::choosePrinterAndPrint()
+{
+    if (!m_document)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("Imprimir ") + m_definition.title);
+    dialog.setMinMax(1, m_document->pageCount());
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage);
+    if (dialog.exec() == QDialog::Accepted)
+        printTo(printer);
+}
+
+void ReportPreview::chooseFileAndSave()
+{
+    if (!m_document)
+        return;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QFileDialog dialog(this, QStringLiteral("Guardar el listado como PDF"), folder,
+                       QStringLiteral("Documentos PDF (*.pdf)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.selectFile(m_definition.title + QStringLiteral(".pdf"));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        savePdf(dialog.selectedFiles().constFirst());
+}
+
+} // namespace felcora::report

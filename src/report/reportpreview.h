@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "felcora/felcora_export.h"
+#include "reportdocument.h"
+#include "reportpainter.h"
+
+class QKeyEvent;
+class QPrinter;
+
+namespace Ui {
+class ReportPreview;
+}
+
+namespace felcora::report {
+
+class PageView;
+
+// The preview window of a report: one page at a time, drawn when it is
+// shown, with page navigation, zoom, printing and saving as PDF.
+//   PgDn / PgUp        next / previous page
+//   Ctrl+Home / End    first / last page
+//   Ctrl++ / Ctrl+-    zoom in / out
+//   Ctrl+P             print          Ctrl+S   save as PDF
+//   Esc                close
+class FELCORA_EXPORT ReportPreview : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit ReportPreview(ReportDefinition definition);
+    ~ReportPreview() override;
+
+    const ReportDefinition &definition() const { return m_definition; }
+
+    // Lays out the records of rs as the report's pages, with a progress
+    // window when that takes a while; false when the user cancelled it.
+    bool bind(IRecordset &rs);
+    const ReportDocument *document() const { return m_document.get(); }
+
+    int currentPage() const { return m_page; } // from 0
+    void showPage(int index);
+    PageView *pageView() const;
+
+    // The zoom choices, in the order of the zoom list.
+    enum Zoom { FitWidth, FitPage, Percent50, Percent75, Percent100, Percent150, Percent200 };
+    void setZoom(Zoom zoom);
+
+    // Prints the pages the printer's range asks for (all when none);
+    // false when the user cancelled.
+    bool printTo(QPrinter &printer);
+    // Writes the report to a PDF file with a progress window that can be
+    // cancelled; false when it was.
+    bool savePdf(const QString &path);
+
+    // What the buttons do: ask for a printer or a file name, then as above;
+    // a failure is reported in a message box.
+    void print();
+    void exportPdf();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    bool previewKey(const QKeyEvent *key);
+    void choosePrinterAndPrint();
+    void chooseFileAndSave();
+    void applyZoom();
+    void stepZoom(int step);
+    // Runs paint with a progress window; false when it was cancelled.
+    bool withPageProgress(const QString &label, int pages, const std::function<bool(const PageProgress &)> &paint);
+
+    std::unique_ptr<Ui::ReportPreview> ui;
+    ReportDefinition m_definition;
+    std::unique_ptr<ReportDocument> m_document;
+    int m_page = 0;
+};
+
+} // namespace felcora::report

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QList>
+#include <array>
+#include <vector>
+
+#include "felcora/felcora_export.h"
+#include "reportdefinition.h"
+
+namespace felcora::report {
+
+// A report font as it is painted: no kerning and no hinting, so that a
+// text is as wide on every device as it was measured.
+FELCORA_EXPORT QFont paintFont(const ReportFont &font);
+
+// Measures texts in twips and cuts them to the width of their box. Widths
+// are sums of character advances, kept per font: a page of a long list is
+// measured without shaping each text again.
+class FELCORA_EXPORT TextFit
+{
+public:
+    explicit TextFit(const QList<ReportFont> &fonts);
+
+    double width(int font, QStringView text);
+    // The longest beginning of text (in whole characters) that fits width.
+    QString fitting(int font, const QString &text, int width);
+    double ascent(int font) const { return m_fonts[size_t(font)].metrics.ascent(); }
+
+private:
+    struct Measured
+    {
+        QFontMetricsF metrics;
+        std::array<float, 256> latin; // advances of U+0000..U+00FF, negative until measured
+        QHash<char32_t, float> other;
+    };
+    float advance(Measured &m, char32_t c);
+
+    std::vector<Measured> m_fonts;
+};
+
+} // namespace felcora::report
