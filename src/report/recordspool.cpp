@@ -28,13 +28,15 @@ RecordSpool::RecordSpool(int fieldCount)
     m_buffer.reserve(kBufferBytes + 4096);
 }
 
-void RecordSpool::append(const QByteArrayView *fields)
+void RecordSpool::appendField(QByteArrayView text)
 {
-    for (int f = 0; f < m_fieldCount; ++f) {
-        const auto length = quint32(fields[f].size());
-        m_buffer.append(reinterpret_cast<const char *>(&length), sizeof length);
-        m_buffer.append(fields[f]);
-    }
+    const auto length = quint32(text.size());
+    m_buffer.append(reinterpret_cast<const char *>(&length), sizeof length);
+    m_buffer.append(text);
+}
+
+void RecordSpool::endRecord()
+{
     if (m_buffer.size() >= kBufferBytes)
         writeBuffer();
 }

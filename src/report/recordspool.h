@@ -18,8 +18,11 @@ public:
     int fieldCount() const { return m_fieldCount; }
     // Where the next record starts.
     qint64 position() const { return m_written + m_buffer.size(); }
-    // Appends one record: fieldCount texts in UTF-8.
-    void append(const QByteArrayView *fields);
+    // Appends one record, a field at a time: fieldCount texts in UTF-8, then
+    // endRecord. A field is copied at once, so it may be a view that the
+    // next read of the recordset replaces.
+    void appendField(QByteArrayView text);
+    void endRecord();
     // Writes what is still buffered; call before reading.
     void flush();
     // The records stored between two positions, fieldCount texts each.

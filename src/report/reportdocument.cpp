@@ -51,13 +51,12 @@ std::unique_ptr<ReportDocument> ReportDocument::layOut(const ReportDefinition &d
     };
     startPage(true);
 
-    std::vector<QByteArrayView> texts(static_cast<size_t>(fieldCount));
     for (; !rs.Eof(); rs.MoveNext()) {
         if (onPage > 0 && y + d.detail.height > detailLimit)
             startPage(false);
         for (int f = 0; f < fieldCount; ++f)
-            texts[size_t(f)] = rs.textUtf8(columns[size_t(f)]);
-        doc->m_spool->append(texts.data());
+            doc->m_spool->appendField(rs.textUtf8(columns[size_t(f)]));
+        doc->m_spool->endRecord();
         y += d.detail.height;
         ++onPage;
         ++doc->m_records;

@@ -15,47 +15,48 @@ namespace felcora::report {
 
 namespace {
 
-// The report's fonts on one device, with where their baseline lies below the top of a box.
-struct DeviceFonts
+// The report's fonts in twips, with where their baseline lies below the top of a box.
+struct TwipsFonts
 {
     std::vector<QFont> fonts;
     std::vector<double> ascents;
 
-    DeviceFonts(const ReportDefinition &d, QPaintDevice *device)
+    explicit TwipsFonts(const ReportDefinition &d)
     {
         for (const ReportFont &f : d.fonts) {
-            fonts.emplace_back(paintFont(f), device);
-            ascents.push_back(QFontMetricsF(fonts.back(), device).ascent());
+            fonts.push_back(twipsFont(f));
+            ascents.push_back(QFontMetricsF(fonts.back()).ascent());
         }
     }
 };
 
-void paintTexts(const PageModel &page, const DeviceFonts &fonts, QPainter &painter)
+// The page is drawn in twips, under a scale to the device's resolution.
+void paintTexts(const PageModel &page, const TwipsFonts &fonts, QPainter &painter)
 {
     QPaintDevice *device = painter.device();
-    const double kx = device->logicalDpiX() / 1440.0;
-    const double ky = device->logicalDpiY() / 1440.0;
+    painter.save();
+    painter.scale(device->logicalDpiX() / 1440.0, device->logicalDpiY() / 1440.0);
     painter.setPen(Qt::black);
     int current = -1;
     for (const PlacedText &t : page.texts) {
-        const QRectF box(t.box.x() * kx, t.box.y() * ky, t.box.width() * kx, t.box.height() * ky);
         if (t.background.isValid())
-            painter.fillRect(box, t.background);
+            painter.fillRect(t.box, t.background);
         if (t.text.isEmpty())
             continue;
         if (t.font != current) {
             painter.setFont(fonts.fonts[size_t(t.font)]);
             current = t.font;
         }
-        painter.drawText(QPointF(box.left(), box.top() + fonts.ascents[size_t(t.font)]), t.text);
+        painter.drawText(QPointF(t.box.left(), t.box.top() + fonts.ascents[size_t(t.font)]), t.text);
     }
+    painter.restore();
 }
 
 } // namespace
 
 void paintPage(const ReportDefinition &definition, const PageModel &page, QPainter &painter)
 {
-    paintTexts(page, DeviceFonts(definition, painter.device()), painter);
+    paintTexts(page, TwipsFonts(definition), painter);
 }
 
 bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int first, int last,
@@ -64,7 +65,7 @@ bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int f
     QPainter painter;
     if (!painter.begin(&device))
         throw Error(errnum::kFileError, QStringLiteral("Report"), QStringLiteral("No se pudo comenzar la impresión"));
-    const DeviceFonts fonts(document.definition(), &device);
+    const TwipsFonts fonts(document.definition());
     const int total = last - first + 1;
     for (int index = first; index <= last; ++index) {
         if (index > first)
@@ -84,13 +85,17 @@ bool writePdf(const ReportDocument &document, const QString &path, const PagePro
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw Error(errnum::kFileError, QStringLiteral("Report"),
                     QStringLiteral("No se pudo escribir el archivo ") + path + QStringLiteral(": ") + file.errorString());
+    // A PDF that was stopped or failed halfway is not left behind.
     bool done = false;
-    {
+    try {
         QPdfWriter pdf(&file);
         pdf.setTitle(document.definition().title);
         pdf.setCreator(QStringLiteral("FELCORA"));
         pdf.setPageLayout(QPageLayout(document.definition().pageSize, QPageLayout::Portrait, QMarginsF()));
         done = paintPages(document, pdf, 0, document.pageCount() - 1, progress);
+    } catch (...) {
+        file.remove();
+        throw;
     }
     file.close();
     if (!done)

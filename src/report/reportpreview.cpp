@@ -108,11 +108,14 @@ void ReportPreview::setZoom(Zoom zoom)
 
 void ReportPreview::applyZoom()
 {
+    // The room without scroll bars; a page fitted to the width is taller than
+    // the window, so the vertical bar's width is kept free.
     const QSize paper = m_definition.pageTwips();
-    const QSize room = ui->Paginas->viewport()->size() - QSize(16, 16);
+    const QSize room = ui->Paginas->maximumViewportSize() - QSize(8, 8);
+    const int besideBar = room.width() - ui->Paginas->verticalScrollBar()->sizeHint().width();
     double dpi = kScreenDpi;
     switch (ui->cboZoom->currentIndex()) {
-    case FitWidth: dpi = room.width() * 1440.0 / paper.width(); break;
+    case FitWidth: dpi = besideBar * 1440.0 / paper.width(); break;
     case FitPage: dpi = std::min(room.width() * 1440.0 / paper.width(), room.height() * 1440.0 / paper.height()); break;
     default: dpi = kScreenDpi * kZoomPercent[ui->cboZoom->currentIndex()] / 100; break;
     }

@@ -2,22 +2,10 @@
 
 namespace felcora::report {
 
-namespace {
-
-// Measured at one pixel per twip: widths come out in twips.
-QFont measuringFont(const ReportFont &f)
-{
-    QFont font = paintFont(f);
-    font.setPixelSize(qRound(f.pointSize * 20));
-    return font;
-}
-
-} // namespace
-
-QFont paintFont(const ReportFont &f)
+QFont twipsFont(const ReportFont &f)
 {
     QFont font(f.family);
-    font.setPointSizeF(f.pointSize);
+    font.setPixelSize(qRound(f.pointSize * 20));
     font.setBold(f.bold);
     font.setKerning(false);
     font.setHintingPreference(QFont::PreferNoHinting);
@@ -28,7 +16,7 @@ TextFit::TextFit(const QList<ReportFont> &fonts)
 {
     m_fonts.reserve(size_t(fonts.size()));
     for (const ReportFont &f : fonts) {
-        Measured m{QFontMetricsF(measuringFont(f)), {}, {}};
+        Measured m{QFontMetricsF(twipsFont(f)), {}, {}};
         m.latin.fill(-1);
         m_fonts.push_back(std::move(m));
     }

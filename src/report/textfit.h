@@ -12,9 +12,10 @@
 
 namespace felcora::report {
 
-// A report font as it is painted: no kerning and no hinting, so that a
-// text is as wide on every device as it was measured.
-FELCORA_EXPORT QFont paintFont(const ReportFont &font);
+// A report font as it is measured and painted: sized in twips (one pixel per
+// twip, painted under a scale to the device), without kerning or hinting, so
+// that a text is exactly as wide on every device as it was measured.
+FELCORA_EXPORT QFont twipsFont(const ReportFont &font);
 
 // Measures texts in twips and cuts them to the width of their box. Widths
 // are sums of character advances, kept per font: a page of a long list is

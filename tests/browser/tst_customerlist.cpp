@@ -21,6 +21,7 @@
 #include "entry/componentversion.h"
 #include "felcora/clListado.h"
 #include "felcora/hostkit/hostkit.h"
+#include "listwindow.h"
 #include "support/errors.h"
 #include "support/modal.h"
 #include "support/recordingbroker.h"
@@ -30,8 +31,7 @@
 using namespace felcora;
 using namespace felcora::browser;
 using namespace Qt::StringLiterals;
-using test::pressKey;
-using test::typeText;
+using namespace felcora::test;
 
 namespace {
 
@@ -45,70 +45,6 @@ const QString kCustomersSql =
     "('27222222223', 'Gallardo, Marta', 'alsina 20', 'marta@ejemplo.com', 12.5, 0.75),"
     "('20111111112', 'Benítez, Juan', 'Rivadavia 300', NULL, 10, NULL),"
     "('20333333334', 'gamboa, Luis', 'Rivadavia 100', 'luis@ejemplo.com', 9, 2)"_s;
-
-// What a host sets up: a real database, its broker handed to clListado.
-struct Host
-{
-    test::TempDatabase db;
-    std::unique_ptr<hostkit::RecordBroker> broker = db.makeBroker();
-    clListado listado;
-};
-
-// Both calls as a host makes them: by name.
-bool setDataConnection(clListado &listado, QObject *broker)
-{
-    return QMetaObject::invokeMethod(&listado, "SetDataConnection", Qt::DirectConnection,
-                                     Q_ARG(QVariant, QVariant::fromValue(broker)));
-}
-void mostrarListado(clListado &listado) { QMetaObject::invokeMethod(&listado, "MostrarListado", Qt::DirectConnection); }
-
-// Opens the list as a host does and lets `user` work the window while it is
-// shown; true when it showed, the call returned and no check on it failed.
-// The call's error goes to `error` when given, else to the log.
-[[nodiscard]] bool openList(clListado &listado, const std::function<void(FrmABMClientes *)> &user,
-                            std::optional<Error> *error = nullptr)
-{
-    bool shown = false;
-    const QPointer<test::ModalAction> action = test::onNextModal<FrmABMClientes>([&](FrmABMClientes *w) {
-        shown = true;
-        user(w);
-    });
-    const auto failure = test::errorOf([&] { mostrarListado(listado); });
-    if (!shown)
-        delete action.data(); // it must not act on a later test's window
-    if (error)
-        *error = failure;
-    else if (failure)
-        qWarning("MostrarListado failed: %s", qPrintable(failure->description()));
-    return shown && !failure && !QTest::currentTestFailed();
-}
-
-QLineEdit *searchBox(FrmABMClientes *w) { return w->findChild<QLineEdit *>(u"txtBuscar"_s); }
-
-// A new search as the user starts one: click into the box, select all, erase, type.
-void searchFor(FrmABMClientes *w, const QString &text)
-{
-    QTest::mouseClick(searchBox(w), Qt::LeftButton);
-    pressKey(Qt::Key_A, Qt::ControlModifier);
-    pressKey(Qt::Key_Backspace);
-    typeText(text);
-}
-
-QString selectedName(FrmABMClientes *w)
-{
-    const int row = w->list()->selectedRow();
-    return row < 0 ? u"<none>"_s : w->model()->text(row, kNombre);
-}
-
-// One column as the report view shows it, top to bottom.
-QStringList shownColumn(FrmABMClientes *w, int column)
-{
-    const QAbstractItemModel *m = w->list()->reportView()->model();
-    QStringList texts;
-    for (int row = 0; row < m->rowCount(); ++row)
-        texts << m->index(row, column).data().toString();
-    return texts;
-}
 
 // The column headers of the report view.
 QHeaderView *columnHeader(FrmABMClientes *w)

@@ -91,6 +91,15 @@ private slots:
         QCOMPARE(textsInOrder(table, order, kNombre), (QStringList{"Alfa", "Beta", "Zeta SRL"}));
         QCOMPARE(table.findNamePrefix(u"zeta", &order), 2);
         QCOMPARE(table.findNamePrefix(u"alf", nullptr), 2);
+
+        // A removed row leaves the kept order without it and the rows after it moved up.
+        table.removeRow(0); // Beta
+        QCOMPARE(table.rowCount(), 2);
+        QCOMPARE(textsInOrder(table, order, kNombre), (QStringList{"Alfa", "Zeta SRL"}));
+        QCOMPARE(table.text(0, kCuit), QStringLiteral("30711111113"));
+        QCOMPARE(table.findNamePrefix(u"zeta", &order), 1);
+        QCOMPARE(table.findNamePrefix(u"alf", nullptr), 1);
+        QCOMPARE(table.findNamePrefix(u"bet", nullptr), -1);
     }
 
     // Nulls read as "", the numeric columns through the format component.

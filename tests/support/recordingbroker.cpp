@@ -61,6 +61,8 @@ void RecordingBroker::setDecimalSeparator(const QString &entity, const QString &
 ScriptedAnswer RecordingBroker::run(const QString &entity, const QString &sql, bool query)
 {
     m_statements.append({entity, sql, query});
+    if (m_onRun)
+        m_onRun(m_statements.constLast());
     if (m_script.isEmpty())
         return {};
     ScriptedAnswer answer = m_script.dequeue();

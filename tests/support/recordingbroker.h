@@ -6,6 +6,7 @@
 #include <QQueue>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <optional>
 
 #include "felcora/error.h"
@@ -86,6 +87,8 @@ public:
     void setDateFormat(std::function<QString(const QString &, const QString &)> format) { m_dateFormat = std::move(format); }
     void setNumberFormat(std::function<QString(const QString &, const QString &, int)> format) { m_numberFormat = std::move(format); }
     void failDecimalSeparator(const std::optional<Error> &error) { m_separatorError = error; }
+    // Called as each statement runs, before its answer: to see the state the caller runs it in.
+    void setOnRun(std::function<void(const Statement &)> onRun) { m_onRun = std::move(onRun); }
 
     const QList<Statement> &statements() const { return m_statements; }
     QStringList sqlTexts() const;
@@ -111,6 +114,7 @@ private:
     QList<qint32> m_decimalsSeen;
     std::function<QString(const QString &, const QString &)> m_dateFormat;
     std::function<QString(const QString &, const QString &, int)> m_numberFormat;
+    std::function<void(const Statement &)> m_onRun;
     std::optional<Error> m_separatorError;
     std::optional<Error> m_loadError;
     int m_loadCalls = 0;
