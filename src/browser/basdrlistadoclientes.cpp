@@ -30,10 +30,8 @@ void ImprimirListadoClientes()
         std::unique_ptr<IRecordset> rs = readCustomerReport(state().broker());
         const QPointer<Dr_ListadoClientes> report = sharedWindow<Dr_ListadoClientes>(QStringLiteral("Dr_ListadoClientes"));
         try {
-            const bool laidOut = report->bind(*rs);
-            rs.reset(); // the records are in the report now
-            if (laidOut)
-                report->exec();
+            report->bind(std::move(rs));
+            report->exec();
         } catch (...) {
             releaseWindow(report);
             throw;

@@ -45,7 +45,8 @@ void RecordSpool::writeBuffer()
 {
     if (m_buffer.isEmpty())
         return;
-    if (m_file.write(m_buffer) != m_buffer.size())
+    // Reads move the file's position: writes go on at the end.
+    if (!m_file.seek(m_written) || m_file.write(m_buffer) != m_buffer.size())
         throw spoolError(m_file);
     m_written += m_buffer.size();
     m_buffer.clear();
@@ -63,6 +64,8 @@ QList<QStringList> RecordSpool::read(qint64 from, qint64 to)
     QList<QStringList> records;
     if (to <= from)
         return records;
+    if (to > m_written)
+        flush();
     if (!m_file.seek(from))
         throw spoolError(m_file);
     const QByteArray bytes = m_file.read(to - from);

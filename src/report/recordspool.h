@@ -23,9 +23,10 @@ public:
     // next read of the recordset replaces.
     void appendField(QByteArrayView text);
     void endRecord();
-    // Writes what is still buffered; call before reading.
+    // Writes what is still buffered.
     void flush();
-    // The records stored between two positions, fieldCount texts each.
+    // The records stored between two positions, fieldCount texts each; they
+    // may still be in the buffer.
     QList<QStringList> read(qint64 from, qint64 to);
 
 private:

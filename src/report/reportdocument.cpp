@@ -1,6 +1,6 @@
 #include "reportdocument.h"
 
-#include <array>
+#include <limits>
 
 #include "felcora/hostcomponents.h"
 #include "recordspool.h"
@@ -8,66 +8,76 @@
 
 namespace felcora::report {
 
-namespace {
-
-constexpr qint64 kProgressEvery = 4096;
-
-} // namespace
-
-ReportDocument::ReportDocument(const ReportDefinition &definition)
+ReportDocument::ReportDocument(const ReportDefinition &definition, IRecordset &rs)
     : m_definition(definition)
     , m_spool(std::make_unique<RecordSpool>(int(definition.fields.size())))
     , m_fit(std::make_unique<TextFit>(definition.fonts))
+    , m_rs(&rs)
 {
+    if (!rs.Eof()) {
+        for (const QString &field : definition.fields) {
+            m_columns.push_back(rs.fieldIndex(field));
+            if (m_columns.back() < 0)
+                rs.Fields(field); // fails with the recordset's own error
+        }
+    }
+    startPage(true);
 }
 
 ReportDocument::~ReportDocument() = default;
 
-std::unique_ptr<ReportDocument> ReportDocument::layOut(const ReportDefinition &d, IRecordset &rs,
-                                                       const Progress &progress)
+std::unique_ptr<ReportDocument> ReportDocument::layOut(const ReportDefinition &definition, IRecordset &rs)
 {
-    std::unique_ptr<ReportDocument> doc(new ReportDocument(d));
-    const int fieldCount = int(d.fields.size());
-    std::vector<int> columns(size_t(fieldCount), -1);
-    if (!rs.Eof()) {
-        for (int f = 0; f < fieldCount; ++f) {
-            columns[size_t(f)] = rs.fieldIndex(d.fields[f]);
-            if (columns[size_t(f)] < 0)
-                rs.Fields(d.fields[f]); // fails with the recordset's own error
-        }
-    }
-
-    // Details fill each page down to the page footer; a page holds at least
-    // one, however tall the detail is.
-    const int pageHeight = d.pageTwips().height();
-    const int detailLimit = pageHeight - d.margins.bottom() - d.pageFooter.height;
-    int y = 0;
-    int onPage = 0;
-    auto startPage = [&](bool first) {
-        y = d.margins.top() + (first ? d.reportHeader.height : 0);
-        doc->m_pages.push_back({doc->m_spool->position(), y + d.pageHeader.height, first, false});
-        y += d.pageHeader.height;
-        onPage = 0;
-    };
-    startPage(true);
-
-    for (; !rs.Eof(); rs.MoveNext()) {
-        if (onPage > 0 && y + d.detail.height > detailLimit)
-            startPage(false);
-        for (int f = 0; f < fieldCount; ++f)
-            doc->m_spool->appendField(rs.textUtf8(columns[size_t(f)]));
-        doc->m_spool->endRecord();
-        y += d.detail.height;
-        ++onPage;
-        ++doc->m_records;
-        if (progress && doc->m_records % kProgressEvery == 0 && !progress(doc->m_records))
-            return nullptr;
-    }
-    if (d.reportFooter.height > 0 && y + d.reportFooter.height > detailLimit)
-        startPage(false);
-    doc->m_pages.back().reportFooter = true;
-    doc->m_spool->flush();
+    auto doc = std::make_unique<ReportDocument>(definition, rs);
+    doc->layOutMore(std::numeric_limits<qint64>::max());
     return doc;
+}
+
+// Details fill each page down to the page footer; a page holds at least one,
+// however tall the detail is.
+int ReportDocument::detailLimit() const
+{
+    const ReportDefinition &d = m_definition;
+    return d.pageTwips().height() - d.margins.bottom() - d.pageFooter.height;
+}
+
+void ReportDocument::startPage(bool first)
+{
+    const ReportDefinition &d = m_definition;
+    m_y = d.margins.top() + (first ? d.reportHeader.height : 0);
+    m_pages.push_back({m_spool->position(), m_y + d.pageHeader.height, first, false});
+    m_y += d.pageHeader.height;
+    m_onPage = 0;
+}
+
+bool ReportDocument::layOutMore(qint64 records)
+{
+    if (!m_rs)
+        return true;
+    const ReportDefinition &d = m_definition;
+    const int limit = detailLimit();
+    for (qint64 done = 0; done < records && !m_rs->Eof(); ++done, m_rs->MoveNext()) {
+        if (m_onPage > 0 && m_y + d.detail.height > limit)
+            startPage(false);
+        for (const int column : m_columns)
+            m_spool->appendField(m_rs->textUtf8(column));
+        m_spool->endRecord();
+        m_y += d.detail.height;
+        ++m_onPage;
+        ++m_records;
+    }
+    if (!m_rs->Eof())
+        return false;
+    if (d.reportFooter.height > 0 && m_y + d.reportFooter.height > limit)
+        startPage(false);
+    m_pages.back().reportFooter = true;
+    m_rs = nullptr;
+    return true;
+}
+
+int ReportDocument::readyPages() const
+{
+    return complete() ? pageCount() : pageCount() - 1;
 }
 
 void ReportDocument::place(PageModel &page, const ReportSection &section, int top, const QStringList *record) const
@@ -85,6 +95,7 @@ PageModel ReportDocument::page(int index) const
     const PageStart &start = m_pages[size_t(index)];
     const qint64 end = size_t(index) + 1 < m_pages.size() ? m_pages[size_t(index) + 1].spoolOffset
                                                          : m_spool->position();
+    // The page being filled shows what it holds so far.
     PageModel page;
     page.number = index + 1;
     page.size = d.pageTwips();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QList>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,30 +37,33 @@ struct PageModel
 
 // A report laid out into pages: the records are read once, in the order the
 // recordset gives them, and each page's place in them is kept; a page's
-// texts are placed when it is asked for.
+// texts are placed when it is asked for. The layout may go a step at a time,
+// so that the first page shows while the rest are still being read.
 class FELCORA_EXPORT ReportDocument
 {
 public:
-    // Called every few thousand records with the count read so far; false
-    // stops the layout.
-    using Progress = std::function<bool(qint64 records)>;
+    // Lays out every record of rs. The fields are bound to the columns by
+    // name; a missing column fails as the recordset does.
+    static std::unique_ptr<ReportDocument> layOut(const ReportDefinition &definition, IRecordset &rs);
 
-    // Lays out every record of rs; nullptr when progress stopped it. The
-    // fields are bound to the columns by name; a missing column fails as the
-    // recordset does.
-    static std::unique_ptr<ReportDocument> layOut(const ReportDefinition &definition, IRecordset &rs,
-                                                  const Progress &progress = {});
+    // Starts a layout of rs, which must stay open until it is complete.
+    ReportDocument(const ReportDefinition &definition, IRecordset &rs);
     ~ReportDocument();
 
+    // Lays out up to `records` more records; true once all are laid out.
+    bool layOutMore(qint64 records);
+    bool complete() const { return m_rs == nullptr; }
+    // The pages that will not change: all of them once complete.
+    int readyPages() const;
+
     const ReportDefinition &definition() const { return m_definition; }
+    // The pages so far: all of them once complete.
     int pageCount() const { return int(m_pages.size()); }
     qint64 recordCount() const { return m_records; }
     // Page index from 0.
     PageModel page(int index) const;
 
 private:
-    explicit ReportDocument(const ReportDefinition &definition);
-
     struct PageStart
     {
         qint64 spoolOffset; // where its first record is stored
@@ -71,12 +73,19 @@ private:
     };
 
     void place(PageModel &page, const ReportSection &section, int top, const QStringList *record) const;
+    int detailLimit() const;
+    void startPage(bool first);
 
     ReportDefinition m_definition;
     std::unique_ptr<RecordSpool> m_spool;
     std::unique_ptr<TextFit> m_fit;
     std::vector<PageStart> m_pages;
     qint64 m_records = 0;
+    // While laying out: the records, their columns, and where the next detail goes.
+    IRecordset *m_rs;
+    std::vector<int> m_columns;
+    int m_y = 0;
+    int m_onPage = 0;
 };
 
 } // namespace felcora::report

@@ -17,6 +17,8 @@ namespace felcora::report {
 namespace {
 
 constexpr int kProgressDelayMs = 300;
+// Records laid out at a time: a few milliseconds' work.
+constexpr qint64 kRecordsAtOnce = 2000;
 constexpr double kScreenDpi = 96;
 const double kZoomPercent[] = {0, 0, 50, 75, 100, 150, 200};
 
@@ -41,12 +43,13 @@ ReportPreview::ReportPreview(ReportDefinition definition)
     connect(ui->cmdPrimera, &QToolButton::clicked, this, [this] { showPage(0); });
     connect(ui->cmdAnterior, &QToolButton::clicked, this, [this] { showPage(m_page - 1); });
     connect(ui->cmdSiguiente, &QToolButton::clicked, this, [this] { showPage(m_page + 1); });
-    connect(ui->cmdUltima, &QToolButton::clicked, this, [this] { showPage(m_document ? m_document->pageCount() - 1 : 0); });
+    connect(ui->cmdUltima, &QToolButton::clicked, this, [this] { showLastPage(); });
     connect(ui->txtPagina, &QSpinBox::valueChanged, this, [this](int number) { showPage(number - 1); });
     connect(ui->cboZoom, &QComboBox::currentIndexChanged, this, [this] { applyZoom(); });
     connect(ui->cmdImprimir, &QToolButton::clicked, this, &ReportPreview::print);
     connect(ui->cmdPdf, &QToolButton::clicked, this, &ReportPreview::exportPdf);
     connect(ui->cmdCerrar, &QToolButton::clicked, this, &QDialog::reject);
+    connect(&m_layoutTimer, &QTimer::timeout, this, &ReportPreview::layOutStep);
 
     for (QWidget *child : findChildren<QWidget *>()) {
         if (child->focusPolicy() != Qt::NoFocus)
@@ -61,34 +64,85 @@ PageView *ReportPreview::pageView() const
     return ui->Pagina;
 }
 
-bool ReportPreview::bind(IRecordset &rs)
+void ReportPreview::bind(std::unique_ptr<IRecordset> rs)
 {
-    QProgressDialog progress(QStringLiteral("Preparando el listado..."), QStringLiteral("Cancelar"), 0, 0);
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(kProgressDelayMs);
-    progress.setValue(0);
-    m_document = ReportDocument::layOut(m_definition, rs, [&progress](qint64 records) {
-        progress.setLabelText(QStringLiteral("Preparando el listado... %L1 registros").arg(records));
-        progress.setValue(0); // lets the window show and the Cancel button work
-        return !progress.wasCanceled();
-    });
-    if (!m_document)
-        return false;
-    ui->txtPagina->blockSignals(true);
-    ui->txtPagina->setMaximum(m_document->pageCount());
-    ui->txtPagina->blockSignals(false);
-    ui->lbPaginas->setText(QStringLiteral("de %L1").arg(m_document->pageCount()));
+    m_records = std::move(rs);
+    m_document = std::make_unique<ReportDocument>(m_definition, *m_records);
+    while (m_document->readyPages() < 1 && !m_document->layOutMore(kRecordsAtOnce)) {
+    }
+    if (m_document->complete())
+        m_records.reset();
+    else
+        m_layoutTimer.start();
+    showPageCount();
     m_page = -1;
     showPage(0);
     ui->txtPagina->setFocus();
+}
+
+// A slice of the layout between the user's events, short enough not to be felt.
+void ReportPreview::layOutStep()
+{
+    bool failed = true;
+    guardHandler(objectName(), "Paginar", [this, &failed] {
+        if (m_document->layOutMore(kRecordsAtOnce)) {
+            m_layoutTimer.stop();
+            m_records.reset();
+        }
+        failed = false;
+    });
+    if (failed) {
+        m_layoutTimer.stop();
+        reject();
+        return;
+    }
+    showPageCount();
+}
+
+bool ReportPreview::finishLayout()
+{
+    if (!m_document || m_document->complete())
+        return true;
+    m_layoutTimer.stop();
+    QProgressDialog progress(QStringLiteral("Preparando el listado..."), QStringLiteral("Cancelar"), 0, 0, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kProgressDelayMs);
+    progress.setValue(0);
+    while (!m_document->layOutMore(kRecordsAtOnce)) {
+        progress.setLabelText(QStringLiteral("Preparando el listado... %L1 registros").arg(m_document->recordCount()));
+        // Until the progress window shows, the user's keys wait.
+        QCoreApplication::processEvents(progress.isVisible() ? QEventLoop::AllEvents
+                                                             : QEventLoop::ExcludeUserInputEvents);
+        if (progress.wasCanceled()) {
+            m_layoutTimer.start();
+            showPageCount();
+            return false;
+        }
+    }
+    m_records.reset();
+    showPageCount();
     return true;
+}
+
+int ReportPreview::lastPage() const
+{
+    return m_document ? m_document->readyPages() - 1 : 0;
+}
+
+void ReportPreview::showPageCount()
+{
+    const bool complete = m_document->complete();
+    ui->txtPagina->blockSignals(true);
+    ui->txtPagina->setMaximum(std::max(1, m_document->readyPages()));
+    ui->txtPagina->blockSignals(false);
+    ui->lbPaginas->setText(QStringLiteral("de %L1").arg(m_document->readyPages()) + (complete ? QString() : QStringLiteral("...")));
 }
 
 void ReportPreview::showPage(int index)
 {
     if (!m_document)
         return;
-    index = std::clamp(index, 0, m_document->pageCount() - 1);
+    index = std::clamp(index, 0, lastPage());
     if (index != m_page) {
         m_page = index;
         ui->Pagina->setPage(&m_definition, m_document->page(index));
@@ -150,7 +204,7 @@ bool ReportPreview::previewKey(const QKeyEvent *key)
     case Qt::Key_PageDown: if (plain) showPage(m_page + 1); return plain;
     case Qt::Key_PageUp: if (plain) showPage(m_page - 1); return plain;
     case Qt::Key_Home: if (ctrl) showPage(0); return ctrl;
-    case Qt::Key_End: if (ctrl && m_document) showPage(m_document->pageCount() - 1); return ctrl;
+    case Qt::Key_End: if (ctrl) showLastPage(); return ctrl;
     case Qt::Key_Plus:
     case Qt::Key_Equal: if (ctrl) stepZoom(+1); return ctrl;
     case Qt::Key_Minus: if (ctrl) stepZoom(-1); return ctrl;
@@ -174,9 +228,15 @@ bool ReportPreview::withPageProgress(const QString &label, int pages,
     });
 }
 
+void ReportPreview::showLastPage()
+{
+    if (finishLayout())
+        showPage(lastPage());
+}
+
 bool ReportPreview::printTo(QPrinter &printer)
 {
-    if (!m_document)
+    if (!m_document || !finishLayout())
         return false;
     printer.setFullPage(true);
     printer.setPageLayout(QPageLayout(m_definition.pageSize, QPageLayout::Portrait, QMarginsF()));
@@ -196,7 +256,7 @@ bool ReportPreview::printTo(QPrinter &printer)
 
 bool ReportPreview::savePdf(const QString &path)
 {
-    if (!m_document)
+    if (!m_document || !finishLayout())
         return false;
     return withPageProgress(QStringLiteral("Guardando el listado como PDF..."), m_document->pageCount(),
                             [&](const PageProgress &p) { return writePdf(*m_document, path, p); });
@@ -214,7 +274,7 @@ void ReportPreview::exportPdf()
 
 void ReportPreview::choosePrinterAndPrint()
 {
-    if (!m_document)
+    if (!m_document || !finishLayout())
         return;
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
@@ -227,7 +287,7 @@ void ReportPreview::choosePrinterAndPrint()
 
 void ReportPreview::chooseFileAndSave()
 {
-    if (!m_document)
+    if (!m_document || !finishLayout())
         return;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QFileDialog dialog(this, QStringLiteral("Guardar el listado como PDF"), folder,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 #include <memory>
 
 #include "felcora/felcora_export.h"
@@ -34,13 +35,19 @@ public:
 
     const ReportDefinition &definition() const { return m_definition; }
 
-    // Lays out the records of rs as the report's pages, with a progress
-    // window when that takes a while; false when the user cancelled it.
-    bool bind(IRecordset &rs);
+    // Takes the records of rs as the report's: the first page is laid out
+    // at once, the others while the window is open (the page count grows
+    // until it is complete). A failure then is reported and closes the window.
+    void bind(std::unique_ptr<IRecordset> rs);
     const ReportDocument *document() const { return m_document.get(); }
+    // Lays out what is left, with a progress window that can be cancelled;
+    // false when it was.
+    bool finishLayout();
 
     int currentPage() const { return m_page; } // from 0
     void showPage(int index);
+    // Completes the layout first.
+    void showLastPage();
     PageView *pageView() const;
 
     // The zoom choices, in the order of the zoom list.
@@ -71,10 +78,15 @@ private:
     void stepZoom(int step);
     // Runs paint with a progress window; false when it was cancelled.
     bool withPageProgress(const QString &label, int pages, const std::function<bool(const PageProgress &)> &paint);
+    void layOutStep();
+    void showPageCount();
+    int lastPage() const;
 
     std::unique_ptr<Ui::ReportPreview> ui;
     ReportDefinition m_definition;
+    std::unique_ptr<IRecordset> m_records; // until the layout is complete
     std::unique_ptr<ReportDocument> m_document;
+    QTimer m_layoutTimer;
     int m_page = 0;
 };
 

@@ -130,6 +130,7 @@ private slots:
             QVERIFY(openPreview(w, [](Dr_ListadoClientes *preview) {
                 const report::ReportDefinition &d = preview->definition();
                 QCOMPARE(preview->windowTitle(), u"Listado de Clientes"_s);
+                QTRY_VERIFY(preview->document()->complete());
                 QCOMPARE(preview->document()->recordCount(), 152);
                 const int pages = preview->document()->pageCount();
                 QCOMPARE(preview->findChild<QLabel *>(u"lbPaginas"_s)->text(), u"de %1"_s.arg(pages));

@@ -100,6 +100,31 @@ private slots:
         QCOMPARE(names, expected);
     }
 
+    // Laid out a slice at a time, with pages read between the slices (as the
+    // preview does), the pages are those of a layout in one go.
+    void steppedLayoutGivesTheSamePages()
+    {
+        const auto whole = layOut(customers(300));
+        test::MemoryRecordset rs(kColumns, customers(300));
+        ReportDocument stepped(browser::customerListReport(), rs);
+        auto texts = [](const PageModel &page) {
+            QStringList out;
+            for (const PlacedText &t : page.texts)
+                out << u"%1,%2 %3"_s.arg(t.box.left()).arg(t.box.top()).arg(t.text);
+            return out;
+        };
+        QVERIFY(!stepped.layOutMore(100));
+        QCOMPARE(stepped.readyPages(), 1);
+        QCOMPARE(texts(stepped.page(0)), texts(whole->page(0)));
+        while (!stepped.layOutMore(70))
+            QCOMPARE(texts(stepped.page(stepped.readyPages() - 1)), texts(whole->page(stepped.readyPages() - 1)));
+        QVERIFY(stepped.complete());
+        QCOMPARE(stepped.pageCount(), whole->pageCount());
+        QCOMPARE(stepped.readyPages(), whole->pageCount());
+        for (int p = 0; p < whole->pageCount(); ++p)
+            QCOMPARE(texts(stepped.page(p)), texts(whole->page(p)));
+    }
+
     // The positions as designed, from the paper's corner: the margins, then
     // the report header (555), the page header (450), the details (255 each).
     void emptyReportAndFieldPositions()
