@@ -31,6 +31,8 @@ bool openList(clListado &listado, const std::function<void(FrmABMClientes *)> &u
     bool shown = false;
     const QPointer<ModalAction> action = onNextModal<FrmABMClientes>([&](FrmABMClientes *w) {
         shown = true;
+        // Keys go to the focused widget: the window must have been activated.
+        QVERIFY(QTest::qWaitForWindowActive(w));
         user(w);
     });
     const auto failure = errorOf([&] { mostrarListado(listado); });

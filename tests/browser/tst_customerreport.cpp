@@ -78,6 +78,8 @@ QString run(const QString &program, const QStringList &arguments)
     bool shown = false;
     const QPointer<ModalAction> action = onNextModal<Dr_ListadoClientes>([&](Dr_ListadoClientes *preview) {
         shown = true;
+        // Keys go where the focus is: wait until the preview has it.
+        QTRY_VERIFY(preview->isAncestorOf(QApplication::focusWidget()));
         user(preview);
     });
     pressKey(Qt::Key_F12);
