@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTableView>
@@ -161,8 +162,9 @@ private slots:
         }));
     }
 
-    // Ctrl+S asks for a file and writes every page to it.
-    void previewSavesThePdf()
+    // Ctrl+S asks for a file and writes every page to it; printing gives
+    // the pages of the range the print dialog sets.
+    void previewSavesThePdfAndPrintsTheRangeAsked()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"clientes"_s); // the suffix is added
@@ -176,7 +178,20 @@ private slots:
                 });
                 pressKey(Qt::Key_S, Qt::ControlModifier);
                 QVERIFY(save->done());
-                pressKey(Qt::Key_Escape);
+
+                QPrinter printer(QPrinter::HighResolution);
+                printer.setOutputFormat(QPrinter::PdfFormat);
+                printer.setOutputFileName(dir.filePath(u"printed.pdf"_s));
+                printer.setPrintRange(QPrinter::PageRange);
+                printer.setFromTo(2, 3);
+                QVERIFY(preview->printTo(printer));
+                QVERIFY(run(u"pdfinfo"_s, {printer.outputFileName()}).contains(QRegularExpression(u"Pages:\\s+2\\n"_s)));
+                preview->showPage(1);
+                printer.setPrintRange(QPrinter::CurrentPage);
+                QVERIFY(preview->printTo(printer));
+                const QString current = run(u"pdftotext"_s, {printer.outputFileName(), u"-"_s});
+                QVERIFY(current.contains(u"Cliente 060"_s) && !current.contains(u"Cliente 001"_s));
+                preview->reject();
             }));
             pressKey(Qt::Key_Escape, Qt::NoModifier, w);
         }));
