@@ -16,8 +16,6 @@
 #include <QTimer>
 #include <QTableView>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <optional>
 
@@ -29,9 +27,12 @@
 #include "felcora/hostkit/demodata.h"
 #include "felcora/hostkit/hostkit.h"
 #include "felcora/hostkit/recordbroker.h"
+#include "benchsupport.h"
 #include "sqlite_limit.h"
 
 using namespace felcora;
+using felcora::bench::demoFolder;
+using felcora::bench::peakMegabytes;
 
 namespace {
 
@@ -60,39 +61,6 @@ struct Measures
 double msSince(const QElapsedTimer &t)
 {
     return double(t.nsecsElapsed()) / 1e6;
-}
-
-double peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
-// Demo databases are kept between runs: writing a million customers takes a while.
-QString demoFolder(qint64 customers)
-{
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
-        + QStringLiteral("/felcora-bench/customers-%1").arg(customers);
-    const QString done = folder + QStringLiteral("/complete");
-    if (QFile::exists(done))
-        return folder;
-    QDir(folder).removeRecursively();
-    QDir().mkpath(folder);
-    std::printf("writing %lld demo customers into %s ...\n", static_cast<long long>(customers), qPrintable(folder));
-    std::fflush(stdout);
-    const hostkit::BrokerConfig config = hostkit::BrokerConfig::embedded(folder);
-    hostkit::RecordBroker broker;
-    broker.useConfig(config);
-    broker.LoadParameters(); // creates the files with the schema
-    const hostkit::EntitySettings personal = config.entity(QStringLiteral("PERSONAL"));
-    hostkit::DemoOptions options;
-    options.customers = customers;
-    options.agents = std::max<qint64>(60, customers / 5);
-    hostkit::generateDemoData(personal.database, personal.accounting, options);
-    QFile marker(done);
-    marker.open(QIODevice::WriteOnly);
-    return folder;
 }
 
 // Child: opens the list through clListado.MostrarListado and measures it once painted.
@@ -156,29 +124,7 @@ int measureList(const QString &folder)
         window->unload();
     };
 
-    // The first paint of the report's rows ends the opening.
-    class FirstPaint : public QObject
-    {
-    public:
-        std::function<void()> onPainted;
-        bool eventFilter(QObject *watched, QEvent *event) override
-        {
-            if (event->type() == QEvent::Paint && onPainted && watched->parent()
-                && watched->parent()->objectName() == QLatin1String("LstReporte")) {
-                auto done = std::move(onPainted);
-                onPainted = nullptr;
-                QTimer::singleShot(0, done); // runs once this paint has finished
-            }
-            return false;
-        }
-    } firstPaint;
-    firstPaint.onPainted = [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *window = qobject_cast<browser::FrmABMClientes *>(w); window && window->isVisible())
-                return measureOpenWindow(window);
-        }
-    };
-    qApp->installEventFilter(&firstPaint);
+    const bench::OnListPainted firstPaint(measureOpenWindow);
 
     clock.start();
     listado.MostrarListado();

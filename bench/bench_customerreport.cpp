@@ -37,8 +37,11 @@
 #include "report/pageview.h"
 #include "report/reportdocument.h"
 #include "report/reportpainter.h"
+#include "benchsupport.h"
 
 using namespace felcora;
+using felcora::bench::demoFolder;
+using felcora::bench::peakMegabytes;
 
 namespace {
 
@@ -52,45 +55,6 @@ struct Targets
 double secondsSince(const QElapsedTimer &t)
 {
     return double(t.nsecsElapsed()) / 1e9;
-}
-
-// The process's peak resident memory (VmHWM), in MB.
-double peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0; // kB
-    }
-    return 0;
-}
-
-// Demo databases are kept between runs and shared with bench_customerlist.
-QString demoFolder(qint64 customers)
-{
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
-        + QStringLiteral("/felcora-bench/customers-%1").arg(customers);
-    const QString done = folder + QStringLiteral("/complete");
-    if (QFile::exists(done))
-        return folder;
-    QDir(folder).removeRecursively();
-    QDir().mkpath(folder);
-    std::printf("writing %lld demo customers into %s ...\n", static_cast<long long>(customers), qPrintable(folder));
-    std::fflush(stdout);
-    const hostkit::BrokerConfig config = hostkit::BrokerConfig::embedded(folder);
-    hostkit::RecordBroker broker;
-    broker.useConfig(config);
-    broker.LoadParameters(); // creates the files with the schema
-    const hostkit::EntitySettings personal = config.entity(QStringLiteral("PERSONAL"));
-    hostkit::DemoOptions options;
-    options.customers = customers;
-    options.agents = std::max<qint64>(60, customers / 5);
-    hostkit::generateDemoData(personal.database, personal.accounting, options);
-    QFile marker(done);
-    marker.open(QIODevice::WriteOnly);
-    return folder;
 }
 
 // Child: the whole PDF as a host asks for it.
@@ -178,37 +142,11 @@ int measurePreview(hostkit::RecordBroker &broker)
         window->unload();
     };
 
-    // The first paint of the list's rows means the window is up.
-    class FirstPaint : public QObject
-    {
-    public:
-        std::function<void()> onPainted;
-        bool eventFilter(QObject *watched, QEvent *event) override
-        {
-            if (event->type() == QEvent::Paint && onPainted && watched->parent()
-                && watched->parent()->objectName() == QLatin1String("LstReporte")) {
-                auto done = std::move(onPainted);
-                onPainted = nullptr;
-                QTimer::singleShot(0, done); // runs once this paint has finished
-            }
-            return false;
-        }
-    } firstPaint;
-    bool opened = false;
-    firstPaint.onPainted = [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (auto *window = qobject_cast<browser::FrmABMClientes *>(w); window && window->isVisible()) {
-                opened = true;
-                return pressF12(window);
-            }
-        }
-    };
-    qApp->installEventFilter(&firstPaint);
+    bench::OnListPainted firstPaint(pressF12);
 
     listado.MostrarListado();
-    qApp->removeEventFilter(&firstPaint);
-    if (!opened || failed || drawnS < 0) {
-        std::fprintf(stderr, opened ? "the preview never showed\n" : "the list was never painted\n");
+    if (!firstPaint.opened() || failed || drawnS < 0) {
+        std::fprintf(stderr, firstPaint.opened() ? "the preview never showed\n" : "the list was never painted\n");
         return 1;
     }
     std::printf("%.6f %.6f %.3f\n", shownS, drawnS, peakMegabytes());
