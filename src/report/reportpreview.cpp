@@ -40,11 +40,17 @@ ReportPreview::ReportPreview(ReportDefinition definition)
     ui->cboZoom->addItems({QStringLiteral("Ancho de página"), QStringLiteral("Página entera"), QStringLiteral("50%"),
                            QStringLiteral("75%"), QStringLiteral("100%"), QStringLiteral("150%"),
                            QStringLiteral("200%")});
-    connect(ui->cmdPrimera, &QToolButton::clicked, this, [this] { showPage(0); });
-    connect(ui->cmdAnterior, &QToolButton::clicked, this, [this] { showPage(m_page - 1); });
-    connect(ui->cmdSiguiente, &QToolButton::clicked, this, [this] { showPage(m_page + 1); });
-    connect(ui->cmdUltima, &QToolButton::clicked, this, [this] { showLastPage(); });
-    connect(ui->txtPagina, &QSpinBox::valueChanged, this, [this](int number) { showPage(number - 1); });
+    // Reading a page may fail (its records are read back from a file): every
+    // handler reports its failure instead of letting it reach the event loop.
+    auto guarded = [this](const char *routine, std::function<void()> f) {
+        return [this, routine, f] { guardHandler(objectName(), routine, f); };
+    };
+    connect(ui->cmdPrimera, &QToolButton::clicked, this, guarded("cmdPrimera_Click", [this] { showPage(0); }));
+    connect(ui->cmdAnterior, &QToolButton::clicked, this, guarded("cmdAnterior_Click", [this] { showPage(m_page - 1); }));
+    connect(ui->cmdSiguiente, &QToolButton::clicked, this, guarded("cmdSiguiente_Click", [this] { showPage(m_page + 1); }));
+    connect(ui->cmdUltima, &QToolButton::clicked, this, guarded("cmdUltima_Click", [this] { showLastPage(); }));
+    connect(ui->txtPagina, &QSpinBox::valueChanged, this,
+            [this](int number) { guardHandler(objectName(), "txtPagina_Change", [&] { showPage(number - 1); }); });
     connect(ui->cboZoom, &QComboBox::currentIndexChanged, this, [this] { applyZoom(); });
     connect(ui->cmdImprimir, &QToolButton::clicked, this, &ReportPreview::print);
     connect(ui->cmdPdf, &QToolButton::clicked, this, &ReportPreview::exportPdf);
@@ -193,7 +199,9 @@ bool ReportPreview::eventFilter(QObject *, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress)
         return false;
-    return previewKey(static_cast<QKeyEvent *>(event));
+    bool consumed = false;
+    guardHandler(objectName(), "Form_KeyDown", [&] { consumed = previewKey(static_cast<QKeyEvent *>(event)); });
+    return consumed;
 }
 
 bool ReportPreview::previewKey(const QKeyEvent *key)
