@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "../entry/componentstate.h"
+#include "../entry/statements.h"
 #include "../entry/windowsupport.h"
 #include "drlistadoclientes.h"
 #include "felcora/customerlistpdf.h"
@@ -17,11 +18,7 @@ QString customerReportSql()
 
 std::unique_ptr<IRecordset> readCustomerReport(IDataAccess &broker)
 {
-    IDataConnection *connection = broker.getDataConnectionByEntity(QStringLiteral("PERSONAL"));
-    connection->setSql(customerReportSql());
-    std::unique_ptr<IRecordset> rs;
-    connection->CrearRs(rs);
-    return rs;
+    return openQuery(broker, QStringLiteral("PERSONAL"), customerReportSql());
 }
 
 void ImprimirListadoClientes()

@@ -1,7 +1,6 @@
 #include "customerdeletion.h"
 
 #include "../entry/sqltext.h"
-#include "felcora/hostcomponents.h"
 
 namespace felcora::browser {
 
@@ -13,13 +12,6 @@ QString deleteCustomerSql(const QString &cuit)
 QString deleteDistributionSql(const QString &cuit)
 {
     return QStringLiteral("delete from DIB where CLICUI = ") + sqlText(cuit);
-}
-
-qint64 runDeletion(IDataAccess &broker, const QString &statement)
-{
-    IDataConnection *connection = broker.getDataConnectionByEntity(QStringLiteral("PERSONAL"));
-    connection->setSql(statement);
-    return connection->Ejecutar();
 }
 
 } // namespace felcora::browser

@@ -4,10 +4,6 @@
 
 #include "felcora/felcora_export.h"
 
-namespace felcora {
-class IDataAccess;
-}
-
 namespace felcora::browser {
 
 // The statements that delete a customer: its row of clientes, and the lines
@@ -16,8 +12,5 @@ namespace felcora::browser {
 // a customer entered again finds its relations as they were.
 FELCORA_EXPORT QString deleteCustomerSql(const QString &cuit);
 FELCORA_EXPORT QString deleteDistributionSql(const QString &cuit);
-
-// Runs one of them on the "PERSONAL" connection; answers the rows deleted.
-FELCORA_EXPORT qint64 runDeletion(IDataAccess &broker, const QString &statement);
 
 } // namespace felcora::browser

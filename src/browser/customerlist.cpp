@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "../entry/componentstate.h"
+#include "../entry/statements.h"
 #include "../entry/windowsupport.h"
 #include "customertable.h"
 #include "frmabmclientes.h"
@@ -16,10 +17,7 @@ QString customerListSql()
 
 CustomerTable readCustomerList(IDataAccess &broker, IFormat &format)
 {
-    IDataConnection *connection = broker.getDataConnectionByEntity(QStringLiteral("PERSONAL"));
-    connection->setSql(customerListSql());
-    std::unique_ptr<IRecordset> rs;
-    connection->CrearRs(rs);
+    const std::unique_ptr<IRecordset> rs = openQuery(broker, QStringLiteral("PERSONAL"), customerListSql());
     return CustomerTable::read(*rs, format);
 }
 

@@ -14,6 +14,7 @@
 #include "../entry/componentstate.h"
 #include "../entry/componentversion.h"
 #include "../entry/msgbox.h"
+#include "../entry/statements.h"
 #include "../entry/windowsupport.h"
 #include "basdrlistadoclientes.h"
 #include "customerdeletion.h"
@@ -304,13 +305,14 @@ qint32 FrmABMClientes::Eliminar(const QString &cuit)
             return 0;
         }
         IDataAccess &broker = state().broker();
-        deleted = qint32(runDeletion(broker, deleteCustomerSql(cuit)));
+        const QString personal = QStringLiteral("PERSONAL");
+        deleted = qint32(runStatement(broker, personal, deleteCustomerSql(cuit)));
         if (deleted == 0) {
             showArrowPointer();
             MsgBox(QStringLiteral("0 registros eliminados"), vbExclamation + vbSystemModal);
             return 0;
         }
-        runDeletion(broker, deleteDistributionSql(cuit));
+        runStatement(broker, personal, deleteDistributionSql(cuit));
     } catch (const Error &e) {
         MsgBox(QStringLiteral("[Clientes.Eliminar] ") + e.description(), vbCritical + vbSystemModal);
     }

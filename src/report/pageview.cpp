@@ -35,17 +35,20 @@ void PageView::setDotsPerInch(double dpi)
     update();
 }
 
+QSize PageView::paperPixels() const
+{
+    return (QSizeF(m_page.size) * (m_dpi / 1440.0)).toSize();
+}
+
 QSize PageView::sizeHint() const
 {
-    const QSizeF paper = QSizeF(m_page.size) * (m_dpi / 1440.0);
-    return paper.toSize() + QSize(kShadow, kShadow);
+    return paperPixels() + QSize(kShadow, kShadow);
 }
 
 const QImage &PageView::image()
 {
     if (m_image.isNull() && m_definition && !m_page.size.isEmpty()) {
-        const QSize pixels = (QSizeF(m_page.size) * (m_dpi / 1440.0)).toSize();
-        m_image = QImage(pixels, QImage::Format_RGB32);
+        m_image = QImage(paperPixels(), QImage::Format_RGB32);
         const int dotsPerMeter = qRound(m_dpi / 0.0254);
         m_image.setDotsPerMeterX(dotsPerMeter);
         m_image.setDotsPerMeterY(dotsPerMeter);

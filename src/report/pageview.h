@@ -19,7 +19,6 @@ public:
 
     void setPage(const ReportDefinition *definition, PageModel page);
     void setDotsPerInch(double dpi);
-    double dotsPerInch() const { return m_dpi; }
     const PageModel &page() const { return m_page; }
     // The page as the screen shows it.
     const QImage &image();
@@ -30,6 +29,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QSize paperPixels() const;
+
     const ReportDefinition *m_definition = nullptr;
     PageModel m_page;
     double m_dpi = 96;

@@ -15,7 +15,6 @@ class RecordSpool
 public:
     explicit RecordSpool(int fieldCount);
 
-    int fieldCount() const { return m_fieldCount; }
     // Where the next record starts.
     qint64 position() const { return m_written + m_buffer.size(); }
     // Appends one record, a field at a time: fieldCount texts in UTF-8, then
@@ -23,14 +22,14 @@ public:
     // next read of the recordset replaces.
     void appendField(QByteArrayView text);
     void endRecord();
-    // Writes what is still buffered.
-    void flush();
     // The records stored between two positions, fieldCount texts each; they
     // may still be in the buffer.
     QList<QStringList> read(qint64 from, qint64 to);
 
 private:
     void writeBuffer();
+    // Writes what is still buffered, for reading.
+    void flush();
 
     int m_fieldCount;
     QTemporaryFile m_file;

@@ -160,12 +160,6 @@ void ReportPreview::showPage(int index)
     ui->Paginas->verticalScrollBar()->setValue(0);
 }
 
-void ReportPreview::setZoom(Zoom zoom)
-{
-    ui->cboZoom->setCurrentIndex(int(zoom));
-    applyZoom();
-}
-
 void ReportPreview::applyZoom()
 {
     // The room without scroll bars; a page fitted to the width is taller than

@@ -52,7 +52,6 @@ public:
 
     // The zoom choices, in the order of the zoom list.
     enum Zoom { FitWidth, FitPage, Percent50, Percent75, Percent100, Percent150, Percent200 };
-    void setZoom(Zoom zoom);
 
     // Prints the pages the printer's range asks for (all when none);
     // false when the user cancelled.

@@ -38,15 +38,6 @@ float TextFit::advance(Measured &m, char32_t c)
     return a;
 }
 
-double TextFit::width(int font, QStringView text)
-{
-    Measured &m = m_fonts[size_t(font)];
-    double sum = 0;
-    for (const char32_t c : text.toUcs4())
-        sum += advance(m, c);
-    return sum;
-}
-
 QString TextFit::fitting(int font, const QString &text, int width)
 {
     Measured &m = m_fonts[size_t(font)];

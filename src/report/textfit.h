@@ -25,10 +25,8 @@ class FELCORA_EXPORT TextFit
 public:
     explicit TextFit(const QList<ReportFont> &fonts);
 
-    double width(int font, QStringView text);
     // The longest beginning of text (in whole characters) that fits width.
     QString fitting(int font, const QString &text, int width);
-    double ascent(int font) const { return m_fonts[size_t(font)].metrics.ascent(); }
 
 private:
     struct Measured
