@@ -31,8 +31,7 @@
 #include "sqlite_limit.h"
 
 using namespace felcora;
-using felcora::bench::demoFolder;
-using felcora::bench::peakMegabytes;
+using namespace felcora::bench;
 
 namespace {
 
@@ -57,11 +56,6 @@ struct Measures
     double peakMb = 0;
     long long rows = 0;
 };
-
-double msSince(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 // Child: opens the list through clListado.MostrarListado and measures it once painted.
 int measureList(const QString &folder)

@@ -40,8 +40,7 @@
 #include "benchsupport.h"
 
 using namespace felcora;
-using felcora::bench::demoFolder;
-using felcora::bench::peakMegabytes;
+using namespace felcora::bench;
 
 namespace {
 
@@ -51,11 +50,6 @@ struct Targets
     static constexpr double peakMb = 300;
     static constexpr double previewS = 1;
 };
-
-double secondsSince(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e9;
-}
 
 // Child: the whole PDF as a host asks for it.
 // Prints: pages seconds pdf-bytes peak-MB

@@ -43,6 +43,11 @@ QString demoFolder(qint64 customers)
     return folder;
 }
 
+double msSince(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
 double peakMegabytes()
 {
     rusage usage{};

@@ -2,6 +2,7 @@
 
 // What the benchmarks share: the cached demo databases and the peak memory.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -15,6 +16,13 @@ namespace felcora::bench {
 // The folder of the embedded databases with that many demo customers, kept
 // between runs and between benchmarks (writing a million takes a while).
 QString demoFolder(qint64 customers);
+
+// The time since t started.
+double msSince(const QElapsedTimer &t);
+inline double secondsSince(const QElapsedTimer &t)
+{
+    return msSince(t) / 1000.0;
+}
 
 // The process's peak resident memory, in MB.
 double peakMegabytes();
