@@ -20,7 +20,7 @@
 #include <optional>
 
 #include "browser/customerlistview.h"
-#include "browser/frmabmclientes.h"
+#include "browser/customerlistwindow.h"
 #include "felcora/clListado.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/brokerconfig.h"

@@ -22,10 +22,9 @@
 #include <functional>
 #include <optional>
 
-#include "browser/basdrlistadoclientes.h"
+#include "browser/printedlist.h"
 #include "browser/customerlistview.h"
-#include "browser/drlistadoclientes.h"
-#include "browser/frmabmclientes.h"
+#include "browser/customerlistwindow.h"
 #include "felcora/clListado.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/error.h"

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "browser/frmabmclientes.h"
+#include "browser/customerlistwindow.h"
 #include "felcora/hostkit/brokerconfig.h"
 #include "felcora/hostkit/demodata.h"
 #include "felcora/hostkit/recordbroker.h"

@@ -20,6 +20,8 @@ using namespace felcora;
 namespace {
 
 constexpr qint64 kFirstUseCustomers = 300;
+// The host's own failures (the component's come with their own numbers).
+constexpr qint32 kHostError = 1;
 
 QTextStream &out()
 {
@@ -47,7 +49,7 @@ qint64 writeDemoData(qint64 customers)
 {
     const hostkit::EntitySettings personal = hostkit::BrokerConfig::load().entity(QStringLiteral("PERSONAL"));
     if (!personal.isSqlite() || personal.accounting.isEmpty())
-        throw Error(1, QStringLiteral("felcora-host"),
+        throw Error(kHostError, QStringLiteral("felcora-host"),
                     QStringLiteral("Los datos de demostración se escriben solo en una base SQLite con la base contable adjunta"));
     hostkit::DemoOptions options;
     options.customers = customers;

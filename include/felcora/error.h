@@ -3,14 +3,14 @@
 #include <QString>
 #include <exception>
 
-#include "felcora/felcora_export.h"
+#include "felcora/felcora_core_export.h"
 
 namespace felcora {
 
 // The one failure type of the component and its host components: what an error
 // message or a re-raise needs is a number, a source (who failed, outermost first)
 // and a description (what failed).
-class FELCORA_EXPORT Error : public std::exception
+class FELCORA_CORE_EXPORT Error : public std::exception
 {
 public:
     Error(qint32 number, QString source, QString description);
@@ -31,19 +31,23 @@ private:
     QByteArray m_what;
 };
 
-// Error 91, "object variable not set": what is missing (a component, a
-// selected row) in brackets after the text when it is named.
-FELCORA_EXPORT Error objectNotSet(const QString &source, const QString &what = QString());
-
-// Error numbers the component raises itself.
+// Error numbers the component raises, with the values hosts of the product family know.
 namespace errnum {
-constexpr qint32 kMostrarListado = 11111;                     // 0x2B67
+constexpr qint32 kInvalidCall = 5;                             // invalid procedure call or argument
+constexpr qint32 kOutOfMemory = 7;
+constexpr qint32 kWrongObject = 13;                            // type mismatch
+constexpr qint32 kFileError = 75;                              // path or file access error
+constexpr qint32 kNoComponent = 91;                            // object variable not set
+constexpr qint32 kNoCurrentRecord = 3021;                      // the recordset is past its last row
+constexpr qint32 kItemNotFound = 3265;                         // no such field in the recordset
+constexpr qint32 kMostrarListado = 11111;                      // 0x2B67
 constexpr qint32 kEsNumeroANSI = qint32(0x80151387u);
 constexpr qint32 kObjectErrorBase = qint32(0x80040000u);
 constexpr qint32 kComponentNotRegistered = qint32(0x80040154u); // class not registered
-constexpr qint32 kNoComponent = 91;                            // object variable not set
-constexpr qint32 kWrongObject = 13;                            // type mismatch
-constexpr qint32 kFileError = 75;                             // path or file access error
 } // namespace errnum
+
+// Error 91, "object variable not set": what is missing (a component, a
+// selected row) in brackets after the text when it is named.
+FELCORA_CORE_EXPORT Error objectNotSet(const QString &source, const QString &what = QString());
 
 } // namespace felcora

@@ -13,12 +13,12 @@
 #include <QVariant>
 #include <memory>
 
-#include "felcora/felcora_export.h"
+#include "felcora/felcora_core_export.h"
 
 namespace felcora {
 
 // A forward-only result of a query, positioned on its current row.
-class FELCORA_EXPORT IRecordset
+class FELCORA_CORE_EXPORT IRecordset
 {
 public:
     virtual ~IRecordset();
@@ -47,7 +47,7 @@ private:
 };
 
 // The connection of one entity: callers set Sql, then run it.
-class FELCORA_EXPORT IDataConnection
+class FELCORA_CORE_EXPORT IDataConnection
 {
 public:
     virtual ~IDataConnection();
@@ -63,7 +63,7 @@ public:
 };
 
 // "RecordBroker.BrokerMain": data access by entity ("PERSONAL", "SYSTABLAS", "INTERNOS").
-class FELCORA_EXPORT IDataAccess
+class FELCORA_CORE_EXPORT IDataAccess
 {
 public:
     virtual ~IDataAccess();
@@ -83,7 +83,7 @@ public:
 };
 
 // "oPrintDesk.cMain": the listing component and its pick windows.
-class FELCORA_EXPORT IListing
+class FELCORA_CORE_EXPORT IListing
 {
 public:
     virtual ~IListing();
@@ -95,7 +95,7 @@ public:
 };
 
 // "cMOLDE.MAIN": value formatting.
-class FELCORA_EXPORT IFormat
+class FELCORA_CORE_EXPORT IFormat
 {
 public:
     virtual ~IFormat();

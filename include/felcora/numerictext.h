@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "felcora/felcora_export.h"
+#include "felcora/felcora_core_export.h"
 
 namespace felcora {
 
@@ -15,7 +15,7 @@ namespace felcora {
 // mark, so "12.5" and "12,5" are 12.5 in every locale. When both "," and "."
 // appear, the last one is the decimal mark and the others must be the
 // locale's group separator. Several marks of one kind are group separators.
-struct FELCORA_EXPORT NumericText
+struct FELCORA_CORE_EXPORT NumericText
 {
     // Where each mark of the trimmed text stands and what it is.
     struct Parsed

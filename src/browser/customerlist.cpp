@@ -1,12 +1,10 @@
-#include "customerlist.h"
+#include "browser/customerlist.h"
 
-#include <QPointer>
-
-#include "../entry/componentstate.h"
-#include "../entry/statements.h"
-#include "../entry/windowsupport.h"
-#include "customertable.h"
-#include "frmabmclientes.h"
+#include "browser/customerlistwindow.h"
+#include "browser/customertable.h"
+#include "core/statements.h"
+#include "felcora/hostcomponents.h"
+#include "ui/windows.h"
 
 namespace felcora::browser {
 
@@ -17,23 +15,18 @@ QString customerListSql()
 
 CustomerTable readCustomerList(IDataAccess &broker, IFormat &format)
 {
-    const std::unique_ptr<IRecordset> rs = openQuery(broker, QStringLiteral("PERSONAL"), customerListSql());
-    return CustomerTable::read(*rs, format);
+    const OpenedQuery query = openQuery(broker, entity::kPersonal, customerListSql());
+    return CustomerTable::read(*query.rs, format);
 }
 
-void showCustomerList()
+std::optional<CustomerPick> showCustomerList(const CustomerListSession &session)
 {
-    ComponentState &s = state();
-    QPointer<FrmABMClientes> window = sharedWindow<FrmABMClientes>(QStringLiteral("FrmABMClientes"));
-    try {
-        window->beginFill();
-        window->endFill(readCustomerList(s.broker(), s.molde()));
-    } catch (...) {
-        releaseWindow(window);
-        throw;
-    }
+    const LoadedWindow<FrmABMClientes> window(QStringLiteral("FrmABMClientes"));
+    window->setSession(session);
+    window->beginFill();
+    window->endFill(readCustomerList(*session.broker, *session.format));
     window->exec();
-    releaseWindow(window);
+    return window ? window->pick() : std::nullopt;
 }
 
 } // namespace felcora::browser

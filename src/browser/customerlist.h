@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
+#include "core/customerrecord.h"
 #include "felcora/felcora_export.h"
 
 namespace felcora {
@@ -13,15 +15,24 @@ namespace felcora::browser {
 
 class CustomerTable;
 
+// What the customer list works with while it is open: the thread's data
+// access and format component, and whether it was opened to pick a customer.
+struct CustomerListSession
+{
+    IDataAccess *broker = nullptr;
+    IFormat *format = nullptr;
+    bool picking = false;
+};
+
 // The statement that fills the list.
-FELCORA_EXPORT QString customerListSql();
+FELCORA_TESTS_EXPORT QString customerListSql();
 
 // Reads every customer for the list through the "PERSONAL" connection.
-FELCORA_EXPORT CustomerTable readCustomerList(IDataAccess &broker, IFormat &format);
+FELCORA_TESTS_EXPORT CustomerTable readCustomerList(IDataAccess &broker, IFormat &format);
 
 // Loads the customer window (the thread's shared instance), fills its list and
 // shows it modally without an owner; returns when it closes, and it is
-// unloaded then.
-FELCORA_EXPORT void showCustomerList();
+// unloaded then. Answers the customer picked, if one was.
+FELCORA_TESTS_EXPORT std::optional<CustomerPick> showCustomerList(const CustomerListSession &session);
 
 } // namespace felcora::browser

@@ -1,4 +1,4 @@
-#include "customerlistmodel.h"
+#include "browser/customerlistmodel.h"
 
 namespace felcora::browser {
 

@@ -3,14 +3,14 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 
-#include "customertable.h"
+#include "browser/customertable.h"
 
 namespace felcora::browser {
 
 // The customer list as a table model over a CustomerTable. Rows are shown in
 // reading order until a column is sorted; from then on in that column's
 // sorted order, which stays on.
-class FELCORA_EXPORT CustomerListModel final : public QAbstractTableModel
+class FELCORA_TESTS_EXPORT CustomerListModel final : public QAbstractTableModel
 {
     Q_OBJECT
 public:

@@ -1,10 +1,10 @@
-#include "customerlistview.h"
+#include "browser/customerlistview.h"
 
 #include <QHeaderView>
 #include <QListView>
 #include <QTableView>
 
-#include "customerlistmodel.h"
+#include "browser/customerlistmodel.h"
 
 namespace felcora::browser {
 

@@ -16,7 +16,7 @@ class CustomerListModel;
 // The list control of the customer window: one model shown either as a report
 // (a row per customer with its columns) or as large icons, the two views
 // sharing one selection.
-class FELCORA_EXPORT CustomerListView : public QStackedWidget
+class FELCORA_TESTS_EXPORT CustomerListView : public QStackedWidget
 {
     Q_OBJECT
 public:

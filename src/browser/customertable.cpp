@@ -1,4 +1,4 @@
-#include "customertable.h"
+#include "browser/customertable.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 
 #include "felcora/error.h"
 #include "felcora/hostcomponents.h"
-#include "spanishorder.h"
+#include "browser/spanishorder.h"
 
 namespace felcora::browser {
 
@@ -63,7 +63,7 @@ quint32 mask(qsizetype length)
 void checkColumnSize(quint64 bytes)
 {
     if (bytes > std::numeric_limits<quint32>::max())
-        throw Error(7, QStringLiteral("FrmABMClientes"), QStringLiteral("La lista de clientes no cabe en memoria"));
+        throw Error(errnum::kOutOfMemory, QStringLiteral("FrmABMClientes"), QStringLiteral("La lista de clientes no cabe en memoria"));
 }
 
 } // namespace

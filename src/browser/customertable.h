@@ -30,7 +30,7 @@ enum CustomerColumn : int {
 // The texts of one column, one UTF-8 buffer for all rows: row r holds the
 // bytes between the end of row r-1 and its own end. A million rows cost their
 // bytes plus four bytes each, with no allocation per row.
-class FELCORA_EXPORT TextColumn
+class FELCORA_TESTS_EXPORT TextColumn
 {
 public:
     qsizetype size() const { return qsizetype(m_ends.size()); }
@@ -58,7 +58,7 @@ private:
 // The rows of the customer list, in the order they were read, with what the
 // list needs to search and sort a million of them quickly: a case-folded copy
 // of the names, and one row permutation per column once it has been sorted.
-class FELCORA_EXPORT CustomerTable
+class FELCORA_TESTS_EXPORT CustomerTable
 {
 public:
     using Order = std::vector<quint32>;

@@ -1,4 +1,4 @@
-#include "spanishorder.h"
+#include "browser/spanishorder.h"
 
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "customertable.h"
+#include "browser/customertable.h"
 #include "felcora/error.h"
 
 namespace felcora::browser {
@@ -65,7 +65,7 @@ private:
     }
     [[noreturn]] static void fail(UErrorCode status)
     {
-        throw Error(5, QStringLiteral("FrmABMClientes"),
+        throw Error(errnum::kInvalidCall, QStringLiteral("FrmABMClientes"),
                     QStringLiteral("No se pudo ordenar la lista: %1").arg(QLatin1String(u_errorName(status))));
     }
 

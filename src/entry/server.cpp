@@ -4,7 +4,7 @@
 #include <QUuid>
 #include <dlfcn.h>
 
-#include "componentstate.h"
+#include "core/componentstate.h"
 #include "felcora/clListado.h"
 #include "felcora/clModificar.h"
 #include "felcora/registry.h"

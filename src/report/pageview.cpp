@@ -1,8 +1,8 @@
-#include "pageview.h"
+#include "report/pageview.h"
 
 #include <QPainter>
 
-#include "reportpainter.h"
+#include "report/reportpainter.h"
 
 namespace felcora::report {
 

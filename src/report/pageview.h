@@ -5,13 +5,13 @@
 #include <optional>
 
 #include "felcora/felcora_export.h"
-#include "reportdocument.h"
+#include "report/reportdocument.h"
 
 namespace felcora::report {
 
 // One page of a report on screen, as on paper, at a resolution of the
 // preview's choosing. The page is painted once per page and resolution.
-class FELCORA_EXPORT PageView : public QWidget
+class FELCORA_TESTS_EXPORT PageView : public QWidget
 {
     Q_OBJECT
 public:

@@ -1,4 +1,4 @@
-#include "recordspool.h"
+#include "report/recordspool.h"
 
 #include <QDir>
 #include <cstring>

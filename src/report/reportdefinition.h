@@ -26,18 +26,20 @@ struct ReportItem
     int field = -1;    // a field: index into ReportDefinition::fields
     int font = 0;      // index into ReportDefinition::fonts
     QColor background; // invalid: transparent
+    QString name;      // how a host or a test finds it
 
     static ReportItem label(QRect box, QString text, int font, QColor background = {})
     {
-        return {box, std::move(text), -1, font, background};
+        return {box, std::move(text), -1, font, background, {}};
     }
-    static ReportItem boundField(QRect box, int field, int font) { return {box, {}, field, font, {}}; }
+    static ReportItem boundField(QRect box, int field, int font) { return {box, {}, field, font, {}, {}}; }
 };
 
 struct ReportSection
 {
     int height = 0; // a section of height 0 prints nothing
     QList<ReportItem> items;
+    QString name;
 };
 
 struct ReportDefinition

@@ -1,10 +1,10 @@
-#include "reportdocument.h"
+#include "report/reportdocument.h"
 
 #include <limits>
 
 #include "felcora/hostcomponents.h"
-#include "recordspool.h"
-#include "textfit.h"
+#include "report/recordspool.h"
+#include "report/textfit.h"
 
 namespace felcora::report {
 

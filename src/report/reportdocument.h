@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "felcora/felcora_export.h"
-#include "reportdefinition.h"
+#include "report/reportdefinition.h"
 
 namespace felcora {
 class IRecordset;
@@ -39,7 +39,7 @@ struct PageModel
 // recordset gives them, and each page's place in them is kept; a page's
 // texts are placed when it is asked for. The layout may go a step at a time,
 // so that the first page shows while the rest are still being read.
-class FELCORA_EXPORT ReportDocument
+class FELCORA_TESTS_EXPORT ReportDocument
 {
 public:
     // Lays out every record of rs. The fields are bound to the columns by

@@ -1,4 +1,4 @@
-#include "reportpainter.h"
+#include "report/reportpainter.h"
 
 #include <QFile>
 #include <QFontMetricsF>
@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "felcora/error.h"
-#include "reportdocument.h"
-#include "textfit.h"
+#include "report/reportdocument.h"
+#include "report/textfit.h"
 
 namespace felcora::report {
 

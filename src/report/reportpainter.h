@@ -16,7 +16,7 @@ class ReportDocument;
 
 // Paints a page onto the painter's device, the paper's top-left corner at
 // the device's origin, at the device's resolution.
-FELCORA_EXPORT void paintPage(const ReportDefinition &definition, const PageModel &page, QPainter &painter);
+FELCORA_TESTS_EXPORT void paintPage(const ReportDefinition &definition, const PageModel &page, QPainter &painter);
 
 // Called after each page with the pages done and the pages to do; false stops.
 using PageProgress = std::function<bool(int done, int total)>;
@@ -24,11 +24,11 @@ using PageProgress = std::function<bool(int done, int total)>;
 // Paints pages first..last (from 0) onto a device set up for the report's
 // paper with no margins (a QPdfWriter, a QPrinter at full page). False when
 // progress stopped it.
-FELCORA_EXPORT bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int first, int last,
+FELCORA_TESTS_EXPORT bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int first, int last,
                                const PageProgress &progress = {});
 
 // Writes the whole report to a PDF file. False, and no file left behind,
 // when progress stopped it; a file that cannot be written fails.
-FELCORA_EXPORT bool writePdf(const ReportDocument &document, const QString &path, const PageProgress &progress = {});
+FELCORA_TESTS_EXPORT bool writePdf(const ReportDocument &document, const QString &path, const PageProgress &progress = {});
 
 } // namespace felcora::report

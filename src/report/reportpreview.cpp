@@ -1,4 +1,4 @@
-#include "reportpreview.h"
+#include "report/reportpreview.h"
 
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -8,9 +8,11 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 
-#include "../entry/windowsupport.h"
-#include "pageview.h"
-#include "ui_ReportPreview.h"
+#include "ui/handlerguard.h"
+#include "ui/keypreview.h"
+#include "felcora/hostcomponents.h"
+#include "report/pageview.h"
+#include "ui_reportpreview.h"
 
 namespace felcora::report {
 
@@ -42,25 +44,21 @@ ReportPreview::ReportPreview(ReportDefinition definition)
                            QStringLiteral("200%")});
     // Reading a page may fail (its records are read back from a file): every
     // handler reports its failure instead of letting it reach the event loop.
-    auto guarded = [this](const char *routine, std::function<void()> f) {
-        return [this, routine, f] { guardHandler(objectName(), routine, f); };
-    };
-    connect(ui->cmdPrimera, &QToolButton::clicked, this, guarded("cmdPrimera_Click", [this] { showPage(0); }));
-    connect(ui->cmdAnterior, &QToolButton::clicked, this, guarded("cmdAnterior_Click", [this] { showPage(m_page - 1); }));
-    connect(ui->cmdSiguiente, &QToolButton::clicked, this, guarded("cmdSiguiente_Click", [this] { showPage(m_page + 1); }));
-    connect(ui->cmdUltima, &QToolButton::clicked, this, guarded("cmdUltima_Click", [this] { showLastPage(); }));
+    connect(ui->cmdPrimera, &QToolButton::clicked, this, guarded(this, "cmdPrimera_Click", [this] { showPage(0); }));
+    connect(ui->cmdAnterior, &QToolButton::clicked, this,
+            guarded(this, "cmdAnterior_Click", [this] { showPage(m_page - 1); }));
+    connect(ui->cmdSiguiente, &QToolButton::clicked, this,
+            guarded(this, "cmdSiguiente_Click", [this] { showPage(m_page + 1); }));
+    connect(ui->cmdUltima, &QToolButton::clicked, this, guarded(this, "cmdUltima_Click", [this] { showLastPage(); }));
     connect(ui->txtPagina, &QSpinBox::valueChanged, this,
-            [this](int number) { guardHandler(objectName(), "txtPagina_Change", [&] { showPage(number - 1); }); });
+            guarded(this, "txtPagina_Change", [this](int number) { showPage(number - 1); }));
     connect(ui->cboZoom, &QComboBox::currentIndexChanged, this, [this] { applyZoom(); });
     connect(ui->cmdImprimir, &QToolButton::clicked, this, &ReportPreview::print);
     connect(ui->cmdPdf, &QToolButton::clicked, this, &ReportPreview::exportPdf);
     connect(ui->cmdCerrar, &QToolButton::clicked, this, &QDialog::reject);
     connect(&m_layoutTimer, &QTimer::timeout, this, &ReportPreview::layOutStep);
 
-    for (QWidget *child : findChildren<QWidget *>()) {
-        if (child->focusPolicy() != Qt::NoFocus)
-            child->installEventFilter(this);
-    }
+    installKeyPreview(this);
 }
 
 ReportPreview::~ReportPreview() = default;

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "felcora/felcora_export.h"
-#include "reportdocument.h"
-#include "reportpainter.h"
+#include "report/reportdocument.h"
+#include "report/reportpainter.h"
 
 class QKeyEvent;
 class QPrinter;
@@ -26,7 +26,7 @@ class PageView;
 //   Ctrl++ / Ctrl+-    zoom in / out
 //   Ctrl+P             print          Ctrl+S   save as PDF
 //   Esc                close
-class FELCORA_EXPORT ReportPreview : public QDialog
+class FELCORA_TESTS_EXPORT ReportPreview : public QDialog
 {
     Q_OBJECT
 public:

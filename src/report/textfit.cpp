@@ -1,4 +1,4 @@
-#include "textfit.h"
+#include "report/textfit.h"
 
 namespace felcora::report {
 

@@ -8,19 +8,19 @@
 #include <vector>
 
 #include "felcora/felcora_export.h"
-#include "reportdefinition.h"
+#include "report/reportdefinition.h"
 
 namespace felcora::report {
 
 // A report font as it is measured and painted: sized in twips (one pixel per
 // twip, painted under a scale to the device), without kerning or hinting, so
 // that a text is exactly as wide on every device as it was measured.
-FELCORA_EXPORT QFont twipsFont(const ReportFont &font);
+FELCORA_TESTS_EXPORT QFont twipsFont(const ReportFont &font);
 
 // Measures texts in twips and cuts them to the width of their box. Widths
 // are sums of character advances, kept per font: a page of a long list is
 // measured without shaping each text again.
-class FELCORA_EXPORT TextFit
+class FELCORA_TESTS_EXPORT TextFit
 {
 public:
     explicit TextFit(const QList<ReportFont> &fonts);

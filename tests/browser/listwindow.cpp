@@ -6,7 +6,7 @@
 
 #include "browser/customerlistmodel.h"
 #include "browser/customerlistview.h"
-#include "browser/frmabmclientes.h"
+#include "browser/customerlistwindow.h"
 #include "support/errors.h"
 #include "support/modal.h"
 #include "support/typing.h"

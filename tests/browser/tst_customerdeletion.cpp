@@ -10,8 +10,8 @@
 
 #include "browser/customerlistmodel.h"
 #include "browser/customerlistview.h"
-#include "browser/frmabmclientes.h"
-#include "entry/componentstate.h"
+#include "browser/customerlistwindow.h"
+#include "core/componentstate.h"
 #include "felcora/hostkit/hostkit.h"
 #include "listwindow.h"
 #include "support/modal.h"

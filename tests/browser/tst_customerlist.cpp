@@ -16,9 +16,9 @@
 
 #include "browser/customerlistmodel.h"
 #include "browser/customerlistview.h"
-#include "browser/frmabmclientes.h"
-#include "entry/componentstate.h"
-#include "entry/componentversion.h"
+#include "browser/customerlistwindow.h"
+#include "core/componentstate.h"
+#include "core/componentversion.h"
 #include "felcora/clListado.h"
 #include "felcora/hostkit/hostkit.h"
 #include "listwindow.h"

@@ -16,9 +16,9 @@
 
 #include "browser/customerlistmodel.h"
 #include "browser/customerlistview.h"
-#include "browser/drlistadoclientes.h"
-#include "browser/frmabmclientes.h"
-#include "entry/componentstate.h"
+#include "browser/printedlist.h"
+#include "browser/customerlistwindow.h"
+#include "core/componentstate.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/hostkit/hostkit.h"
 #include "listwindow.h"

@@ -12,8 +12,8 @@
 #include <optional>
 #include <thread>
 
-#include "entry/clNuevo.h"
-#include "entry/componentstate.h"
+#include "entry/newcustomerentry.h"
+#include "core/componentstate.h"
 #include "felcora/clListado.h"
 #include "felcora/clModificar.h"
 #include "felcora/hostkit/hostkit.h"

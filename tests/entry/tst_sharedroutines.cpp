@@ -15,10 +15,10 @@
 #include <optional>
 #include <thread>
 
-#include "entry/basGlobalDeclaracion.h"
-#include "entry/componentstate.h"
-#include "entry/msgbox.h"
-#include "entry/sqltext.h"
+#include "core/numberliterals.h"
+#include "core/componentstate.h"
+#include "ui/msgbox.h"
+#include "core/sqltext.h"
 #include "felcora/clListado.h"
 #include "felcora/hostkit/hostkit.h"
 #include "felcora/numerictext.h"

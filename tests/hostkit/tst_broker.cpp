@@ -9,7 +9,7 @@
 #include <sqlite3.h>
 #include <thread>
 
-#include "entry/sqltext.h"
+#include "core/sqltext.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "molde/molde.h"

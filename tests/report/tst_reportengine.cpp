@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "browser/drlistadoclientes.h"
+#include "browser/printedlist.h"
 #include "report/reportdocument.h"
 #include "report/reportpainter.h"
 #include "report/textfit.h"

@@ -11,8 +11,7 @@ std::unique_ptr<DatabaseSession> DatabaseSession::open(const EntitySettings &set
 {
     if (settings.isSqlite())
         return SqliteSession::open(settings);
-    throw Error(brokererr::kOpen, QStringLiteral("RecordBroker.BrokerMain"),
-                QStringLiteral("El controlador de base de datos \"%1\" no está disponible").arg(settings.driver));
+    throw brokererr::driverNotAvailable(settings.driver);
 }
 
 EntityConnection::EntityConnection(QString entity, EntitySettings settings)

@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-#include "felcora/error.h"
+#include "brokererrors.h"
 #include "statementtext.h"
 
 namespace felcora::hostkit {
@@ -31,8 +31,7 @@ std::unique_ptr<SqlDialect> SqlDialect::forDriver(const QString &driver)
 {
     if (driver.compare(QStringLiteral("SQLite"), Qt::CaseInsensitive) == 0)
         return std::make_unique<SqliteDialect>();
-    throw Error(errnum::kObjectErrorBase + 1, QStringLiteral("RecordBroker.BrokerMain"),
-                QStringLiteral("El controlador de base de datos \"%1\" no está disponible").arg(driver));
+    throw brokererr::driverNotAvailable(driver);
 }
 
 QString SqliteDialect::dateLiteral(const QDate &date) const

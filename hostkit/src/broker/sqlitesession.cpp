@@ -185,7 +185,7 @@ void SqliteRecordset::step()
 void SqliteRecordset::MoveNext()
 {
     if (m_eof)
-        throw Error(3021, sourceFor(QStringLiteral("MoveNext")),
+        throw Error(errnum::kNoCurrentRecord, sourceFor(QStringLiteral("MoveNext")),
                     QStringLiteral("No hay registro actual: se llegó al final del conjunto de registros"));
     step();
 }
@@ -193,10 +193,10 @@ void SqliteRecordset::MoveNext()
 void SqliteRecordset::checkColumn(int column) const
 {
     if (m_eof)
-        throw Error(3021, sourceFor(QStringLiteral("Fields")),
+        throw Error(errnum::kNoCurrentRecord, sourceFor(QStringLiteral("Fields")),
                     QStringLiteral("No hay registro actual: se llegó al final del conjunto de registros"));
     if (column < 0 || column >= m_names.size())
-        throw Error(3265, sourceFor(QStringLiteral("Fields")),
+        throw Error(errnum::kItemNotFound, sourceFor(QStringLiteral("Fields")),
                     QStringLiteral("No existe la columna %1 en el conjunto de registros").arg(column));
 }
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+#include "felcora/felcora_core_export.h"
+
+namespace felcora {
+
+// A CUIT has 11 digits, the last one a check digit computed from the first
+// ten with the weights 5,4,3,2,7,6,5,4,3,2: 11 - (sum mod 11), where 11 gives
+// 0 and 10 means that no number with those ten digits is issued.
+
+// The check digit of ten digits of value 0 to 9, or -1 when none is issued.
+FELCORA_CORE_EXPORT int cuitCheckDigitOf(const int (&digits)[10]);
+
+// The check digit for ten digits, or -1 when the input is not exactly ten
+// ASCII digits or no check digit exists for it.
+FELCORA_CORE_EXPORT int cuitCheckDigit(const QString &firstTenDigits);
+
+// True for exactly eleven ASCII digits whose last one is the check digit of the others.
+FELCORA_CORE_EXPORT bool isValidCuit(const QString &cuit);
+
+} // namespace felcora

@@ -1,0 +1,306 @@
+#include "browser/customerlistwindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTableView>
+
+#include "browser/customerlistmodel.h"
+#include "browser/customerlistview.h"
+#include "browser/printedlist.h"
+#include "core/componentversion.h"
+#include "core/customerstore.h"
+#include "ui/handlerguard.h"
+#include "ui/keypreview.h"
+#include "ui/msgbox.h"
+#include "ui/pointer.h"
+#include "ui/twips.h"
+#include "ui/windows.h"
+#include "ui_customerlistwindow.h"
+
+namespace felcora::browser {
+
+namespace {
+
+const QString kWindow = QStringLiteral("FrmABMClientes");
+
+constexpr int kColumnTwips[kCustomerColumnCount] = {2500, 1200, 2300, 2500, 0, 0};
+
+const QString kStatusText = QStringLiteral(
+    "[INSERT] Agregar Cliente - [DELETE] Borrar Cliente - [F6] Modificar - [ENTER] Seleccionar - [F12] Imprimir Lista");
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// Shift, Ctrl and Alt, the modifiers the window's keys care about.
+Qt::KeyboardModifiers shiftCtrlAlt(Qt::KeyboardModifiers m)
+{
+    return m & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+}
+
+// The customer picture of the list: head and shoulders, drawn at each size
+// the views use (small for the report, large for the icons).
+QIcon customerIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x2f, 0x5d, 0x8a));
+        const double s = size / 16.0;
+        p.drawEllipse(QRectF(5 * s, 1.5 * s, 6 * s, 6 * s));
+        p.drawRoundedRect(QRectF(2 * s, 8.5 * s, 12 * s, 7 * s), 3 * s, 3 * s);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+} // namespace
+
+FrmABMClientes::FrmABMClientes()
+    : ui(std::make_unique<Ui::FrmABMClientes>())
+    , m_model(new CustomerListModel(this))
+    , m_menu(new QMenu(this))
+{
+    ui->setupUi(this);
+    scaleToScreen(this);
+    ui->SB->showMessage(kStatusText);
+
+    m_model->setIcon(customerIcon());
+    QList<int> widths;
+    for (const int twips : kColumnTwips)
+        widths.append(twipsToPixelsX(twips, this));
+    // A CUIT is always eleven digits: its column is at least as wide as they
+    // are in the list's font, so that none is cut off.
+    const QFontMetrics metrics(ui->Lst->font());
+    widths[kCuit] = std::max(widths[kCuit], metrics.horizontalAdvance(QStringLiteral("000000000000")) + 8);
+    ui->Lst->setModel(m_model, widths);
+    connect(ui->Lst, &CustomerListView::headerClicked, this,
+            guarded(this, "Lst_ColumnClick", [this](int column) { m_model->sort(column); }));
+    connect(ui->txtBuscar, &QLineEdit::textChanged, this,
+            guarded(this, "txtBuscar_Change", [this](const QString &text) { searchChanged(text); }));
+
+    m_menu->setObjectName(QStringLiteral("mnMenu"));
+    m_menu->setTitle(QStringLiteral("menu"));
+    QAction *details = m_menu->addAction(QStringLiteral("Detalles"));
+    details->setObjectName(QStringLiteral("mnDetalles"));
+    QAction *icons = m_menu->addAction(QStringLiteral("Iconos"));
+    icons->setObjectName(QStringLiteral("mniconos"));
+    connect(details, &QAction::triggered, ui->Lst, &CustomerListView::showReport);
+    connect(icons, &QAction::triggered, ui->Lst, &CustomerListView::showIcons);
+
+    // Mouse releases over the list open its menu; the keys of every control come first to the window.
+    ui->Lst->reportView()->viewport()->installEventFilter(this);
+    ui->Lst->iconView()->viewport()->installEventFilter(this);
+    installKeyPreview(this);
+
+    // Load: the caption, and the report view (also the initial view when not picking).
+    setWindowTitle(caption(componentVersion()));
+    ui->Lst->showReport();
+}
+
+FrmABMClientes::~FrmABMClientes() = default;
+
+QString FrmABMClientes::caption(const ComponentVersion &v)
+{
+    return QStringLiteral("Clientes (Versión: %1.%2.%3) ").arg(v.revision).arg(v.minor).arg(v.major) + v.comments;
+}
+
+CustomerListView *FrmABMClientes::list() const
+{
+    return ui->Lst;
+}
+
+void FrmABMClientes::beginFill()
+{
+    m_model->clear();
+    ui->Lst->hide();
+}
+
+void FrmABMClientes::endFill(CustomerTable rows)
+{
+    m_model->setTable(std::move(rows));
+    ui->Lst->show();
+    if (m_model->rowCount() > 0)
+        ui->Lst->selectRow(0);
+}
+
+bool FrmABMClientes::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        bool consumed = false;
+        guardHandler(kWindow, "Form_KeyDown", [&] { consumed = formKeyDown(key); });
+        if (consumed)
+            return true;
+        if (watched == ui->txtBuscar) {
+            guardHandler(kWindow, "txtBuscar_KeyDown", [&] { consumed = searchKeyDown(key->key()); });
+        } else if (ui->Lst->owns(watched)) {
+            guardHandler(kWindow, "Lst_KeyDown", [&] { consumed = listKeyDown(key->key(), shiftCtrlAlt(key->modifiers())); });
+        }
+        return consumed;
+    }
+    if (event->type() == QEvent::MouseButtonRelease && ui->Lst->owns(watched))
+        listMouseUp(static_cast<const QMouseEvent *>(event));
+    return false;
+}
+
+void FrmABMClientes::keyPressEvent(QKeyEvent *event)
+{
+    // Keys that reach the window itself: only its own, none of a dialog's defaults.
+    if (!formKeyDown(event))
+        event->ignore();
+}
+
+bool FrmABMClientes::formKeyDown(const QKeyEvent *key)
+{
+    const bool ctrlC = key->key() == Qt::Key_C && shiftCtrlAlt(key->modifiers()) == Qt::ControlModifier;
+    if (key->key() != Qt::Key_Escape && !ctrlC)
+        return false;
+    unload();
+    return true;
+}
+
+bool FrmABMClientes::listKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    const bool hasRows = ui->Lst->rowCount() > 0;
+    if (isEnter(key) && hasRows && modifiers == Qt::NoModifier && m_session.picking) {
+        pickSelected();
+        return true;
+    }
+    if (key == Qt::Key_Delete && hasRows)
+        deleteSelected();
+    if (key == Qt::Key_F12) {
+        ImprimirListadoClientes(*m_session.broker);
+        return true;
+    }
+    return false;
+}
+
+bool FrmABMClientes::searchKeyDown(int key)
+{
+    switch (key) {
+    case Qt::Key_Down:
+        lf_MoverAbajo();
+        return true;
+    case Qt::Key_Up:
+        lf_MoverArriba();
+        return true;
+    default:
+        break;
+    }
+    if (isEnter(key) || key == Qt::Key_Delete)
+        listKeyDown(key, Qt::NoModifier); // the text box still gets the key
+    return false;
+}
+
+// The right button alone, released over the list, opens the view menu.
+void FrmABMClientes::listMouseUp(const QMouseEvent *mouse)
+{
+    if (mouse->button() == Qt::RightButton && mouse->buttons() == Qt::NoButton)
+        m_menu->popup(mouse->globalPosition().toPoint());
+}
+
+void FrmABMClientes::searchChanged(const QString &text)
+{
+    const int row = m_model->findNamePrefix(text);
+    if (row >= 0)
+        ui->Lst->selectRow(row);
+}
+
+void FrmABMClientes::lf_MoverArriba()
+{
+    guardHandler(kWindow, "lf_MoverArriba", [this] { moveSelection(-1); });
+}
+
+void FrmABMClientes::lf_MoverAbajo()
+{
+    guardHandler(kWindow, "lf_MoverAbajo", [this] { moveSelection(+1); });
+}
+
+// Selects the row above (-1) or below (+1) the selected one, if there is one.
+void FrmABMClientes::moveSelection(int step)
+{
+    const int rows = ui->Lst->rowCount();
+    if (rows == 0)
+        return;
+    const int row = ui->Lst->selectedRow();
+    if (row < 0)
+        throw objectNotSet(kWindow); // no selected row
+    if (row + step >= 0 && row + step < rows)
+        ui->Lst->selectRow(row + step);
+}
+
+void FrmABMClientes::pickSelected()
+{
+    const int row = ui->Lst->selectedRow();
+    if (row < 0)
+        return;
+    auto text = [&](int column) { return m_model->text(row, column); };
+    m_pick = CustomerPick::fromTexts(*m_session.format, text(kNombre), text(kCuit), text(kDireccion), text(kEMail),
+                                     text(kRegalias), text(kAjuste));
+    unload();
+}
+
+// Asks, deletes the selected customer, and removes its row when the
+// customer was deleted; the row below (or above, at the end) is selected then.
+void FrmABMClientes::deleteSelected()
+{
+    const int row = ui->Lst->selectedRow();
+    if (row < 0)
+        return;
+    if (MsgBox(QStringLiteral("Confirma eliminar el Cliente Seleccionado"), vbYesNo + vbQuestion) != vbYes)
+        return;
+    if (Eliminar(m_model->text(row, kCuit)) <= 0)
+        return;
+    m_model->removeCustomer(row);
+    if (m_model->rowCount() > 0)
+        ui->Lst->selectRow(std::min(row, m_model->rowCount() - 1));
+}
+
+qint32 FrmABMClientes::Eliminar(const QString &cuit)
+{
+    const WaitPointer wait;
+    if (cuit.trimmed().isEmpty())
+        return 0;
+    const CustomerDeletion deletion = deleteCustomer(*m_session.broker, cuit);
+    if (deletion.failure)
+        MsgBox(QStringLiteral("[Clientes.Eliminar] ") + deletion.failure->description(), vbCritical + vbSystemModal);
+    else if (deletion.customersDeleted == 0) {
+        showArrowPointer();
+        MsgBox(QStringLiteral("0 registros eliminados"), vbExclamation + vbSystemModal);
+    }
+    return qint32(deletion.customersDeleted);
+}
+
+void FrmABMClientes::unload()
+{
+    QWidget *self = this;
+    DescargarFormulario(self);
+}
+
+void FrmABMClientes::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    unload();
+}
+
+void FrmABMClientes::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    // The status bar keeps to the bottom; the other controls stay where they are.
+    ui->SB->setGeometry(0, height() - ui->SB->height(), width(), ui->SB->height());
+}
+
+} // namespace felcora::browser

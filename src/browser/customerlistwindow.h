@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+#include <optional>
+
+#include "browser/customerlist.h"
+#include "core/customerrecord.h"
+#include "felcora/felcora_export.h"
+
+class QKeyEvent;
+class QMenu;
+class QMouseEvent;
+
+namespace Ui {
+class FrmABMClientes;
+}
+
+namespace felcora {
+struct ComponentVersion;
+}
+
+namespace felcora::browser {
+
+class CustomerListModel;
+class CustomerListView;
+class CustomerTable;
+
+// The customer browser: a search box over the list of all customers, from
+// which the user picks one for the host.
+class FELCORA_TESTS_EXPORT FrmABMClientes : public QDialog
+{
+    Q_OBJECT
+public:
+    // Loads the window: caption with the component's version, and the report view.
+    FrmABMClientes();
+    ~FrmABMClientes() override;
+
+    static QString caption(const ComponentVersion &version);
+
+    // What the window works with until it closes.
+    void setSession(const CustomerListSession &session) { m_session = session; }
+
+    // Filling: the list is hidden while its rows are read, then shown.
+    void beginFill();
+    void endFill(CustomerTable rows);
+
+    CustomerListView *list() const;
+    CustomerListModel *model() const { return m_model; }
+
+    // The customer the user picked with Enter, if one was.
+    const std::optional<CustomerPick> &pick() const { return m_pick; }
+
+    void lf_MoverArriba();
+    void lf_MoverAbajo();
+
+    // Deletes the customer with this CUIT and its gross-income distribution;
+    // answers the number of customers deleted. Reports its own failures.
+    qint32 Eliminar(const QString &cuit);
+
+    // Closes the window for good; the next use loads it afresh.
+    void unload();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    bool formKeyDown(const QKeyEvent *key);
+    bool listKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    bool searchKeyDown(int key);
+    void listMouseUp(const QMouseEvent *mouse);
+    void searchChanged(const QString &text);
+    void pickSelected();
+    void deleteSelected();
+    void moveSelection(int step);
+
+    std::unique_ptr<Ui::FrmABMClientes> ui;
+    CustomerListModel *m_model;
+    QMenu *m_menu;
+    CustomerListSession m_session;
+    std::optional<CustomerPick> m_pick;
+};
+
+} // namespace felcora::browser

@@ -1,0 +1,1 @@
+// Linked input controls: see clcntrl.h

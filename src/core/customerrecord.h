@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QString>
+
+#include "felcora/felcora_core_export.h"
+
+namespace felcora {
+
+class IFormat;
+class IRecordset;
+
+// One row of clientes as the editing windows show it: texts as the format
+// component gives them (EsNull: "" for null, a date as dd/mm/yyyy), numbers as
+// its numeric text (EsNumero: "0" for null), the two VAT conditions as their
+// stored letter trimmed, the place of deposit as stored and trimmed.
+struct FELCORA_CORE_EXPORT CustomerRecord
+{
+    QString cuit;
+    QString nombre;
+    QString domicilio;
+    QString localidad;
+    QString codpost;
+    QString email;
+    QString telefonos;
+    QString finitactiv; // "" or dd/mm/yyyy; 01/01/1900 stands for a missing date
+    QString contacto;
+    QString condiva;     // S, N, M (anything else: no condition)
+    QString condivafact; // S, N, M, E, F, X (anything else: no condition)
+    QString ivaexento;   // meaningful for condivafact X
+    QString eximgan;     // S, N
+    QString eximganvalor;
+    QString eximganvalortemp;
+    QString ivaareduccion; // S, N
+    QString ivaareduccionvalor;
+    QString ivaareduccionvalortemp;
+    QString excepLapiaec; // S, N
+    QString ajxVinc4102;
+    QString ingbru;
+    QString lugarDepMerc;
+    QString regalias;
+    QString honorario;
+    QString cib; // gross-income condition: "0" Inscripto, "1" No Inscripto, "2" Exento
+    QString cml; // Convenio Multilateral: "1" or "0"
+    QString nin; // gross-income inscription number
+
+    // The current row of a customer query (select *); a missing column fails
+    // as the recordset does.
+    static CustomerRecord read(const IRecordset &rs, IFormat &format);
+
+    bool operator==(const CustomerRecord &) const = default;
+};
+
+// The customer a host receives: picked in the list or saved in an editor.
+struct FELCORA_CORE_EXPORT CustomerPick
+{
+    QString nombre;
+    QString cuit;
+    QString domicilio;
+    QString email;
+    double regalias = 0.0;
+    double ajusteVinculacion = 0.0;
+
+    // The two numbers from their texts through the format component (EsNumero),
+    // as doubles; error 13 when the format component answers no number.
+    static CustomerPick fromTexts(IFormat &format, const QString &nombre, const QString &cuit,
+                                  const QString &domicilio, const QString &email, const QString &regalias,
+                                  const QString &ajusteVinculacion);
+
+    bool operator==(const CustomerPick &) const = default;
+};
+
+} // namespace felcora

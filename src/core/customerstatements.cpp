@@ -1,0 +1,22 @@
+#include "core/customerstatements.h"
+
+#include "core/sqltext.h"
+
+namespace felcora {
+
+QString selectCustomerSql(const QString &cuit)
+{
+    return QStringLiteral("select * from clientes where cuit = ") + sqlText(cuit);
+}
+
+QString deleteCustomerSql(const QString &cuit)
+{
+    return QStringLiteral("delete from clientes where cuit = ") + sqlText(cuit);
+}
+
+QString deleteDistributionSql(const QString &cuit)
+{
+    return QStringLiteral("delete from DIB where CLICUI = ") + sqlText(cuit);
+}
+
+} // namespace felcora

@@ -1,0 +1,30 @@
+#include "core/customerstore.h"
+
+#include "core/customerstatements.h"
+#include "core/statements.h"
+#include "felcora/hostcomponents.h"
+
+namespace felcora {
+
+std::optional<CustomerRecord> loadCustomer(IDataAccess &broker, IFormat &format, const QString &cuit)
+{
+    const OpenedQuery query = openQuery(broker, entity::kPersonal, selectCustomerSql(cuit));
+    if (!query.hasRow)
+        return std::nullopt;
+    return CustomerRecord::read(*query.rs, format);
+}
+
+CustomerDeletion deleteCustomer(IDataAccess &broker, const QString &cuit)
+{
+    CustomerDeletion result;
+    try {
+        result.customersDeleted = runStatement(broker, entity::kPersonal, deleteCustomerSql(cuit));
+        if (result.customersDeleted > 0)
+            runStatement(broker, entity::kPersonal, deleteDistributionSql(cuit));
+    } catch (const Error &e) {
+        result.failure = e;
+    }
+    return result;
+}
+
+} // namespace felcora

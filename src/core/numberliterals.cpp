@@ -1,0 +1,57 @@
+#include "core/numberliterals.h"
+
+#include "core/componentstate.h"
+#include "core/errortrap.h"
+#include "felcora/numerictext.h"
+
+namespace felcora {
+
+QString EsNumeroANSI(const QVariant &Valor, const QString &Entidad)
+{
+    int line = 1;
+    try {
+        QString entity = Entidad;
+        const QString reported = state().broker().getDecimalSeparatorbyEntity(entity);
+
+        line = 2;
+        const QString text = Valor.isNull() ? QString() : Valor.toString();
+        const auto parsed = NumericText::parse(text);
+        if (!parsed)
+            return QStringLiteral("0");
+
+        line = 3;
+        QString separator = reported.trimmed();
+        if (separator.isEmpty())
+            separator = QStringLiteral(".");
+
+        line = 4;
+        // The group separators go, so that the literal is a number in any
+        // database; the decimal mark becomes the entity's separator.
+        QString literal;
+        literal.reserve(text.size());
+        for (qsizetype k = 0; k < text.size(); ++k) {
+            if (parsed->groupMarks.contains(int(k)))
+                continue;
+            if (k == parsed->decimalMark)
+                literal += separator;
+            else
+                literal += text.at(k);
+        }
+        return literal;
+    } catch (...) {
+        const Error e = currentError();
+        throw Error(errnum::kEsNumeroANSI,
+                    QStringLiteral("[ FELCORA.basGlobalDeclaracion.EsNumeroANSI Linea %1 ]").arg(line) + e.source(),
+                    e.description());
+    }
+}
+
+QString FormatoNumericoSQL(const QString &Entidad, const QString &Campo, const QString &Mascara)
+{
+    const qsizetype point = Mascara.indexOf(u'.') + 1; // 0 when the mask has no point
+    qint32 decimals = qint32(Mascara.size() - point);
+    const QString expression = state().broker().getNumberFormatbyEntity(Entidad, QStringLiteral("999,999"), decimals);
+    return QString(expression).replace(QStringLiteral("999.999"), Campo);
+}
+
+} // namespace felcora

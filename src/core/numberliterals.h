@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include "felcora/felcora_core_export.h"
+
+namespace felcora {
+
+// The numbers of the component's statements, written in the conventions of
+// the database behind an entity, as the data access reports them.
+
+// A typed number as a numeric literal for a statement on the entity's
+// database: "0" when the value is not numeric (see NumericText); otherwise the
+// text as typed, without the group separators the numeric test read as such,
+// and with its decimal mark written as the entity's decimal separator ("."
+// when the entity reports none). Failures come back as error 80151387.
+FELCORA_CORE_EXPORT QString EsNumeroANSI(const QVariant &Valor, const QString &Entidad);
+
+// An expression of the entity's dialect that formats the column Campo with as
+// many decimals as Mascara shows after its first point.
+FELCORA_CORE_EXPORT QString FormatoNumericoSQL(const QString &Entidad, const QString &Campo, const QString &Mascara);
+
+} // namespace felcora

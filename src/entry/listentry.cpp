@@ -1,0 +1,110 @@
+#include "felcora/clListado.h"
+
+#include "browser/customerlist.h"
+#include "core/basedatos.h"
+#include "core/componentstate.h"
+#include "core/errortrap.h"
+#include "felcora/registry.h"
+
+namespace felcora {
+
+namespace {
+
+// Creates a host component by its registered name; the failure reaches the host unchanged.
+QObject *createComponent(const char *name)
+{
+    return registry::createObject(QString::fromLatin1(name));
+}
+
+void handDataAccessToListing(ComponentState &s)
+{
+    QObject *broker = s.gBroker.object();
+    s.printDesk().SetDataAccess(broker);
+}
+
+void clearPickTexts(ComponentState &s)
+{
+    s.Cliente_Cuit.clear();
+    s.Cliente_Domicilio.clear();
+    s.Cliente_EMail.clear();
+    s.Cliente_Nombre.clear();
+}
+
+// Opens the customer list on this thread's components and publishes the pick.
+void showList(ComponentState &s)
+{
+    const browser::CustomerListSession session{&s.broker(), &s.molde(), s.seleccionar};
+    if (const auto pick = browser::showCustomerList(session))
+        s.publish(*pick);
+}
+
+} // namespace
+
+clListado::clListado(QObject *parent)
+    : QObject(parent)
+{
+    // All three are created before any is stored, so a missing one leaves the thread's components as they were.
+    std::unique_ptr<QObject> broker(createComponent(components::kDataAccess));
+    std::unique_ptr<QObject> printDesk(createComponent(components::kListing));
+    std::unique_ptr<QObject> molde(createComponent(components::kFormat));
+    ComponentState &s = state();
+    s.gBroker.own(broker.release());
+    s.gPrintDesk.own(printDesk.release());
+    s.gMolde.own(molde.release());
+    m_live = std::make_unique<LiveObject>();
+}
+
+clListado::~clListado() = default;
+
+void clListado::setOrigenTarvis(bool value) { state().OrigenTarvis = value; }
+void clListado::setSeleccionar(bool value) { state().seleccionar = value; }
+void clListado::setOwnerForm(const QVariant &) {}
+void clListado::setBaseDatos(const QString &value) { storeBaseDatos(value); }
+
+bool clListado::origenTarvisValue() const { return state().OrigenTarvis; }
+bool clListado::seleccionarValue() const { return state().seleccionar; }
+QString clListado::baseDatosValue() const { return state().BaseDatos; }
+
+QString clListado::Cliente_Nombre() const { return state().Cliente_Nombre; }
+QString clListado::Cliente_Cuit() const { return state().Cliente_Cuit; }
+QString clListado::Cliente_Domicilio() const { return state().Cliente_Domicilio; }
+QString clListado::Cliente_EMail() const { return state().Cliente_EMail; }
+double clListado::Cliente_Regalias() const { return state().Cliente_Regalias; }
+double clListado::Cliente_AjustexVinculacion() const { return state().Cliente_AjustexVinculacion; }
+
+void clListado::MostrarListado(QObject *, short)
+{
+    int line = 2;
+    try {
+        ComponentState &s = state();
+        s.broker().LoadParameters();
+        line = 3;
+        handDataAccessToListing(s);
+        line = 4;
+        clearPickTexts(s);
+        line = 5;
+        showList(s);
+    } catch (...) {
+        rethrowWithLine(errnum::kMostrarListado, QStringLiteral("FELCORA.clListado.MostrarListado::"), line);
+    }
+}
+
+void clListado::SetDataConnection(const QVariant &p_Broker)
+{
+    QObject *broker = p_Broker.value<QObject *>();
+    if (!qobject_cast<IDataAccess *>(broker))
+        throw Error(errnum::kWrongObject, QStringLiteral("FELCORA.clListado.SetDataConnection"),
+                    QStringLiteral("El objeto entregado no es un componente de acceso a datos"));
+    ComponentState &s = state();
+    s.gBroker.borrow(broker);
+    handDataAccessToListing(s);
+}
+
+void clListado::MostrarListadoEx()
+{
+    ComponentState &s = state();
+    clearPickTexts(s);
+    showList(s);
+}
+
+} // namespace felcora

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "felcora/felcora_export.h"
+
+namespace felcora {
+
+class LiveObject;
+
+// Enters a new customer; used by the customer list, not registered for hosts.
+class FELCORA_TESTS_EXPORT clNuevo : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString BaseDatos READ baseDatosValue WRITE setBaseDatos)
+
+public:
+    explicit clNuevo(QObject *parent = nullptr);
+    ~clNuevo() override;
+
+    void setBaseDatos(const QString &value);
+
+    // Clears gClienteAgregado, then opens the new-customer window; returns when it closes.
+    Q_INVOKABLE void MostrarNuevo();
+
+private:
+    QString baseDatosValue() const;
+
+    std::unique_ptr<LiveObject> m_live;
+};
+
+} // namespace felcora

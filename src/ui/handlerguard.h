@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <type_traits>
+
+#include "felcora/error.h"
+#include "felcora/felcora_export.h"
+
+namespace felcora {
+
+// The failure report of a handler: "number - description", a line break and
+// the routine's section, in a critical message box.
+FELCORA_TESTS_EXPORT void reportHandlerFailure(qint32 number, const QString &description, const QString &section);
+
+// Reports the exception in flight (call it inside a catch block) as above,
+// with the section "[window.routine]".
+FELCORA_TESTS_EXPORT void reportCurrentFailure(const QString &window, const char *routine);
+
+// Runs a key, mouse or change handler: a failure is reported as above and
+// never reaches the event loop.
+template <class F>
+void guardHandler(const QString &window, const char *routine, F &&handler)
+{
+    try {
+        handler();
+    } catch (const std::exception &) {
+        reportCurrentFailure(window, routine);
+    }
+}
+
+// A slot for connect() that runs handler under the guard, named after the
+// window's objectName and the routine. The handler takes the signal's
+// arguments or none.
+template <class F>
+auto guarded(const QObject *window, const char *routine, F handler)
+{
+    return [window, routine, handler = std::move(handler)](auto &&...args) -> void {
+        guardHandler(window->objectName(), routine, [&] {
+            if constexpr (std::is_invocable_v<const F &, decltype(args)...>)
+                handler(args...);
+            else
+                handler();
+        });
+    };
+}
+
+} // namespace felcora

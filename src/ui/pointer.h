@@ -1,0 +1,23 @@
+#pragma once
+
+#include "felcora/felcora_export.h"
+
+namespace felcora {
+
+// The application's mouse pointer while the component works: the hourglass,
+// then the arrow (not the default pointer of each widget) when the work ends.
+FELCORA_TESTS_EXPORT void showWaitPointer();
+FELCORA_TESTS_EXPORT void showArrowPointer();
+
+// The hourglass for as long as it lives; the arrow again however the work
+// ends, an exception of any kind included.
+class FELCORA_TESTS_EXPORT WaitPointer
+{
+public:
+    WaitPointer() { showWaitPointer(); }
+    ~WaitPointer() { showArrowPointer(); }
+    WaitPointer(const WaitPointer &) = delete;
+    WaitPointer &operator=(const WaitPointer &) = delete;
+};
+
+} // namespace felcora

@@ -1,0 +1,34 @@
+#include "ui/windows.h"
+
+#include <QDialog>
+
+namespace felcora {
+
+void DescargarFormulario(QWidget *&window)
+{
+    if (!window)
+        return;
+    auto &windows = state().windows;
+    for (auto it = windows.begin(); it != windows.end();) {
+        if (it.value() == window || it.value().isNull())
+            it = windows.erase(it);
+        else
+            ++it;
+    }
+    if (auto *dialog = qobject_cast<QDialog *>(window))
+        dialog->done(QDialog::Rejected);
+    window->hide();
+    window->deleteLater();
+    window = nullptr;
+}
+
+void releaseWindow(QWidget *window)
+{
+    if (!window)
+        return;
+    QWidget *unloaded = window;
+    DescargarFormulario(unloaded);
+    delete window;
+}
+
+} // namespace felcora
