@@ -98,6 +98,20 @@ void CustomerListModel::sort(int column, Qt::SortOrder)
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+void CustomerListModel::appendCustomer(const CustomerTable::Row &row)
+{
+    const int at = rowCount();
+    beginInsertRows({}, at, at);
+    m_table.appendRow(row);
+    endInsertRows();
+}
+
+void CustomerListModel::replaceCustomer(int row, const CustomerTable::Row &values)
+{
+    m_table.replaceRow(readingRow(row), values);
+    emit dataChanged(index(row, 0), index(row, kCustomerColumnCount - 1));
+}
+
 void CustomerListModel::removeCustomer(int row)
 {
     beginRemoveRows({}, row, row);

@@ -28,7 +28,12 @@ public:
     // Always ascending: sorting a column again sorts it ascending again.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    // Removes the customer shown at row; the rows keep their order.
+    // The rows change where the list shows them and the others keep their
+    // places, whatever the order shown: a new customer comes at the end, a
+    // rewritten one stays at its row, a removed one leaves the rows below it
+    // moved up. A later header click sorts them all again.
+    void appendCustomer(const CustomerTable::Row &row);
+    void replaceCustomer(int row, const CustomerTable::Row &values);
     void removeCustomer(int row);
 
     // -1 until a column has been sorted.

@@ -162,10 +162,17 @@ void CustomerTable::appendFoldedName(QByteArrayView name)
 
 void CustomerTable::appendRow(const Row &row)
 {
+    const auto added = quint32(rowCount());
     for (int c = 0; c < kCustomerColumnCount; ++c)
         m_columns[size_t(c)].append(row[size_t(c)].toUtf8());
     appendFoldedName(row[kNombre].toUtf8());
-    rowsChanged();
+    for (size_t c = 0; c < m_sorted.size(); ++c) {
+        if (m_sorted[c].size() != added)
+            continue; // not sorted yet
+        m_sorted[c].push_back(added);
+        m_unsorted[c] = true;
+    }
+    forgetHeadsInOrder();
 }
 
 void CustomerTable::replaceRow(qsizetype row, const Row &values)
@@ -175,7 +182,8 @@ void CustomerTable::replaceRow(qsizetype row, const Row &values)
     const QByteArray folded = fold(values[kNombre].toUtf8());
     m_foldedNames.replace(row, folded);
     m_heads[size_t(row)] = NameHeads::head(folded);
-    rowsChanged();
+    m_unsorted.fill(true);
+    forgetHeadsInOrder();
 }
 
 void CustomerTable::removeRow(qsizetype row)
@@ -193,14 +201,11 @@ void CustomerTable::removeRow(qsizetype row)
         for (quint32 &r : order)
             r -= r > removed ? 1 : 0;
     }
-    m_headsOrder = nullptr;
-    m_headsInOrder.clear();
+    forgetHeadsInOrder();
 }
 
-void CustomerTable::rowsChanged()
+void CustomerTable::forgetHeadsInOrder()
 {
-    for (Order &order : m_sorted)
-        order.clear();
     m_headsOrder = nullptr;
     m_headsInOrder.clear();
 }
@@ -208,10 +213,11 @@ void CustomerTable::rowsChanged()
 const CustomerTable::Order &CustomerTable::sortedBy(int c)
 {
     Order &order = m_sorted[size_t(c)];
-    const qsizetype rows = rowCount();
-    if (qsizetype(order.size()) == rows)
+    if (qsizetype(order.size()) == rowCount() && !m_unsorted[size_t(c)])
         return order;
     order = spanishOrder(m_columns[size_t(c)]);
+    m_unsorted[size_t(c)] = false;
+    forgetHeadsInOrder();
     return order;
 }
 

@@ -72,15 +72,19 @@ public:
     // component's numeric text. A missing column fails as the recordset does.
     static CustomerTable read(IRecordset &rs, IFormat &format);
 
+    // Changing the rows keeps every order already computed a permutation of
+    // all the rows, so that a list showing one stays consistent: an appended
+    // row comes last in each, a rewritten row keeps its place, a removed row
+    // leaves them with the rows after it moved up. An order that an append or
+    // a rewrite may have unsorted is sorted again when it is next asked for.
     void appendRow(const Row &row);
     void replaceRow(qsizetype row, const Row &values);
-    // Removes a row (by reading position); the sorted orders are kept, with
-    // the rows after it moved up, so the list need not sort again.
     void removeRow(qsizetype row);
 
     // The rows sorted ascending by a column's text in Spanish order, ties
     // kept in reading order. Computed once per column and kept until the
-    // rows change.
+    // rows change; the same object for a column, whose contents a new sort
+    // replaces.
     const Order &sortedBy(int column);
 
     // The first position in `order` (reading order when null) whose row's
@@ -91,12 +95,13 @@ public:
     static QByteArray fold(QByteArrayView utf8);
 
 private:
-    void rowsChanged();
+    void forgetHeadsInOrder();
     void appendFoldedName(QByteArrayView name);
     const std::vector<quint32> &headsIn(const Order *order);
 
     std::array<TextColumn, kCustomerColumnCount> m_columns;
     std::array<Order, kCustomerColumnCount> m_sorted;
+    std::array<bool, kCustomerColumnCount> m_unsorted{}; // a computed order that changes may have unsorted
     // The search runs on folded names. It scans their first four bytes, one
     // word per row laid out in list order, and reads a whole name only when
     // those match: a keystroke reads 4 MB for a million rows, not every name.

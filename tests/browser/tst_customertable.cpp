@@ -1,8 +1,11 @@
 // The rows behind the customer list: the case folding its search uses, the
 // prefix search in list order, and the Spanish order of its column sorts.
 
+#include <QAbstractItemModelTester>
+#include <QItemSelectionModel>
 #include <QTest>
 
+#include "browser/customerlistmodel.h"
 #include "browser/customertable.h"
 #include "support/recordingbroker.h"
 
@@ -100,6 +103,51 @@ private slots:
         QCOMPARE(table.findNamePrefix(u"zeta", &order), 1);
         QCOMPARE(table.findNamePrefix(u"alf", nullptr), 1);
         QCOMPARE(table.findNamePrefix(u"bet", nullptr), -1);
+    }
+
+    // The list's model while rows are added, rewritten and removed under a
+    // sort: the shown order keeps every row once, the new row shows last,
+    // the selection stays on its customer, and a new header click sorts all.
+    void modelStaysConsistentUnderASort()
+    {
+        CustomerListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setTable(tableOf({QStringLiteral("Beta"), QStringLiteral("Delta"), QStringLiteral("Alfa")}));
+        QItemSelectionModel selection(&model);
+        auto shown = [&] {
+            QStringList names;
+            for (int row = 0; row < model.rowCount(); ++row)
+                names << model.index(row, kNombre).data().toString();
+            return names;
+        };
+        auto selected = [&] { return selection.currentIndex().data().toString(); };
+
+        model.sort(kNombre);
+        QCOMPARE(shown(), (QStringList{"Alfa", "Beta", "Delta"}));
+        selection.setCurrentIndex(model.index(1, 0), QItemSelectionModel::ClearAndSelect);
+
+        model.appendCustomer({QStringLiteral("Aaron"), QStringLiteral("20111111112")});
+        QCOMPARE(shown(), (QStringList{"Alfa", "Beta", "Delta", "Aaron"}));
+        QCOMPARE(model.text(3, kCuit), QStringLiteral("20111111112"));
+        QCOMPARE(model.findNamePrefix(u"aa"), 3);
+        QCOMPARE(selected(), QStringLiteral("Beta"));
+
+        model.replaceCustomer(1, {QStringLiteral("Zulu")});
+        QCOMPARE(shown(), (QStringList{"Alfa", "Zulu", "Delta", "Aaron"}));
+        QCOMPARE(model.findNamePrefix(u"zu"), 1);
+        QCOMPARE(model.findNamePrefix(u"be"), -1);
+        QCOMPARE(selected(), QStringLiteral("Zulu"));
+
+        model.removeCustomer(0);
+        QCOMPARE(shown(), (QStringList{"Zulu", "Delta", "Aaron"}));
+        QCOMPARE(selected(), QStringLiteral("Zulu"));
+
+        model.sort(kNombre);
+        QCOMPARE(shown(), (QStringList{"Aaron", "Delta", "Zulu"}));
+        QCOMPARE(selected(), QStringLiteral("Zulu"));
+        model.sort(kCuit); // a column never sorted before sees every row
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.text(2, kCuit), QStringLiteral("20111111112"));
     }
 
     // Nulls read as "", the numeric columns through the format component.

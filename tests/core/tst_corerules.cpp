@@ -1,11 +1,337 @@
-#include <QTest>
+// The rules of the widget-free core, linked without any window: numbers and
+// their literals, dates, CUIT check digits, text literals, the customer record
+// as read through the format component, and the customer store's statements.
 
-class Placeholder : public QObject
+#include <QTest>
+#include <thread>
+
+#include "core/componentstate.h"
+#include "core/customerrecord.h"
+#include "core/customerstore.h"
+#include "core/numberliterals.h"
+#include "core/sqltext.h"
+#include "felcora/cuit.h"
+#include "felcora/datetext.h"
+#include "felcora/numerictext.h"
+#include "support/errors.h"
+#include "support/recordingbroker.h"
+
+using namespace felcora;
+using namespace felcora::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A format component that marks what it did: numbers as "n" + value, texts as they are.
+struct MarkingFormat final : IFormat
 {
-    Q_OBJECT
-private slots:
-    void nothingYet() {}
+    QString EsNumero(const QVariant &v) override { return v.isNull() ? u"0"_s : u"n"_s + v.toString(); }
+    QString EsNull(const QVariant &v) override { return v.toString(); }
 };
 
-QTEST_GUILESS_MAIN(Placeholder)
+// Every column of a customer row, named as the schema spells them.
+const QStringList kCustomerColumns = {
+    u"cuit"_s, u"nombre"_s, u"domicilio"_s, u"localidad"_s, u"codpost"_s, u"email"_s, u"telefonos"_s,
+    u"finitactiv"_s, u"cvdi"_s, u"condiva"_s, u"condivafact"_s, u"ivaexento"_s, u"eximgan"_s, u"eximganvalor"_s,
+    u"eximganvalortemp"_s, u"ivaareduccion"_s, u"ivaareduccionvalor"_s, u"ivaareduccionvalortemp"_s,
+    u"ExcepLAPIAEC"_s, u"AjxVinc_4102"_s, u"contacto"_s, u"ingbru"_s, u"LUGARDEPMERC"_s, u"regalias"_s,
+    u"honorario"_s, u"CIB"_s, u"CML"_s, u"NIN"_s};
+
+} // namespace
+
+class TestCoreRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_broker = std::make_unique<RecordingBroker>();
+        state().gBroker.borrow(m_broker.get());
+    }
+    void cleanup()
+    {
+        QLocale::setDefault(m_systemLocale);
+        state() = ComponentState{};
+        m_broker.reset();
+    }
+
+    // A text the numeric test accepts always becomes a literal the database
+    // reads as that number: group marks go, the decimal mark becomes the
+    // entity's separator.
+    void esNumeroANSI_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("separator"); // what the entity reports
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("expected");
+        auto row = [](const QByteArray &tag, const char *locale, const char *separator, const QVariant &value,
+                      const char *expected) {
+            QTest::newRow(tag.constData()) << QString::fromLatin1(locale) << QString::fromLatin1(separator) << value
+                                           << QString::fromLatin1(expected);
+        };
+        for (const char *locale : {"es_AR", "en_US"}) {
+            const QByteArray l(locale);
+            row(l + ": 12.5 as .", locale, ".", u"12.5"_s, "12.5");
+            row(l + ": 12,5 as .", locale, ".", u"12,5"_s, "12.5");
+            row(l + ": 12.5 as ,", locale, ",", u"12.5"_s, "12,5");
+            row(l + ": no separator reported", locale, "", u"12,5"_s, "12.5");
+            row(l + ": separator with blanks", locale, " , ", u"12.5"_s, "12,5");
+            row(l + ": blanks kept", locale, ".", u" 12,5 "_s, " 12.5 ");
+            row(l + ": sign and exponent", locale, ".", u"-1,5e3"_s, "-1.5e3");
+            row(l + ": double value", locale, ",", 12.5, "12,5");
+            row(l + ": empty", locale, ".", QString(), "0");
+            row(l + ": letters", locale, ".", u"12abc"_s, "0");
+            row(l + ": null", locale, ".", QVariant(), "0");
+        }
+        row("es_AR: 1.234,5 as .", "es_AR", ".", u"1.234,5"_s, "1234.5");
+        row("es_AR: 1.234.567,89 as ,", "es_AR", ",", u"1.234.567,89"_s, "1234567,89");
+        row("es_AR: 1.234.567 groups", "es_AR", ",", u"1.234.567"_s, "1234567");
+        row("en_US: 1,234,567 groups", "en_US", ".", u"1,234,567"_s, "1234567");
+        row("en_US: 1,234.5 as ,", "en_US", ",", u"1,234.5"_s, "1234,5");
+        row("en_US: 1.234,5 is no number", "en_US", ".", u"1.234,5"_s, "0");
+        row("en_US: 1.234.567 is no number", "en_US", ".", u"1.234.567"_s, "0");
+    }
+    void esNumeroANSI()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, separator);
+        QFETCH(QVariant, value);
+        QFETCH(QString, expected);
+        QLocale::setDefault(QLocale(locale));
+        m_broker->setDecimalSeparator(u"PERSONAL"_s, separator);
+        m_broker->setDecimalSeparator(u"SYSTABLAS"_s, u"#"_s);
+        QCOMPARE(EsNumeroANSI(value, u"PERSONAL"_s), expected);
+    }
+
+    void esNumeroANSIRaisesItsOwnError()
+    {
+        m_broker->failDecimalSeparator(Error(3704, u"RecordBroker.BrokerMain"_s, u"sin conexión"_s));
+        const auto error = errorOf([] { EsNumeroANSI(u"12,5"_s, u"PERSONAL"_s); });
+        QVERIFY(error);
+        QCOMPARE(error->hexNumber(), u"80151387"_s);
+        QCOMPARE(error->source(), u"[ FELCORA.basGlobalDeclaracion.EsNumeroANSI Linea 1 ]RecordBroker.BrokerMain"_s);
+        QCOMPARE(error->description(), u"sin conexión"_s);
+
+        // A thread that never had a data access gets the same number.
+        std::optional<Error> elsewhere;
+        std::thread([&] { elsewhere = errorOf([] { EsNumeroANSI(u"1"_s, u"PERSONAL"_s); }); }).join();
+        QVERIFY(elsewhere);
+        QCOMPARE(elsewhere->number(), errnum::kEsNumeroANSI);
+    }
+
+    void numericText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QVariant>("expected"); // null: not numeric
+        const QVariant no;
+        auto row = [](const char *locale, const char *text, const QVariant &expected) {
+            QTest::addRow("%s: \"%s\"", locale, text) << QString::fromUtf8(text) << QString::fromLatin1(locale) << expected;
+        };
+        for (const char *locale : {"es_AR", "en_US"}) {
+            row(locale, "12.5", 12.5);
+            row(locale, "12,5", 12.5);
+            row(locale, "  -3,5  ", -3.5);
+            row(locale, "1,5e3", 1500.0);
+            row(locale, "1e+", no);
+            row(locale, "", no);
+            row(locale, ",", no);
+            row(locale, "1 234", no);
+            row(locale, "1..234", no);
+            row(locale, "1.,5", no);
+        }
+        row("es_AR", "1.234.567", 1234567.0);
+        row("en_US", "1,234,567", 1234567.0);
+        row("es_AR", "1,234,567", no);
+        row("es_AR", "1.234,5", 1234.5);
+        row("en_US", "1,234.5", 1234.5);
+        row("es_AR", "1,234.5", no);
+        row("es_AR", "1.234,5.6", no);
+        row("es_AR", ".234,5", no);
+    }
+    void numericText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, locale);
+        QFETCH(QVariant, expected);
+        const auto value = NumericText::value(text, QLocale(locale));
+        QCOMPARE(value.has_value(), !expected.isNull());
+        if (value)
+            QCOMPARE(*value, expected.toDouble());
+    }
+
+    void formatoNumericoSQL_data()
+    {
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("answer"); // what the data access answers
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("expected");
+        const QString rounding = u"round(999.999, %1) + 999.999"_s;
+        QTest::newRow("0.0000") << u"0.0000"_s << rounding << 4 << u"round(DIBVALOR, 4) + DIBVALOR"_s;
+        QTest::newRow("first point counts") << u"0.0.0"_s << rounding << 3 << u"round(DIBVALOR, 3) + DIBVALOR"_s;
+        QTest::newRow("no point: whole length") << u"###0"_s << rounding << 4 << u"round(DIBVALOR, 4) + DIBVALOR"_s;
+        QTest::newRow("answer without placeholder") << u"0.00"_s << u"FORMAT(x, '0.00')"_s << 2
+                                                    << u"FORMAT(x, '0.00')"_s;
+    }
+    void formatoNumericoSQL()
+    {
+        QFETCH(QString, mask);
+        QFETCH(QString, answer);
+        QFETCH(int, decimals);
+        QFETCH(QString, expected);
+        QStringList asked;
+        m_broker->setNumberFormat([&](const QString &entity, const QString &value, int d) {
+            asked << entity + u'|' + value;
+            return answer.contains(u"%1"_s) ? answer.arg(d) : answer;
+        });
+        QCOMPARE(FormatoNumericoSQL(u"INTERNOS"_s, u"DIBVALOR"_s, mask), expected);
+        QCOMPARE(m_broker->numberFormatDecimals(), QList<qint32>{decimals});
+        QCOMPARE(asked, QStringList{u"INTERNOS|999,999"_s});
+    }
+
+    // Day, month, year in every locale: what is shown reads back as the same date.
+    void datesAreDayMonthYear_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("expected"); // invalid: no date
+        for (const char *locale : {"es_AR", "en_US"}) {
+            auto row = [locale](const char *text, QDate expected) {
+                QTest::addRow("%s: \"%s\"", locale, text) << QString::fromLatin1(text) << expected;
+            };
+            row("05/03/2001", QDate(2001, 3, 5));
+            row("5/3/2001", QDate(2001, 3, 5));
+            row("13/03/2001", QDate(2001, 3, 13));
+            row(" 5-3-01 ", QDate(2001, 3, 5));
+            row("1.1.30", QDate(1930, 1, 1));
+            row("29/02/2000", QDate(2000, 2, 29));
+            row("01/01/1900", QDate(1900, 1, 1));
+            row("03/13/2001", {});
+            row("31/02/2001", {});
+            row("2001/03/05", {});
+            row("1/1/123", {});
+            row("1/1", {});
+            row("abc", {});
+        }
+    }
+    void datesAreDayMonthYear()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDate, expected);
+        QLocale::setDefault(QLocale(QString::fromLatin1(QTest::currentDataTag()).left(5)));
+        const auto date = DateText::parse(text);
+        QCOMPARE(date.value_or(QDate()), expected);
+        if (date)
+            QCOMPARE(DateText::parse(DateText::display(*date)), date);
+    }
+
+    void cuitCheckDigits_data()
+    {
+        QTest::addColumn<QString>("cuit");
+        QTest::addColumn<int>("checkDigit"); // of the first ten characters
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("person") << u"20123456786"_s << 6 << true;
+        QTest::newRow("company") << u"30712345671"_s << 1 << true;
+        QTest::newRow("eleven gives 0") << u"27000000030"_s << 0 << true;
+        QTest::newRow("wrong check digit") << u"20123456787"_s << 6 << false;
+        QTest::newRow("ten is never issued") << u"20000000010"_s << -1 << false;
+        QTest::newRow("dashes") << u"20-12345678-6"_s << -1 << false;
+        QTest::newRow("letter inside") << u"20123A56786"_s << -1 << false;
+        QTest::newRow("non-ASCII digits") << u"２０１２３４５６７８６"_s << -1 << false;
+        QTest::newRow("ten characters") << u"2012345678"_s << 6 << false;
+        QTest::newRow("empty") << QString() << -1 << false;
+    }
+    void cuitCheckDigits()
+    {
+        QFETCH(QString, cuit);
+        QFETCH(int, checkDigit);
+        QFETCH(bool, valid);
+        QCOMPARE(cuitCheckDigit(cuit.left(10)), checkDigit);
+        QCOMPARE(isValidCuit(cuit), valid);
+    }
+
+    void sqlTextDoublesApostrophes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("literal");
+        QTest::newRow("apostrophe in a name") << u"D'Alessandro"_s << u"'D''Alessandro'"_s;
+        QTest::newRow("injection attempt") << u"'; drop table clientes; --"_s << u"'''; drop table clientes; --'"_s;
+        QTest::newRow("backslash before an apostrophe") << u"a\\'b"_s << u"'a\\''b'"_s;
+        QTest::newRow("empty") << QString() << u"''"_s;
+    }
+    void sqlTextDoublesApostrophes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, literal);
+        QCOMPARE(sqlText(text), literal);
+    }
+
+    // The record reads texts through EsNull, numbers through EsNumero, the
+    // conditions and the place of deposit raw and trimmed; columns by any case.
+    void customerRecordReadsThroughTheFormatComponent()
+    {
+        QVariantList values;
+        for (const QString &column : kCustomerColumns)
+            values << column.toLower();
+        auto set = [&](const QString &column, const QVariant &v) { values[kCustomerColumns.indexOf(column)] = v; };
+        set(u"condiva"_s, u" S "_s);
+        set(u"condivafact"_s, QVariant());
+        set(u"LUGARDEPMERC"_s, QVariant());
+        set(u"regalias"_s, 12.5);
+        set(u"honorario"_s, QVariant());
+        set(u"eximganvalor"_s, 100);
+        MemoryRecordset rs(kCustomerColumns, {values});
+        MarkingFormat format;
+        const CustomerRecord r = CustomerRecord::read(rs, format);
+        QCOMPARE(r.cuit, u"cuit"_s);
+        QCOMPARE(r.finitactiv, u"finitactiv"_s);
+        QCOMPARE(r.nin, u"nin"_s);
+        QCOMPARE(r.condiva, u"S"_s);
+        QCOMPARE(r.condivafact, QString());
+        QCOMPARE(r.lugarDepMerc, QString());
+        QCOMPARE(r.regalias, u"n12.5"_s);
+        QCOMPARE(r.honorario, u"0"_s);
+        QCOMPARE(r.ingbru, u"ningbru"_s);
+        QCOMPARE(r.eximganvalor, u"100"_s); // shown as stored
+        QCOMPARE(r.excepLapiaec, u"exceplapiaec"_s);
+
+        MemoryRecordset missing({u"cuit"_s, u"nombre"_s}, {{u"1"_s, u"Ana"_s}});
+        QCOMPARE(errorOf([&] { CustomerRecord::read(missing, format); })->number(), errnum::kItemNotFound);
+    }
+
+    void pickNumbersComeThroughTheFormatComponent()
+    {
+        MarkingFormat format; // "n..." is no number: the pick refuses it
+        QCOMPARE(errorOf([&] { CustomerPick::fromTexts(format, {}, {}, {}, {}, u"1"_s, u"2"_s); })->number(),
+                 errnum::kWrongObject);
+        struct Plain final : IFormat
+        {
+            QString EsNumero(const QVariant &v) override { return v.toString().isEmpty() ? u"0"_s : v.toString(); }
+            QString EsNull(const QVariant &v) override { return v.toString(); }
+        } plain;
+        const CustomerPick pick = CustomerPick::fromTexts(plain, u"Ana"_s, u"1"_s, u"Calle"_s, {}, u"12.5"_s, {});
+        QCOMPARE(pick, (CustomerPick{u"Ana"_s, u"1"_s, u"Calle"_s, {}, 12.5, 0.0}));
+    }
+
+    // Loading asks for the CUIT as a literal; no row is no customer.
+    void storeLoadsOneCustomer()
+    {
+        MarkingFormat format;
+        QVERIFY(!loadCustomer(*m_broker, format, u"20'1"_s));
+        QVariantList values(kCustomerColumns.size(), QVariant(u"x"_s));
+        m_broker->script(ScriptedAnswer::rowset(kCustomerColumns, {values}));
+        const auto found = loadCustomer(*m_broker, format, u"20111111112"_s);
+        QVERIFY(found);
+        QCOMPARE(found->nombre, u"x"_s);
+        QCOMPARE(m_broker->sqlTexts(), (QStringList{u"select * from clientes where cuit = '20''1'"_s,
+                                                    u"select * from clientes where cuit = '20111111112'"_s}));
+        QCOMPARE(m_broker->statements().constLast().entity, u"PERSONAL"_s);
+    }
+
+private:
+    std::unique_ptr<RecordingBroker> m_broker;
+    const QLocale m_systemLocale;
+};
+
+QTEST_GUILESS_MAIN(TestCoreRules)
 #include "tst_corerules.moc"

@@ -162,16 +162,6 @@ private slots:
         QVERIFY2(created.isNull(), "the replaced data access was not released");
     }
 
-    void setDataConnectionReachesDefaultListing()
-    {
-        clListado listado;
-        RecordingBroker broker;
-        setDataConnection(&listado, &broker);
-        auto *printDesk = qobject_cast<hostkit::PrintDesk *>(state().gPrintDesk.object());
-        QVERIFY(printDesk);
-        QCOMPARE(printDesk->dataAccess(), &broker);
-    }
-
     void missingComponentFailsAndKeepsState_data()
     {
         QTest::addColumn<QString>("name");
@@ -193,39 +183,19 @@ private slots:
         QCOMPARE(s.gMolde.object(), molde);
     }
 
-    void writableFlagsReachState()
-    {
-        clListado listado;
-        for (const bool value : {true, false}) {
-            QVERIFY(listado.setProperty("OrigenTarvis", value) && listado.setProperty("seleccionar", !value));
-            QCOMPARE(state().OrigenTarvis, value);
-            QCOMPARE(state().seleccionar, !value);
-            QCOMPARE(listado.property("OrigenTarvis").toBool(), value);
-            QCOMPARE(listado.property("seleccionar").toBool(), !value);
-        }
-        QVERIFY(listado.setProperty("OwnerForm", QVariant::fromValue<QObject *>(&listado)));
-    }
-
-    void pickPropertiesAreSharedAndReadOnly_data()
-    {
-        QTest::addColumn<QVariant>("expected");
-        QTest::newRow("Cliente_Nombre") << QVariant(QStringLiteral("Ana Pérez"));
-        QTest::newRow("Cliente_Cuit") << QVariant(QStringLiteral("27123456780"));
-        QTest::newRow("Cliente_Domicilio") << QVariant(QStringLiteral("Av. Siempre Viva 742"));
-        QTest::newRow("Cliente_EMail") << QVariant(QStringLiteral("ana@example.com"));
-        QTest::newRow("Cliente_Regalias") << QVariant(3.5);
-        QTest::newRow("Cliente_AjustexVinculacion") << QVariant(1.25);
-    }
     void pickPropertiesAreSharedAndReadOnly()
     {
-        QFETCH(QVariant, expected);
-        const char *name = QTest::currentDataTag();
         clListado first, second;
         simulatePreviousPick();
-        QCOMPARE(first.property(name), expected);
-        QCOMPARE(second.property(name), expected);
-        QVERIFY(!first.setProperty(name, QVariant(QStringLiteral("7"))));
-        QCOMPARE(second.property(name), expected);
+        const std::pair<const char *, QVariant> picked[] = {
+            {"Cliente_Nombre", QStringLiteral("Ana Pérez")}, {"Cliente_Cuit", QStringLiteral("27123456780")},
+            {"Cliente_Domicilio", QStringLiteral("Av. Siempre Viva 742")}, {"Cliente_EMail", QStringLiteral("ana@example.com")},
+            {"Cliente_Regalias", 3.5}, {"Cliente_AjustexVinculacion", 1.25}};
+        for (const auto &[name, expected] : picked) {
+            QCOMPARE(first.property(name), expected);
+            QVERIFY2(!first.setProperty(name, QVariant(QStringLiteral("7"))), name);
+            QCOMPARE(second.property(name), expected);
+        }
     }
 
     void baseDatosSetter_data()
@@ -265,10 +235,15 @@ private slots:
 
     void setDataConnectionBorrowsBroker()
     {
-        useFakeListing();
-        clListado listado;
         auto *broker = new RecordingBroker;
         const QPointer<RecordingBroker> watch(broker);
+        {
+            clListado withDefaultListing;
+            setDataConnection(&withDefaultListing, broker);
+            QCOMPARE(qobject_cast<hostkit::PrintDesk *>(state().gPrintDesk.object())->dataAccess(), broker);
+        }
+        useFakeListing();
+        clListado listado;
         setDataConnection(&listado, broker);
         QCOMPARE(state().gBroker.object(), broker);
         QCOMPARE(fakeListing()->received, QList<QObject *>{broker});
