@@ -23,6 +23,7 @@
 #include <optional>
 
 #include "browser/printedlist.h"
+#include "core/customerstore.h"
 #include "browser/customerlistview.h"
 #include "browser/customerlistwindow.h"
 #include "felcora/clListado.h"
@@ -69,7 +70,7 @@ int measurePhases(hostkit::RecordBroker &broker, const QString &pdf)
 {
     QElapsedTimer clock;
     clock.start();
-    std::unique_ptr<IRecordset> rs = browser::readCustomerReport(broker);
+    std::unique_ptr<IRecordset> rs = openCustomerReport(broker);
     const double queryS = secondsSince(clock);
     clock.restart();
     const auto doc = report::ReportDocument::layOut(browser::customerListReport(), *rs);
@@ -240,7 +241,7 @@ int main(int argc, char *argv[])
     std::printf("PDF size: %.1f MB\n", (*pdf)[2] / (1024.0 * 1024.0));
     std::printf("writeCustomerListPdf peak memory: %.1f MB (target < %.0f, ratio %.2fx)\n", pdfPeakMb,
                 Targets::peakMb, pdfPeakMb / Targets::peakMb);
-    std::printf("  query prepared (readCustomerReport): %.3f s\n", (*phases)[1]);
+    std::printf("  query prepared (openCustomerReport): %.3f s\n", (*phases)[1]);
     std::printf("  rows read and laid out (ReportDocument::layOut): %.3f s\n", (*phases)[2]);
     std::printf("  painting (writePdf): %.3f s (%.1f pages/s)\n", (*phases)[3],
                 (*phases)[3] > 0 ? pages / (*phases)[3] : 0.0);

@@ -2,21 +2,15 @@
 
 #include "browser/customerlistwindow.h"
 #include "browser/customertable.h"
-#include "core/statements.h"
+#include "core/customerstore.h"
 #include "felcora/hostcomponents.h"
 #include "ui/windows.h"
 
 namespace felcora::browser {
 
-QString customerListSql()
-{
-    return QStringLiteral("select * from clientes order by nombre");
-}
-
 CustomerTable readCustomerList(IDataAccess &broker, IFormat &format)
 {
-    const OpenedQuery query = openQuery(broker, entity::kPersonal, customerListSql());
-    return CustomerTable::read(*query.rs, format);
+    return CustomerTable::read(*openCustomerList(broker), format);
 }
 
 std::optional<CustomerPick> showCustomerList(const CustomerListSession &session)

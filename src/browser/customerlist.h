@@ -24,9 +24,6 @@ struct CustomerListSession
     bool picking = false;
 };
 
-// The statement that fills the list.
-FELCORA_TESTS_EXPORT QString customerListSql();
-
 // Reads every customer for the list through the "PERSONAL" connection.
 FELCORA_TESTS_EXPORT CustomerTable readCustomerList(IDataAccess &broker, IFormat &format);
 

@@ -1,6 +1,6 @@
 #include "browser/printedlist.h"
 
-#include "core/statements.h"
+#include "core/customerstore.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/hostcomponents.h"
 #include "ui/handlerguard.h"
@@ -72,20 +72,10 @@ Dr_ListadoClientes::Dr_ListadoClientes()
     setObjectName(QStringLiteral("Dr_ListadoClientes"));
 }
 
-QString customerReportSql()
-{
-    return QStringLiteral("select Nombre, Cuit, Domicilio , Email, Telefonos From clientes order by Nombre");
-}
-
-std::unique_ptr<IRecordset> readCustomerReport(IDataAccess &broker)
-{
-    return openQuery(broker, entity::kPersonal, customerReportSql()).rs;
-}
-
 void ImprimirListadoClientes(IDataAccess &broker)
 {
     guardHandler(QStringLiteral("basDrListadoClientes"), "ImprimirListadoClientes", [&broker] {
-        std::unique_ptr<IRecordset> rs = readCustomerReport(broker);
+        std::unique_ptr<IRecordset> rs = openCustomerReport(broker);
         const LoadedWindow<Dr_ListadoClientes> report(QStringLiteral("Dr_ListadoClientes"));
         report->bind(std::move(rs));
         report->exec();
@@ -98,7 +88,7 @@ namespace felcora {
 
 int writeCustomerListPdf(IDataAccess &broker, const QString &path)
 {
-    std::unique_ptr<IRecordset> rs = browser::readCustomerReport(broker);
+    std::unique_ptr<IRecordset> rs = openCustomerReport(broker);
     const auto document = report::ReportDocument::layOut(browser::customerListReport(), *rs);
     rs.reset();
     report::writePdf(*document, path);

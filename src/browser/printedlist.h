@@ -26,12 +26,6 @@ public:
     Dr_ListadoClientes();
 };
 
-// The statement the printed list reads: every customer, by name.
-FELCORA_TESTS_EXPORT QString customerReportSql();
-
-// Runs it on the "PERSONAL" connection.
-FELCORA_TESTS_EXPORT std::unique_ptr<IRecordset> readCustomerReport(IDataAccess &broker);
-
 // Previews the printed customer list (F12 in the list); returns when the
 // preview closes. A failure is reported in a message box.
 FELCORA_TESTS_EXPORT void ImprimirListadoClientes(IDataAccess &broker);

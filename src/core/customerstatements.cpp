@@ -4,6 +4,16 @@
 
 namespace felcora {
 
+QString customerListSql()
+{
+    return QStringLiteral("select * from clientes order by nombre");
+}
+
+QString customerReportSql()
+{
+    return QStringLiteral("select Nombre, Cuit, Domicilio , Email, Telefonos From clientes order by Nombre");
+}
+
 QString selectCustomerSql(const QString &cuit)
 {
     return QStringLiteral("select * from clientes where cuit = ") + sqlText(cuit);

@@ -9,6 +9,12 @@ namespace felcora {
 // The statements on the customer tables, built from plain values. A CUIT is
 // a text literal, exactly as given.
 
+// Every customer for the list: the whole rows, by name.
+FELCORA_CORE_EXPORT QString customerListSql();
+
+// Every customer for the printed list: what it prints, by name.
+FELCORA_CORE_EXPORT QString customerReportSql();
+
 // The whole row of one customer.
 FELCORA_CORE_EXPORT QString selectCustomerSql(const QString &cuit);
 

@@ -6,6 +6,16 @@
 
 namespace felcora {
 
+std::unique_ptr<IRecordset> openCustomerList(IDataAccess &broker)
+{
+    return openQuery(broker, entity::kPersonal, customerListSql()).rs;
+}
+
+std::unique_ptr<IRecordset> openCustomerReport(IDataAccess &broker)
+{
+    return openQuery(broker, entity::kPersonal, customerReportSql()).rs;
+}
+
 std::optional<CustomerRecord> loadCustomer(IDataAccess &broker, IFormat &format, const QString &cuit)
 {
     const OpenedQuery query = openQuery(broker, entity::kPersonal, selectCustomerSql(cuit));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "core/customerrecord.h"
@@ -11,9 +12,15 @@ namespace felcora {
 
 class IDataAccess;
 class IFormat;
+class IRecordset;
 
 // The customer tables for the windows: plain values in and out, every
 // statement run on the "PERSONAL" connection of the data access.
+
+// Every customer as the list reads them, and as the printed list does: an
+// open recordset to read to its end.
+FELCORA_CORE_EXPORT std::unique_ptr<IRecordset> openCustomerList(IDataAccess &broker);
+FELCORA_CORE_EXPORT std::unique_ptr<IRecordset> openCustomerReport(IDataAccess &broker);
 
 // The customer with this CUIT, or nothing when the data access finds no row.
 FELCORA_CORE_EXPORT std::optional<CustomerRecord> loadCustomer(IDataAccess &broker, IFormat &format,

@@ -8,10 +8,10 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 
-#include "ui/handlerguard.h"
-#include "ui/keypreview.h"
 #include "felcora/hostcomponents.h"
 #include "report/pageview.h"
+#include "ui/handlerguard.h"
+#include "ui/keypreview.h"
 #include "ui_reportpreview.h"
 
 namespace felcora::report {
