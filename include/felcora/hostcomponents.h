@@ -71,7 +71,7 @@ public:
     virtual void LoadParameters() = 0;
     // The same object for the same entity on every call; it keeps its Sql.
     virtual IDataConnection *getDataConnectionByEntity(const QString &entity) = 0;
-    // A date literal of the entity's dialect for a date typed in the user's locale order.
+    // A date literal of the entity's dialect for a date typed day, month, year.
     virtual QString getDateFormatbyEntity(const QString &entity, const QString &dateText) = 0;
     // An expression of the entity's dialect formatting value with that many
     // decimals. The value text is written as a numeric literal with a point,

@@ -2,13 +2,17 @@
 
 #include <QDate>
 #include <QFile>
-#include <QSettings>
+#include <QLocale>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
 #include <sqlite3.h>
 #include <thread>
 
+#include "broker/brokererrors.h"
+#include "core/componentstate.h"
+#include "core/numberliterals.h"
 #include "core/sqltext.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/recordbroker.h"
@@ -17,418 +21,366 @@
 #include "support/tempdatabase.h"
 
 using namespace felcora;
-using felcora::test::TempDatabase;
+using namespace Qt::StringLiterals;
 using felcora::test::errorDescription;
+using felcora::test::errorOf;
+using felcora::test::TempDatabase;
 
 namespace {
 
-const QString kPersonal = QStringLiteral("PERSONAL");
+const QString kPersonal = u"PERSONAL"_s;
 
-qint64 run(IDataAccess &broker, const QString &sql, const QString &entity = kPersonal)
+int customerCount(const TempDatabase &db)
 {
-    IDataConnection *c = broker.getDataConnectionByEntity(entity);
-    c->setSql(sql);
-    return c->Ejecutar();
+    return TempDatabase::scalar(db.personalPath(), u"select count(*) from clientes"_s).toInt();
 }
 
-std::unique_ptr<IRecordset> query(IDataAccess &broker, const QString &sql, bool *hadRows = nullptr,
-                                  const QString &entity = kPersonal)
-{
-    IDataConnection *c = broker.getDataConnectionByEntity(entity);
-    c->setSql(sql);
-    std::unique_ptr<IRecordset> rs;
-    const bool rows = c->CrearRs(rs);
-    if (hadRows)
-        *hadRows = rows;
-    return rs;
-}
+// Every column the component reads or writes, table by table.
+const char *const kEveryColumn[] = {
+    "select cuit, nombre, domicilio, localidad, codpost, email, telefonos, finitactiv, cvdi, condiva, condivafact,"
+    " ivaexento, eximgan, eximganvalor, eximganvalortemp, ivaareduccion, ivaareduccionvalor, ivaareduccionvalortemp,"
+    " ExcepLAPIAEC, AjxVinc_4102, contacto, ingbru, LUGARDEPMERC, regalias, honorario, CIB, CML, NIN from clientes",
+    "select CLICUI, JRDNRO, DIBVALOR, DIBEXENTO from DIB",
+    "select IdVentaja, IdSubRegimen, NCM, cuit from VentajasRel",
+    "select ID_AGENTE, Documento_Numero, NOMBRE, DIRECCION, CODIGO_POSTAL, CIUDAD, GENERADORID"
+    " from QUENMARCONTABLE..AGENTES",
+    "select ID_AGENTE, ID_ROL from QUENMARCONTABLE..ROLES_AUTORIZADOS",
+};
 
 } // namespace
 
+// Every test starts on fresh embedded databases and a broker on them.
 class TestBroker : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void embeddedDefaultIsCreatedWithSchemaAndJurisdictions();
-    void defaultFolderIsTheUsersDataFolder();
-    void queriesAnswerWhetherRowsCame();
-    void ejecutarCountsChangedRows();
-    void sameConnectionPerEntityKeepsSql();
-    void fieldsByCaseInsensitiveNameAndTypes();
-    void accountingTablesThroughThreePartNames();
-    void dateLiteralRunsInSqlite();
-    void numberFormatRunsInSqlite();
-    void decimalSeparatorFromConfiguration();
-    void textsRoundTripUnchanged();
-    void unsafeStatementsAreRefusedAndNeverSent_data();
-    void unsafeStatementsAreRefusedAndNeverSent();
-    void failingStatementCarriesTheDriverMessage();
-    void writeWaitsForAnotherWorkstation();
-    void configurationErrorsAreClear();
-    void loadParametersFollowsAChangedConfiguration();
-    void formatComponent();
-};
+    std::unique_ptr<TempDatabase> m_db;
+    std::unique_ptr<hostkit::RecordBroker> m_broker;
 
-void TestBroker::embeddedDefaultIsCreatedWithSchemaAndJurisdictions()
-{
-    TempDatabase db;
-    QVERIFY(QFile::exists(db.personalPath()));
-    QVERIFY(QFile::exists(db.accountingPath()));
-    QVERIFY(QFile::exists(db.systemPath()));
-    QCOMPARE(TempDatabase::scalar(db.systemPath(), QStringLiteral("select count(*) from JRD")).toInt(), 24);
-    QCOMPARE(TempDatabase::scalar(db.systemPath(), QStringLiteral("select JRDPRV from JRD where JRDNRO = '901'")).toString(),
-             QStringLiteral("Ciudad Autónoma de Buenos Aires"));
-    QCOMPARE(TempDatabase::scalar(db.systemPath(), QStringLiteral("select JRDPRV from JRD where JRDNRO = '924'")).toString(),
-             QStringLiteral("Tucumán"));
-
-    // Every column the component reads or writes exists.
-    auto broker = db.makeBroker();
-    bool rows = true;
-    query(*broker,
-          QStringLiteral("select cuit, nombre, domicilio, localidad, codpost, email, telefonos, finitactiv, cvdi, condiva, "
-                         "condivafact, ivaexento, eximgan, eximganvalor, eximganvalortemp, ivaareduccion, ivaareduccionvalor, "
-                         "ivaareduccionvalortemp, ExcepLAPIAEC, AjxVinc_4102, contacto, ingbru, LUGARDEPMERC, regalias, "
-                         "honorario, CIB, CML, NIN from clientes"),
-          &rows);
-    QVERIFY(!rows);
-    query(*broker, QStringLiteral("select CLICUI, JRDNRO, DIBVALOR, DIBEXENTO from DIB"));
-    query(*broker, QStringLiteral("select IdVentaja, IdSubRegimen, NCM, cuit from VentajasRel"));
-    query(*broker, QStringLiteral("select ID_AGENTE, Documento_Numero, NOMBRE, DIRECCION, CODIGO_POSTAL, CIUDAD, GENERADORID "
-                                  "from QUENMARCONTABLE..AGENTES"));
-    query(*broker, QStringLiteral("select ID_AGENTE, ID_ROL from QUENMARCONTABLE..ROLES_AUTORIZADOS"));
-
-    // A second broker on existing files keeps their data.
-    run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('20000000001', 'Uno')"));
-    auto again = db.makeBroker();
-    query(*again, QStringLiteral("select * from clientes"), &rows);
-    QVERIFY(rows);
-}
-
-void TestBroker::defaultFolderIsTheUsersDataFolder()
-{
-    QTemporaryDir home;
-    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
-    const QByteArray savedConfig = qgetenv("RECORDBROKER_CONFIG");
-    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
-    qputenv("RECORDBROKER_CONFIG", QFile::encodeName(home.filePath(QStringLiteral("none.ini"))));
+    // A statement on the customer database through the broker: rows changed.
+    qint64 run(const QString &sql)
     {
+        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
+        c->setSql(sql);
+        return c->Ejecutar();
+    }
+    // A query on the customer database through the broker; hadRows is what CrearRs answered.
+    std::unique_ptr<IRecordset> query(const QString &sql, bool *hadRows = nullptr)
+    {
+        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
+        c->setSql(sql);
+        std::unique_ptr<IRecordset> rs;
+        const bool rows = c->CrearRs(rs);
+        if (hadRows)
+            *hadRows = rows;
+        return rs;
+    }
+    // The first column of the first row of a query.
+    QVariant first(const QString &sql) { return query(sql)->value(0); }
+
+private slots:
+    void init()
+    {
+        m_broker.reset(); // closes its connections before the files go
+        m_db = std::make_unique<TempDatabase>();
+        m_broker = m_db->makeBroker();
+    }
+
+    void embeddedDefaultIsCreatedWithSchemaAndJurisdictions()
+    {
+        constexpr int kJurisdictions = 24;
+        const auto jrd = [&](const char *sql) { return TempDatabase::scalar(m_db->systemPath(), QLatin1String(sql)); };
+        QCOMPARE(jrd("select count(*) from JRD").toInt(), kJurisdictions);
+        QCOMPARE(jrd("select JRDPRV from JRD where JRDNRO = '924'").toString(), u"Tucumán"_s);
+        for (const char *sql : kEveryColumn)
+            QVERIFY2(query(QLatin1String(sql))->Eof(), sql);
+
+        // A second broker on existing files keeps their data.
+        run(u"insert into clientes (cuit, nombre) values ('20000000001', 'Uno')"_s);
+        m_broker = m_db->makeBroker();
+        QVERIFY(!query(u"select * from clientes"_s)->Eof());
+    }
+
+    void defaultFolderIsTheUsersDataFolder()
+    {
+        QTemporaryDir home;
+        const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+        const QByteArray savedConfig = qgetenv("RECORDBROKER_CONFIG");
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_DATA_HOME", savedData);
+            qputenv("RECORDBROKER_CONFIG", savedConfig);
+        });
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        qputenv("RECORDBROKER_CONFIG", QFile::encodeName(home.filePath(u"none.ini"_s)));
         hostkit::RecordBroker broker;
         broker.LoadParameters();
-        QVERIFY(QFile::exists(home.filePath(QStringLiteral("TARVIS/RecordBroker/personal.db"))));
-        QVERIFY(QFile::exists(home.filePath(QStringLiteral("TARVIS/RecordBroker/contable.db"))));
-        QVERIFY(QFile::exists(home.filePath(QStringLiteral("TARVIS/RecordBroker/systablas.db"))));
+        for (const char *file : {"personal.db", "contable.db", "systablas.db"})
+            QVERIFY(QFile::exists(home.filePath(u"TARVIS/RecordBroker/"_s + QLatin1String(file))));
     }
-    qputenv("XDG_DATA_HOME", savedData);
-    qputenv("RECORDBROKER_CONFIG", savedConfig);
-}
 
-void TestBroker::queriesAnswerWhetherRowsCame()
-{
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    bool rows = true;
-    auto rs = query(*broker, QStringLiteral("select * from clientes"), &rows);
-    QVERIFY(!rows);
-    QVERIFY(rs->Eof());
-
-    run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('20000000001', 'B'), ('20000000002', 'a')"));
-    rs = query(*broker, QStringLiteral("select nombre from clientes order by nombre"), &rows);
-    QVERIFY(rows);
-    QStringList names;
-    for (; !rs->Eof(); rs->MoveNext())
-        names << rs->Fields(QStringLiteral("nombre")).toString();
-    QCOMPARE(names, QStringList({QStringLiteral("a"), QStringLiteral("B")})); // case-insensitive order
-    QVERIFY_THROWS_EXCEPTION(Error, rs->MoveNext());
-    QVERIFY_THROWS_EXCEPTION(Error, rs->Fields(QStringLiteral("nombre")));
-}
-
-void TestBroker::ejecutarCountsChangedRows()
-{
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    QCOMPARE(run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('20000000001', 'A')")), 1);
-    QCOMPARE(run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('20000000002', 'B'), ('20000000003', 'C')")), 2);
-    QCOMPARE(run(*broker, QStringLiteral("update clientes set domicilio = 'x'")), 3);
-    // A statement that reads changes nothing, whatever the previous statement changed.
-    QCOMPARE(run(*broker, QStringLiteral("select * from clientes")), 0);
-    QCOMPARE(run(*broker, QStringLiteral("delete from clientes where cuit = 'none'")), 0);
-    QCOMPARE(run(*broker, QStringLiteral("delete from clientes where cuit = '20000000002'")), 1);
-}
-
-void TestBroker::sameConnectionPerEntityKeepsSql()
-{
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    IDataConnection *first = broker->getDataConnectionByEntity(kPersonal);
-    first->setSql(QStringLiteral("select * from clientes"));
-    QCOMPARE(broker->getDataConnectionByEntity(QStringLiteral("personal")), first);
-    QCOMPARE(broker->getDataConnectionByEntity(kPersonal)->Sql(), QStringLiteral("select * from clientes"));
-    QVERIFY(broker->getDataConnectionByEntity(QStringLiteral("SYSTABLAS")) != first);
-    QVERIFY(broker->getDataConnectionByEntity(QStringLiteral("INTERNOS")) != first);
-    QVERIFY_THROWS_EXCEPTION(Error, broker->getDataConnectionByEntity(QStringLiteral("OTRA")));
-}
-
-void TestBroker::fieldsByCaseInsensitiveNameAndTypes()
-{
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    run(*broker, QStringLiteral("insert into clientes (cuit, nombre, regalias, AjxVinc_4102, finitactiv, email) "
-                                "values ('20000000001', 'Núñez', 12.5, 3, '1999-12-31', NULL)"));
-    auto rs = query(*broker, QStringLiteral("select * from clientes"));
-    QCOMPARE(rs->Fields(QStringLiteral("NOMBRE")).toString(), QStringLiteral("Núñez"));
-    QCOMPARE(rs->Fields(QStringLiteral("CUIT")).toString(), QStringLiteral("20000000001"));
-    QCOMPARE(rs->Fields(QStringLiteral("Regalias")).toDouble(), 12.5);
-    QCOMPARE(rs->Fields(QStringLiteral("ajxvinc_4102")).toInt(), 3);
-    QCOMPARE(rs->Fields(QStringLiteral("FInitActiv")).toDate(), QDate(1999, 12, 31));
-    QVERIFY(rs->Fields(QStringLiteral("email")).isNull());
-    QVERIFY(rs->Fields(QStringLiteral("telefonos")).isNull());
-    QVERIFY_THROWS_EXCEPTION(Error, rs->Fields(QStringLiteral("no_such_column")));
-
-    QCOMPARE(QString::fromUtf8(rs->textUtf8(rs->fieldIndex(QStringLiteral("nombre")))), QStringLiteral("Núñez"));
-    QVERIFY(rs->textUtf8(rs->fieldIndex(QStringLiteral("email"))).isEmpty());
-}
-
-void TestBroker::accountingTablesThroughThreePartNames()
-{
-    TempDatabase db;
-    TempDatabase::exec(db.accountingPath(),
-                       QStringLiteral("insert into AGENTES values (1, '30000000001', 'Estudio', NULL, NULL, NULL, NULL);"
-                                      "insert into AGENTES values (2, '30711111113', 'Pendiente SA', 'Calle 1', '1000', 'CABA', 1);"
-                                      "insert into AGENTES values (3, '20000000001', 'Ya cliente', NULL, NULL, NULL, 1);"
-                                      "insert into ROLES_AUTORIZADOS values (1, 2);"));
-    auto broker = db.makeBroker();
-    run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('20000000001', 'Ya cliente')"));
-    bool rows = false;
-    auto rs = query(*broker,
-                    QStringLiteral("select Documento_Numero, NOMBRE, DIRECCION, CODIGO_POSTAL, CIUDAD "
-                                   "FROM QUENMARCONTABLE..AGENTES "
-                                   "WHERE GENERADORID IN (SELECT ID_AGENTE FROM QUENMARCONTABLE..ROLES_AUTORIZADOS WHERE ID_ROL=2) "
-                                   "AND DOCUMENTO_NUMERO NOT IN (SELECT CUIT FROM CLIENTES) "),
-                    &rows);
-    QVERIFY(rows);
-    QCOMPARE(rs->Fields(QStringLiteral("documento_numero")).toString(), QStringLiteral("30711111113"));
-    rs->MoveNext();
-    QVERIFY(rs->Eof());
-
-    // Inside a literal the same text is data, not a name.
-    const QString name = QStringLiteral("QUENMARCONTABLE..AGENTES");
-    run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('20000000002', %1)").arg(sqlText(name)));
-    rs = query(*broker, QStringLiteral("select nombre from clientes where cuit = '20000000002'"));
-    QCOMPARE(rs->Fields(QStringLiteral("nombre")).toString(), name);
-}
-
-void TestBroker::dateLiteralRunsInSqlite()
-{
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    const QString missing = broker->getDateFormatbyEntity(kPersonal, QStringLiteral("01/01/1900"));
-    const QString typed = broker->getDateFormatbyEntity(kPersonal, QStringLiteral("31-12-1999"));
-    run(*broker, QStringLiteral("insert into clientes (cuit, nombre, finitactiv) values ('1', 'a', %1), ('2', 'b', %2)")
-                     .arg(missing, typed));
-    auto rs = query(*broker, QStringLiteral("select finitactiv from clientes order by cuit"));
-    QCOMPARE(rs->Fields(QStringLiteral("finitactiv")).toDate(), QDate(1900, 1, 1));
-    rs->MoveNext();
-    QCOMPARE(rs->Fields(QStringLiteral("finitactiv")).toDate(), QDate(1999, 12, 31));
-    // Dates compare in order in the database.
-    QCOMPARE(run(*broker, QStringLiteral("update clientes set cvdi = 'N' where finitactiv < %1").arg(typed)), 1);
-
-    QVERIFY(errorDescription([&] { broker->getDateFormatbyEntity(kPersonal, QStringLiteral("31/02/2000")); }).contains(QStringLiteral("31/02/2000")));
-    QVERIFY_THROWS_EXCEPTION(Error, broker->getDateFormatbyEntity(kPersonal, QStringLiteral("'); delete from clientes --")));
-}
-
-void TestBroker::numberFormatRunsInSqlite()
-{
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    qint32 decimals = 4;
-    const QString expression = broker->getNumberFormatbyEntity(QStringLiteral("INTERNOS"), QStringLiteral("999,999"), decimals);
-    QVERIFY2(expression.contains(QStringLiteral("999.999")), qPrintable(expression));
-
-    run(*broker, QStringLiteral("insert into DIB (CLICUI, JRDNRO, DIBVALOR, DIBEXENTO) values "
-                                "('1', '901', 0.33333, 0), ('1', '902', 0.66667, 1)"));
-    const QString total = QString(expression).replace(QStringLiteral("999.999"), QStringLiteral("DIBVALOR"));
-    auto rs = query(*broker, QStringLiteral("select sum(%1) as Total from DIB where CLICUI = '1'").arg(total));
-    QCOMPARE(rs->Fields(QStringLiteral("TOTAL")).toDouble(), 1.0);
-
-    const QString value = broker->getNumberFormatbyEntity(kPersonal, QStringLiteral("12,5"), qint16(2));
-    run(*broker, QStringLiteral("insert into clientes (cuit, nombre, regalias) values ('9', 'x', %1)").arg(value));
-    rs = query(*broker, QStringLiteral("select regalias from clientes where cuit = '9'"));
-    QCOMPARE(rs->Fields(QStringLiteral("regalias")).toDouble(), 12.5);
-
-    // Only numbers are pasted into statements.
-    QVERIFY_THROWS_EXCEPTION(Error, broker->getNumberFormatbyEntity(kPersonal, QStringLiteral("1); delete from clientes"), qint16(2)));
-}
-
-void TestBroker::decimalSeparatorFromConfiguration()
-{
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    QString entity = kPersonal;
-    QCOMPARE(broker->getDecimalSeparatorbyEntity(entity), QStringLiteral("."));
-
-    QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("broker.ini"));
+    void queriesAndChangesReportWhatHappened()
     {
+        bool rows = true;
+        auto rs = query(u"select * from clientes"_s, &rows);
+        QVERIFY(!rows);
+        QVERIFY(rs->Eof());
+
+        QCOMPARE(run(u"insert into clientes (cuit, nombre) values ('20000000001', 'B'), ('20000000002', 'a')"_s), 2);
+        rs = query(u"select nombre from clientes order by nombre"_s, &rows);
+        QVERIFY(rows);
+        QStringList names;
+        for (; !rs->Eof(); rs->MoveNext())
+            names << rs->Fields(u"nombre"_s).toString();
+        QCOMPARE(names, QStringList({u"a"_s, u"B"_s})); // case-insensitive order
+        QVERIFY_THROWS_EXCEPTION(Error, rs->MoveNext());
+        QVERIFY_THROWS_EXCEPTION(Error, rs->Fields(u"nombre"_s));
+
+        // A statement that reads changes nothing, whatever the previous statement changed.
+        QCOMPARE(run(u"update clientes set domicilio = 'x'"_s), 2);
+        QCOMPARE(run(u"select * from clientes"_s), 0);
+        QCOMPARE(run(u"delete from clientes where cuit = 'none'"_s), 0);
+        QCOMPARE(run(u"delete from clientes where cuit = '20000000002'"_s), 1);
+    }
+
+    void sameConnectionPerEntityKeepsSql()
+    {
+        IDataConnection *first = m_broker->getDataConnectionByEntity(kPersonal);
+        first->setSql(u"select * from clientes"_s);
+        QCOMPARE(m_broker->getDataConnectionByEntity(u"personal"_s), first);
+        QCOMPARE(first->Sql(), u"select * from clientes"_s);
+        QVERIFY(m_broker->getDataConnectionByEntity(u"SYSTABLAS"_s) != first);
+        QVERIFY(m_broker->getDataConnectionByEntity(u"INTERNOS"_s) != first);
+        QVERIFY_THROWS_EXCEPTION(Error, m_broker->getDataConnectionByEntity(u"OTRA"_s));
+    }
+
+    void fieldsByCaseInsensitiveNameAndTypes()
+    {
+        run(u"insert into clientes (cuit, nombre, regalias, AjxVinc_4102, finitactiv, email) "
+            "values ('20000000001', 'Núñez', 12.5, 3, '1999-12-31', NULL)"_s);
+        auto rs = query(u"select * from clientes"_s);
+        QCOMPARE(rs->Fields(u"NOMBRE"_s).toString(), u"Núñez"_s);
+        QCOMPARE(rs->Fields(u"Regalias"_s).toDouble(), 12.5);
+        QCOMPARE(rs->Fields(u"ajxvinc_4102"_s).toInt(), 3);
+        QCOMPARE(rs->Fields(u"FInitActiv"_s).toDate(), QDate(1999, 12, 31));
+        QVERIFY(rs->Fields(u"email"_s).isNull());
+        QVERIFY_THROWS_EXCEPTION(Error, rs->Fields(u"no_such_column"_s));
+        QCOMPARE(QString::fromUtf8(rs->textUtf8(rs->fieldIndex(u"nombre"_s))), u"Núñez"_s);
+        QVERIFY(rs->textUtf8(rs->fieldIndex(u"email"_s)).isEmpty());
+    }
+
+    void accountingTablesThroughThreePartNames()
+    {
+        TempDatabase::exec(m_db->accountingPath(),
+                           u"insert into AGENTES values (1, '30000000001', 'Estudio', NULL, NULL, NULL, NULL),"
+                           " (2, '30711111113', 'Pendiente SA', 'Calle 1', '1000', 'CABA', 1),"
+                           " (3, '20000000001', 'Ya cliente', NULL, NULL, NULL, 1);"
+                           "insert into ROLES_AUTORIZADOS values (1, 2);"_s);
+        run(u"insert into clientes (cuit, nombre) values ('20000000001', 'Ya cliente')"_s);
+        auto rs
+            = query(u"select Documento_Numero FROM QUENMARCONTABLE..AGENTES "
+                    "WHERE GENERADORID IN (SELECT ID_AGENTE FROM QUENMARCONTABLE..ROLES_AUTORIZADOS WHERE ID_ROL=2) "
+                    "AND DOCUMENTO_NUMERO NOT IN (SELECT CUIT FROM CLIENTES) "_s);
+        QCOMPARE(rs->Fields(u"documento_numero"_s).toString(), u"30711111113"_s);
+        rs->MoveNext();
+        QVERIFY(rs->Eof());
+
+        // Inside a literal the same text is data, not a name.
+        const QString name = u"QUENMARCONTABLE..AGENTES"_s;
+        run(u"insert into clientes (cuit, nombre) values ('20000000002', %1)"_s.arg(sqlText(name)));
+        QCOMPARE(first(u"select nombre from clientes where cuit = '20000000002'"_s).toString(), name);
+    }
+
+    void dateLiteralReadsDayMonthYearInEveryLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("es_AR") << u"es_AR"_s;
+        QTest::newRow("en_US") << u"en_US"_s;
+    }
+    void dateLiteralReadsDayMonthYearInEveryLocale()
+    {
+        QFETCH(QString, locale);
+        const QLocale saved;
+        QLocale::setDefault(QLocale(locale));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+
+        // Stored through the literal, written latest first, read back in date order.
+        const QList<std::pair<QString, QDate>> dates = {{u"01/01/1900"_s, QDate(1900, 1, 1)},
+                                                        {u"31-12-1999"_s, QDate(1999, 12, 31)},
+                                                        {u"05/03/2001"_s, QDate(2001, 3, 5)},
+                                                        {u"13/03/2001"_s, QDate(2001, 3, 13)}};
+        for (qsizetype k = dates.size() - 1; k >= 0; --k) {
+            const QString literal = m_broker->getDateFormatbyEntity(kPersonal, dates[k].first);
+            run(u"insert into clientes (cuit, finitactiv) values ('%1', %2)"_s.arg(QString::number(k), literal));
+        }
+        auto rs = query(u"select finitactiv from clientes order by finitactiv"_s);
+        for (const auto &[text, date] : dates) {
+            QCOMPARE(rs->Fields(u"finitactiv"_s).toDate(), date);
+            rs->MoveNext();
+        }
+
+        for (const QString &text : {u"31/02/2000"_s, u"'); delete from clientes --"_s}) {
+            const auto error = errorOf([&] { m_broker->getDateFormatbyEntity(kPersonal, text); });
+            QVERIFY2(error && error->number() == hostkit::brokererr::kValue, qPrintable(text));
+            QVERIFY(error->description().contains(text));
+        }
+    }
+
+    void numbersRunInSqlite()
+    {
+        const QString value = m_broker->getNumberFormatbyEntity(kPersonal, u"12,5"_s, qint16(2));
+        run(u"insert into clientes (cuit, regalias) values ('9', %1)"_s.arg(value));
+        QCOMPARE(first(u"select regalias from clientes"_s).toDouble(), 12.5);
+        // Only numbers are pasted into statements.
+        QVERIFY_THROWS_EXCEPTION(
+            Error, m_broker->getNumberFormatbyEntity(kPersonal, u"1); delete from clientes"_s, qint16(2)));
+
+        // The shared routine's expression rounds each share to the mask's decimals before the sum.
+        run(u"insert into DIB (CLICUI, JRDNRO, DIBVALOR, DIBEXENTO) values "
+            "('1', '901', 1.23456, 0), ('1', '902', 2.5, 0), ('2', '901', 100, 0)"_s);
+        state().gBroker.borrow(m_broker.get());
+        const auto reset = qScopeGuard([] { state() = ComponentState{}; });
+        const QString expression = FormatoNumericoSQL(kPersonal, u"DIBVALOR"_s, u"0.00"_s);
+        QCOMPARE(first(u"select sum(%1) from DIB where CLICUI = '1'"_s.arg(expression)).toDouble(), 3.73);
+    }
+
+    void decimalSeparatorFromConfiguration()
+    {
+        QString entity = kPersonal;
+        QCOMPARE(m_broker->getDecimalSeparatorbyEntity(entity), u"."_s);
+
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(u"broker.ini"_s);
         QFile f(ini);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[INTERNOS]\nDriver=SQLite\nDatabase=" + QFile::encodeName(db.personalPath())
-                + "\nDecimalSeparator=,\n[SYSTABLAS]\nDatabase=" + QFile::encodeName(db.systemPath()) + "\n");
+        f.write("[INTERNOS]\nDriver=SQLite\nDatabase=" + QFile::encodeName(m_db->personalPath())
+                + "\nDecimalSeparator=,\n[SYSTABLAS]\nDatabase=" + QFile::encodeName(m_db->systemPath()) + "\n");
+        f.close();
+        hostkit::RecordBroker configured;
+        configured.useConfig(hostkit::BrokerConfig::load(ini));
+        QString internos = u"INTERNOS"_s;
+        QString systablas = u"SYSTABLAS"_s;
+        QCOMPARE(configured.getDecimalSeparatorbyEntity(internos), u","_s);
+        QCOMPARE(configured.getDecimalSeparatorbyEntity(systablas), u"."_s);
     }
-    hostkit::RecordBroker configured;
-    configured.useConfig(hostkit::BrokerConfig::load(ini));
-    QString internos = QStringLiteral("INTERNOS");
-    QString systablas = QStringLiteral("SYSTABLAS");
-    QCOMPARE(configured.getDecimalSeparatorbyEntity(internos), QStringLiteral(","));
-    QCOMPARE(configured.getDecimalSeparatorbyEntity(systablas), QStringLiteral("."));
-}
 
-void TestBroker::textsRoundTripUnchanged()
-{
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    const QStringList texts = {QStringLiteral("D'Alessandro"), QStringLiteral("''"), QStringLiteral("'"),
-                               QStringLiteral("x'; delete from clientes; --"), QStringLiteral("a /* b */ c -- d"),
-                               QStringLiteral("Peña & Cía. \"La Unión\"")};
-    for (int k = 0; k < texts.size(); ++k) {
-        QCOMPARE(run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values (%1, %2)")
-                                  .arg(sqlText(QString::number(k)), sqlText(texts.at(k)))),
-                 1);
+    void textsRoundTripUnchanged()
+    {
+        const QStringList texts = {u"D'Alessandro"_s,
+                                   u"''"_s,
+                                   u"'"_s,
+                                   u"x'; delete from clientes; --"_s,
+                                   u"a /* b */ c -- d"_s,
+                                   u"Peña & Cía. \"La Unión\""_s};
+        for (int k = 0; k < texts.size(); ++k) {
+            const QString literal = sqlText(texts[k]);
+            QCOMPARE(run(u"insert into clientes (cuit, nombre) values ('%1', %2)"_s.arg(k).arg(literal)), 1);
+            QCOMPARE(first(u"select nombre from clientes where nombre = %1"_s.arg(literal)).toString(), texts[k]);
+        }
+        QCOMPARE(customerCount(*m_db), int(texts.size()));
     }
-    for (int k = 0; k < texts.size(); ++k) {
-        auto rs = query(*broker, QStringLiteral("select nombre from clientes where cuit = %1").arg(sqlText(QString::number(k))));
-        QCOMPARE(rs->Fields(QStringLiteral("nombre")).toString(), texts.at(k));
+
+    void unsafeStatementsAreRefusedAndNeverSent_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("second statement") << u"delete from clientes where cuit = '1'; delete from clientes"_s;
+        QTest::newRow("trailing separator") << u"delete from clientes where cuit = '1';"_s;
+        QTest::newRow("line comment") << u"delete from clientes where cuit = '1' -- and nombre = 'x'"_s;
+        QTest::newRow("block comment") << u"delete from clientes /* where cuit = '1' */"_s;
+        QTest::newRow("open literal") << u"delete from clientes where cuit = 'it''s"_s;
+        QTest::newRow("nul") << u"delete from clientes where cuit = '1'"_s + QChar(u'\0') + u" or 1=1"_s;
     }
-    QCOMPARE(TempDatabase::scalar(db.personalPath(), QStringLiteral("select count(*) from clientes")).toInt(), int(texts.size()));
-}
-
-void TestBroker::unsafeStatementsAreRefusedAndNeverSent_data()
-{
-    QTest::addColumn<QString>("sql");
-    QTest::newRow("second statement") << QStringLiteral("delete from clientes where cuit = '1'; delete from clientes");
-    QTest::newRow("trailing separator") << QStringLiteral("delete from clientes where cuit = '1';");
-    QTest::newRow("line comment") << QStringLiteral("delete from clientes where cuit = '1' -- and nombre = 'x'");
-    QTest::newRow("block comment") << QStringLiteral("delete from clientes /* where cuit = '1' */");
-    QTest::newRow("open literal") << QStringLiteral("delete from clientes where cuit = 'it''s");
-    QTest::newRow("nul") << QStringLiteral("delete from clientes where cuit = '1'") + QChar(u'\0') + QStringLiteral(" or 1=1");
-}
-
-void TestBroker::unsafeStatementsAreRefusedAndNeverSent()
-{
-    QFETCH(QString, sql);
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('1', 'a'), ('2', 'b')"));
-    IDataConnection *c = broker->getDataConnectionByEntity(kPersonal);
-    c->setSql(sql);
-    const QString message = errorDescription([&] { c->Ejecutar(); });
-    QVERIFY2(message.startsWith(QStringLiteral("Sentencia rechazada")), qPrintable(message));
-    std::unique_ptr<IRecordset> rs;
-    QVERIFY_THROWS_EXCEPTION(Error, c->CrearRs(rs));
-    QCOMPARE(TempDatabase::scalar(db.personalPath(), QStringLiteral("select count(*) from clientes")).toInt(), 2);
-}
-
-void TestBroker::failingStatementCarriesTheDriverMessage()
-{
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    IDataConnection *c = broker->getDataConnectionByEntity(kPersonal);
-    c->setSql(QStringLiteral("select * from no_such_table"));
-    std::unique_ptr<IRecordset> rs;
-    try {
-        c->CrearRs(rs);
-        QFAIL("no error");
-    } catch (const Error &e) {
-        QCOMPARE(e.description(), QStringLiteral("no such table: no_such_table"));
-        QVERIFY(!e.source().isEmpty());
+    void unsafeStatementsAreRefusedAndNeverSent()
+    {
+        QFETCH(QString, sql);
+        run(u"insert into clientes (cuit, nombre) values ('1', 'a'), ('2', 'b')"_s);
+        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
+        c->setSql(sql);
+        const QString message = errorDescription([&] { c->Ejecutar(); });
+        QVERIFY2(message.startsWith(u"Sentencia rechazada"_s), qPrintable(message));
+        std::unique_ptr<IRecordset> rs;
+        QVERIFY_THROWS_EXCEPTION(Error, c->CrearRs(rs));
+        QCOMPARE(customerCount(*m_db), 2);
     }
-    run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('1', 'a')"));
-    QVERIFY(errorDescription([&] { run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('1', 'b')")); })
-                .contains(QStringLiteral("UNIQUE")));
-}
 
-void TestBroker::writeWaitsForAnotherWorkstation()
-{
-    TempDatabase db;
-    auto broker = db.makeBroker();
-    std::atomic<bool> locked{false};
-    std::thread other([&] {
-        sqlite3 *handle = nullptr;
-        sqlite3_open(QFile::encodeName(db.personalPath()).constData(), &handle);
-        sqlite3_exec(handle, "BEGIN IMMEDIATE; insert into clientes (cuit, nombre) values ('2', 'otro')", nullptr, nullptr, nullptr);
-        locked = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(handle);
-    });
-    while (!locked)
-        std::this_thread::yield();
-    qint64 changed = -1;
-    QString failure;
-    try {
-        changed = run(*broker, QStringLiteral("insert into clientes (cuit, nombre) values ('1', 'propio')"));
-    } catch (const Error &e) {
-        failure = e.description();
+    void failingStatementCarriesTheDriverMessage()
+    {
+        const auto error = errorOf([&] { query(u"select * from no_such_table"_s); });
+        QVERIFY(error);
+        QCOMPARE(error->description(), u"no such table: no_such_table"_s);
+        QVERIFY(!error->source().isEmpty());
+        const QString insert = u"insert into clientes (cuit, nombre) values ('1', 'a')"_s;
+        run(insert);
+        QVERIFY(errorDescription([&] { run(insert); }).contains(u"UNIQUE"_s));
     }
-    other.join();
-    QVERIFY2(failure.isEmpty(), qPrintable(failure));
-    QCOMPARE(changed, 1);
-    QCOMPARE(TempDatabase::scalar(db.personalPath(), QStringLiteral("select count(*) from clientes")).toInt(), 2);
-}
 
-void TestBroker::configurationErrorsAreClear()
-{
-    QTemporaryDir dir;
-    hostkit::BrokerConfig config;
-    hostkit::EntitySettings missing;
-    missing.database = dir.filePath(QStringLiteral("absent.db"));
-    config.entities.insert(kPersonal, missing);
-    hostkit::RecordBroker broker;
-    broker.useConfig(config);
-    QVERIFY(errorDescription([&] { broker.LoadParameters(); }).contains(QStringLiteral("absent.db")));
-    QVERIFY(!QFile::exists(missing.database)); // a configured file is never made up
+    void writeWaitsForAnotherWorkstation()
+    {
+        constexpr auto kHeld = std::chrono::milliseconds(400);
+        std::atomic<bool> locked{false};
+        std::thread other([&] {
+            sqlite3 *handle = nullptr;
+            sqlite3_open(QFile::encodeName(m_db->personalPath()).constData(), &handle);
+            sqlite3_exec(handle, "BEGIN IMMEDIATE; insert into clientes (cuit, nombre) values ('2', 'otro')", nullptr,
+                         nullptr, nullptr);
+            locked = true;
+            std::this_thread::sleep_for(kHeld);
+            sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(handle);
+        });
+        while (!locked)
+            std::this_thread::yield();
+        qint64 changed = -1;
+        const auto failure
+            = errorOf([&] { changed = run(u"insert into clientes (cuit, nombre) values ('1', 'propio')"_s); });
+        other.join();
+        QVERIFY2(!failure, qPrintable(failure ? failure->description() : QString()));
+        QCOMPARE(changed, 1);
+        QCOMPARE(customerCount(*m_db), 2);
+    }
 
-    hostkit::EntitySettings unknownDriver;
-    unknownDriver.driver = QStringLiteral("QNOSUCH");
-    config.entities.insert(kPersonal, unknownDriver);
-    broker.useConfig(config);
-    QVERIFY(errorDescription([&] { broker.LoadParameters(); }).contains(QStringLiteral("QNOSUCH")));
-}
+    void configurationErrorsAreClear()
+    {
+        QTemporaryDir dir;
+        hostkit::EntitySettings missing;
+        missing.database = dir.filePath(u"absent.db"_s);
+        hostkit::EntitySettings unknownDriver;
+        unknownDriver.driver = u"QNOSUCH"_s;
+        for (const auto &[settings, named] :
+             {std::pair{missing, u"absent.db"_s}, std::pair{unknownDriver, u"QNOSUCH"_s}}) {
+            hostkit::BrokerConfig config;
+            config.entities.insert(kPersonal, settings);
+            hostkit::RecordBroker broker;
+            broker.useConfig(config);
+            QVERIFY(errorDescription([&] { broker.LoadParameters(); }).contains(named));
+        }
+        QVERIFY(!QFile::exists(missing.database)); // a configured file is never made up
+    }
 
-void TestBroker::loadParametersFollowsAChangedConfiguration()
-{
-    TempDatabase first;
-    TempDatabase second;
-    TempDatabase::exec(second.personalPath(), QStringLiteral("insert into clientes (cuit, nombre) values ('7', 'segundo')"));
-    hostkit::RecordBroker broker;
-    broker.useConfig(first.config());
-    broker.LoadParameters();
-    IDataConnection *c = broker.getDataConnectionByEntity(kPersonal);
-    c->setSql(QStringLiteral("select * from clientes"));
-    std::unique_ptr<IRecordset> rs;
-    QVERIFY(!c->CrearRs(rs));
+    void loadParametersFollowsAChangedConfiguration()
+    {
+        TempDatabase second;
+        TempDatabase::exec(second.personalPath(), u"insert into clientes (cuit, nombre) values ('7', 'dos')"_s);
+        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
+        QVERIFY(query(u"select nombre from clientes"_s)->Eof());
+        m_broker->useConfig(second.config());
+        m_broker->LoadParameters();
+        QCOMPARE(m_broker->getDataConnectionByEntity(kPersonal), c);
+        QCOMPARE(first(u"select nombre from clientes"_s).toString(), u"dos"_s);
+    }
 
-    broker.useConfig(second.config());
-    broker.LoadParameters();
-    QCOMPARE(broker.getDataConnectionByEntity(kPersonal), c);
-    QVERIFY(c->CrearRs(rs));
-    QCOMPARE(rs->Fields(QStringLiteral("nombre")).toString(), QStringLiteral("segundo"));
-}
-
-void TestBroker::formatComponent()
-{
-    hostkit::Molde molde;
-    QCOMPARE(molde.EsNumero(QVariant()), QStringLiteral("0"));
-    QCOMPARE(molde.EsNumero(QString()), QStringLiteral("0"));
-    QCOMPARE(molde.EsNumero(QStringLiteral("  ")), QStringLiteral("0"));
-    QCOMPARE(molde.EsNumero(QStringLiteral("abc")), QStringLiteral("0"));
-    QCOMPARE(molde.EsNumero(QStringLiteral("12,5")).toDouble(), 12.5);
-    QCOMPARE(molde.EsNumero(QVariant(2.5)).toDouble(), 2.5);
-    QCOMPARE(molde.EsNumero(QVariant(qlonglong(7))), QStringLiteral("7"));
-    QCOMPARE(molde.EsNull(QVariant()), QString());
-    QCOMPARE(molde.EsNull(QStringLiteral("x")), QStringLiteral("x"));
-    QCOMPARE(molde.EsNull(QDate(1900, 1, 1)), QStringLiteral("01/01/1900"));
-}
+    void formatComponent()
+    {
+        hostkit::Molde molde;
+        for (const QVariant &nothing : {QVariant(), QVariant(QString()), QVariant(u"  "_s), QVariant(u"abc"_s)})
+            QCOMPARE(molde.EsNumero(nothing), u"0"_s);
+        QCOMPARE(molde.EsNumero(u"12,5"_s).toDouble(), 12.5);
+        QCOMPARE(molde.EsNumero(QVariant(2.5)).toDouble(), 2.5);
+        QCOMPARE(molde.EsNumero(QVariant(qlonglong(7))), u"7"_s);
+        QCOMPARE(molde.EsNull(QVariant()), QString());
+        QCOMPARE(molde.EsNull(u"x"_s), u"x"_s);
+        QCOMPARE(molde.EsNull(QDate(1900, 1, 1)), u"01/01/1900"_s);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestBroker)
 #include "tst_broker.moc"

@@ -244,7 +244,7 @@ qint64 writeCustomers(Database &db, const DemoOptions &options, std::vector<Iden
     Rng rng(options.seed, 1);
     RowMaker maker(rng);
     CustomerRow row;
-    DibLine lines[4];
+    DibLine lines[demo::kMaxDibLines];
 
     // A drawn CUIT can only collide with a customer that was there before or one
     // written in this run; the bound only stops a hopeless search in a full file.
@@ -263,7 +263,7 @@ qint64 writeCustomers(Database &db, const DemoOptions &options, std::vector<Iden
         if (known.size() < kKnownSample)
             known.push_back(identityOf(row));
 
-        if (row.cml == '1') {
+        if (row.cml == demo::kMultilateral) {
             // Lines left behind by a removed customer with the same CUIT would spoil the sum.
             clearDib.text(1, row.cuit, sizeof row.cuit);
             clearDib.run();
@@ -271,7 +271,7 @@ qint64 writeCustomers(Database &db, const DemoOptions &options, std::vector<Iden
             for (int i = 0; i < n; ++i) {
                 insertDib.text(1, row.cuit, sizeof row.cuit);
                 insertDib.text(2, lines[i].jurisdiction);
-                insertDib.number(3, lines[i].share / 10000.0);
+                insertDib.number(3, double(lines[i].share) / demo::kWholeShare);
                 insertDib.integer(4, lines[i].exempt ? 1 : 0);
                 insertDib.run();
             }
@@ -381,31 +381,6 @@ void writeAgents(Database &accounting, Database &personal, const DemoOptions &op
 }
 
 } // namespace
-
-int cuitCheckDigit(const QString &firstTenDigits)
-{
-    if (firstTenDigits.size() != 10)
-        return -1;
-    int digits[10];
-    for (int i = 0; i < 10; ++i) {
-        const char16_t c = firstTenDigits[i].unicode();
-        if (c < u'0' || c > u'9')
-            return -1;
-        digits[i] = c - u'0';
-    }
-    return demo::cuitCheckDigitOf(digits);
-}
-
-bool isValidCuit(const QString &cuit)
-{
-    if (cuit.size() != 11)
-        return false;
-    const char16_t last = cuit[10].unicode();
-    if (last < u'0' || last > u'9')
-        return false;
-    const int check = cuitCheckDigit(cuit.left(10));
-    return check >= 0 && check == last - u'0';
-}
 
 DemoSummary generateDemoData(const QString &personalDb, const QString &accountingDb, const DemoOptions &options)
 {

@@ -1,5 +1,7 @@
 #include "demorows.h"
 
+#include "felcora/cuit.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -111,19 +113,25 @@ const Jurisdiction &pickJurisdiction(Rng &rng)
     return kJurisdictions[0];
 }
 
-} // namespace
+constexpr double kGrossIncomeRate = 2.5; // registered or not registered; exempt customers pay 0
+constexpr unsigned kMultilateralPercent = 10;
+constexpr unsigned kLocalInscriptoPercent = 72; // of the customers outside the Convenio
+constexpr unsigned kNoInscriptoPercent = 16;    // the rest of them are exempt
+// Inscription numbers: "901-123456-7" under the Convenio, a plain local number otherwise
+// (a leading digit that is not zero and 6 to 9 more).
+constexpr int kCmNumberDigits = 6;
+constexpr int kCmCheckDigits = 1;
+constexpr int kLocalNumberMinDigits = 6;
+constexpr int kLocalNumberMaxDigits = 9;
 
-int cuitCheckDigitOf(const int (&digits)[10])
-{
-    static constexpr int kWeights[10] = {5, 4, 3, 2, 7, 6, 5, 4, 3, 2};
-    int sum = 0;
-    for (int i = 0; i < 10; ++i)
-        sum += digits[i] * kWeights[i];
-    const int digit = 11 - sum % 11;
-    if (digit == 11)
-        return 0;
-    return digit == 10 ? -1 : digit;
-}
+// Distribution lines: each at least 5 %; 3 customers in 100 have lines that
+// miss the whole by up to 2 %, in ten-thousandths.
+constexpr int kShareFloor = 500;
+constexpr unsigned kUnevenSharesPercent = 3;
+constexpr int kMaxShareMiss = 200;
+static_assert(kMaxShareMiss < kShareFloor, "a missed share must leave the first line positive");
+
+} // namespace
 
 RowMaker::RowMaker(Rng &rng)
     : m_rng(rng)
@@ -154,7 +162,7 @@ void RowMaker::redrawCuit(CustomerRow &row)
                                               : m_rng.between(4000000, 46999999));
         for (int i = 9; i >= 2; --i, body /= 10)
             digits[i] = int(body % 10);
-        const int check = cuitCheckDigitOf(digits);
+        const int check = felcora::cuitCheckDigitOf(digits);
         if (check < 0)
             continue; // not issued
         for (int i = 0; i < 10; ++i)
@@ -347,20 +355,33 @@ void RowMaker::makeTaxes(CustomerRow &row)
     row.regalias = m_rng.percent(4) ? double(m_rng.between(100, 1500)) / 100 : 0;
     row.honorario = m_rng.percent(35) ? double(m_rng.between(10, 900) * 100) : 0;
 
-    // Gross income: '2' under the Convenio Multilateral (CML '1'), '1' local, '0' none.
-    row.cml = m_rng.percent(10) ? '1' : '0';
-    row.cib = row.cml == '1' ? '2' : m_rng.percent(70) ? '1' : '0';
-    row.ingbru = row.cib != '0' && m_rng.percent(90) ? 2.5 : 0;
+    // Gross income. Customers under the Convenio Multilateral are registered
+    // and carry the CM number of their own jurisdiction; the others are mostly
+    // registered locally, some not registered, a few exempt. The rate follows
+    // the condition: exempt customers pay none.
+    row.cml = m_rng.percent(kMultilateralPercent) ? kMultilateral : kNotMultilateral;
+    if (row.cml == kMultilateral) {
+        row.cib = kInscripto;
+    } else {
+        r = m_rng.below(100);
+        if (r < kLocalInscriptoPercent)
+            row.cib = kInscripto;
+        else if (r < kLocalInscriptoPercent + kNoInscriptoPercent)
+            row.cib = kNoInscripto;
+        else
+            row.cib = kExento;
+    }
+    row.ingbru = row.cib == kExento ? 0 : kGrossIncomeRate;
     row.nin.clear();
-    if (row.cib == '2') { // 901-123456-7
+    if (row.cml == kMultilateral) { // 901-123456-7
         row.nin = row.jurisdiction->code;
         row.nin.push_back('-');
-        appendDigits(row.nin, m_rng, 6);
+        appendDigits(row.nin, m_rng, kCmNumberDigits);
         row.nin.push_back('-');
-        appendDigits(row.nin, m_rng, 1);
-    } else if (row.cib == '1') {
+        appendDigits(row.nin, m_rng, kCmCheckDigits);
+    } else if (row.cib != kNoInscripto) {
         row.nin.push_back(char('1' + m_rng.below(9)));
-        appendDigits(row.nin, m_rng, int(m_rng.between(6, 9)));
+        appendDigits(row.nin, m_rng, int(m_rng.between(kLocalNumberMinDigits, kLocalNumberMaxDigits)));
     }
 }
 
@@ -432,10 +453,10 @@ void RowMaker::makeCustomer(CustomerRow &row)
     row.lugarDepMerc = m_rng.percent(65) ? m_rng.pick(kDepositPlaces) : "";
 }
 
-int RowMaker::makeDib(const CustomerRow &row, DibLine (&lines)[4])
+int RowMaker::makeDib(const CustomerRow &row, DibLine (&lines)[kMaxDibLines])
 {
     const auto r = m_rng.below(100);
-    const int count = r < 25 ? 1 : r < 60 ? 2 : r < 85 ? 3 : 4;
+    const int count = r < 25 ? 1 : r < 60 ? 2 : r < 85 ? 3 : kMaxDibLines;
 
     // The customer's own jurisdiction first, the others distinct.
     lines[0].jurisdiction = row.jurisdiction->code;
@@ -451,20 +472,25 @@ int RowMaker::makeDib(const CustomerRow &row, DibLine (&lines)[4])
         lines[i].jurisdiction = code;
     }
 
-    // At least 5 % each; the rest shared by random weights, the rounding left to the first.
-    constexpr int kWhole = 10000;
-    constexpr int kFloor = 500;
-    int weights[4];
+    // At least the floor each; the rest shared by random weights, the rounding
+    // and any miss left to the first line, which the floor keeps above zero.
+    int weights[kMaxDibLines];
     int weightSum = 0;
     for (int i = 0; i < count; ++i)
         weightSum += weights[i] = int(m_rng.between(1, 100));
-    const int spread = kWhole - kFloor * count;
+    const int spread = kWholeShare - kShareFloor * count;
     int assigned = 0;
     for (int i = 1; i < count; ++i) {
-        lines[i].share = kFloor + spread * weights[i] / weightSum;
+        lines[i].share = kShareFloor + spread * weights[i] / weightSum;
         assigned += lines[i].share;
     }
-    lines[0].share = kWhole - assigned;
+    int miss = 0;
+    if (m_rng.percent(kUnevenSharesPercent)) {
+        miss = int(m_rng.between(1, kMaxShareMiss));
+        if (m_rng.percent(50))
+            miss = -miss;
+    }
+    lines[0].share = kWholeShare - assigned + miss;
     for (int i = 0; i < count; ++i)
         lines[i].exempt = m_rng.percent(10);
     return count;

@@ -54,9 +54,13 @@ private:
     std::uint64_t m_state;
 };
 
-// The CUIT check digit for ten digits of value 0 to 9, or -1 when no number
-// with those ten digits is issued.
-int cuitCheckDigitOf(const int (&digits)[10]);
+// Gross income: CIB holds the condition as its position in the condition
+// list, CML whether the customer is under the Convenio Multilateral.
+constexpr char kInscripto = '0';
+constexpr char kNoInscripto = '1';
+constexpr char kExento = '2';
+constexpr char kMultilateral = '1';
+constexpr char kNotMultilateral = '0';
 
 struct CustomerRow {
     char cuit[11];
@@ -87,18 +91,25 @@ struct CustomerRow {
     const char *lugarDepMerc = "";
     double regalias = 0;
     double honorario = 0;
-    char cib = '0';
-    char cml = '0';
+    char cib = kInscripto;
+    char cml = kNotMultilateral;
     std::string nin;
 };
 
+// A whole tax base in ten-thousandths: shares are kept at four decimals.
+constexpr int kWholeShare = 10000;
+
 // One line of the gross-income distribution: a jurisdiction and its share in
-// ten-thousandths; the lines of a customer add up to 10000.
+// ten-thousandths. The lines of a customer mostly add up to kWholeShare; a few
+// miss it slightly, as lines typed by hand do.
 struct DibLine {
     const char *jurisdiction;
     int share;
     bool exempt;
 };
+
+// The most lines one customer gets.
+constexpr int kMaxDibLines = 4;
 
 class RowMaker
 {
@@ -111,8 +122,8 @@ public:
     void redrawCuit(CustomerRow &row);
 
     // The distribution lines of a customer under the Convenio Multilateral,
-    // starting with its own jurisdiction; returns how many (1 to 4).
-    int makeDib(const CustomerRow &row, DibLine (&lines)[4]);
+    // starting with its own jurisdiction; returns how many (1 to kMaxDibLines).
+    int makeDib(const CustomerRow &row, DibLine (&lines)[kMaxDibLines]);
 
 private:
     void makeCuit(CustomerRow &row, bool female);

@@ -30,15 +30,4 @@ struct DemoSummary {
 FELCORA_HOSTKIT_EXPORT DemoSummary generateDemoData(const QString &personalDb, const QString &accountingDb,
                                                     const DemoOptions &options = {});
 
-// CUIT helpers. A CUIT has 11 digits, the last one a check digit computed from the
-// first ten with the weights 5,4,3,2,7,6,5,4,3,2: 11 - (sum mod 11), where 11 gives 0
-// and 10 means that no number with those ten digits is issued.
-
-// The check digit for ten digits, or -1 when the input is not exactly ten ASCII digits
-// or no check digit exists for it.
-FELCORA_HOSTKIT_EXPORT int cuitCheckDigit(const QString &firstTenDigits);
-
-// True for exactly eleven ASCII digits whose last one is the check digit of the others.
-FELCORA_HOSTKIT_EXPORT bool isValidCuit(const QString &cuit);
-
 } // namespace felcora::hostkit
