@@ -129,18 +129,12 @@ private slots:
         auto row = [](const char *locale, const char *text, const QVariant &expected) {
             QTest::addRow("%s: \"%s\"", locale, text) << QString::fromUtf8(text) << QString::fromLatin1(locale) << expected;
         };
-        for (const char *locale : {"es_AR", "en_US"}) {
-            row(locale, "12.5", 12.5);
-            row(locale, "12,5", 12.5);
-            row(locale, "  -3,5  ", -3.5);
-            row(locale, "1,5e3", 1500.0);
-            row(locale, "1e+", no);
-            row(locale, "", no);
-            row(locale, ",", no);
-            row(locale, "1 234", no);
-            row(locale, "1..234", no);
-            row(locale, "1.,5", no);
-        }
+        row("es_AR", "12.5", 12.5);
+        row("en_US", "12,5", 12.5);
+        row("es_AR", "  -3,5  ", -3.5);
+        row("en_US", "1,5e3", 1500.0);
+        for (const char *text : {"1e+", "", ",", "1 234", "1..234", "1.,5"})
+            row("en_US", text, no);
         row("es_AR", "1.234.567", 1234567.0);
         row("en_US", "1,234,567", 1234567.0);
         row("es_AR", "1,234,567", no);

@@ -26,6 +26,7 @@
 #include "support/recordingbroker.h"
 
 using namespace felcora;
+using namespace Qt::StringLiterals;
 using felcora::test::errorOf;
 using felcora::test::RecordingBroker;
 using felcora::test::ScriptedAnswer;
@@ -205,13 +206,10 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected");
         const QVariant path(QStringLiteral("/datos/personal.db"));
-        for (const char *cls : {"clListado", "clModificar", "clNuevo"}) {
-            const QString c = QString::fromLatin1(cls);
-            QTest::addRow("%s: empty takes the user default", cls) << c << path << QString() << path.toString();
-            QTest::addRow("%s: empty without default", cls) << c << QVariant() << QString() << QString();
-            QTest::addRow("%s: blank kept", cls) << c << path << QStringLiteral(" ") << QStringLiteral(" ");
-            QTest::addRow("%s: name kept", cls) << c << path << QStringLiteral("OTRA") << QStringLiteral("OTRA");
-        }
+        QTest::newRow("clListado: empty takes the user default") << u"clListado"_s << path << QString() << path.toString();
+        QTest::newRow("clModificar: empty without default") << u"clModificar"_s << QVariant() << QString() << QString();
+        QTest::newRow("clNuevo: blank kept") << u"clNuevo"_s << path << u" "_s << u" "_s;
+        QTest::newRow("clListado: name kept") << u"clListado"_s << path << u"OTRA"_s << u"OTRA"_s;
     }
     void baseDatosSetter()
     {
@@ -359,19 +357,6 @@ private slots:
         QCOMPARE(error->number(), 3146);
         QCOMPARE(error->source(), QStringLiteral("RecordBroker.CrearRs[PERSONAL]"));
         QCOMPARE(error->description(), QStringLiteral("falló"));
-    }
-
-    void editingWindowsClearTheirFlag()
-    {
-        clModificar modificar;
-        QVERIFY(modificar.setProperty("CLICUIT", QStringLiteral("20123456786")));
-        state().gClienteModificado = true;
-        QVERIFY(errorOf([&] { invoke(&modificar, "Mostrar"); }));
-        QVERIFY(!state().gClienteModificado);
-        clNuevo nuevo;
-        state().gClienteAgregado = true;
-        QVERIFY(errorOf([&] { invoke(&nuevo, "MostrarNuevo"); }));
-        QVERIFY(!state().gClienteAgregado);
     }
 
     void registryCreatesClasses_data()

@@ -17,8 +17,6 @@ class TestSupport : public QObject
 
 private slots:
     void snapshotSeesEveryKindOfChange();
-    void typingSendsAnyUnicodeText();
-    void modalActionRunsOnTheNextModal();
 };
 
 void TestSupport::snapshotSeesEveryKindOfChange()
@@ -42,33 +40,6 @@ void TestSupport::snapshotSeesEveryKindOfChange()
                           QStringLiteral("clientes[1].email: NULL -> ''"),
                           QStringLiteral("clientes[2].nombre: 'Dos' -> 'DOS'"),
                           QStringLiteral("clientes[3] inserted")}));
-}
-
-void TestSupport::typingSendsAnyUnicodeText()
-{
-    QLineEdit edit;
-    edit.show();
-    edit.setFocus();
-    QApplication::setActiveWindow(&edit);
-    const QString text = QStringLiteral("Ñandú ŁódŹ 😀 D'Ál");
-    typeText(text, &edit);
-    QCOMPARE(edit.text(), text);
-}
-
-void TestSupport::modalActionRunsOnTheNextModal()
-{
-    QDialog dialog;
-    QString seen;
-    auto action = onNextModal<QDialog>([&](QDialog *d) {
-        seen = QStringLiteral("opened");
-        d->accept();
-    });
-    QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-    QCOMPARE(seen, QStringLiteral("opened"));
-
-    // No modal arrives: the action gives up and reports it instead of waiting forever.
-    auto late = onNextModal<QDialog>([](QDialog *) {}, 100);
-    QTRY_VERIFY(late.isNull());
 }
 
 QTEST_MAIN(TestSupport)
