@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "report/reportpainter.h"
+#include "ui/twips.h"
 
 namespace felcora::report {
 
@@ -37,7 +38,7 @@ void PageView::setDotsPerInch(double dpi)
 
 QSize PageView::paperPixels() const
 {
-    return (QSizeF(m_page.size) * (m_dpi / 1440.0)).toSize();
+    return (QSizeF(m_page.size) * (m_dpi / double(kTwipsPerInch))).toSize();
 }
 
 QSize PageView::sizeHint() const

@@ -10,6 +10,7 @@
 #include "felcora/error.h"
 #include "report/reportdocument.h"
 #include "report/textfit.h"
+#include "ui/twips.h"
 
 namespace felcora::report {
 
@@ -35,7 +36,7 @@ void paintTexts(const PageModel &page, const TwipsFonts &fonts, QPainter &painte
 {
     QPaintDevice *device = painter.device();
     painter.save();
-    painter.scale(device->logicalDpiX() / 1440.0, device->logicalDpiY() / 1440.0);
+    painter.scale(device->logicalDpiX() / double(kTwipsPerInch), device->logicalDpiY() / double(kTwipsPerInch));
     painter.setPen(Qt::black);
     int current = -1;
     for (const PlacedText &t : page.texts) {

@@ -12,6 +12,7 @@
 #include "report/pageview.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
+#include "ui/twips.h"
 #include "ui_reportpreview.h"
 
 namespace felcora::report {
@@ -167,8 +168,11 @@ void ReportPreview::applyZoom()
     const int besideBar = room.width() - ui->Paginas->verticalScrollBar()->sizeHint().width();
     double dpi = kScreenDpi;
     switch (ui->cboZoom->currentIndex()) {
-    case FitWidth: dpi = besideBar * 1440.0 / paper.width(); break;
-    case FitPage: dpi = std::min(room.width() * 1440.0 / paper.width(), room.height() * 1440.0 / paper.height()); break;
+    case FitWidth: dpi = besideBar * double(kTwipsPerInch) / paper.width(); break;
+    case FitPage:
+        dpi = std::min(room.width() * double(kTwipsPerInch) / paper.width(),
+                       room.height() * double(kTwipsPerInch) / paper.height());
+        break;
     default: dpi = kScreenDpi * kZoomPercent[ui->cboZoom->currentIndex()] / 100; break;
     }
     ui->Pagina->setDotsPerInch(dpi);
