@@ -82,6 +82,20 @@ public:
     virtual QString getDecimalSeparatorbyEntity(QString &entity) = 0;
 };
 
+// What a data access may offer besides IDataAccess, found with qobject_cast on
+// its object: the statements of one entity's connection run all or nothing.
+// Between BeginTrans and CommitTrans nothing is stored for others to see;
+// RollbackTrans undoes every change since BeginTrans. Transactions do not nest.
+class FELCORA_CORE_EXPORT ITransactions
+{
+public:
+    virtual ~ITransactions();
+
+    virtual void BeginTrans(const QString &entity) = 0;
+    virtual void CommitTrans(const QString &entity) = 0;
+    virtual void RollbackTrans(const QString &entity) = 0;
+};
+
 // "oPrintDesk.cMain": the listing component and its pick windows.
 class FELCORA_CORE_EXPORT IListing
 {
@@ -109,8 +123,10 @@ public:
 } // namespace felcora
 
 #define FELCORA_IDATAACCESS_IID "org.felcora.IDataAccess/1.0"
+#define FELCORA_ITRANSACTIONS_IID "org.felcora.ITransactions/1.0"
 #define FELCORA_ILISTING_IID "org.felcora.IListing/1.0"
 #define FELCORA_IFORMAT_IID "org.felcora.IFormat/1.0"
 Q_DECLARE_INTERFACE(felcora::IDataAccess, FELCORA_IDATAACCESS_IID)
+Q_DECLARE_INTERFACE(felcora::ITransactions, FELCORA_ITRANSACTIONS_IID)
 Q_DECLARE_INTERFACE(felcora::IListing, FELCORA_ILISTING_IID)
 Q_DECLARE_INTERFACE(felcora::IFormat, FELCORA_IFORMAT_IID)

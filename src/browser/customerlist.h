@@ -9,6 +9,7 @@
 namespace felcora {
 class IDataAccess;
 class IFormat;
+class ITransactions;
 }
 
 namespace felcora::browser {
@@ -22,6 +23,8 @@ struct CustomerListSession
     IDataAccess *broker = nullptr;
     IFormat *format = nullptr;
     bool picking = false;
+    // The data access's transactions, where it offers them: deletion is then all or nothing.
+    ITransactions *transactions = nullptr;
 };
 
 // Reads every customer for the list through the "PERSONAL" connection.

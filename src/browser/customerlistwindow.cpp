@@ -274,7 +274,7 @@ qint32 FrmABMClientes::Eliminar(const QString &cuit)
     const WaitPointer wait;
     if (cuit.trimmed().isEmpty())
         return 0;
-    const CustomerDeletion deletion = deleteCustomer(*m_session.broker, cuit);
+    const CustomerDeletion deletion = deleteCustomer(*m_session.broker, m_session.transactions, cuit);
     if (deletion.failure)
         MsgBox(QStringLiteral("[Clientes.Eliminar] ") + deletion.failure->description(), vbCritical + vbSystemModal);
     else if (deletion.customersDeleted == 0) {

@@ -76,6 +76,8 @@ struct FELCORA_CORE_EXPORT ComponentState
     IDataAccess &broker() const { return *gBroker.get("gBroker"); }
     IListing &printDesk() const { return *gPrintDesk.get("gPrintDesk"); }
     IFormat &molde() const { return *gMolde.get("gMolde"); }
+    // What the data access offers besides its interface; null where it does not.
+    ITransactions *transactions() const { return qobject_cast<ITransactions *>(gBroker.object()); }
 
     // The customer picked or saved, as the host reads it.
     void publish(const CustomerPick &pick);

@@ -24,15 +24,20 @@ std::optional<CustomerRecord> loadCustomer(IDataAccess &broker, IFormat &format,
     return CustomerRecord::read(*query.rs, format);
 }
 
-CustomerDeletion deleteCustomer(IDataAccess &broker, const QString &cuit)
+CustomerDeletion deleteCustomer(IDataAccess &broker, ITransactions *transactions, const QString &cuit)
 {
     CustomerDeletion result;
+    AllOrNothing work(transactions, entity::kPersonal);
     try {
+        work.begin();
         result.customersDeleted = runStatement(broker, entity::kPersonal, deleteCustomerSql(cuit));
         if (result.customersDeleted > 0)
             runStatement(broker, entity::kPersonal, deleteDistributionSql(cuit));
+        work.commit();
     } catch (const Error &e) {
         result.failure = e;
+        if (work.rollBack())
+            result.customersDeleted = 0;
     }
     return result;
 }

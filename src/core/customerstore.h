@@ -13,6 +13,7 @@ namespace felcora {
 class IDataAccess;
 class IFormat;
 class IRecordset;
+class ITransactions;
 
 // The customer tables for the windows: plain values in and out, every
 // statement run on the "PERSONAL" connection of the data access.
@@ -27,8 +28,7 @@ FELCORA_CORE_EXPORT std::optional<CustomerRecord> loadCustomer(IDataAccess &brok
                                                                const QString &cuit);
 
 // What deleting a customer did: the clientes rows it removed, and the
-// failure that stopped it, if one did. The distribution lines go only after
-// the customer's row went, so a failure there still reports that row gone.
+// failure that stopped it, if one did.
 struct CustomerDeletion
 {
     qint64 customersDeleted = 0;
@@ -36,6 +36,10 @@ struct CustomerDeletion
 };
 
 // Deletes the customer's row, then, when a row went, its distribution lines.
-FELCORA_CORE_EXPORT CustomerDeletion deleteCustomer(IDataAccess &broker, const QString &cuit);
+// With transactions (may be null) it is all or nothing: a failure undoes the
+// row's deletion and reports 0. Without them a failure of the lines still
+// reports the row gone, as it is.
+FELCORA_CORE_EXPORT CustomerDeletion deleteCustomer(IDataAccess &broker, ITransactions *transactions,
+                                                    const QString &cuit);
 
 } // namespace felcora

@@ -7,6 +7,7 @@ namespace felcora {
 IRecordset::~IRecordset() = default;
 IDataConnection::~IDataConnection() = default;
 IDataAccess::~IDataAccess() = default;
+ITransactions::~ITransactions() = default;
 IListing::~IListing() = default;
 IFormat::~IFormat() = default;
 

@@ -33,7 +33,7 @@ void clearPickTexts(ComponentState &s)
 // Opens the customer list on this thread's components and publishes the pick.
 void showList(ComponentState &s)
 {
-    const browser::CustomerListSession session{&s.broker(), &s.molde(), s.seleccionar};
+    const browser::CustomerListSession session{&s.broker(), &s.molde(), s.seleccionar, s.transactions()};
     if (const auto pick = browser::showCustomerList(session))
         s.publish(*pick);
 }

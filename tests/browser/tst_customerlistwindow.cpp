@@ -554,9 +554,11 @@ private slots:
         }));
     }
 
-    // The statements themselves, the pointer while they run, and what a failure of either does.
+    // The statements themselves, the pointer while they run, and what a failure
+    // of either does, with and without the data access's transactions.
     void deletionStatementsPointerAndFailures_data()
     {
+        QTest::addColumn<bool>("transactions");
         QTest::addColumn<QString>("cuit");
         QTest::addColumn<QList<ScriptedAnswer>>("answers");
         QTest::addColumn<QStringList>("statements");
@@ -565,36 +567,46 @@ private slots:
         const Error failure(3043, u"RecordBroker.Ejecutar[PERSONAL]"_s, u"disk I/O error"_s);
         const QStringList both = {u"delete from clientes where cuit = '27222222223'"_s,
                                   u"delete from DIB where CLICUI = '27222222223'"_s};
-        QTest::newRow("both run") << u"27222222223"_s
+        const QList<ScriptedAnswer> linesFail = {ScriptedAnswer::affected(1), ScriptedAnswer::failure(failure)};
+        const QString begin = u"BeginTrans"_s;
+        QTest::newRow("both run") << false << u"27222222223"_s
                                   << QList<ScriptedAnswer>{ScriptedAnswer::affected(1), ScriptedAnswer::affected(2)}
                                   << both << QString() << true;
-        QTest::newRow("the distribution fails: the row still goes")
-            << u"27222222223"_s << QList<ScriptedAnswer>{ScriptedAnswer::affected(1), ScriptedAnswer::failure(failure)}
-            << both << u"[Clientes.Eliminar] disk I/O error"_s << true;
-        QTest::newRow("the customer fails: the row stays")
-            << u"27222222223"_s << QList<ScriptedAnswer>{ScriptedAnswer::failure(failure)} << both.mid(0, 1)
+        QTest::newRow("both run in one transaction")
+            << true << u"27222222223"_s
+            << QList<ScriptedAnswer>{ScriptedAnswer::affected(1), ScriptedAnswer::affected(2)}
+            << QStringList{begin} + both + QStringList{u"CommitTrans"_s} << QString() << true;
+        QTest::newRow("the lines fail without a transaction: the row still goes")
+            << false << u"27222222223"_s << linesFail << both << u"[Clientes.Eliminar] disk I/O error"_s << true;
+        QTest::newRow("the lines fail in a transaction: all undone, the row stays")
+            << true << u"27222222223"_s << linesFail << QStringList{begin} + both + QStringList{u"RollbackTrans"_s}
             << u"[Clientes.Eliminar] disk I/O error"_s << false;
-        QTest::newRow("a blank CUIT runs nothing") << u"   "_s << QList<ScriptedAnswer>{} << QStringList() << QString()
-                                                   << false;
+        QTest::newRow("the customer fails: the row stays")
+            << false << u"27222222223"_s << QList<ScriptedAnswer>{ScriptedAnswer::failure(failure)} << both.mid(0, 1)
+            << u"[Clientes.Eliminar] disk I/O error"_s << false;
+        QTest::newRow("a blank CUIT runs nothing") << true << u"   "_s << QList<ScriptedAnswer>{} << QStringList()
+                                                   << QString() << false;
     }
     void deletionStatementsPointerAndFailures()
     {
+        QFETCH(bool, transactions);
         QFETCH(QString, cuit);
         QFETCH(QList<ScriptedAnswer>, answers);
         QFETCH(QStringList, statements);
         QFETCH(QString, message);
         QFETCH(bool, rowRemoved);
-        RecordingBroker broker;
-        QVERIFY(setDataConnection(*m_listado, &broker));
-        broker.script(ScriptedAnswer::rowset(kListColumns, {{u"Gallardo, Marta"_s, cuit, {}, {}, 0, 0},
-                                                           {u"Otro"_s, u"1"_s, {}, {}, 0, 0}}));
+        const std::unique_ptr<RecordingBroker> broker(transactions ? new TransactionalRecordingBroker
+                                                                   : new RecordingBroker);
+        QVERIFY(setDataConnection(*m_listado, broker.get()));
+        broker->script(ScriptedAnswer::rowset(kListColumns, {{u"Gallardo, Marta"_s, cuit, {}, {}, 0, 0},
+                                                            {u"Otro"_s, u"1"_s, {}, {}, 0, 0}}));
         for (const ScriptedAnswer &answer : answers)
-            broker.script(answer);
+            broker->script(answer);
         QList<Qt::CursorShape> pointers;
-        broker.setOnRun([&](const RecordingBroker::Statement &) { pointers << pointer(); });
+        broker->setOnRun([&](const RecordingBroker::Statement &) { pointers << pointer(); });
 
         QVERIFY(openList(*m_listado, [&](FrmABMClientes *w) {
-            const qsizetype listQuery = broker.statements().size();
+            const qsizetype listQuery = broker->statements().size();
             pointers.clear();
             selectInList(w, u"gal"_s);
             const DeleteBoxes boxes = pressDelete(QMessageBox::Yes);
@@ -602,7 +614,7 @@ private slots:
             if (!message.isEmpty())
                 QCOMPARE(boxes.afterIcon, QMessageBox::Critical);
             QStringList ran;
-            for (const auto &s : broker.statements().mid(listQuery)) {
+            for (const auto &s : broker->statements().mid(listQuery)) {
                 QVERIFY(!s.query);
                 QCOMPARE(s.entity, u"PERSONAL"_s);
                 ran << s.sql;
@@ -613,6 +625,26 @@ private slots:
             QCOMPARE(w->list()->rowCount(), rowRemoved ? 1 : 2);
             pressKey(Qt::Key_Escape, Qt::NoModifier, w);
         }));
+    }
+
+    // On the real data access a failure of the lines undoes the customer's
+    // deletion: the customer, its lines and its row stay, and the failure shows.
+    void aFailedDeletionLeavesTheCustomerItsLinesAndItsRow()
+    {
+        TempDatabase::exec(m_db->personalPath(), u"create trigger lines_kept before delete on DIB "
+                                                 "begin select raise(abort, 'lines kept'); end"_s);
+        const auto before = DatabaseSnapshot::take(m_db->personalPath());
+        QVERIFY(openList(*m_listado, [](FrmABMClientes *w) {
+            selectInList(w, u"gal"_s);
+            const DeleteBoxes boxes = pressDelete(QMessageBox::Yes);
+            QVERIFY2(boxes.after.startsWith(u"[Clientes.Eliminar] "_s) && boxes.after.contains(u"lines kept"_s),
+                     qPrintable(boxes.after));
+            QCOMPARE(boxes.afterIcon, QMessageBox::Critical);
+            QCOMPARE(w->list()->rowCount(), 6);
+            QCOMPARE(selectedName(w), u"Gallardo, Marta"_s);
+            pressKey(Qt::Key_Escape, Qt::NoModifier, w);
+        }));
+        QCOMPARE(before.differences(DatabaseSnapshot::take(m_db->personalPath())), QStringList());
     }
 
     // Ordered by name as the database orders it, whatever the list shows;

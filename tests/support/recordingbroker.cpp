@@ -58,6 +58,13 @@ void RecordingBroker::setDecimalSeparator(const QString &entity, const QString &
     m_separators.insert(entity.toUpper(), separator);
 }
 
+void RecordingBroker::recordCall(const QString &entity, const QString &call)
+{
+    m_statements.append({entity, call, false});
+    if (m_onRun)
+        m_onRun(m_statements.constLast());
+}
+
 ScriptedAnswer RecordingBroker::run(const QString &entity, const QString &sql, bool query)
 {
     m_statements.append({entity, sql, query});

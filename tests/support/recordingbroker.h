@@ -103,6 +103,10 @@ public:
     QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint16 decimals) override;
     QString getDecimalSeparatorbyEntity(QString &entity) override;
 
+protected:
+    // Keeps a call that is not a statement (a transaction's), in order with the statements.
+    void recordCall(const QString &entity, const QString &call);
+
 private:
     friend class RecordingConnection;
     ScriptedAnswer run(const QString &entity, const QString &sql, bool query);
@@ -118,6 +122,21 @@ private:
     std::optional<Error> m_separatorError;
     std::optional<Error> m_loadError;
     int m_loadCalls = 0;
+};
+
+// The same, offering transactions: each call is kept among the statements as
+// "BeginTrans", "CommitTrans" or "RollbackTrans".
+class TransactionalRecordingBroker final : public RecordingBroker, public ITransactions
+{
+    Q_OBJECT
+    Q_INTERFACES(felcora::IDataAccess felcora::ITransactions)
+
+public:
+    using RecordingBroker::RecordingBroker;
+
+    void BeginTrans(const QString &entity) override { recordCall(entity, QStringLiteral("BeginTrans")); }
+    void CommitTrans(const QString &entity) override { recordCall(entity, QStringLiteral("CommitTrans")); }
+    void RollbackTrans(const QString &entity) override { recordCall(entity, QStringLiteral("RollbackTrans")); }
 };
 
 } // namespace felcora::test

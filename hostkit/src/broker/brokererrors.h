@@ -12,6 +12,8 @@ constexpr qint32 kDatabase = qint32(0x80040E14u);
 constexpr qint32 kRefused = qint32(0x80040E21u);
 // A database could not be opened, is not configured, or its driver is not available.
 constexpr qint32 kOpen = qint32(0x80004005u);
+// A transaction was begun twice, or committed without being begun.
+constexpr qint32 kTransaction = qint32(0x800A0CAEu);
 // A value handed over for a statement is not what it must be (a date, a number).
 constexpr qint32 kValue = qint32(0x80040E07u);
 

@@ -19,6 +19,13 @@ public:
     // The number of rows the statement changed; 0 for a statement that reads.
     virtual qint64 execute(const QString &sql) = 0;
 
+    // One transaction at a time: what runs between begin and commit is kept or undone together.
+    virtual void begin() = 0;
+    virtual void commit() = 0;
+    // Undoes the open transaction; nothing to do when none is open (a failed
+    // statement may already have ended it).
+    virtual void rollback() = 0;
+
     static std::unique_ptr<DatabaseSession> open(const EntitySettings &settings);
 };
 

@@ -37,6 +37,25 @@ void EntityConnection::open()
         m_session = DatabaseSession::open(m_settings);
 }
 
+void EntityConnection::begin()
+{
+    open();
+    m_session->begin();
+}
+
+void EntityConnection::commit()
+{
+    open();
+    m_session->commit();
+}
+
+void EntityConnection::rollback()
+{
+    // A database that is not open has nothing to undo.
+    if (m_session)
+        m_session->rollback();
+}
+
 QString EntityConnection::checkedStatement(const char *operation) const
 {
     const QString reason = statementtext::refusalReason(m_sql);

@@ -28,6 +28,10 @@ public:
     // Opens the database now (creating the embedded default with its schema).
     void open();
 
+    void begin();
+    void commit();
+    void rollback();
+
 private:
     // The current Sql, refused if unsafe, in the database's own spelling.
     QString checkedStatement(const char *operation) const;

@@ -105,4 +105,19 @@ QString RecordBroker::getDecimalSeparatorbyEntity(QString &entity)
     return config().entity(entityKey(entity)).decimalSeparator;
 }
 
+void RecordBroker::BeginTrans(const QString &entity)
+{
+    connection(entity).begin();
+}
+
+void RecordBroker::CommitTrans(const QString &entity)
+{
+    connection(entity).commit();
+}
+
+void RecordBroker::RollbackTrans(const QString &entity)
+{
+    connection(entity).rollback();
+}
+
 } // namespace felcora::hostkit

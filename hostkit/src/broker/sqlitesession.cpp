@@ -147,6 +147,30 @@ qint64 SqliteSession::execute(const QString &sql)
     return reads ? 0 : sqlite3_changes64(m_handle->db());
 }
 
+void SqliteSession::begin()
+{
+    if (!sqlite3_get_autocommit(m_handle->db()))
+        throw Error(brokererr::kTransaction, sourceFor(QStringLiteral("BeginTrans")),
+                    QStringLiteral("Ya hay una transacción abierta en esta conexión"));
+    // The write lock is taken now, so that another workstation's write waits
+    // here and not in the middle of the work.
+    m_handle->exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void SqliteSession::commit()
+{
+    if (sqlite3_get_autocommit(m_handle->db()))
+        throw Error(brokererr::kTransaction, sourceFor(QStringLiteral("CommitTrans")),
+                    QStringLiteral("No hay una transacción abierta en esta conexión"));
+    m_handle->exec(QStringLiteral("COMMIT"));
+}
+
+void SqliteSession::rollback()
+{
+    if (!sqlite3_get_autocommit(m_handle->db()))
+        m_handle->exec(QStringLiteral("ROLLBACK"));
+}
+
 SqliteRecordset::SqliteRecordset(std::shared_ptr<SqliteHandle> handle, sqlite3_stmt *statement)
     : m_handle(std::move(handle))
     , m_statement(statement)

@@ -42,6 +42,9 @@ public:
 
     std::unique_ptr<IRecordset> query(const QString &sql) override;
     qint64 execute(const QString &sql) override;
+    void begin() override;
+    void commit() override;
+    void rollback() override;
 
     static std::unique_ptr<SqliteSession> open(const EntitySettings &settings);
 

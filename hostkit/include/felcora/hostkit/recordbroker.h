@@ -15,11 +15,11 @@ class EntityConnection;
 
 // The default data-access component, "RecordBroker.BrokerMain": one
 // connection per entity, configured per entity (BrokerConfig), the embedded
-// SQLite databases where nothing is configured.
-class FELCORA_HOSTKIT_EXPORT RecordBroker : public QObject, public IDataAccess
+// SQLite databases where nothing is configured. It offers transactions per entity.
+class FELCORA_HOSTKIT_EXPORT RecordBroker : public QObject, public IDataAccess, public ITransactions
 {
     Q_OBJECT
-    Q_INTERFACES(felcora::IDataAccess)
+    Q_INTERFACES(felcora::IDataAccess felcora::ITransactions)
 
 public:
     explicit RecordBroker(QObject *parent = nullptr);
@@ -34,6 +34,10 @@ public:
     QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint32 &decimals) override;
     QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint16 decimals) override;
     QString getDecimalSeparatorbyEntity(QString &entity) override;
+
+    void BeginTrans(const QString &entity) override;
+    void CommitTrans(const QString &entity) override;
+    void RollbackTrans(const QString &entity) override;
 
 private:
     EntityConnection &connection(const QString &entity);
