@@ -181,6 +181,13 @@ bool FrmABMClientes::listKeyDown(int key, Qt::KeyboardModifiers modifiers)
     }
     if (key == Qt::Key_Delete && hasRows)
         deleteSelected();
+    // Home and End go to the first and last customer in every view (the
+    // details view alone would move between columns).
+    if ((key == Qt::Key_Home || key == Qt::Key_End) && modifiers == Qt::NoModifier) {
+        if (hasRows)
+            ui->Lst->selectRow(key == Qt::Key_Home ? 0 : ui->Lst->rowCount() - 1);
+        return true;
+    }
     if (key == Qt::Key_F12) {
         ImprimirListadoClientes(*m_session.broker);
         return true;
@@ -230,6 +237,8 @@ void FrmABMClientes::lf_MoverAbajo()
 }
 
 // Selects the row above (-1) or below (+1) the selected one, if there is one.
+// With no row selected (a Ctrl+click takes the selection away) Down comes in
+// at the first row and Up at the last, as from a search box into its list.
 void FrmABMClientes::moveSelection(int step)
 {
     const int rows = ui->Lst->rowCount();
@@ -237,8 +246,8 @@ void FrmABMClientes::moveSelection(int step)
         return;
     const int row = ui->Lst->selectedRow();
     if (row < 0)
-        throw objectNotSet(kWindow); // no selected row
-    if (row + step >= 0 && row + step < rows)
+        ui->Lst->selectRow(step > 0 ? 0 : rows - 1);
+    else if (row + step >= 0 && row + step < rows)
         ui->Lst->selectRow(row + step);
 }
 
