@@ -1,13 +1,33 @@
 #include "ui/msgbox.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 
 namespace felcora {
 
+namespace {
+
+// The parts of a style value: its icon, and its buttons.
+constexpr int kIconMask = 0x70;
+constexpr int kButtonsMask = 0x7;
+
+// The component speaks Spanish whatever translations the host loads.
+void setSpanishButtonTexts(QMessageBox &box)
+{
+    const std::pair<QMessageBox::StandardButton, const char *> texts[] = {
+        {QMessageBox::Yes, "Sí"}, {QMessageBox::No, "No"}, {QMessageBox::Ok, "Aceptar"}, {QMessageBox::Cancel, "Cancelar"}};
+    for (const auto &[button, text] : texts) {
+        if (QAbstractButton *b = box.button(button))
+            b->setText(QString::fromUtf8(text));
+    }
+}
+
+} // namespace
+
 MsgBoxResult MsgBox(const QString &text, int style, const QString &title)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (style & 0x70) {
+    switch (style & kIconMask) {
     case vbCritical: icon = QMessageBox::Critical; break;
     case vbQuestion: icon = QMessageBox::Question; break;
     case vbExclamation: icon = QMessageBox::Warning; break;
@@ -17,7 +37,7 @@ MsgBoxResult MsgBox(const QString &text, int style, const QString &title)
 
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton escape = QMessageBox::Ok;
-    switch (style & 0x7) {
+    switch (style & kButtonsMask) {
     case vbOKCancel:
         buttons = QMessageBox::Ok | QMessageBox::Cancel;
         escape = QMessageBox::Cancel;
@@ -39,6 +59,7 @@ MsgBoxResult MsgBox(const QString &text, int style, const QString &title)
     box.setObjectName(QStringLiteral("FelcoraMessage"));
     box.setWindowModality(Qt::ApplicationModal);
     box.setEscapeButton(escape);
+    setSpanishButtonTexts(box);
     // The first button is the default one, as users of the product family expect.
     box.setDefaultButton(buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
     if (style & vbSystemModal)

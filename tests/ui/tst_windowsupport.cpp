@@ -86,22 +86,22 @@ private slots:
         QTest::addColumn<QString>("title"); // null: the component's default title
         QTest::addColumn<int>("press");     // a button, or 0 for Esc
         QTest::addColumn<int>("icon");
-        QTest::addColumn<int>("buttons");
+        QTest::addColumn<QStringList>("buttons"); // their texts, sorted
         QTest::addColumn<int>("result");
+        const QStringList yesNo = {u"No"_s, u"Sí"_s};
         using B = QMessageBox;
         QTest::newRow("yes/no question, No") << (vbYesNo | vbQuestion) << QString() << int(B::No) << int(B::Question)
-                                             << int(B::Yes | B::No) << int(vbNo);
+                                             << yesNo << int(vbNo);
         QTest::newRow("yes/no critical, Yes") << (vbYesNo | vbCritical) << QString() << int(B::Yes) << int(B::Critical)
-                                              << int(B::Yes | B::No) << int(vbYes);
+                                              << yesNo << int(vbYes);
         QTest::newRow("ok/cancel exclamation, own title") << (vbOKCancel | vbExclamation) << u"Clientes"_s
-                                                          << int(B::Ok) << int(B::Warning) << int(B::Ok | B::Cancel)
+                                                          << int(B::Ok) << int(B::Warning) << QStringList{u"Aceptar"_s, u"Cancelar"_s}
                                                           << int(vbOK);
-        QTest::newRow("yes/no, Esc") << int(vbYesNo) << QString() << 0 << int(B::NoIcon) << int(B::Yes | B::No)
-                                     << int(vbNo);
+        QTest::newRow("yes/no, Esc") << int(vbYesNo) << QString() << 0 << int(B::NoIcon) << yesNo << int(vbNo);
         QTest::newRow("yes/no/cancel, Esc") << int(vbYesNoCancel) << QString() << 0 << int(B::NoIcon)
-                                            << int(B::Yes | B::No | B::Cancel) << int(vbCancel);
+                                            << QStringList{u"Cancelar"_s, u"No"_s, u"Sí"_s} << int(vbCancel);
         QTest::newRow("ok information, Esc") << int(vbInformation | vbSystemModal) << QString() << 0
-                                             << int(B::Information) << int(B::Ok) << int(vbOK);
+                                             << int(B::Information) << QStringList{u"Aceptar"_s} << int(vbOK);
     }
     void msgBox()
     {
@@ -109,15 +109,18 @@ private slots:
         QFETCH(QString, title);
         QFETCH(int, press);
         QFETCH(int, icon);
-        QFETCH(int, buttons);
+        QFETCH(QStringList, buttons);
         QFETCH(int, result);
         QString seenTitle, seenText;
-        int seenIcon = -1, seenButtons = 0;
+        QStringList seenButtons;
+        int seenIcon = -1;
         const auto action = test::onNextModal<QMessageBox>([&](QMessageBox *box) {
             seenTitle = box->windowTitle();
             seenText = box->text();
             seenIcon = box->icon();
-            seenButtons = int(box->standardButtons());
+            for (const QAbstractButton *b : box->buttons())
+                seenButtons << b->text();
+            seenButtons.sort();
             if (press)
                 box->button(QMessageBox::StandardButton(press))->click();
             else
