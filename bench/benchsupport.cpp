@@ -2,9 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QTimer>
 #include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <sys/resource.h>
 
@@ -53,6 +54,100 @@ double peakMegabytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
+}
+
+std::optional<Figures> runChild(const QStringList &arguments, qsizetype count)
+{
+    const QString what = arguments.join(QLatin1Char(' '));
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--measure")} + arguments);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+        std::fprintf(stderr, "the measurement %s failed\n", qPrintable(what));
+        return std::nullopt;
+    }
+    Figures figures;
+    for (const QByteArray &field : child.readAllStandardOutput().trimmed().split(' '))
+        figures.append(field.toDouble());
+    if (figures.size() != count) {
+        std::fprintf(stderr, "the measurement %s printed %lld figures, not %lld\n", qPrintable(what),
+                     static_cast<long long>(figures.size()), static_cast<long long>(count));
+        return std::nullopt;
+    }
+    return figures;
+}
+
+namespace {
+
+QList<double> column(const QList<Figures> &runs, qsizetype figure)
+{
+    QList<double> values;
+    for (const Figures &run : runs)
+        values.append(run.value(figure));
+    return values;
+}
+
+double medianOf(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void printSide(const char *name, const QList<Figures> &runs)
+{
+    const QList<double> times = column(runs, 0);
+    std::printf("%s", name);
+    for (const double t : times)
+        std::printf(" %.3f", t);
+    const auto [least, most] = std::minmax_element(times.begin(), times.end());
+    const double middle = medianOf(times);
+    std::printf(" (spread %.0f%%)", times.isEmpty() || middle <= 0 ? 0.0 : (*most - *least) / middle * 100);
+}
+
+} // namespace
+
+double Alternation::ratio() const
+{
+    const double anchorTime = median(anchor);
+    return anchorTime > 0 ? median(subject) / anchorTime : 0;
+}
+
+std::optional<Alternation> alternate(const Measurement &anchor, const Measurement &subject)
+{
+    if (!anchor() || !subject())
+        return std::nullopt;
+    Alternation runs;
+    for (int run = 0; run < kTimedRuns; ++run) {
+        const std::optional<Figures> a = anchor();
+        if (!a)
+            return std::nullopt;
+        runs.anchor.append(*a);
+        const std::optional<Figures> s = subject();
+        if (!s)
+            return std::nullopt;
+        runs.subject.append(*s);
+    }
+    return runs;
+}
+
+double median(const QList<Figures> &runs, qsizetype figure) { return medianOf(column(runs, figure)); }
+
+double largest(const QList<Figures> &runs, qsizetype figure)
+{
+    const QList<double> values = column(runs, figure);
+    return values.isEmpty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+void printRuns(const char *label, const char *anchorName, const char *subjectName, const Alternation &runs)
+{
+    std::printf("%s: ", label);
+    printSide(anchorName, runs.anchor);
+    std::printf(" | ");
+    printSide(subjectName, runs.subject);
+    std::printf("\n");
 }
 
 OnListPainted::OnListPainted(std::function<void(browser::FrmABMClientes *)> onOpen)

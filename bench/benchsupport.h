@@ -1,11 +1,16 @@
 #pragma once
 
-// What the benchmarks share: the cached demo databases and the peak memory.
+// What the benchmarks share: the cached demo databases, the peak memory, the
+// child processes that measure, and the alternation of a measurement with
+// the anchor it is compared with.
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace felcora::browser {
 class FrmABMClientes;
@@ -26,6 +31,48 @@ inline double secondsSince(const QElapsedTimer &t)
 
 // The process's peak resident memory, in MB.
 double peakMegabytes();
+
+// The figures one measurement printed, in the order it printed them.
+using Figures = QList<double>;
+
+// Runs this program again as `program --measure arguments...` and reads the
+// figures it prints on one line; nothing when it failed or printed other
+// than `count` figures. A child of its own keeps each measurement's peak
+// memory its own and starts each with the same cold process.
+std::optional<Figures> runChild(const QStringList &arguments, qsizetype count);
+
+// A measurement and its anchor, taken in the same run on the same machine,
+// so that their ratio holds wherever it is measured. The first figure of
+// each run is its time.
+struct Alternation
+{
+    QList<Figures> anchor;
+    QList<Figures> subject;
+
+    // Median time of the subject over median time of the anchor.
+    double ratio() const;
+};
+
+// How many timed runs each side of an alternation gets.
+constexpr int kTimedRuns = 3;
+
+// One untimed run of each (the files, libraries and fonts are cached then),
+// then anchor, subject, anchor, subject, ... kTimedRuns times each. Nothing
+// when a run failed (the run says why).
+using Measurement = std::function<std::optional<Figures>()>;
+std::optional<Alternation> alternate(const Measurement &anchor, const Measurement &subject);
+
+// The median of one figure over the runs.
+double median(const QList<Figures> &runs, qsizetype figure = 0);
+// The largest value of one figure over the runs (peak memory).
+double largest(const QList<Figures> &runs, qsizetype figure);
+
+// Prints "label: name a b c (spread s%) | name a b c (spread s%)", the times
+// of every timed run, so that the noise behind the medians shows.
+void printRuns(const char *label, const char *anchorName, const char *subjectName, const Alternation &runs);
+
+// How a target reads in the output.
+inline const char *verdict(bool met) { return met ? "met" : "NOT met"; }
 
 // Calls onOpen with the customer list window once its rows are first painted
 // (the window is up then), as soon as that paint has finished. Watches the
