@@ -1,5 +1,6 @@
 #include "report/reportdocument.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "felcora/hostcomponents.h"
@@ -7,6 +8,29 @@
 #include "report/textfit.h"
 
 namespace felcora::report {
+
+namespace {
+
+bool isControl(char16_t c)
+{
+    return c < u' ' || (c >= u'\x7f' && c <= u'\x9f'); // C0, DEL and C1
+}
+
+// A tab or a line break would move the painter's pen past what was measured
+// (a tab into the next column): every control character prints as a blank.
+QString blankControls(const QString &text)
+{
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return isControl(c.unicode()); }))
+        return text;
+    QString blanked = text;
+    for (QChar &c : blanked) {
+        if (isControl(c.unicode()))
+            c = u' ';
+    }
+    return blanked;
+}
+
+} // namespace
 
 ReportDocument::ReportDocument(const ReportDefinition &definition, IRecordset &rs)
     : m_definition(definition)
@@ -85,7 +109,8 @@ void ReportDocument::place(PageModel &page, const ReportSection &section, int to
     for (const ReportItem &item : section.items) {
         const QRect box = item.box.translated(m_definition.margins.left(), top);
         const QString &text = item.field >= 0 ? (record ? record->value(item.field) : QString()) : item.text;
-        page.texts.append({box, m_fit->fitting(item.font, text, box.width()), item.font, item.background});
+        const QString printed = blankControls(text);
+        page.texts.append({box, m_fit->fitting(item.font, printed, box.width()), item.font, item.background});
     }
 }
 

@@ -17,8 +17,9 @@ class RecordSpool;
 class TextFit;
 
 // One text on a page: its box in twips from the paper's top-left corner, the
-// part of its text that fits the box (long text is cut, never spilled into
-// the next column), its font and its background.
+// part of its text that fits the box (long text is cut and ends in an
+// ellipsis, never spilled into the next column; control characters are
+// blanks), its font and its background.
 struct PlacedText
 {
     QRect box;

@@ -1,10 +1,13 @@
 #include "report/reportpainter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
+#include <memory>
 #include <vector>
 
 #include "felcora/error.h"
@@ -53,6 +56,12 @@ void paintTexts(const PageModel &page, const TwipsFonts &fonts, QPainter &painte
     painter.restore();
 }
 
+Error writeError(const QString &path, const QFileDevice &file)
+{
+    return Error(errnum::kFileError, QStringLiteral("Report"),
+                 QStringLiteral("No se pudo escribir el archivo ") + path + QStringLiteral(": ") + file.errorString());
+}
+
 } // namespace
 
 void paintPage(const ReportDefinition &definition, const PageModel &page, QPainter &painter)
@@ -82,26 +91,37 @@ bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int f
 
 bool writePdf(const ReportDocument &document, const QString &path, const PageProgress &progress)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Error(errnum::kFileError, QStringLiteral("Report"),
-                    QStringLiteral("No se pudo escribir el archivo ") + path + QStringLiteral(": ") + file.errorString());
-    // A PDF that was stopped or failed halfway is not left behind.
+    // A file is written beside itself and takes its name only when complete:
+    // stopped, failing or killed halfway, the old file stays as it was. A
+    // device (a printer port, /dev/stdout) is written straight: renaming over
+    // it would replace the device.
+    const QFileInfo target(path);
+    std::unique_ptr<QFileDevice> out;
+    if (target.exists() && !target.isFile() && !target.isDir())
+        out = std::make_unique<QFile>(path);
+    else
+        out = std::make_unique<QSaveFile>(path);
+    if (!out->open(QIODevice::WriteOnly))
+        throw writeError(path, *out);
     bool done = false;
-    try {
-        QPdfWriter pdf(&file);
+    {
+        QPdfWriter pdf(out.get());
         pdf.setTitle(document.definition().title);
         pdf.setCreator(QStringLiteral("FELCORA"));
         pdf.setPageLayout(QPageLayout(document.definition().pageSize, QPageLayout::Portrait, QMarginsF()));
         done = paintPages(document, pdf, 0, document.pageCount() - 1, progress);
-    } catch (...) {
-        file.remove();
-        throw;
     }
-    file.close();
-    if (!done)
-        file.remove();
-    return done;
+    auto *file = qobject_cast<QSaveFile *>(out.get());
+    if (!done) {
+        if (file)
+            file->cancelWriting();
+        return false;
+    }
+    // A write that failed (a full disk) is told only when the buffer is written out.
+    const bool written = file ? file->commit() : out->flush() && out->error() == QFileDevice::NoError;
+    if (!written)
+        throw writeError(path, *out);
+    return true;
 }
 
 } // namespace felcora::report

@@ -1,6 +1,8 @@
 #include "report/reportpreview.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -12,6 +14,7 @@
 #include "report/pageview.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
+#include "ui/msgbox.h"
 #include "ui/twips.h"
 #include "ui_reportpreview.h"
 
@@ -203,13 +206,15 @@ bool ReportPreview::eventFilter(QObject *, QEvent *event)
 bool ReportPreview::previewKey(const QKeyEvent *key)
 {
     const bool ctrl = ctrlOnly(key);
+    // Ctrl++ comes as Ctrl+= or, with Shift held for the plus sign, as Ctrl+Shift++.
+    const bool ctrlPlus = ctrl || (key->modifiers() & ~Qt::KeypadModifier) == (Qt::ControlModifier | Qt::ShiftModifier);
     const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     switch (key->key()) {
     case Qt::Key_PageDown: if (plain) showPage(m_page + 1); return plain;
     case Qt::Key_PageUp: if (plain) showPage(m_page - 1); return plain;
     case Qt::Key_Home: if (ctrl) showPage(0); return ctrl;
     case Qt::Key_End: if (ctrl) showLastPage(); return ctrl;
-    case Qt::Key_Plus:
+    case Qt::Key_Plus: if (ctrlPlus) stepZoom(+1); return ctrlPlus;
     case Qt::Key_Equal: if (ctrl) stepZoom(+1); return ctrl;
     case Qt::Key_Minus: if (ctrl) stepZoom(-1); return ctrl;
     case Qt::Key_P: if (ctrl) print(); return ctrl;
@@ -300,8 +305,13 @@ void ReportPreview::chooseFileAndSave()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.selectFile(m_definition.title + QStringLiteral(".pdf"));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        savePdf(dialog.selectedFiles().constFirst());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    if (savePdf(path)) {
+        const QString where = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+        MsgBox(QStringLiteral("El listado se guardó en ") + where, vbInformation);
+    }
 }
 
 } // namespace felcora::report

@@ -23,7 +23,7 @@ class PageView;
 // shown, with page navigation, zoom, printing and saving as PDF.
 //   PgDn / PgUp        next / previous page
 //   Ctrl+Home / End    first / last page
-//   Ctrl++ / Ctrl+-    zoom in / out
+//   Ctrl++ / Ctrl+-    zoom in / out (Ctrl+= zooms in too)
 //   Ctrl+P             print          Ctrl+S   save as PDF
 //   Esc                close
 class FELCORA_TESTS_EXPORT ReportPreview : public QDialog
@@ -61,7 +61,7 @@ public:
     bool savePdf(const QString &path);
 
     // What the buttons do: ask for a printer or a file name, then as above;
-    // a failure is reported in a message box.
+    // a failure is reported in a message box, and so is where a PDF was saved.
     void print();
     void exportPdf();
 

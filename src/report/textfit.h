@@ -12,9 +12,14 @@
 
 namespace felcora::report {
 
+// Where Debian's fonts-wine keeps its fonts, metric-compatible with those of
+// the same names; fontconfig does not look there.
+inline constexpr char kTahomaFolder[] = "/usr/share/wine/fonts";
+
 // A report font as it is measured and painted: sized in twips (one pixel per
 // twip, painted under a scale to the device), without kerning or hinting, so
-// that a text is exactly as wide on every device as it was measured.
+// that a text is exactly as wide on every device as it was measured. The
+// first call makes the fonts of kTahomaFolder known when the system lacks them.
 FELCORA_TESTS_EXPORT QFont twipsFont(const ReportFont &font);
 
 // Measures texts in twips and cuts them to the width of their box. Widths
@@ -25,7 +30,9 @@ class FELCORA_TESTS_EXPORT TextFit
 public:
     explicit TextFit(const QList<ReportFont> &fonts);
 
-    // The longest beginning of text (in whole characters) that fits width.
+    // text when it fits width; else the longest beginning of it (in whole
+    // characters) that fits with an ellipsis after it, and the ellipsis, so
+    // that a cut text never looks whole.
     QString fitting(int font, const QString &text, int width);
 
 private:
@@ -34,8 +41,11 @@ private:
         QFontMetricsF metrics;
         std::array<float, 256> latin; // advances of U+0000..U+00FF, negative until measured
         QHash<char32_t, float> other;
+        float ellipsis = 0;
     };
     float advance(Measured &m, char32_t c);
+    // The first `end` units of text, `used` wide, followed by an ellipsis within width.
+    QString withEllipsis(Measured &m, const QString &text, qsizetype end, double used, int width);
 
     std::vector<Measured> m_fonts;
 };

@@ -8,7 +8,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -693,8 +695,9 @@ private slots:
         }));
     }
 
-    // Ctrl+S asks for a file and writes every page to it; printing gives
-    // the pages of the range the print dialog sets.
+    // Ctrl+S asks for a file, writes every page to it and says where it went,
+    // or why it could not; printing gives the pages of the range the print
+    // dialog sets.
     void previewSavesThePdfAndPrintsTheRangeAsked()
     {
         useReportCustomers(m_db->personalPath());
@@ -704,12 +707,27 @@ private slots:
         QVERIFY(openList(*m_listado, [&](FrmABMClientes *w) {
             QVERIFY(openPreview(w, [&](Dr_ListadoClientes *preview) {
                 pages = preview->document()->pageCount();
-                const QPointer<ModalAction> save = onNextModal<QFileDialog>([&](QFileDialog *dialog) {
-                    dialog->selectFile(path);
-                    static_cast<QDialog *>(dialog)->accept(); // as the Save button does
-                });
-                pressKey(Qt::Key_S, Qt::ControlModifier);
-                QVERIFY(save->done());
+                QString told;
+                QMessageBox::Icon icon;
+                const auto saveAs = [&](const QString &file) {
+                    told.clear();
+                    icon = QMessageBox::NoIcon;
+                    onNextModal<QFileDialog>([&](QFileDialog *dialog) {
+                        dialog->selectFile(file);
+                        static_cast<QDialog *>(dialog)->accept(); // as the Save button does
+                    });
+                    answerNextMessageBox(QMessageBox::Ok, &told, &icon);
+                    preview->activateWindow(); // back from the last message box
+                    QTRY_VERIFY(preview->isAncestorOf(QApplication::focusWidget()));
+                    pressKey(Qt::Key_S, Qt::ControlModifier);
+                };
+                saveAs(path);
+                QCOMPARE(icon, QMessageBox::Information);
+                QCOMPARE(told, u"El listado se guardó en "_s + QDir::toNativeSeparators(path + u".pdf"_s));
+                saveAs(dir.filePath(u"no/such/folder/x.pdf"_s));
+                QCOMPARE(icon, QMessageBox::Critical);
+                QVERIFY2(told.startsWith(u"75 - No se pudo escribir el archivo "_s) && told.contains(u"/x.pdf: "_s),
+                         qPrintable(told));
 
                 QPrinter printer(QPrinter::HighResolution);
                 printer.setOutputFormat(QPrinter::PdfFormat);
@@ -795,6 +813,21 @@ private slots:
             }
         }
         QVERIFY(checked > 500);
+    }
+
+    // A PDF that cannot be written (a full disk) is a failure naming the
+    // file, never a page count; a device is written as itself, never replaced.
+    void pdfThatCannotBeWrittenFails()
+    {
+        const QString full = u"/dev/full"_s;
+        if (!QFileInfo(full).exists())
+            QSKIP("no /dev/full");
+        const auto failure = errorOf([&] { writeCustomerListPdf(*m_broker, full); });
+        QVERIFY(failure);
+        QCOMPARE(failure->number(), errnum::kFileError);
+        QVERIFY2(failure->description().startsWith(u"No se pudo escribir el archivo /dev/full: "_s),
+                 qPrintable(failure->description()));
+        QVERIFY(!QFileInfo(full).isFile());
     }
 
 private:
