@@ -1,76 +1,66 @@
 // A small host application: registers the default host components, opens the
 // customer list through clListado for the user to pick a customer, and prints the pick.
 
-#include <QCommandLineParser>
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QTextStream>
-#include <cstdio>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <memory>
 
+#include "core/componentversion.h"
 #include "felcora/clListado.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/error.h"
-#include "felcora/hostkit/demodata.h"
 #include "felcora/hostkit/hostkit.h"
 #include "felcora/hostkit/recordbroker.h"
+#include "hoststart.h"
 
 using namespace felcora;
+using host::complain;
+using host::say;
 
 namespace {
 
-constexpr qint64 kFirstUseCustomers = 300;
-// The host's own failures (the component's come with their own numbers).
-constexpr qint32 kHostError = 1;
+// Exit codes besides 0 (done) and 1 (a failure, reported).
+constexpr int kUsageError = 2;
+constexpr int kNoDisplay = 3;
+// More demo customers than any office has: a number above it is a typing mistake.
+constexpr qint64 kMostDemoCustomers = 10'000'000;
 
-QTextStream &out()
+// The host's command line. Help and version are its own options, so that
+// they are described in Spanish with or without Qt's translation.
+struct HostOptions
 {
-    static QTextStream stream(stdout);
-    return stream;
-}
+    QCommandLineParser parser;
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Muestra esta ayuda y termina.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Muestra la versión del componente y termina.")};
+    QCommandLineOption demoData{QStringLiteral("demo-data"),
+                                QStringLiteral("Agrega N clientes de demostración a la base y termina."),
+                                QStringLiteral("N")};
+    QCommandLineOption config{QStringLiteral("config"), QStringLiteral("Archivo de configuración del acceso a datos."),
+                              QStringLiteral("ARCHIVO")};
+    QCommandLineOption pick{QStringLiteral("pick"),
+                            QStringLiteral("Abre la lista para elegir un cliente (opción por omisión).")};
+    QCommandLineOption browse{QStringLiteral("browse"),
+                              QStringLiteral("Abre la lista sin elegir: Enter no elige ni cierra.")};
+    QCommandLineOption origenTarvis{QStringLiteral("origen-tarvis"),
+                                    QStringLiteral("Se presenta como el host TARVIS (OrigenTarvis).")};
+    QCommandLineOption extended{QStringLiteral("ex"),
+                                QStringLiteral("Usa MostrarListadoEx después de SetDataConnection.")};
+    QCommandLineOption printPdf{QStringLiteral("print-pdf"),
+                                QStringLiteral("Escribe el listado de clientes en un PDF y termina."),
+                                QStringLiteral("ARCHIVO")};
 
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-qint64 customerCount(IDataAccess &broker)
-{
-    IDataConnection *connection = broker.getDataConnectionByEntity(QStringLiteral("PERSONAL"));
-    connection->setSql(QStringLiteral("select count(*) as total from clientes"));
-    std::unique_ptr<IRecordset> rs;
-    connection->CrearRs(rs);
-    return rs->Fields(QStringLiteral("total")).toLongLong();
-}
-
-// Demo customers go into the customer database when it is SQLite (the embedded default).
-qint64 writeDemoData(qint64 customers)
-{
-    const hostkit::EntitySettings personal = hostkit::BrokerConfig::load().entity(QStringLiteral("PERSONAL"));
-    if (!personal.isSqlite() || personal.accounting.isEmpty())
-        throw Error(kHostError, QStringLiteral("felcora-host"),
-                    QStringLiteral("Los datos de demostración se escriben solo en una base SQLite con la base contable adjunta"));
-    hostkit::DemoOptions options;
-    options.customers = customers;
-    options.agents = std::max<qint64>(60, customers / 5);
-    return hostkit::generateDemoData(personal.database, personal.accounting, options).customers;
-}
-
-void printPick(const clListado &listado)
-{
-    if (listado.Cliente_Cuit().isEmpty() && listado.Cliente_Nombre().isEmpty()) {
-        out() << "No se eligió ningún cliente\n";
-    } else {
-        out() << "Cliente elegido: " << listado.Cliente_Nombre() << "\n"
-              << "  CUIT: " << listado.Cliente_Cuit() << "\n"
-              << "  Domicilio: " << listado.Cliente_Domicilio() << "\n"
-              << "  E-mail: " << listado.Cliente_EMail() << "\n"
-              << "  Regalías: " << listado.Cliente_Regalias() << "\n"
-              << "  Ajuste Res 41/02: " << listado.Cliente_AjustexVinculacion() << "\n";
+    HostOptions()
+    {
+        parser.setApplicationDescription(QStringLiteral("Host de prueba del componente de clientes FELCORA"));
+        parser.addOptions({help, version, demoData, config, pick, browse, origenTarvis, extended, printPdf});
     }
-    out().flush();
-}
+};
 
 // Without a display Qt would stop with a platform-plugin failure; say what to do instead.
 bool displayMissing()
@@ -79,95 +69,133 @@ bool displayMissing()
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-bool wantsOption(int argc, char *argv[], const char *prefix)
+QString versionText()
 {
-    for (int k = 1; k < argc; ++k) {
-        if (qstrncmp(argv[k], prefix, qstrlen(prefix)) == 0)
-            return true;
+    const ComponentVersion v = componentVersion();
+    return QStringLiteral("%1.%2.%3").arg(v.major).arg(v.minor).arg(v.revision);
+}
+
+// Qt's own texts (the file and print dialogs, the option parser) in Spanish,
+// when Qt's translation is installed; in English otherwise.
+void loadQtTranslation(QTranslator &translator)
+{
+    if (translator.load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
+}
+
+void printPick(const clListado &listado)
+{
+    if (listado.Cliente_Cuit().isEmpty() && listado.Cliente_Nombre().isEmpty()) {
+        say(QStringLiteral("No se eligió ningún cliente"));
+        return;
     }
-    return false;
+    say(QStringLiteral("Cliente elegido: %1\n  CUIT: %2\n  Domicilio: %3\n  E-mail: %4\n  Regalías: %5\n"
+                       "  Ajuste Res 41/02: %6")
+            .arg(listado.Cliente_Nombre(), listado.Cliente_Cuit(), listado.Cliente_Domicilio(), listado.Cliente_EMail(),
+                 QString::number(listado.Cliente_Regalias()), QString::number(listado.Cliente_AjustexVinculacion())));
+}
+
+// The number of demo customers asked for, or -1 (and the reason said) when it is none.
+qint64 demoCustomers(const QString &text)
+{
+    bool ok = false;
+    const qint64 count = text.toLongLong(&ok);
+    if (!ok || count < 0) {
+        complain(QStringLiteral("--demo-data espera un número de clientes, no \"%1\"").arg(text));
+        return -1;
+    }
+    if (count > kMostDemoCustomers) {
+        complain(QStringLiteral("--demo-data admite a lo sumo %1 clientes, no %2").arg(kMostDemoCustomers).arg(text));
+        return -1;
+    }
+    return count;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // Writing demo data and asking for help need no window.
-    const bool windowless = wantsOption(argc, argv, "--demo-data") || wantsOption(argc, argv, "--help")
-        || wantsOption(argc, argv, "-h") || wantsOption(argc, argv, "--version");
-    // The PDF of the list needs fonts but no screen.
-    const bool printPdfOnly = wantsOption(argc, argv, "--print-pdf");
-    if (printPdfOnly && displayMissing())
+    HostOptions options;
+    QCommandLineParser &parser = options.parser;
+
+    // Which application object the run needs: writing demo data, help and the
+    // version need none with windows. A command line not understood is reported
+    // later, against the application's own arguments (Qt's, such as -platform, taken out).
+    QStringList arguments;
+    for (int k = 0; k < argc; ++k)
+        arguments << QString::fromLocal8Bit(argv[k]);
+    const bool understood = parser.parse(arguments);
+    const bool guiless
+        = understood && (parser.isSet(options.help) || parser.isSet(options.version) || parser.isSet(options.demoData));
+    // The PDF of the list needs fonts but no screen, and no one answers a message box.
+    const bool printOnly = understood && parser.isSet(options.printPdf);
+    if (printOnly && displayMissing())
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!windowless && displayMissing()) {
-        err() << "felcora-host: no hay pantalla (DISPLAY está vacío); ejecútelo con una pantalla virtual: "
-                 "xvfb-run -a ./dev run\n";
-        return 3;
-    }
+    const bool noDisplay = !guiless && displayMissing();
+    const host::Desk desk = guiless || printOnly ? host::Desk::Windowless : host::Desk::Windows;
+
     std::unique_ptr<QCoreApplication> app;
-    if (windowless)
+    if (guiless || noDisplay)
         app = std::make_unique<QCoreApplication>(argc, argv);
     else
         app = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("felcora-host"));
+    QCoreApplication::setApplicationVersion(versionText());
+    QTranslator qtTranslation;
+    loadQtTranslation(qtTranslation);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Host de prueba del componente de clientes FELCORA"));
-    parser.addHelpOption();
-    const QCommandLineOption demoData(QStringLiteral("demo-data"),
-                                      QStringLiteral("Agrega N clientes de demostración a la base y termina."),
-                                      QStringLiteral("N"));
-    const QCommandLineOption config(QStringLiteral("config"),
-                                    QStringLiteral("Archivo de configuración del acceso a datos."),
-                                    QStringLiteral("FILE"));
-    const QCommandLineOption pick(QStringLiteral("pick"),
-                                  QStringLiteral("Abre la lista para elegir un cliente (opción por omisión)."));
-    const QCommandLineOption browse(QStringLiteral("browse"),
-                                    QStringLiteral("Abre la lista sin elegir: Enter no elige ni cierra."));
-    const QCommandLineOption origenTarvis(QStringLiteral("origen-tarvis"),
-                                          QStringLiteral("Se presenta como el host TARVIS (OrigenTarvis)."));
-    const QCommandLineOption extended(QStringLiteral("ex"),
-                                      QStringLiteral("Usa MostrarListadoEx después de SetDataConnection."));
-    const QCommandLineOption printPdf(QStringLiteral("print-pdf"),
-                                      QStringLiteral("Escribe el listado de clientes en un PDF y termina."),
-                                      QStringLiteral("FILE"));
-    parser.addOptions({demoData, config, pick, browse, origenTarvis, extended, printPdf});
-    parser.process(*app);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        complain(QStringLiteral("felcora-host: ") + parser.errorText());
+        return kUsageError;
+    }
+    if (parser.isSet(options.help))
+        parser.showHelp(0);
+    if (parser.isSet(options.version))
+        parser.showVersion();
+    if (noDisplay) {
+        complain(QStringLiteral("felcora-host: no hay pantalla (DISPLAY está vacío); ejecútelo con una pantalla "
+                                "virtual: xvfb-run -a ./dev run"));
+        return kNoDisplay;
+    }
 
-    if (parser.isSet(config))
-        qputenv("RECORDBROKER_CONFIG", parser.value(config).toLocal8Bit());
+    if (parser.isSet(options.config)) {
+        if (parser.value(options.config).isEmpty()) {
+            complain(QStringLiteral("--config espera el nombre de un archivo"));
+            return kUsageError;
+        }
+        qputenv("RECORDBROKER_CONFIG", QFile::encodeName(parser.value(options.config)));
+    }
+    const qint64 demoData = parser.isSet(options.demoData) ? demoCustomers(parser.value(options.demoData)) : 0;
+    if (demoData < 0)
+        return kUsageError;
 
     try {
         hostkit::registerHostComponents();
 
         hostkit::RecordBroker broker;
-        broker.LoadParameters(); // creates the embedded databases on first use
-
-        if (parser.isSet(demoData)) {
-            bool ok = false;
-            const qint64 count = parser.value(demoData).toLongLong(&ok);
-            if (!ok || count < 0) {
-                err() << "--demo-data espera un número de clientes, no \"" << parser.value(demoData) << "\"\n";
-                return 2;
-            }
-            out() << writeDemoData(count) << " clientes de demostración agregados\n";
+        if (parser.isSet(options.demoData)) {
+            broker.LoadParameters(); // creates the embedded databases when missing
+            say(QStringLiteral("%1 clientes de demostración agregados").arg(host::writeDemoData(demoData)));
             return 0;
         }
-        if (customerCount(broker) == 0)
-            out() << writeDemoData(kFirstUseCustomers) << " clientes de demostración agregados (primer uso)\n";
+        if (!host::openDataAccess(broker, desk))
+            return 1;
 
-        if (parser.isSet(printPdf)) {
-            const int pages = writeCustomerListPdf(broker, parser.value(printPdf));
-            out() << pages << (pages == 1 ? " página" : " páginas") << " escritas en " << parser.value(printPdf) << "\n";
+        if (parser.isSet(options.printPdf)) {
+            const QString file = parser.value(options.printPdf);
+            const int pages = writeCustomerListPdf(broker, file);
+            say(QStringLiteral("%1 %2 escritas en %3")
+                    .arg(pages)
+                    .arg(pages == 1 ? QStringLiteral("página") : QStringLiteral("páginas"), file));
             return 0;
         }
 
         clListado listado;
-        listado.setOrigenTarvis(parser.isSet(origenTarvis));
-        listado.setSeleccionar(!parser.isSet(browse));
+        listado.setOrigenTarvis(parser.isSet(options.origenTarvis));
+        listado.setSeleccionar(!parser.isSet(options.browse));
         listado.setBaseDatos(QString());
         listado.SetDataConnection(QVariant::fromValue<QObject *>(&broker));
-        if (parser.isSet(extended))
+        if (parser.isSet(options.extended))
             listado.MostrarListadoEx();
         else
             listado.MostrarListado();
@@ -175,7 +203,7 @@ int main(int argc, char *argv[])
         printPick(listado);
         return 0;
     } catch (const Error &e) {
-        err() << "Error " << e.number() << ": " << e.description() << " [" << e.source() << "]\n";
+        host::reportFailure(e, desk);
         return 1;
     }
 }

@@ -1,16 +1,20 @@
 // The default data access on real SQLite files.
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
+#include <optional>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <thread>
 
 #include "broker/brokererrors.h"
+#include "broker/sqliteerrors.h"
 #include "core/componentstate.h"
 #include "core/numberliterals.h"
 #include "core/sqltext.h"
@@ -101,21 +105,155 @@ private slots:
         QVERIFY(!query(u"select * from clientes"_s)->Eof());
     }
 
-    void defaultFolderIsTheUsersDataFolder()
+    void defaultFolderIsTheUsersOwn()
     {
+        // Whatever the umask, what the broker creates is readable by the user alone.
+        const mode_t savedMask = umask(0);
         QTemporaryDir home;
         const QByteArray savedData = qgetenv("XDG_DATA_HOME");
         const QByteArray savedConfig = qgetenv("RECORDBROKER_CONFIG");
         const auto restore = qScopeGuard([&] {
+            umask(savedMask);
             qputenv("XDG_DATA_HOME", savedData);
             qputenv("RECORDBROKER_CONFIG", savedConfig);
         });
-        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
-        qputenv("RECORDBROKER_CONFIG", QFile::encodeName(home.filePath(u"none.ini"_s)));
+        // No file named and none of the user's: the embedded default, in a data folder that does not exist yet.
+        const test::UserSettingsSandbox noUserFile;
+        qunsetenv("RECORDBROKER_CONFIG");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(u"data"_s)));
         hostkit::RecordBroker broker;
         broker.LoadParameters();
+
+        const auto mode = [](const QString &path) {
+            struct stat info = {};
+            return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
+        };
+        for (const char *folder : {"data", "data/TARVIS", "data/TARVIS/RecordBroker"})
+            QCOMPARE(mode(home.filePath(QLatin1String(folder))), 0700u);
+        const QString folder = home.filePath(u"data/TARVIS/RecordBroker/"_s);
         for (const char *file : {"personal.db", "contable.db", "systablas.db"})
-            QVERIFY(QFile::exists(home.filePath(u"TARVIS/RecordBroker/"_s + QLatin1String(file))));
+            QCOMPARE(mode(folder + QLatin1String(file)), 0600u);
+
+        // SQLite's rollback journal, written while a change is under way, takes the database's mode.
+        sqlite3 *other = nullptr;
+        sqlite3_open(QFile::encodeName(folder + u"personal.db"_s).constData(), &other);
+        const auto close = qScopeGuard([&] { sqlite3_close(other); });
+        QCOMPARE(sqlite3_exec(other, "BEGIN; insert into clientes (cuit) values ('1')", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QCOMPARE(mode(folder + u"personal.db-journal"_s), 0600u);
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+
+    void onlyADatabaseCreatedNowIsNew()
+    {
+        QTemporaryDir dir;
+        const auto created = [](const hostkit::BrokerConfig &config) {
+            hostkit::RecordBroker broker;
+            broker.useConfig(config);
+            broker.LoadParameters();
+            return broker.createdDatabase(kPersonal);
+        };
+        const hostkit::BrokerConfig embedded = hostkit::BrokerConfig::embedded(dir.path());
+        QVERIFY(created(embedded));
+        QVERIFY(!created(embedded));
+        const QString personal = embedded.entity(kPersonal).database;
+        TempDatabase::exec(personal, u"insert into clientes (cuit) values ('1'); delete from clientes"_s);
+        QVERIFY(!created(embedded));
+
+        // A configured database is never created, even an empty one.
+        QFile empty(dir.filePath(u"office.db"_s));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        hostkit::BrokerConfig configured;
+        configured.entities[kPersonal].database = empty.fileName();
+        QVERIFY(!created(configured));
+    }
+
+    void firstStartsAtOnceBothSucceed()
+    {
+        // Two programs on their first start: one creates the databases, the other waits and finds them.
+        constexpr int kRounds = 8;
+        constexpr int kJurisdictions = 24;
+        for (int round = 0; round < kRounds; ++round) {
+            QTemporaryDir dir;
+            const hostkit::BrokerConfig config = hostkit::BrokerConfig::embedded(dir.path());
+            std::atomic<int> ready{0};
+            std::optional<Error> errors[2];
+            bool created[2] = {};
+            const auto start = [&](int k) {
+                ++ready;
+                while (ready < 2)
+                    std::this_thread::yield();
+                errors[k] = errorOf([&] {
+                    hostkit::RecordBroker broker;
+                    broker.useConfig(config);
+                    broker.LoadParameters();
+                    created[k] = broker.createdDatabase(kPersonal);
+                });
+            };
+            std::thread first(start, 0);
+            std::thread second(start, 1);
+            first.join();
+            second.join();
+            for (const auto &error : errors)
+                QVERIFY2(!error, qPrintable(error ? error->description() : QString()));
+            QCOMPARE(int(created[0]) + int(created[1]), 1);
+            QCOMPARE(
+                TempDatabase::scalar(config.entity(u"SYSTABLAS"_s).database, u"select count(*) from JRD"_s).toInt(),
+                kJurisdictions);
+        }
+    }
+
+    void configurationFileIsReadOrRefused_data()
+    {
+        QTest::addColumn<QByteArray>("content");  // null: no file; "/": a folder
+        QTest::addColumn<QStringList>("refusal"); // what the error says; empty: read
+        QTest::newRow("missing") << QByteArray() << QStringList{u"No existe el archivo de configuración"_s};
+        QTest::newRow("folder") << QByteArray("/") << QStringList{u"No se puede leer el archivo"_s};
+        QTest::newRow("a database") << QByteArray("SQLite format 3") + QByteArray(8, '\0')
+                                    << QStringList{u"no es un archivo INI"_s};
+        QTest::newRow("plain text") << QByteArray("[PERSONAL]\nDatabase=/x.db\nsome notes\n")
+                                    << QStringList{u"no es un archivo INI"_s, u"línea 3"_s};
+        QTest::newRow("server without Database") << QByteArray("[Personal]\nDriver=QPSQL\nHost=srv\n")
+                                                 << QStringList{u"Falta la clave Database en el grupo [Personal]"_s};
+        QTest::newRow("SQLite without Database") << QByteArray("[SYSTABLAS]\nDriver=SQLite\nDatabase=\n")
+                                                 << QStringList{u"Falta la clave Database en el grupo [SYSTABLAS]"_s};
+        QTest::newRow("any case") << QByteArray("; office\n[personal]\ndriver=sqlite\nDATABASE=/srv/p.db\n"
+                                                "accounting = \"/srv/c.db\"\ndecimalseparator=,\n")
+                                  << QStringList();
+    }
+    void configurationFileIsReadOrRefused()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, refusal);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"RecordBroker.ini"_s);
+        if (content == "/") {
+            QVERIFY(QDir(dir.path()).mkdir(u"RecordBroker.ini"_s));
+        } else if (!content.isNull()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        // Named through the environment, as a host names it: never the embedded default instead.
+        const QByteArray saved = qgetenv("RECORDBROKER_CONFIG");
+        const auto restore = qScopeGuard([&] { qputenv("RECORDBROKER_CONFIG", saved); });
+        qputenv("RECORDBROKER_CONFIG", QFile::encodeName(path));
+        hostkit::BrokerConfig config;
+        const auto error = errorOf([&] { config = hostkit::BrokerConfig::load(); });
+        if (refusal.isEmpty()) {
+            QVERIFY2(!error, qPrintable(error ? error->description() : QString()));
+            const hostkit::EntitySettings personal = config.entity(kPersonal);
+            QVERIFY(personal.isSqlite());
+            QCOMPARE(personal.database, u"/srv/p.db"_s);
+            QCOMPARE(personal.accounting, u"/srv/c.db"_s);
+            QCOMPARE(personal.decimalSeparator, u","_s);
+            return;
+        }
+        QVERIFY(error);
+        QCOMPARE(error->number(), hostkit::brokererr::kOpen);
+        for (const QString &part : refusal + QStringList(path))
+            QVERIFY2(error->description().contains(part), qPrintable(error->description()));
     }
 
     void queriesAndChangesReportWhatHappened()
@@ -302,15 +440,69 @@ private slots:
         QCOMPARE(customerCount(*m_db), 2);
     }
 
-    void failingStatementCarriesTheDriverMessage()
+    void sqliteFailuresAreDescribedInSpanish_data()
     {
-        const auto error = errorOf([&] { query(u"select * from no_such_table"_s); });
-        QVERIFY(error);
-        QCOMPARE(error->description(), u"no such table: no_such_table"_s);
-        QVERIFY(!error->source().isEmpty());
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("driverText");
+        QTest::addColumn<QString>("meaning");
+        QTest::newRow("not a database") << SQLITE_NOTADB << u"file is not a database"_s
+                                        << u"El archivo \"/datos/personal.db\" no es una base de datos"_s;
+        QTest::newRow("missing table") << SQLITE_ERROR << u"no such table: QUENMARCONTABLE.AGENTES"_s
+                                       << u"No existe la tabla QUENMARCONTABLE.AGENTES"_s;
+        QTest::newRow("busy") << SQLITE_BUSY << u"database is locked"_s
+                              << u"está en uso por otro puesto; intente de nuevo en unos segundos"_s;
+        QTest::newRow("locked") << SQLITE_LOCKED_SHAREDCACHE << u"database table is locked"_s
+                                << u"está en uso por otro puesto"_s;
+        QTest::newRow("read-only file") << SQLITE_READONLY << u"attempt to write a readonly database"_s
+                                        << u"La base de datos \"/datos/personal.db\" es de solo lectura"_s;
+        QTest::newRow("read-only folder") << SQLITE_READONLY_DIRECTORY << u"attempt to write a readonly database"_s
+                                          << u"La carpeta de la base de datos"_s;
+        QTest::newRow("disk error") << SQLITE_IOERR_WRITE << u"disk I/O error"_s << u"Error del disco"_s;
+        QTest::newRow("full disk") << SQLITE_FULL << u"database or disk is full"_s << u"El disco está lleno"_s;
+        QTest::newRow("any other") << SQLITE_MISMATCH << u"datatype mismatch"_s << u"Falló la base de datos"_s;
+    }
+    void sqliteFailuresAreDescribedInSpanish()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, driverText);
+        QFETCH(QString, meaning);
+        const QString file = u"/datos/personal.db"_s;
+        const QString description = hostkit::describeSqliteError(code, driverText, file);
+        QVERIFY2(description.contains(meaning) && description.contains(file), qPrintable(description));
+        QVERIFY2(description.endsWith(u" (%1)"_s.arg(driverText)), qPrintable(description));
+    }
+
+    void failuresNameTheirFile()
+    {
+        const auto statementError = errorOf([&] { query(u"select * from no_such_table"_s); });
+        QVERIFY(statementError);
+        QCOMPARE(statementError->number(), hostkit::brokererr::kDatabase);
+        QVERIFY(statementError->description().startsWith(
+            u"No existe la tabla no_such_table en la base de datos \"%1\""_s.arg(m_db->personalPath())));
         const QString insert = u"insert into clientes (cuit, nombre) values ('1', 'a')"_s;
         run(insert);
         QVERIFY(errorDescription([&] { run(insert); }).contains(u"UNIQUE"_s));
+
+        // A configured file that is no database is refused when the broker opens it, the
+        // customer file or the accounting one.
+        QTemporaryDir dir;
+        const QString notes = dir.filePath(u"notes.db"_s);
+        QFile file(notes);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("These are not the customers.\n");
+        file.close();
+        for (const bool asAccounting : {false, true}) {
+            hostkit::BrokerConfig config;
+            config.entities[kPersonal].database = asAccounting ? m_db->personalPath() : notes;
+            config.entities[kPersonal].accounting = asAccounting ? notes : QString();
+            hostkit::RecordBroker broker;
+            broker.useConfig(config);
+            const auto openError = errorOf([&] { broker.LoadParameters(); });
+            QVERIFY(openError);
+            QCOMPARE(openError->number(), hostkit::brokererr::kOpen);
+            QVERIFY2(openError->description().startsWith(u"El archivo \"%1\" no es una base de datos"_s.arg(notes)),
+                     qPrintable(openError->description()));
+        }
     }
 
     void writeWaitsForAnotherWorkstation()

@@ -18,6 +18,8 @@ public:
     virtual std::unique_ptr<IRecordset> query(const QString &sql) = 0;
     // The number of rows the statement changed; 0 for a statement that reads.
     virtual qint64 execute(const QString &sql) = 0;
+    // True when opening created the database, empty with its schema.
+    virtual bool createdDatabase() const { return false; }
 
     // One transaction at a time: what runs between begin and commit is kept or undone together.
     virtual void begin() = 0;

@@ -27,6 +27,7 @@ public:
     const SqlDialect &dialect() const { return *m_dialect; }
     // Opens the database now (creating the embedded default with its schema).
     void open();
+    bool createdDatabase() const { return m_session && m_session->createdDatabase(); }
 
     void begin();
     void commit();

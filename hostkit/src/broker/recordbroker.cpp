@@ -53,6 +53,13 @@ void RecordBroker::LoadParameters()
     connection(QStringLiteral("SYSTABLAS")).open();
 }
 
+bool RecordBroker::createdDatabase(const QString &entity)
+{
+    EntityConnection &c = connection(entity);
+    c.open();
+    return c.createdDatabase();
+}
+
 EntityConnection &RecordBroker::connection(const QString &entity)
 {
     const QString key = entityKey(entity);

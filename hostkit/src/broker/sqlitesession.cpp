@@ -8,6 +8,7 @@
 
 #include "brokererrors.h"
 #include "felcora/error.h"
+#include "sqliteerrors.h"
 
 namespace felcora::hostkit {
 
@@ -16,7 +17,43 @@ namespace {
 // A second workstation's write waits this long for the file lock instead of failing at once.
 constexpr int kBusyTimeoutMs = 10000;
 
+// The databases hold every customer's data: what this program creates is the user's alone.
+constexpr QFile::Permissions kPrivateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+constexpr QFile::Permissions kPrivateFile = QFile::ReadOwner | QFile::WriteOwner;
+
 QString sourceFor(const QString &operation) { return QStringLiteral("RecordBroker.SQLite.") + operation; }
+
+// Creates the missing folders of a path, each one private to the user (the
+// umask could only take more away, so the mode is set again afterwards).
+void makePrivateFolder(const QString &folder)
+{
+    QStringList missing;
+    for (QString path = QDir::cleanPath(QDir(folder).absolutePath()); !QFileInfo::exists(path);
+         path = QFileInfo(path).path())
+        missing.prepend(path);
+    for (const QString &path : std::as_const(missing)) {
+        if (QDir().mkdir(path, kPrivateFolder))
+            QFile::setPermissions(path, kPrivateFolder);
+        else if (!QFileInfo(path).isDir()) // another program may have made it meanwhile
+            throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Open")),
+                        QStringLiteral("No se pudo crear la carpeta \"%1\"").arg(path));
+    }
+}
+
+// Creates an empty database file private to the user before SQLite opens it:
+// SQLite would make it readable by everyone, and it gives its journal files
+// the mode of the database file.
+void makePrivateFile(const QString &path)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kPrivateFile)) {
+        file.close();
+        QFile::setPermissions(path, kPrivateFile);
+    } else if (!QFileInfo::exists(path)) {
+        throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Open")),
+                    QStringLiteral("No se pudo crear la base de datos \"%1\" (%2)").arg(path, file.errorString()));
+    }
+}
 
 } // namespace
 
@@ -26,19 +63,28 @@ SqliteHandle::SqliteHandle(const QString &path, bool create)
     if (!create && !QFileInfo::exists(path))
         throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Open")),
                     QStringLiteral("No existe la base de datos \"%1\"").arg(path));
-    if (create)
-        QDir().mkpath(QFileInfo(path).absolutePath());
+    if (create) {
+        makePrivateFolder(QFileInfo(path).absolutePath());
+        makePrivateFile(path);
+    }
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
-        const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const int code = m_db ? sqlite3_extended_errcode(m_db) : rc;
+        const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Open")),
-                    QStringLiteral("No se pudo abrir la base de datos \"%1\": %2").arg(path, message));
+        throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Open")), describeSqliteError(code, message, path));
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    // SQLite reads the file only when first asked: a file that is no database fails here, not later.
+    try {
+        schemaObjectCount();
+    } catch (...) {
+        sqlite3_close(m_db);
+        throw;
+    }
 }
 
 SqliteHandle::~SqliteHandle()
@@ -46,9 +92,11 @@ SqliteHandle::~SqliteHandle()
     sqlite3_close_v2(m_db);
 }
 
-void SqliteHandle::fail(const QString &operation) const
+void SqliteHandle::fail(const QString &operation, qint32 number, const QString &file) const
 {
-    throw Error(brokererr::kDatabase, sourceFor(operation), QString::fromUtf8(sqlite3_errmsg(m_db)));
+    throw Error(number, sourceFor(operation),
+                describeSqliteError(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)),
+                                    file.isEmpty() ? m_path : file));
 }
 
 void SqliteHandle::exec(const QString &script)
@@ -57,7 +105,8 @@ void SqliteHandle::exec(const QString &script)
     if (sqlite3_exec(m_db, script.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
         const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
         sqlite3_free(message);
-        throw Error(brokererr::kDatabase, sourceFor(QStringLiteral("Exec")), text);
+        throw Error(brokererr::kDatabase, sourceFor(QStringLiteral("Exec")),
+                    describeSqliteError(sqlite3_extended_errcode(m_db), text, m_path));
     }
 }
 
@@ -67,29 +116,51 @@ void SqliteHandle::attach(const QString &path, const QString &alias)
     sqlite3_stmt *statement = nullptr;
     const QByteArray sql = QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(alias).toUtf8();
     if (sqlite3_prepare_v2(m_db, sql.constData(), -1, &statement, nullptr) != SQLITE_OK)
-        fail(QStringLiteral("Attach"));
+        fail(QStringLiteral("Attach"), brokererr::kOpen, path);
     const QByteArray file = path.toUtf8();
     sqlite3_bind_text(statement, 1, file.constData(), int(file.size()), SQLITE_TRANSIENT);
     const int rc = sqlite3_step(statement);
     sqlite3_finalize(statement);
     if (rc != SQLITE_DONE)
-        fail(QStringLiteral("Attach"));
+        fail(QStringLiteral("Attach"), brokererr::kOpen, path);
 }
 
-void SqliteHandle::ensureSchema(const QString &schemaResource)
+int SqliteHandle::schemaObjectCount()
 {
     sqlite3_stmt *statement = nullptr;
     if (sqlite3_prepare_v2(m_db, "SELECT count(*) FROM main.sqlite_master", -1, &statement, nullptr) != SQLITE_OK)
-        fail(QStringLiteral("Schema"));
-    const bool empty = sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_int(statement, 0) == 0;
+        fail(QStringLiteral("Schema"), brokererr::kOpen);
+    const int rc = sqlite3_step(statement);
+    const int count = rc == SQLITE_ROW ? sqlite3_column_int(statement, 0) : 0;
     sqlite3_finalize(statement);
-    if (!empty)
-        return;
+    if (rc != SQLITE_ROW)
+        fail(QStringLiteral("Schema"), brokererr::kOpen);
+    return count;
+}
+
+bool SqliteHandle::ensureSchema(const QString &schemaResource)
+{
+    if (schemaObjectCount() != 0)
+        return false;
     QFile file(schemaResource);
     if (!file.open(QIODevice::ReadOnly))
         throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Schema")),
                     QStringLiteral("No se encontró el esquema \"%1\"").arg(schemaResource));
-    exec(QStringLiteral("BEGIN;\n") + QString::fromUtf8(file.readAll()) + QStringLiteral("\nCOMMIT;"));
+    const QString schema = QString::fromUtf8(file.readAll());
+    // Emptiness is decided again under the write lock: of two programs on their
+    // first start, the second waits here and then finds the first one's tables.
+    exec(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        m_created = schemaObjectCount() == 0;
+        if (m_created)
+            exec(schema);
+        exec(QStringLiteral("COMMIT"));
+    } catch (...) {
+        m_created = false;
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    return m_created;
 }
 
 SqliteSession::SqliteSession(std::shared_ptr<SqliteHandle> handle)

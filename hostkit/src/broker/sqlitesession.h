@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "brokererrors.h"
 #include "databasesession.h"
 
 struct sqlite3;
@@ -15,6 +16,7 @@ namespace felcora::hostkit {
 class SqliteHandle
 {
 public:
+    // create: the file and its folders are made when missing, private to the user.
     SqliteHandle(const QString &path, bool create);
     ~SqliteHandle();
     SqliteHandle(const SqliteHandle &) = delete;
@@ -24,15 +26,24 @@ public:
     // Runs a script of statements (schema files): no result rows.
     void exec(const QString &script);
     void attach(const QString &path, const QString &alias);
-    // Creates the tables of a schema resource when the database has none yet.
-    void ensureSchema(const QString &schemaResource);
+    // Creates the tables of a schema resource when the database has none yet;
+    // true when this call created them. A second program starting at the same
+    // time waits for them instead of creating them twice.
+    bool ensureSchema(const QString &schemaResource);
+    // True when ensureSchema created the schema: the database is new.
+    bool created() const { return m_created; }
 
-    // The error of the last call, as the component's error.
-    [[noreturn]] void fail(const QString &operation) const;
+    // The error of the last call, as the component's error, described for the
+    // user with the file it concerns (this database unless another is named).
+    [[noreturn]] void fail(const QString &operation, qint32 number = brokererr::kDatabase,
+                           const QString &file = QString()) const;
 
 private:
+    int schemaObjectCount();
+
     sqlite3 *m_db = nullptr;
     QString m_path;
+    bool m_created = false;
 };
 
 class SqliteSession final : public DatabaseSession
@@ -45,6 +56,7 @@ public:
     void begin() override;
     void commit() override;
     void rollback() override;
+    bool createdDatabase() const override { return m_handle->created(); }
 
     static std::unique_ptr<SqliteSession> open(const EntitySettings &settings);
 

@@ -2,6 +2,7 @@
 
 #include "felcora/error.h"
 
+#include "broker/sqliteerrors.h"
 #include "demorows.h"
 
 #include <sqlite3.h>
@@ -24,16 +25,22 @@ QString errorSource(const QString &path)
     return QStringLiteral("felcora.hostkit.generateDemoData(%1)").arg(path);
 }
 
-[[noreturn]] void fail(sqlite3 *db, qint32 number, const QString &description)
+QString fileOf(sqlite3 *db)
 {
     const char *file = sqlite3_db_filename(db, "main");
-    throw Error(number, errorSource(QString::fromUtf8(file ? file : "")), description);
+    return QString::fromUtf8(file ? file : "");
 }
 
-// The last failure on a connection, as SQLite reports it.
+[[noreturn]] void fail(sqlite3 *db, qint32 number, const QString &description)
+{
+    throw Error(number, errorSource(fileOf(db)), description);
+}
+
+// The last failure on a connection, described for the user.
 [[noreturn]] void fail(sqlite3 *db)
 {
-    fail(db, sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
+    const int code = sqlite3_extended_errcode(db);
+    fail(db, code, describeSqliteError(code, QString::fromUtf8(sqlite3_errmsg(db)), fileOf(db)));
 }
 
 class Database
@@ -50,7 +57,7 @@ public:
             const qint32 code = m_db ? sqlite3_extended_errcode(m_db) : rc;
             const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
             sqlite3_close(m_db);
-            throw Error(code, errorSource(path), message);
+            throw Error(code, errorSource(path), describeSqliteError(code, message, path));
         }
         sqlite3_extended_result_codes(m_db, 1);
         sqlite3_busy_timeout(m_db, 5000);
@@ -252,7 +259,9 @@ qint64 writeCustomers(Database &db, const DemoOptions &options, std::vector<Iden
     qint64 written = 0;
     for (qint64 attempt = 0; written < options.customers; ++attempt) {
         if (attempt == maxAttempts)
-            fail(db.handle(), SQLITE_CONSTRAINT_PRIMARYKEY, QStringLiteral("no unused CUIT left for new customers"));
+            fail(db.handle(), SQLITE_CONSTRAINT_PRIMARYKEY,
+                 QStringLiteral("No quedan CUIT libres para clientes nuevos en la base de datos \"%1\"")
+                     .arg(fileOf(db.handle())));
         maker.makeCustomer(row);
         bindCustomer(insertCustomer, row);
         insertCustomer.run();

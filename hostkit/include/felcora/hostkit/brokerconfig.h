@@ -30,7 +30,8 @@ struct FELCORA_HOSTKIT_EXPORT EntitySettings
 // The data-access configuration: one group per entity ("PERSONAL", "SYSTABLAS",
 // "INTERNOS") in a per-user INI file (organisation "TARVIS", application
 // "RecordBroker"; RECORDBROKER_CONFIG names another file). Keys: Driver,
-// Database, Host, Port, User, Password, DecimalSeparator, Accounting.
+// Database (required), Host, Port, User, Password, DecimalSeparator,
+// Accounting; group and key names in any case.
 struct FELCORA_HOSTKIT_EXPORT BrokerConfig
 {
     QHash<QString, EntitySettings> entities; // keyed by upper-case entity name
@@ -39,7 +40,10 @@ struct FELCORA_HOSTKIT_EXPORT BrokerConfig
     EntitySettings entity(const QString &name) const;
 
     static QString configFilePath();
-    // Reads the configuration file; entities it does not name get the embedded default.
+    // Reads the configuration file; entities it does not name get the embedded
+    // default, and so do all when no file is named and the user has none.
+    // Throws felcora::Error naming the file when it is missing (a named one),
+    // unreadable or not an INI file, or a group lacks its Database.
     static BrokerConfig load();
     static BrokerConfig load(const QString &iniFile);
     // The embedded default in a folder: personal.db (with contable.db attached), systablas.db.

@@ -25,8 +25,8 @@ struct DemoSummary {
 // so the customer count always grows by options.customers. Agents take the next free
 // ID_AGENTE numbers; agents 1 and 2 are the generators (roles 2 and 3) and are added
 // only when missing.
-// Throws felcora::Error on any SQLite failure, with SQLite's message as description
-// and SQLite's extended result code as number.
+// Throws felcora::Error on any SQLite failure, described in Spanish with the file
+// and SQLite's message, and SQLite's extended result code as number.
 FELCORA_HOSTKIT_EXPORT DemoSummary generateDemoData(const QString &personalDb, const QString &accountingDb,
                                                     const DemoOptions &options = {});
 

@@ -27,6 +27,9 @@ public:
 
     // Uses this configuration instead of reading the configuration file.
     void useConfig(const BrokerConfig &config);
+    // Opens the entity's database; true when that created it, empty with its
+    // schema (the first use of the embedded default), false for one that existed.
+    bool createdDatabase(const QString &entity);
 
     void LoadParameters() override;
     IDataConnection *getDataConnectionByEntity(const QString &entity) override;
