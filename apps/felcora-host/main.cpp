@@ -9,7 +9,7 @@
 #include <QTranslator>
 #include <memory>
 
-#include "core/componentversion.h"
+#include "felcora/componentversion.h"
 #include "felcora/clListado.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/error.h"

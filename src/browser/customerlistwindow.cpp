@@ -13,7 +13,7 @@
 #include "browser/customerlistmodel.h"
 #include "browser/customerlistview.h"
 #include "browser/printedlist.h"
-#include "core/componentversion.h"
+#include "felcora/componentversion.h"
 #include "core/customerstore.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"

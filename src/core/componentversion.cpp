@@ -1,4 +1,4 @@
-#include "core/componentversion.h"
+#include "felcora/componentversion.h"
 
 namespace felcora {
 

@@ -31,7 +31,7 @@
 #include "browser/customerlistwindow.h"
 #include "browser/printedlist.h"
 #include "core/componentstate.h"
-#include "core/componentversion.h"
+#include "felcora/componentversion.h"
 #include "felcora/clListado.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/hostkit/hostkit.h"

@@ -12,7 +12,7 @@
 #include <QTranslator>
 #include <QtTest>
 
-#include "core/componentversion.h"
+#include "felcora/componentversion.h"
 #include "felcora-host/hoststart.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "support/modal.h"

@@ -6,7 +6,7 @@
 
 namespace felcora {
 
-// The component's version information, as the library was built.
+// The component's version information, as the library was built (hosts show it too).
 struct ComponentVersion
 {
     int major = 0;
