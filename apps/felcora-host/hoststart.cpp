@@ -41,9 +41,9 @@ void reportFailure(const Error &error, Desk desk)
         QMessageBox::critical(nullptr, QStringLiteral("FELCORA"), error.description());
 }
 
-qint64 writeDemoData(qint64 customers)
+qint64 writeDemoData(hostkit::RecordBroker &broker, qint64 customers)
 {
-    const hostkit::EntitySettings personal = hostkit::BrokerConfig::load().entity(kPersonal);
+    const hostkit::EntitySettings personal = broker.entitySettings(kPersonal);
     if (!personal.isSqlite() || personal.accounting.isEmpty())
         throw Error(kHostError, QStringLiteral("felcora-host"),
                     QStringLiteral("Los datos de demostración se escriben solo en una base SQLite con la base "
@@ -60,7 +60,7 @@ bool openDataAccess(hostkit::RecordBroker &broker, Desk desk)
         broker.LoadParameters();
         if (broker.createdDatabase(kPersonal))
             say(QStringLiteral("%1 clientes de demostración agregados (primer uso)")
-                    .arg(writeDemoData(kFirstUseCustomers)));
+                    .arg(writeDemoData(broker, kFirstUseCustomers)));
         return true;
     } catch (const Error &e) {
         reportFailure(e, desk);

@@ -27,10 +27,10 @@ enum class Desk { Windows, Windowless };
 // message box, since a desk user never sees the standard error.
 void reportFailure(const Error &error, Desk desk);
 
-// Writes demo customers (and accounting agents) into the configured customer
+// Writes demo customers (and accounting agents) into the broker's customer
 // database, which must be SQLite with its accounting database; returns the
 // customers added. Throws felcora::Error.
-qint64 writeDemoData(qint64 customers);
+qint64 writeDemoData(hostkit::RecordBroker &broker, qint64 customers);
 
 // Opens the databases of the data access as configured; a customer database
 // that this start created (the embedded default on its first use) gets demo

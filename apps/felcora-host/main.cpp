@@ -175,7 +175,7 @@ int main(int argc, char *argv[])
         hostkit::RecordBroker broker;
         if (parser.isSet(options.demoData)) {
             broker.LoadParameters(); // creates the embedded databases when missing
-            say(QStringLiteral("%1 clientes de demostración agregados").arg(host::writeDemoData(demoData)));
+            say(QStringLiteral("%1 clientes de demostración agregados").arg(host::writeDemoData(broker, demoData)));
             return 0;
         }
         if (!host::openDataAccess(broker, desk))

@@ -60,6 +60,11 @@ bool RecordBroker::createdDatabase(const QString &entity)
     return c.createdDatabase();
 }
 
+EntitySettings RecordBroker::entitySettings(const QString &entity)
+{
+    return config().entity(entityKey(entity));
+}
+
 EntityConnection &RecordBroker::connection(const QString &entity)
 {
     const QString key = entityKey(entity);
@@ -109,7 +114,7 @@ QString RecordBroker::getNumberFormatbyEntity(const QString &entity, const QStri
 
 QString RecordBroker::getDecimalSeparatorbyEntity(QString &entity)
 {
-    return config().entity(entityKey(entity)).decimalSeparator;
+    return entitySettings(entity).decimalSeparator;
 }
 
 void RecordBroker::BeginTrans(const QString &entity)

@@ -138,10 +138,10 @@ int SqliteHandle::schemaObjectCount()
     return count;
 }
 
-bool SqliteHandle::ensureSchema(const QString &schemaResource)
+void SqliteHandle::ensureSchema(const QString &schemaResource)
 {
     if (schemaObjectCount() != 0)
-        return false;
+        return;
     QFile file(schemaResource);
     if (!file.open(QIODevice::ReadOnly))
         throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Schema")),
@@ -160,7 +160,6 @@ bool SqliteHandle::ensureSchema(const QString &schemaResource)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
-    return m_created;
 }
 
 SqliteSession::SqliteSession(std::shared_ptr<SqliteHandle> handle)

@@ -26,10 +26,10 @@ public:
     // Runs a script of statements (schema files): no result rows.
     void exec(const QString &script);
     void attach(const QString &path, const QString &alias);
-    // Creates the tables of a schema resource when the database has none yet;
-    // true when this call created them. A second program starting at the same
-    // time waits for them instead of creating them twice.
-    bool ensureSchema(const QString &schemaResource);
+    // Creates the tables of a schema resource when the database has none yet.
+    // A second program starting at the same time waits for them instead of
+    // creating them twice.
+    void ensureSchema(const QString &schemaResource);
     // True when ensureSchema created the schema: the database is new.
     bool created() const { return m_created; }
 

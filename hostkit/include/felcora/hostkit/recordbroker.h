@@ -30,6 +30,8 @@ public:
     // Opens the entity's database; true when that created it, empty with its
     // schema (the first use of the embedded default), false for one that existed.
     bool createdDatabase(const QString &entity);
+    // The settings the entity's connection works with, as the configuration was last loaded.
+    EntitySettings entitySettings(const QString &entity);
 
     void LoadParameters() override;
     IDataConnection *getDataConnectionByEntity(const QString &entity) override;
