@@ -41,6 +41,7 @@ constexpr qint32 kNoComponent = 91;                            // object variabl
 constexpr qint32 kNoCurrentRecord = 3021;                      // the recordset is past its last row
 constexpr qint32 kItemNotFound = 3265;                         // no such field in the recordset
 constexpr qint32 kMostrarListado = 11111;                      // 0x2B67
+constexpr qint32 kGrabarRelVentaja = 11111;                    // the benefit-tie save re-raises with the same number
 constexpr qint32 kEsNumeroANSI = qint32(0x80151387u);
 constexpr qint32 kObjectErrorBase = qint32(0x80040000u);
 constexpr qint32 kComponentNotRegistered = qint32(0x80040154u); // class not registered

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "core/customerrecord.h"
@@ -16,6 +18,16 @@ namespace felcora::browser {
 
 class CustomerTable;
 
+// The customer editors the list opens, supplied from above it: each answers
+// the customer as the user saved it, or nothing when nothing was saved.
+class CustomerEditors
+{
+public:
+    virtual ~CustomerEditors() = default;
+    // F6 or a double click: the modify window on the customer with this CUIT.
+    virtual std::optional<CustomerPick> modify(const QString &cuit) = 0;
+};
+
 // What the customer list works with while it is open: the thread's data
 // access and format component, and whether it was opened to pick a customer.
 struct CustomerListSession
@@ -25,6 +37,8 @@ struct CustomerListSession
     bool picking = false;
     // The data access's transactions, where it offers them: deletion is then all or nothing.
     ITransactions *transactions = nullptr;
+    // Makes the editors the window keeps while it is open; none, no editing.
+    std::function<std::unique_ptr<CustomerEditors>()> makeEditors;
 };
 
 // Reads every customer for the list through the "PERSONAL" connection.

@@ -29,6 +29,9 @@ namespace {
 
 const QString kWindow = QStringLiteral("FrmABMClientes");
 
+// A number's plain text, as people read it: at most 15 significant digits.
+constexpr int kPlainNumberDigits = 15;
+
 constexpr int kColumnTwips[kCustomerColumnCount] = {2500, 1200, 2300, 2500, 0, 0};
 
 const QString kStatusText = QStringLiteral(
@@ -88,6 +91,10 @@ FrmABMClientes::FrmABMClientes()
     ui->Lst->setModel(m_model, widths);
     connect(ui->Lst, &CustomerListView::headerClicked, this,
             guarded(this, "Lst_ColumnClick", [this](int column) { m_model->sort(column); }));
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(ui->Lst->reportView()),
+                                    static_cast<QAbstractItemView *>(ui->Lst->iconView())})
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                guarded(this, "Lst_DblClick", [this] { modifySelected(); }));
     connect(ui->txtBuscar, &QLineEdit::textChanged, this,
             guarded(this, "txtBuscar_Change", [this](const QString &text) { searchChanged(text); }));
 
@@ -115,6 +122,12 @@ FrmABMClientes::~FrmABMClientes() = default;
 QString FrmABMClientes::caption(const ComponentVersion &v)
 {
     return QStringLiteral("Clientes (Versión: %1.%2.%3) ").arg(v.revision).arg(v.minor).arg(v.major) + v.comments;
+}
+
+void FrmABMClientes::setSession(const CustomerListSession &session)
+{
+    m_session = session;
+    m_editors = session.makeEditors ? session.makeEditors() : nullptr;
 }
 
 CustomerListView *FrmABMClientes::list() const
@@ -181,6 +194,10 @@ bool FrmABMClientes::listKeyDown(int key, Qt::KeyboardModifiers modifiers)
     }
     if (key == Qt::Key_Delete && hasRows)
         deleteSelected();
+    if (key == Qt::Key_F6 && hasRows) {
+        modifySelected();
+        return true;
+    }
     // Home and End go to the first and last customer in every view (the
     // details view alone would move between columns).
     if ((key == Qt::Key_Home || key == Qt::Key_End) && modifiers == Qt::NoModifier) {
@@ -207,7 +224,7 @@ bool FrmABMClientes::searchKeyDown(int key)
     default:
         break;
     }
-    if (isEnter(key) || key == Qt::Key_Delete)
+    if (isEnter(key) || key == Qt::Key_Delete || key == Qt::Key_F6)
         listKeyDown(key, Qt::NoModifier); // the text box still gets the key
     return false;
 }
@@ -276,6 +293,22 @@ void FrmABMClientes::deleteSelected()
     m_model->removeCustomer(row);
     if (m_model->rowCount() > 0)
         ui->Lst->selectRow(std::min(row, m_model->rowCount() - 1));
+}
+
+// Opens the modify window on the selected customer; a saved customer is
+// rewritten in its row, which keeps its place and stays selected.
+void FrmABMClientes::modifySelected()
+{
+    const int row = ui->Lst->selectedRow();
+    if (row < 0 || !m_editors)
+        return;
+    const auto saved = m_editors->modify(m_model->text(row, kCuit));
+    if (!saved)
+        return;
+    auto plain = [](double number) { return QString::number(number, 'g', kPlainNumberDigits); };
+    m_model->replaceCustomer(row, {saved->nombre, saved->cuit, saved->domicilio, saved->email, plain(saved->regalias),
+                                   plain(saved->ajusteVinculacion)});
+    ui->Lst->selectRow(row);
 }
 
 qint32 FrmABMClientes::Eliminar(const QString &cuit)

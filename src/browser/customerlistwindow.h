@@ -39,7 +39,7 @@ public:
     static QString caption(const ComponentVersion &version);
 
     // What the window works with until it closes.
-    void setSession(const CustomerListSession &session) { m_session = session; }
+    void setSession(const CustomerListSession &session);
 
     // Filling: the list is hidden while its rows are read, then shown.
     void beginFill();
@@ -75,12 +75,14 @@ private:
     void searchChanged(const QString &text);
     void pickSelected();
     void deleteSelected();
+    void modifySelected();
     void moveSelection(int step);
 
     std::unique_ptr<Ui::FrmABMClientes> ui;
     CustomerListModel *m_model;
     QMenu *m_menu;
     CustomerListSession m_session;
+    std::unique_ptr<CustomerEditors> m_editors;
     std::optional<CustomerPick> m_pick;
 };
 

@@ -1,5 +1,8 @@
 #include "core/customerstatements.h"
 
+#include "core/customerrecord.h"
+#include "core/customerrules.h"
+#include "core/numberliterals.h"
 #include "core/sqltext.h"
 
 namespace felcora {
@@ -27,6 +30,84 @@ QString deleteCustomerSql(const QString &cuit)
 QString deleteDistributionSql(const QString &cuit)
 {
     return QStringLiteral("delete from DIB where CLICUI = ") + sqlText(cuit);
+}
+
+QString customerExistsSql(const QString &cuit)
+{
+    return QStringLiteral("select cuit from clientes where cuit = ") + sqlText(cuit);
+}
+
+namespace {
+
+// The place of deposit is stored without apostrophes: each becomes an acute accent.
+QString placeOfDepositText(const QString &typed)
+{
+    return QString(typed).replace(u'\'', QChar(0x00B4));
+}
+
+} // namespace
+
+QString updateCustomerSql(const CustomerRecord &t, const QString &loadedCuit, const CustomerLiterals &literals,
+                          bool writeFee)
+{
+    auto text = [](const char *column, const QString &value) {
+        return QLatin1String(column) + QStringLiteral(" = ") + sqlText(value) + u',';
+    };
+    auto number = [&](const QString &typed) { return numberLiteral(typed, literals.decimalSeparator); };
+    auto flag = [](const char *column, bool yes) {
+        return QLatin1String(column) + (yes ? QStringLiteral(" = 'S',") : QStringLiteral(" = 'N',"));
+    };
+
+    QString sql = QStringLiteral("update clientes set ");
+    sql += text("cuit", t.cuit);
+    sql += text("nombre", t.nombre);
+    sql += text("domicilio", t.domicilio);
+    sql += text("localidad", t.localidad);
+    sql += text("codpost", t.codpost);
+    sql += text("email", t.email);
+    sql += text("telefonos", t.telefonos);
+    sql += QStringLiteral("finitactiv = ") + literals.startDate + u',';
+    sql += QStringLiteral("cvdi = 'N',");
+    if (const int maria = conditions::positionOf(conditions::kMaria, t.condiva); maria != conditions::kNone)
+        sql += text("condiva", conditions::letterAt(conditions::kMaria, maria));
+    const int invoicing = conditions::positionOf(conditions::kInvoicing, t.condivafact);
+    if (invoicing != conditions::kNone)
+        sql += text("condivafact", conditions::letterAt(conditions::kInvoicing, invoicing));
+    sql += QStringLiteral("ivaexento = ")
+           + (invoicing == conditions::kExemptWithVat ? number(t.ivaexento) : QStringLiteral("0")) + u',';
+    if (t.eximgan == kYes)
+        sql += QStringLiteral("eximgan = 'S',eximganvalor = ") + number(t.eximganvalor)
+               + QStringLiteral(",eximganvalortemp = ") + number(t.eximganvalortemp) + u',';
+    else
+        sql += QStringLiteral("eximgan = 'N',eximganvalor = 0,eximganvalortemp = 0,");
+    if (t.ivaareduccion == kYes)
+        sql += QStringLiteral("ivaareduccion = 'S',ivaareduccionvalor = ") + number(t.ivaareduccionvalor)
+               + QStringLiteral(",ivaareduccionvalortemp = ") + number(t.ivaareduccionvalortemp) + u',';
+    else
+        sql += QStringLiteral("ivaareduccion = 'N',ivaareduccionvalor = 0,ivaareduccionvalortemp = 0,");
+    sql += flag("ExcepLAPIAEC", t.excepLapiaec == kYes);
+    sql += QStringLiteral("AjxVinc_4102 = ") + number(t.ajxVinc4102) + u',';
+    sql += text("contacto", t.contacto);
+    sql += QStringLiteral("ingbru = ") + number(t.ingbru) + u',';
+    sql += text("LUGARDEPMERC", placeOfDepositText(t.lugarDepMerc));
+    sql += QStringLiteral("regalias = ") + number(t.regalias) + u' ';
+    // The fee is written as a quoted number, as hosts of this column have always stored it.
+    if (writeFee)
+        sql += QStringLiteral(",honorario = '") + number(t.honorario) + QStringLiteral("' ");
+    sql += QStringLiteral(" where cuit = ") + sqlText(loadedCuit);
+    return sql;
+}
+
+QString moveDistributionSql(const QString &fromCuit, const QString &toCuit)
+{
+    return QStringLiteral("update DIB set CLICUI = ") + sqlText(toCuit) + QStringLiteral(" where CLICUI = ")
+           + sqlText(fromCuit);
+}
+
+QString moveBenefitTiesSql(const QString &fromCuit, const QString &toCuit)
+{
+    return QStringLiteral("update VentajasRel set cuit = ") + sqlText(toCuit) + QStringLiteral(" where cuit = ")
+           + sqlText(fromCuit);
 }
 
 } // namespace felcora

@@ -1,5 +1,6 @@
 #include "core/customerstore.h"
 
+#include "core/customerrules.h"
 #include "core/customerstatements.h"
 #include "core/statements.h"
 #include "felcora/hostcomponents.h"
@@ -39,6 +40,34 @@ CustomerDeletion deleteCustomer(IDataAccess &broker, ITransactions *transactions
         if (work.rollBack())
             result.customersDeleted = 0;
     }
+    return result;
+}
+
+CustomerUpdate updateCustomer(IDataAccess &broker, ITransactions *transactions, const CustomerRecord &typed,
+                              const QString &loadedCuit, bool writeFee)
+{
+    QString personal = entity::kPersonal;
+    const CustomerLiterals literals{broker.getDecimalSeparatorbyEntity(personal),
+                                    broker.getDateFormatbyEntity(personal, storedDateText(typed.finitactiv))};
+    const QString update = updateCustomerSql(typed, loadedCuit, literals, writeFee);
+
+    CustomerUpdate result;
+    if (typed.cuit == loadedCuit) {
+        result.rowsUpdated = runStatement(broker, personal, update);
+        return result;
+    }
+    AllOrNothing work(transactions, personal);
+    work.begin();
+    if (openQuery(broker, personal, customerExistsSql(typed.cuit)).hasRow) {
+        result.cuitTaken = true;
+        return result;
+    }
+    result.rowsUpdated = runStatement(broker, personal, update);
+    if (result.rowsUpdated > 0) {
+        runStatement(broker, personal, moveDistributionSql(loadedCuit, typed.cuit));
+        runStatement(broker, personal, moveBenefitTiesSql(loadedCuit, typed.cuit));
+    }
+    work.commit();
     return result;
 }
 

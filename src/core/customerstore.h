@@ -42,4 +42,20 @@ struct CustomerDeletion
 FELCORA_CORE_EXPORT CustomerDeletion deleteCustomer(IDataAccess &broker, ITransactions *transactions,
                                                     const QString &cuit);
 
+// What saving a modified customer did.
+struct CustomerUpdate
+{
+    qint64 rowsUpdated = 0;
+    bool cuitTaken = false; // the new CUIT belongs to another customer: nothing was written
+};
+
+// Writes the typed customer over the one loaded under loadedCuit, with one
+// update statement. When the CUIT changes, the new one must be free, and the
+// customer's distribution lines and benefit relations move with it, all or
+// nothing where the data access offers transactions. Failures are thrown,
+// after what began has been undone.
+FELCORA_CORE_EXPORT CustomerUpdate updateCustomer(IDataAccess &broker, ITransactions *transactions,
+                                                  const CustomerRecord &typed, const QString &loadedCuit,
+                                                  bool writeFee);
+
 } // namespace felcora

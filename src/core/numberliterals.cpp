@@ -14,36 +14,36 @@ QString EsNumeroANSI(const QVariant &Valor, const QString &Entidad)
         const QString reported = state().broker().getDecimalSeparatorbyEntity(entity);
 
         line = 2;
-        const QString text = Valor.isNull() ? QString() : Valor.toString();
-        const auto parsed = NumericText::parse(text);
-        if (!parsed)
-            return QStringLiteral("0");
-
-        line = 3;
-        QString separator = reported.trimmed();
-        if (separator.isEmpty())
-            separator = QStringLiteral(".");
-
-        line = 4;
-        // The group separators go, so that the literal is a number in any
-        // database; the decimal mark becomes the entity's separator.
-        QString literal;
-        literal.reserve(text.size());
-        for (qsizetype k = 0; k < text.size(); ++k) {
-            if (parsed->groupMarks.contains(int(k)))
-                continue;
-            if (k == parsed->decimalMark)
-                literal += separator;
-            else
-                literal += text.at(k);
-        }
-        return literal;
+        return numberLiteral(Valor.isNull() ? QString() : Valor.toString(), reported);
     } catch (...) {
         const Error e = currentError();
         throw Error(errnum::kEsNumeroANSI,
                     QStringLiteral("[ FELCORA.basGlobalDeclaracion.EsNumeroANSI Linea %1 ]").arg(line) + e.source(),
                     e.description());
     }
+}
+
+QString numberLiteral(const QString &text, const QString &decimalSeparator)
+{
+    const auto parsed = NumericText::parse(text);
+    if (!parsed)
+        return QStringLiteral("0");
+    QString separator = decimalSeparator.trimmed();
+    if (separator.isEmpty())
+        separator = QStringLiteral(".");
+    // The group separators go, so that the literal is a number in any
+    // database; the decimal mark becomes the entity's separator.
+    QString literal;
+    literal.reserve(text.size());
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        if (parsed->groupMarks.contains(int(k)))
+            continue;
+        if (k == parsed->decimalMark)
+            literal += separator;
+        else
+            literal += text.at(k);
+    }
+    return literal;
 }
 
 QString FormatoNumericoSQL(const QString &Entidad, const QString &Campo, const QString &Mascara)

@@ -17,6 +17,10 @@ namespace felcora {
 // when the entity reports none). Failures come back as error 80151387.
 FELCORA_CORE_EXPORT QString EsNumeroANSI(const QVariant &Valor, const QString &Entidad);
 
+// The same for a separator already asked of the data access: what the
+// statement builders use, so that they stay pure functions of plain values.
+FELCORA_CORE_EXPORT QString numberLiteral(const QString &text, const QString &decimalSeparator);
+
 // An expression of the entity's dialect that formats the column Campo with as
 // many decimals as Mascara shows after its first point.
 FELCORA_CORE_EXPORT QString FormatoNumericoSQL(const QString &Entidad, const QString &Campo, const QString &Mascara);

@@ -4,6 +4,7 @@
 #include "core/basedatos.h"
 #include "core/componentstate.h"
 #include "core/errortrap.h"
+#include "felcora/clModificar.h"
 #include "felcora/registry.h"
 
 namespace felcora {
@@ -30,10 +31,32 @@ void clearPickTexts(ComponentState &s)
     s.Cliente_Nombre.clear();
 }
 
+// The editors of the customer list: what they saved, as the host reads it.
+class ListEditors final : public browser::CustomerEditors
+{
+public:
+    std::optional<CustomerPick> modify(const QString &cuit) override
+    {
+        // A new modifier for each modification, kept until the next one or until the list unloads.
+        m_modificar = std::make_unique<clModificar>();
+        m_modificar->setCLICUIT(cuit);
+        m_modificar->Mostrar();
+        const ComponentState &s = state();
+        if (!s.gClienteModificado)
+            return std::nullopt;
+        return CustomerPick{s.Cliente_Nombre,   s.Cliente_Cuit,     s.Cliente_Domicilio,
+                            s.Cliente_EMail,    s.Cliente_Regalias, s.Cliente_AjustexVinculacion};
+    }
+
+private:
+    std::unique_ptr<clModificar> m_modificar;
+};
+
 // Opens the customer list on this thread's components and publishes the pick.
 void showList(ComponentState &s)
 {
-    const browser::CustomerListSession session{&s.broker(), &s.molde(), s.seleccionar, s.transactions()};
+    const browser::CustomerListSession session{&s.broker(), &s.molde(), s.seleccionar, s.transactions(),
+                                               [] { return std::make_unique<ListEditors>(); }};
     if (const auto pick = browser::showCustomerList(session))
         s.publish(*pick);
 }

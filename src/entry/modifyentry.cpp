@@ -2,8 +2,35 @@
 
 #include "core/basedatos.h"
 #include "core/componentstate.h"
+#include "core/customerstore.h"
+#include "core/errortrap.h"
+#include "customer/modifycustomer.h"
+#include "ui/msgbox.h"
 
 namespace felcora {
+
+namespace {
+
+// What the customer editors work with: this thread's components.
+customer::EditorSession editorSession(const ComponentState &s)
+{
+    return {&s.broker(), &s.molde(), &s.printDesk(), s.transactions(), s.OrigenTarvis};
+}
+
+// What the host reads after the window closed.
+void publishOutcome(ComponentState &s, const customer::ModifyOutcome &outcome)
+{
+    if (outcome.published)
+        s.publish(*outcome.published);
+    if (outcome.escaped) {
+        s.Cliente_Nombre.clear();
+        s.Cliente_Cuit.clear();
+        s.Cliente_Domicilio.clear();
+    }
+    s.gClienteModificado = outcome.saved;
+}
+
+} // namespace
 
 clModificar::clModificar(QObject *parent)
     : QObject(parent)
@@ -19,9 +46,19 @@ QString clModificar::baseDatosValue() const { return state().BaseDatos; }
 
 void clModificar::Mostrar()
 {
-    state().gClienteModificado = false;
-    throw Error(errnum::kObjectErrorBase, QStringLiteral("FELCORA.clModificar.Mostrar"),
-                QStringLiteral("La ventana de modificación de clientes no está disponible en esta versión"));
+    try {
+        ComponentState &s = state();
+        s.gClienteModificado = false;
+        const auto row = loadCustomer(s.broker(), s.molde(), m_cuit);
+        if (!row)
+            return;
+        publishOutcome(s, customer::showModifyCustomer(editorSession(s), *row));
+    } catch (const std::exception &) {
+        const Error e = currentError();
+        MsgBox(QString::number(e.number()) + QStringLiteral(" - ") + e.description()
+                   + QStringLiteral("\r\n\r\nSección FELCORA.clModificar.Mostrar"),
+               vbCritical);
+    }
 }
 
 } // namespace felcora

@@ -12,6 +12,13 @@ void reportHandlerFailure(qint32 number, const QString &description, const QStri
            vbCritical);
 }
 
+void reportInSection(const Error &error, const QString &section)
+{
+    MsgBox(error.description() + QStringLiteral("\r\n\r\n") + QString::number(error.number()) + u' ' + section
+               + error.source(),
+           vbOKOnly);
+}
+
 void reportCurrentFailure(const QString &window, const char *routine)
 {
     const Error e = currentError();

@@ -17,6 +17,11 @@ FELCORA_TESTS_EXPORT void reportHandlerFailure(qint32 number, const QString &des
 // with the section "[window.routine]".
 FELCORA_TESTS_EXPORT void reportCurrentFailure(const QString &window, const char *routine);
 
+// The failure report of the benefit relations' routines: the description,
+// two line breaks, the number, then the section (which names the routine and
+// its window and ends in " :: ") and the failure's source, with no icon.
+FELCORA_TESTS_EXPORT void reportInSection(const Error &error, const QString &section);
+
 // Runs a key, mouse or change handler: a failure is reported as above and
 // never reaches the event loop.
 template <class F>

@@ -1,0 +1,67 @@
+#include "core/benefitties.h"
+
+#include "core/errortrap.h"
+#include "core/sqltext.h"
+#include "core/statements.h"
+#include "felcora/hostcomponents.h"
+
+namespace felcora {
+
+QString benefitTiesSql(const QString &cuit)
+{
+    return QStringLiteral("select * from VentajasRel where cuit = ") + sqlText(cuit);
+}
+
+QString insertBenefitTieSql(const BenefitTie &tie, const QString &cuit)
+{
+    return QStringLiteral("insert into VentajasRel (IdVentaja, IdSubRegimen, NCM, cuit) values (") + sqlText(tie.ventaja)
+           + u',' + sqlText(tie.subRegimen) + u',' + sqlText(tie.ncm) + u',' + sqlText(cuit) + u')';
+}
+
+namespace {
+
+// " and column = 'value'", or, for an empty value, a test that a stored NULL passes too.
+QString matching(const char *column, const QString &value)
+{
+    const QString name = QLatin1String(column);
+    if (value.isEmpty())
+        return QStringLiteral(" and coalesce(") + name + QStringLiteral(", '') = ''");
+    return QStringLiteral(" and ") + name + QStringLiteral(" = ") + sqlText(value);
+}
+
+} // namespace
+
+QString deleteBenefitTieSql(const BenefitTie &tie, const QString &cuit)
+{
+    return QStringLiteral("delete from VentajasRel where  cuit = ") + sqlText(cuit) + u' '
+           + QStringLiteral(" and IdVentaja = ") + sqlText(tie.ventaja) + matching("IdSubRegimen", tie.subRegimen)
+           + matching("NCM", tie.ncm);
+}
+
+BenefitTieList loadBenefitTies(IDataAccess &broker, const QString &cuit)
+{
+    BenefitTieList list;
+    try {
+        const OpenedQuery query = openQuery(broker, entity::kPersonal, benefitTiesSql(cuit));
+        for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext()) {
+            list.ties.append({rs.Fields(QStringLiteral("IdVentaja")).toString(),
+                              rs.Fields(QStringLiteral("idsubregimen")).toString(),
+                              rs.Fields(QStringLiteral("NCM")).toString().trimmed()});
+        }
+    } catch (const std::exception &) {
+        list.failure = currentError();
+    }
+    return list;
+}
+
+qint64 addBenefitTie(IDataAccess &broker, const BenefitTie &tie, const QString &cuit)
+{
+    return runStatement(broker, entity::kPersonal, insertBenefitTieSql(tie, cuit));
+}
+
+qint64 deleteBenefitTie(IDataAccess &broker, const BenefitTie &tie, const QString &cuit)
+{
+    return runStatement(broker, entity::kPersonal, deleteBenefitTieSql(tie, cuit));
+}
+
+} // namespace felcora

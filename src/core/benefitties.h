@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+#include "felcora/error.h"
+#include "felcora/felcora_core_export.h"
+
+namespace felcora {
+
+class IDataAccess;
+
+// A benefit regime tied to a customer (a row of VentajasRel): the regime,
+// optionally narrowed to a sub-regime and a tariff position. A tie is known by
+// all of its values together.
+struct FELCORA_CORE_EXPORT BenefitTie
+{
+    QString ventaja;
+    QString subRegimen;
+    QString ncm;
+
+    bool operator==(const BenefitTie &) const = default;
+};
+
+// The statements on VentajasRel. Values are stored exactly as typed or picked.
+FELCORA_CORE_EXPORT QString benefitTiesSql(const QString &cuit);
+FELCORA_CORE_EXPORT QString insertBenefitTieSql(const BenefitTie &tie, const QString &cuit);
+// A tie shown with an empty sub-regime or position also matches a row that
+// has none stored (NULL), so that every tie the list shows can be deleted.
+FELCORA_CORE_EXPORT QString deleteBenefitTieSql(const BenefitTie &tie, const QString &cuit);
+
+// The customer's ties in the order the database gives them, the position
+// trimmed and a missing value as "". A failure keeps the ties read before it.
+struct BenefitTieList
+{
+    QList<BenefitTie> ties;
+    std::optional<Error> failure;
+};
+FELCORA_CORE_EXPORT BenefitTieList loadBenefitTies(IDataAccess &broker, const QString &cuit);
+
+// Both answer the rows the data access changed.
+FELCORA_CORE_EXPORT qint64 addBenefitTie(IDataAccess &broker, const BenefitTie &tie, const QString &cuit);
+FELCORA_CORE_EXPORT qint64 deleteBenefitTie(IDataAccess &broker, const BenefitTie &tie, const QString &cuit);
+
+} // namespace felcora

@@ -1,0 +1,122 @@
+#include "customer/benefittiewindow.h"
+
+#include <QKeyEvent>
+
+#include "controls/clcntrl.h"
+#include "core/benefitties.h"
+#include "core/errortrap.h"
+#include "felcora/hostcomponents.h"
+#include "ui/handlerguard.h"
+#include "ui/keypreview.h"
+#include "ui/msgbox.h"
+#include "ui/windows.h"
+#include "ui_benefittiewindow.h"
+
+namespace felcora::customer {
+
+namespace {
+
+const QString kWindow = QStringLiteral("frmVentajas");
+
+QString section(const char *routine)
+{
+    return QStringLiteral("seccion %1 en Formulario frmVentajas :: ").arg(QLatin1String(routine));
+}
+
+} // namespace
+
+frmVentajas::frmVentajas()
+    : ui(std::make_unique<Ui::frmVentajas>())
+{
+    ui->setupUi(this);
+    for (QLineEdit *box : {ui->txtIdSubRegimen, ui->txtIdVentaja, ui->txtNCM})
+        (new controls::ClCntrl(box))->sLinkText(box);
+    connect(ui->cmdVentaja, &QPushButton::clicked, this,
+            [this] { pick(ui->txtIdVentaja, &IListing::getVentajasListado, "cmdVentaja_Click"); });
+    connect(ui->cmdSubReg, &QPushButton::clicked, this,
+            [this] { pick(ui->txtIdSubRegimen, &IListing::getSubRegimenListado, "cmdSubReg_Click"); });
+    installKeyPreview(this);
+}
+
+frmVentajas::~frmVentajas() = default;
+
+void frmVentajas::load(const EditorSession &session, const QString &cuit)
+{
+    m_session = session;
+    m_tag = cuit;
+}
+
+void frmVentajas::GrabarRelVentaja()
+{
+    if (ui->txtIdVentaja->text().isEmpty()) {
+        MsgBox(QStringLiteral("Falta seleccionar una ventaja."), vbExclamation);
+        return;
+    }
+    try {
+        const BenefitTie tie{ui->txtIdVentaja->text(), ui->txtIdSubRegimen->text(), ui->txtNCM->text()};
+        if (addBenefitTie(*m_session.broker, tie, m_tag) > 0)
+            unload();
+    } catch (const std::exception &) {
+        const Error e = currentError();
+        throw Error(errnum::kGrabarRelVentaja, QStringLiteral("FELCORA.frmVentajas.GrabarRelVentaja::") + e.source(),
+                    e.description());
+    }
+}
+
+// A picker's answer replaces the box's text; no answer leaves it.
+void frmVentajas::pick(QLineEdit *box, QString (IListing::*picker)(), const char *routine)
+{
+    try {
+        const QString picked = (m_session.listing->*picker)();
+        if (!picked.isEmpty())
+            box->setText(picked);
+    } catch (const std::exception &) {
+        reportInSection(currentError(), section(routine));
+    }
+}
+
+bool frmVentajas::eventFilter(QObject *, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    return formKeyDown(static_cast<QKeyEvent *>(event));
+}
+
+void frmVentajas::keyPressEvent(QKeyEvent *event)
+{
+    if (!formKeyDown(event))
+        event->ignore();
+}
+
+bool frmVentajas::formKeyDown(const QKeyEvent *key)
+{
+    if (key->key() == Qt::Key_Escape) {
+        unload();
+        return true;
+    }
+    if (key->key() != Qt::Key_F11)
+        return false;
+    try {
+        GrabarRelVentaja();
+    } catch (const Error &e) {
+        reportInSection(e, section("Form_KeyDown"));
+    } catch (const std::exception &) {
+        reportCurrentFailure(kWindow, "Form_KeyDown");
+    }
+    return true;
+}
+
+void frmVentajas::unload()
+{
+    QWidget *self = this;
+    DescargarFormulario(self);
+}
+
+void showBenefitTieWindow(const EditorSession &session, const QString &cuit)
+{
+    const LoadedWindow<frmVentajas> window(kWindow);
+    window->load(session, cuit);
+    window->exec();
+}
+
+} // namespace felcora::customer

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "customer/modifycustomer.h"
+#include "felcora/felcora_export.h"
+
+class QLineEdit;
+
+namespace Ui {
+class frmVentajas;
+}
+
+namespace felcora::customer {
+
+// The window that ties a benefit regime to a customer: the regime, the
+// sub-regime and the tariff position, typed or picked; F11 adds the tie.
+class FELCORA_TESTS_EXPORT frmVentajas : public QDialog
+{
+    Q_OBJECT
+public:
+    frmVentajas();
+    ~frmVentajas() override;
+
+    // The host components it works with, and the customer's CUIT (the tag).
+    void load(const EditorSession &session, const QString &cuit);
+
+    // Adds the tie and closes the window when a row was added; a failure
+    // comes back as error 11111 with this routine before its source.
+    void GrabarRelVentaja();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool formKeyDown(const QKeyEvent *key);
+    void pick(QLineEdit *box, QString (IListing::*picker)(), const char *routine);
+    void unload();
+
+    std::unique_ptr<Ui::frmVentajas> ui;
+    EditorSession m_session;
+    QString m_tag;
+};
+
+// Shows the window modally for the customer's CUIT; returns when it closes.
+FELCORA_TESTS_EXPORT void showBenefitTieWindow(const EditorSession &session, const QString &cuit);
+
+} // namespace felcora::customer

@@ -1,0 +1,328 @@
+#include "customer/modifycustomerwindow.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+#include "controls/clcntrl.h"
+#include "core/benefitties.h"
+#include "core/customerrules.h"
+#include "core/customerstore.h"
+#include "core/errortrap.h"
+#include "customer/benefittiewindow.h"
+#include "customer/customerform.h"
+#include "ui/handlerguard.h"
+#include "ui/keypreview.h"
+#include "ui/msgbox.h"
+#include "ui/pointer.h"
+#include "ui/windows.h"
+#include "ui_modifycustomerwindow.h"
+
+namespace felcora::customer {
+
+namespace {
+
+const QString kWindow = QStringLiteral("FrmModCliente");
+const QString kExemptWithVatText = QStringLiteral("Exento con IVA");
+
+QStringList invoicingConditionTexts()
+{
+    return {QStringLiteral("Responsable Inscripto"), QStringLiteral("Responsable No Inscripto"),
+            QStringLiteral("Monotributo"), QStringLiteral("Exento"), QStringLiteral("consumidor Final"),
+            kExemptWithVatText};
+}
+
+QString yesOrNo(bool yes)
+{
+    return yes ? kYes : kNo;
+}
+
+// The sections of the benefit relations' failure reports.
+QString relationsSection(const char *routine)
+{
+    return QStringLiteral("seccion %1 en Formulario FrmModCliente :: ").arg(QLatin1String(routine));
+}
+
+} // namespace
+
+FrmModCliente::FrmModCliente()
+    : ui(std::make_unique<Ui::FrmModCliente>())
+    , m_outcome(&m_unused)
+{
+    ui->setupUi(this);
+    m_eximGan = new OptionFrame(ui->EXIMGANS, ui->EXIMGANN, ui->TxtEximGan, ui->TxtTemp);
+    m_reduction = new OptionFrame(ui->OpIVAREDS, ui->OpIVAREDN, ui->TxtIvaReduccion, ui->TxtIvaTemp);
+    new StartDateBox(ui->TxtIniactiv);
+
+    connect(ui->cboIVAFACTU, &QComboBox::currentIndexChanged, this,
+            guarded(this, "cboIVAFACTU_Click", [this] { showExemptValue(); }));
+    connect(ui->cmdVentajasAdd, &QPushButton::clicked, this,
+            guarded(this, "cmdVentajasAdd_Click", [this] { addBenefitTie(); }));
+    connect(ui->cmdINGBRU, &QPushButton::clicked, this, guarded(this, "cmdINGBRU_Click", [this] { openGrossIncome(); }));
+}
+
+FrmModCliente::~FrmModCliente() = default;
+
+void FrmModCliente::load(const EditorSession &session, ModifyOutcome *outcome)
+{
+    m_session = session;
+    m_outcome = outcome;
+
+    ui->cmdINGBRU->setEnabled(session.origenTarvis);
+    ui->lbHonorario->setVisible(!session.origenTarvis);
+    ui->txtHonorario->setVisible(!session.origenTarvis);
+
+    for (QLineEdit *box : {ui->TxtCuit, ui->TxtContact, ui->TxtDomicilio, ui->txtCP, ui->TxtEmail, ui->TxtEximGan,
+                           ui->TxtIniactiv, ui->TxtIvaReduccion, ui->TxtNombre, ui->TxtTelefonos, ui->TxtTemp,
+                           ui->TxtIvaTemp, ui->txtLocalidad, ui->txtRegalias, ui->txtAjxVinc_4102, ui->txtHonorario,
+                           ui->txtIvaExcento, ui->txtLugarDepMerc})
+        (new controls::ClCntrl(box))->sLinkText(box);
+
+    fillConditionList(ui->cboIVAMARIA, mariaConditionTexts());
+    fillConditionList(ui->cboIVAFACTU, invoicingConditionTexts());
+    installKeyPreview(this);
+}
+
+void FrmModCliente::fill(const CustomerRecord &row)
+{
+    m_tag = row.cuit;
+    ui->TxtCuit->setText(row.cuit);
+    ui->TxtNombre->setText(row.nombre);
+    ui->TxtDomicilio->setText(row.domicilio);
+    ui->txtLocalidad->setText(row.localidad);
+    ui->txtCP->setText(row.codpost);
+    ui->TxtEmail->setText(row.email);
+    ui->TxtTelefonos->setText(row.telefonos);
+    ui->TxtIniactiv->setText(row.finitactiv);
+    ui->TxtContact->setText(row.contacto);
+    ui->txtRegalias->setText(row.regalias);
+    ui->txtINGBRU->setText(row.ingbru);
+    ui->chkCVDI->setChecked(false);
+    ui->chExecLAPI->setChecked(row.excepLapiaec == kYes);
+
+    ui->cboIVAMARIA->setCurrentIndex(conditions::positionOf(conditions::kMaria, row.condiva));
+    const int invoicing = conditions::positionOf(conditions::kInvoicing, row.condivafact);
+    ui->cboIVAFACTU->setCurrentIndex(invoicing);
+    if (invoicing == conditions::kExemptWithVat)
+        ui->txtIvaExcento->setText(row.ivaexento);
+
+    // A frame's letter other than S or N leaves the frame as the window opened.
+    if (row.eximgan == kYes || row.eximgan == kNo) {
+        const bool yes = row.eximgan == kYes;
+        m_eximGan->choose(yes);
+        ui->TxtEximGan->setText(yes ? row.eximganvalor : QStringLiteral("0"));
+        ui->TxtTemp->setText(yes ? row.eximganvalortemp : QStringLiteral("0"));
+    }
+    if (row.ivaareduccion == kYes || row.ivaareduccion == kNo) {
+        const bool yes = row.ivaareduccion == kYes;
+        m_reduction->choose(yes);
+        ui->TxtIvaReduccion->setText(yes ? row.ivaareduccionvalor : QStringLiteral("0"));
+        ui->TxtIvaTemp->setText(yes ? row.ivaareduccionvalortemp : QStringLiteral("0"));
+    }
+    ui->txtAjxVinc_4102->setText(row.ajxVinc4102);
+    ui->txtLugarDepMerc->setText(row.lugarDepMerc);
+    if (!m_session.origenTarvis)
+        ui->txtHonorario->setText(row.honorario);
+}
+
+void FrmModCliente::activate()
+{
+    if (m_listLoaded)
+        return;
+    CargarListaVentajasRel();
+    m_listLoaded = true;
+}
+
+CustomerRecord FrmModCliente::typed() const
+{
+    CustomerRecord r;
+    r.cuit = ui->TxtCuit->text();
+    r.nombre = ui->TxtNombre->text();
+    r.domicilio = ui->TxtDomicilio->text();
+    r.localidad = ui->txtLocalidad->text();
+    r.codpost = ui->txtCP->text();
+    r.email = ui->TxtEmail->text();
+    r.telefonos = ui->TxtTelefonos->text();
+    r.finitactiv = ui->TxtIniactiv->text();
+    r.contacto = ui->TxtContact->text();
+    r.condiva = conditions::letterAt(conditions::kMaria, ui->cboIVAMARIA->currentIndex());
+    r.condivafact = conditions::letterAt(conditions::kInvoicing, ui->cboIVAFACTU->currentIndex());
+    r.ivaexento = ui->txtIvaExcento->text();
+    r.eximgan = yesOrNo(m_eximGan->isYes());
+    r.eximganvalor = ui->TxtEximGan->text();
+    r.eximganvalortemp = ui->TxtTemp->text();
+    r.ivaareduccion = yesOrNo(m_reduction->isYes());
+    r.ivaareduccionvalor = ui->TxtIvaReduccion->text();
+    r.ivaareduccionvalortemp = ui->TxtIvaTemp->text();
+    r.excepLapiaec = yesOrNo(ui->chExecLAPI->isChecked());
+    r.ajxVinc4102 = ui->txtAjxVinc_4102->text();
+    r.ingbru = ui->txtINGBRU->text();
+    r.lugarDepMerc = ui->txtLugarDepMerc->text();
+    r.regalias = ui->txtRegalias->text();
+    r.honorario = ui->txtHonorario->text();
+    return r;
+}
+
+void FrmModCliente::lpGuardar()
+{
+    try {
+        const CustomerRecord t = typed();
+        for (const SaveObjection &objection : modifySaveObjections(t)) {
+            switch (objection.kind) {
+            case SaveObjection::Silent:
+                return;
+            case SaveObjection::Question:
+                if (MsgBox(objection.text, vbYesNo + vbExclamation) == vbYes)
+                    continue;
+                showArrowPointer();
+                return;
+            case SaveObjection::Refusal:
+                MsgBox(objection.text, vbExclamation);
+                if (objection.focus == SaveObjection::EximGanValue)
+                    ui->TxtEximGan->setFocus();
+                else if (objection.focus == SaveObjection::ReductionValue)
+                    ui->TxtIvaReduccion->setFocus();
+                return;
+            }
+        }
+
+        // The host sees the edited customer from here on, whatever the statement does.
+        m_outcome->published = CustomerPick::fromTexts(*m_session.format, t.nombre, t.cuit, t.domicilio, t.email,
+                                                       t.regalias, t.ajxVinc4102);
+
+        const CustomerUpdate update =
+            updateCustomer(*m_session.broker, m_session.transactions, t, m_tag, !m_session.origenTarvis);
+        if (update.cuitTaken) {
+            MsgBox(QStringLiteral("El número de Cuit ") + t.cuit + QStringLiteral(" ya existe."), vbExclamation);
+            return;
+        }
+        if (update.rowsUpdated <= 0) {
+            MsgBox(QStringLiteral("No se actualizaron registros"), vbCritical);
+            return;
+        }
+        m_outcome->saved = true;
+        m_listLoaded = false;
+        unload();
+    } catch (const std::exception &) {
+        const Error e = currentError();
+        MsgBox(QString::number(e.number()) + QStringLiteral(" - ") + e.description()
+                   + QStringLiteral("\r\n\r\nSeccion FELCORAXDLL.FRMMODCLIENTE.lpGuardar"),
+               vbCritical);
+    }
+}
+
+void FrmModCliente::CargarListaVentajasRel()
+{
+    ui->lstVentajas->clear();
+    const BenefitTieList list = loadBenefitTies(*m_session.broker, ui->TxtCuit->text());
+    for (const BenefitTie &tie : list.ties)
+        new QTreeWidgetItem(ui->lstVentajas, {tie.ventaja, tie.subRegimen, tie.ncm});
+    if (ui->lstVentajas->topLevelItemCount() > 0)
+        ui->lstVentajas->setCurrentItem(ui->lstVentajas->topLevelItem(0));
+    if (list.failure)
+        reportInSection(*list.failure, relationsSection("CargarListaVentajasRel"));
+}
+
+void FrmModCliente::EliminarItemVentajasRel()
+{
+    try {
+        QTreeWidgetItem *item = ui->lstVentajas->currentItem();
+        if (!item)
+            return;
+        const BenefitTie tie{item->text(0), item->text(1), item->text(2)};
+        if (MsgBox(QStringLiteral("Confirma eliminar la relación Ventaja ") + tie.ventaja
+                       + QStringLiteral(" - SubRegimen ") + tie.subRegimen + QStringLiteral(" - NCM ") + tie.ncm,
+                   vbYesNo + vbQuestion)
+            != vbYes)
+            return;
+        if (deleteBenefitTie(*m_session.broker, tie, m_tag) > 0)
+            delete item;
+    } catch (const std::exception &) {
+        reportInSection(currentError(), relationsSection("EliminarItemVentajasRel"));
+    }
+}
+
+bool FrmModCliente::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    bool consumed = false;
+    guardHandler(kWindow, "Form_KeyDown", [&] { consumed = formKeyDown(watched, static_cast<QKeyEvent *>(event)); });
+    return consumed;
+}
+
+void FrmModCliente::keyPressEvent(QKeyEvent *event)
+{
+    // Keys that reach the window itself: only its own, none of a dialog's defaults.
+    if (!formKeyDown(this, event))
+        event->ignore();
+}
+
+bool FrmModCliente::formKeyDown(QObject *watched, const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_F11:
+        lpGuardar();
+        return true;
+    case Qt::Key_Escape:
+        leaveWithoutSaving();
+        return true;
+    case Qt::Key_Delete:
+        if (watched != ui->lstVentajas)
+            return false;
+        EliminarItemVentajasRel();
+        return true;
+    default:
+        break;
+    }
+    const QWidget *movesOnEnter[] = {ui->cboIVAMARIA, ui->cboIVAFACTU, ui->chkCVDI,  ui->EXIMGANS,
+                                     ui->EXIMGANN,    ui->OpIVAREDS,   ui->OpIVAREDN};
+    for (const QWidget *control : movesOnEnter) {
+        if (watched == control)
+            return moveOnWithEnter(const_cast<QWidget *>(control), key);
+    }
+    return false;
+}
+
+void FrmModCliente::leaveWithoutSaving()
+{
+    m_outcome->saved = false;
+    m_outcome->escaped = true;
+    m_listLoaded = false;
+    unload();
+}
+
+void FrmModCliente::showExemptValue()
+{
+    const bool shown = ui->cboIVAFACTU->currentText() == kExemptWithVatText;
+    ui->lbIvaExento->setVisible(shown);
+    ui->txtIvaExcento->setVisible(shown);
+}
+
+void FrmModCliente::addBenefitTie()
+{
+    showBenefitTieWindow(m_session, ui->TxtCuit->text());
+    CargarListaVentajasRel();
+}
+
+// The gross-income window comes with its own release; until then the button says so.
+void FrmModCliente::openGrossIncome()
+{
+    MsgBox(QStringLiteral("La ventana de Ingresos Brutos no está disponible en esta versión"), vbInformation);
+}
+
+void FrmModCliente::unload()
+{
+    m_unloading = true;
+    QWidget *self = this;
+    DescargarFormulario(self);
+}
+
+void FrmModCliente::closeEvent(QCloseEvent *event)
+{
+    // The title bar's close leaves as Esc does.
+    event->accept();
+    if (!m_unloading)
+        guardHandler(kWindow, "Form_Unload", [this] { leaveWithoutSaving(); });
+}
+
+} // namespace felcora::customer

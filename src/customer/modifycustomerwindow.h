@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "core/customerrecord.h"
+#include "customer/modifycustomer.h"
+#include "felcora/felcora_export.h"
+
+namespace Ui {
+class FrmModCliente;
+}
+
+namespace felcora::customer {
+
+class OptionFrame;
+
+// The modify-customer window: one customer's row, its save (F11), and its
+// benefit relations.
+class FELCORA_TESTS_EXPORT FrmModCliente : public QDialog
+{
+    Q_OBJECT
+public:
+    FrmModCliente();
+    ~FrmModCliente() override;
+
+    // The load step: what the session decides (the fee, the gross-income
+    // button), the linked boxes and the condition lists. The outcome is
+    // written where the opener keeps it.
+    void load(const EditorSession &session, ModifyOutcome *outcome);
+    // Fills the boxes from the customer's row; the row's CUIT becomes the tag.
+    void fill(const CustomerRecord &row);
+    // The first activation: the benefit relations are listed once.
+    void activate();
+
+    // The customer as the boxes hold it now: texts as typed, the chosen
+    // conditions as their letters ("" for none), the frames and the check box as S or N.
+    CustomerRecord typed() const;
+    // The CUIT the customer was loaded with: the key of the save and of the
+    // relations' deletion, whatever the CUIT box holds.
+    const QString &tag() const { return m_tag; }
+
+    void lpGuardar();
+    void CargarListaVentajasRel();
+    void EliminarItemVentajasRel();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool formKeyDown(QObject *watched, const QKeyEvent *key);
+    void leaveWithoutSaving();
+    void showExemptValue();
+    void addBenefitTie();
+    void openGrossIncome();
+    void unload();
+
+    std::unique_ptr<Ui::FrmModCliente> ui;
+    OptionFrame *m_eximGan = nullptr;
+    OptionFrame *m_reduction = nullptr;
+    EditorSession m_session;
+    ModifyOutcome *m_outcome = nullptr;
+    ModifyOutcome m_unused; // where the outcome goes before load()
+    QString m_tag;
+    bool m_listLoaded = false;
+    bool m_unloading = false;
+};
+
+} // namespace felcora::customer
