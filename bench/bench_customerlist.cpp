@@ -19,11 +19,8 @@
 
 #include "browser/customerlistview.h"
 #include "browser/customerlistwindow.h"
-#include "felcora/clListado.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/brokerconfig.h"
-#include "felcora/hostkit/hostkit.h"
-#include "felcora/hostkit/recordbroker.h"
 #include "benchsupport.h"
 #include "sqlite_limit.h"
 
@@ -59,12 +56,7 @@ struct Measures
 // Child: opens the list through clListado.MostrarListado and measures it once painted.
 int measureList(const QString &folder)
 {
-    hostkit::registerHostComponents();
-    hostkit::RecordBroker broker;
-    broker.useConfig(hostkit::BrokerConfig::embedded(folder));
-    clListado listado;
-    listado.setSeleccionar(true);
-    listado.SetDataConnection(QVariant::fromValue<QObject *>(&broker));
+    DemoList list(folder);
 
     Measures m;
     QElapsedTimer clock;
@@ -120,7 +112,7 @@ int measureList(const QString &folder)
     const bench::OnListPainted firstPaint(measureOpenWindow);
 
     clock.start();
-    listado.MostrarListado();
+    list.show();
     if (!measured) {
         std::fprintf(stderr, "the list was never painted\n");
         return 1;

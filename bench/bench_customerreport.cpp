@@ -316,19 +316,13 @@ int main(int argc, char *argv[])
     }
 
     QCoreApplication app(argc, argv);
-    qint64 customers = 100000;
-    if (argc > 1) {
-        bool ok = false;
-        customers = QString::fromLocal8Bit(argv[1]).toLongLong(&ok);
-        if (!ok || customers <= 0) {
-            std::fprintf(stderr, "usage: %s [customers]\n", argv[0]);
-            return 2;
-        }
-    }
+    const std::optional<qint64> customers = customersArgument(argc, argv, 100000);
+    if (!customers)
+        return 2;
 
     QString folder;
     try {
-        folder = demoFolder(customers);
+        folder = demoFolder(*customers);
     } catch (const Error &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

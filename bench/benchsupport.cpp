@@ -13,8 +13,10 @@
 #include <cstdio>
 
 #include "browser/customerlistwindow.h"
+#include "felcora/clListado.h"
 #include "felcora/hostkit/brokerconfig.h"
 #include "felcora/hostkit/demodata.h"
+#include "felcora/hostkit/hostkit.h"
 #include "felcora/hostkit/recordbroker.h"
 
 namespace felcora::bench {
@@ -43,6 +45,32 @@ QString demoFolder(qint64 customers)
     marker.open(QIODevice::WriteOnly);
     return folder;
 }
+
+std::optional<qint64> customersArgument(int argc, char *argv[], qint64 fallback)
+{
+    if (argc < 2)
+        return fallback;
+    bool ok = false;
+    const qint64 customers = QString::fromLocal8Bit(argv[1]).toLongLong(&ok);
+    if (ok && customers > 0)
+        return customers;
+    std::fprintf(stderr, "usage: %s [customers]\n", argv[0]);
+    return std::nullopt;
+}
+
+DemoList::DemoList(const QString &folder)
+{
+    hostkit::registerHostComponents(); // before clListado, which creates the host components
+    m_broker = std::make_unique<hostkit::RecordBroker>();
+    m_broker->useConfig(hostkit::BrokerConfig::embedded(folder));
+    m_listado = std::make_unique<clListado>();
+    m_listado->setSeleccionar(true);
+    m_listado->SetDataConnection(QVariant::fromValue<QObject *>(m_broker.get()));
+}
+
+DemoList::~DemoList() = default;
+
+void DemoList::show() { m_listado->MostrarListado(); }
 
 double msSince(const QElapsedTimer &t)
 {

@@ -10,10 +10,17 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
+namespace felcora {
+class clListado;
+}
 namespace felcora::browser {
 class FrmABMClientes;
+}
+namespace felcora::hostkit {
+class RecordBroker;
 }
 
 namespace felcora::bench {
@@ -21,6 +28,26 @@ namespace felcora::bench {
 // The folder of the embedded databases with that many demo customers, kept
 // between runs and between benchmarks (writing a million takes a while).
 QString demoFolder(qint64 customers);
+
+// The count of demo customers given as first argument, `fallback` without
+// one; nothing, with the usage printed, when it is not a positive number.
+std::optional<qint64> customersArgument(int argc, char *argv[], qint64 fallback);
+
+// The customer list as a host opens it, picking: clListado on a broker of
+// the embedded databases in a folder. Everything is set up before show(),
+// so that timing show() times the list alone.
+class DemoList
+{
+public:
+    explicit DemoList(const QString &folder);
+    ~DemoList();
+    // clListado.MostrarListado: returns when the list window closes.
+    void show();
+
+private:
+    std::unique_ptr<hostkit::RecordBroker> m_broker;
+    std::unique_ptr<clListado> m_listado;
+};
 
 // The time since t started.
 double msSince(const QElapsedTimer &t);
