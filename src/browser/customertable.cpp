@@ -93,9 +93,18 @@ void TextColumn::replace(qsizetype row, QByteArrayView text)
     const size_t begin = row == 0 ? 0 : m_ends[size_t(row - 1)];
     const size_t end = m_ends[size_t(row)];
     const qint64 delta = qint64(text.size()) - qint64(end - begin);
+    // A text of the same length is written over the old one: an edited row
+    // near the start of a million does not move the bytes of the rows after it.
+    if (delta == 0) {
+        std::copy(text.begin(), text.end(), m_bytes.begin() + qsizetype(begin));
+        return;
+    }
     checkColumnSize(quint64(qint64(m_bytes.size()) + delta));
-    m_bytes.erase(m_bytes.begin() + qsizetype(begin), m_bytes.begin() + qsizetype(end));
-    m_bytes.insert(m_bytes.begin() + qsizetype(begin), text.begin(), text.end());
+    if (delta > 0)
+        m_bytes.insert(m_bytes.begin() + qsizetype(end), size_t(delta), '\0');
+    else
+        m_bytes.erase(m_bytes.begin() + qsizetype(qint64(end) + delta), m_bytes.begin() + qsizetype(end));
+    std::copy(text.begin(), text.end(), m_bytes.begin() + qsizetype(begin));
     for (size_t r = size_t(row); r < m_ends.size(); ++r)
         m_ends[r] = quint32(qint64(m_ends[r]) + delta);
 }

@@ -95,6 +95,13 @@ private slots:
         QCOMPARE(table.findNamePrefix(u"zeta", &order), 2);
         QCOMPARE(table.findNamePrefix(u"alf", nullptr), 2);
 
+        // A row before others rewritten shorter, as long and longer: the rows after it keep their texts.
+        CustomerTable three = tableOf({QStringLiteral("Medio"), QStringLiteral("Uno"), QStringLiteral("Dos")});
+        for (const QString &name : {QStringLiteral("M"), QStringLiteral("Z"), QStringLiteral("Más largo que antes")}) {
+            three.replaceRow(0, {name});
+            QCOMPARE(textsInOrder(three, {0, 1, 2}, kNombre), (QStringList{name, "Uno", "Dos"}));
+        }
+
         // A removed row leaves the kept order without it and the rows after it moved up.
         table.removeRow(0); // Beta
         QCOMPARE(table.rowCount(), 2);
