@@ -1,0 +1,645 @@
+// The modify-customer window as a host and a user work it: the statement its
+// save builds, the checks before it, what the host reads afterwards, the rows
+// it loads and writes in a real database (a changed CUIT included), its
+// linked boxes, the benefit ties and their add window, and F6 or a double
+// click in the customer list.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <limits>
+
+#include "browser/customerlistmodel.h"
+#include "browser/customerlistview.h"
+#include "browser/customerlistwindow.h"
+#include "core/componentstate.h"
+#include "customer/benefittiewindow.h"
+#include "customer/modifycustomerwindow.h"
+#include "felcora/clListado.h"
+#include "felcora/clModificar.h"
+#include "felcora/hostkit/hostkit.h"
+#include "felcora/registry.h"
+#include "support/errors.h"
+#include "support/modal.h"
+#include "support/recordingbroker.h"
+#include "support/tempdatabase.h"
+#include "support/typing.h"
+
+Q_DECLARE_METATYPE(felcora::test::ScriptedAnswer)
+
+using namespace felcora;
+using namespace felcora::customer;
+using namespace felcora::test;
+using namespace Qt::StringLiterals;
+using Buttons = QList<QMessageBox::StandardButton>;
+
+namespace {
+
+// A listing component whose pick windows answer what the test scripted, then "".
+class ScriptedListing : public QObject, public IListing
+{
+    Q_OBJECT
+    Q_INTERFACES(felcora::IListing)
+public:
+    QStringList answers;
+    void SetDataAccess(QObject *&) override {}
+    QString getSubRegimenListado() override { return next(); }
+    QString getVentajasListado() override { return next(); }
+
+private:
+    QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+};
+
+const QString kBenitez = u"20111111112"_s;  // EXIMGAN "NO", reduction "SI", exempt with VAT
+const QString kGallardo = u"27222222223"_s; // EXIMGAN "SI", reduction "NO", an unknown MARIA letter, ties
+const QString kGamboa = u"20333333334"_s;
+
+const QString kCustomersSql =
+    u"insert into clientes (cuit, nombre, domicilio, localidad, codpost, email, telefonos, finitactiv, contacto, "
+    "cvdi, condiva, condivafact, ivaexento, eximgan, eximganvalor, eximganvalortemp, ivaareduccion, "
+    "ivaareduccionvalor, ivaareduccionvalortemp, ExcepLAPIAEC, AjxVinc_4102, ingbru, LUGARDEPMERC, regalias, "
+    "honorario) values "
+    "('20111111112', 'Benítez, Juan', 'Rivadavia 300', 'Morón', '1708', 'juan@ejemplo.com', '4555-1234', "
+    "'2001-03-05', 'Pedro', 'N', 'S', 'X', 21, 'N', 5, 6, 'S', 10.5, 2, 'S', 1.5, 3, 'Depósito 1', 12.5, 7),"
+    "('27222222223', 'Gallardo, Marta', 'Alsina 20', 'Tandil', '7000', 'marta@ejemplo.com', '4222', '1999-12-31', "
+    "'Rosa', 'N', 'Q', 'S', 0, 'S', 5, 6, 'N', 10, 2, 'N', 0, 0, '', 0, 9),"
+    "('20333333334', 'gamboa, Luis', 'Rivadavia 100', '', '', '', '', '2010-01-02', '', 'N', 'M', 'F', 0, 'N', 0, 0, "
+    "'N', 0, 0, 'N', 0, 0, '', 0, 0);"
+    "insert into DIB (CLICUI, JRDNRO, DIBVALOR) values ('27222222223', '901', 60), ('20333333334', '902', 100);"
+    "insert into VentajasRel (IdVentaja, IdSubRegimen, NCM, cuit) values ('V1', 'S1', '8471.30  ', '27222222223'), "
+    "('V2', NULL, NULL, '27222222223'), ('V3', 'S3', '', '20333333334')"_s;
+
+// A customer with every conditional piece of the statement, for the recording data access.
+const QStringList kRowColumns = {
+    u"cuit"_s, u"nombre"_s, u"domicilio"_s, u"localidad"_s, u"codpost"_s, u"email"_s, u"telefonos"_s,
+    u"finitactiv"_s, u"contacto"_s, u"condiva"_s, u"condivafact"_s, u"ivaexento"_s, u"eximgan"_s,
+    u"eximganvalor"_s, u"eximganvalortemp"_s, u"ivaareduccion"_s, u"ivaareduccionvalor"_s,
+    u"ivaareduccionvalortemp"_s, u"ExcepLAPIAEC"_s, u"AjxVinc_4102"_s, u"ingbru"_s, u"LUGARDEPMERC"_s,
+    u"regalias"_s, u"honorario"_s, u"CIB"_s, u"CML"_s, u"NIN"_s};
+const QVariantList kRow = {kBenitez, u"Benítez, Juan"_s, u"O'Higgins 300"_s, u"Morón"_s, u"1708"_s,
+                           u"juan@ejemplo.com"_s, u"4555-1234"_s, QDate(2001, 3, 5), u"Pedro"_s, u"S"_s, u"X"_s,
+                           21, u"S"_s, 5, 6, u"S"_s, 10.5, 2, u"S"_s, 1.5, 3, u"Dep'1"_s, 12.5, 7, u"0"_s,
+                           u"1"_s, u"901-1"_s};
+
+// One edit of a customer loaded from the database: the steps, how the named
+// controls look after them, F11, the messages on the way and their answers,
+// where the focus is when the window stays open ("" when the save closed it),
+// and what changed in the database.
+struct EditCase
+{
+    QString cuit = kBenitez;
+    bool origenTarvis = false;
+    QStringList steps = {};
+    QStringList shown = {};
+    Buttons answers = {};
+    QStringList messages = {};
+    QString focus = {};
+    QStringList changes = {};
+};
+
+// Answers the message boxes that come while it lives, in turn, with the
+// buttons given (OK once they run out), and keeps their texts and icons.
+class MessageBoxes
+{
+public:
+    explicit MessageBoxes(Buttons answers = {})
+        : m_answers(std::move(answers))
+    {
+        awaitNext();
+    }
+    ~MessageBoxes() { delete m_next.data(); }
+    MessageBoxes(const MessageBoxes &) = delete;
+    MessageBoxes &operator=(const MessageBoxes &) = delete;
+
+    QStringList texts;
+    QList<QMessageBox::Icon> icons;
+
+private:
+    void awaitNext()
+    {
+        m_next = onNextModal<QMessageBox>(
+            [this](QMessageBox *box) {
+                texts << box->text();
+                icons << box->icon();
+                const auto answer = m_answers.isEmpty() ? QMessageBox::Ok : m_answers.takeFirst();
+                awaitNext();
+                box->button(answer) ? box->button(answer)->click() : box->reject();
+            },
+            std::numeric_limits<int>::max());
+    }
+
+    Buttons m_answers;
+    QPointer<ModalAction> m_next;
+};
+
+// Runs `open`, which shows a modal window of type W, and lets `user` work it
+// while it is shown; answers whether it showed. The user must close it.
+template <class W>
+bool whileShown(const std::function<void()> &open, const std::function<void(W *)> &user)
+{
+    bool shown = false;
+    const QPointer<ModalAction> action = onNextModal<W>([&](W *w) {
+        shown = true;
+        QVERIFY(QTest::qWaitForWindowActive(w)); // keys go to the focused widget
+        const QPointer<W> window(w);
+        user(w);
+        if (window && window->isVisible()) {
+            window->reject();
+            QFAIL("the window was left open");
+        }
+    });
+    open();
+    if (!shown)
+        delete action.data(); // it must not act on a later window
+    return shown;
+}
+
+// Opens the modify window as a host does.
+bool modify(const QString &cuit, const std::function<void(FrmModCliente *)> &user)
+{
+    return whileShown<FrmModCliente>([&] { clModificar m; m.setCLICUIT(cuit); m.Mostrar(); }, user);
+}
+
+template <class T = QLineEdit>
+T *child(const QWidget *w, const QString &name)
+{
+    return w->findChild<T *>(name);
+}
+
+// Back from a message box the window is made active again, as a window manager does.
+void reactivate(QWidget *w)
+{
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+}
+
+// Works the window as a user does, one step each: "Box=text" types text over
+// what a box holds, "Combo#n" chooses the nth entry with the keyboard, a bare
+// name clicks that control.
+void edit(QWidget *w, const QStringList &steps)
+{
+    for (const QString &step : steps) {
+        reactivate(w);
+        if (const qsizetype equals = step.indexOf(u'='); equals > 0) {
+            QLineEdit *box = child(w, step.left(equals));
+            QVERIFY2(box && box->isEnabled() && box->isVisible(), qPrintable(step));
+            QTest::mouseClick(box, Qt::LeftButton);
+            pressKey(Qt::Key_A, Qt::ControlModifier);
+            pressKey(Qt::Key_Backspace);
+            typeText(step.mid(equals + 1));
+        } else if (const qsizetype hash = step.indexOf(u'#'); hash > 0) {
+            child<QComboBox>(w, step.left(hash))->setFocus(Qt::TabFocusReason);
+            pressKey(Qt::Key_Home);
+            for (int down = step.mid(hash + 1).toInt(); down > 0; --down)
+                pressKey(Qt::Key_Down);
+        } else { // near the left edge: an option's clickable part is its mark and caption
+            QWidget *control = child<QWidget>(w, step);
+            QTest::mouseClick(control, Qt::LeftButton, {}, {control->height() / 2, control->height() / 2});
+        }
+    }
+}
+
+// How the controls that `expected` names look, in its terms: "Box=text",
+// "Combo#position", "Option on|off", then " disabled" and " hidden".
+QStringList looks(const QWidget *w, const QStringList &expected)
+{
+    QStringList shown;
+    for (const QString &line : expected) {
+        const QString name = line.section(u' ', 0, 0).section(u'=', 0, 0).section(u'#', 0, 0);
+        const QWidget *c = child<QWidget>(w, name);
+        if (!c) {
+            shown << name + u" missing"_s;
+            continue;
+        }
+        QString look = name;
+        if (auto *box = qobject_cast<const QLineEdit *>(c))
+            look += u'=' + box->text();
+        else if (auto *combo = qobject_cast<const QComboBox *>(c))
+            look += u'#' + QString::number(combo->currentIndex());
+        else if (auto *button = qobject_cast<const QAbstractButton *>(c); button && button->isCheckable())
+            look += button->isChecked() ? u" on"_s : u" off"_s;
+        look += QString(!c->isEnabled() ? u" disabled"_s : QString()) + (c->isHidden() ? u" hidden"_s : QString());
+        shown << look;
+    }
+    return shown;
+}
+
+QStringList entries(const QTreeWidget *list)
+{
+    QStringList rows;
+    for (int k = 0; k < list->topLevelItemCount(); ++k)
+        rows << list->topLevelItem(k)->text(0) + u'|' + list->topLevelItem(k)->text(1) + u'|'
+                    + list->topLevelItem(k)->text(2);
+    return rows;
+}
+
+QString focusName()
+{
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(EditCase)
+
+class TestModifyCustomer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_startLocale = QLocale();
+        // A message box nobody answers would block the run: after three seconds it fails and closes.
+        constexpr int kWatchMs = 500, kStrayTicks = 6;
+        connect(&m_watchdog, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            m_strayTicks = box && box == m_stray ? m_strayTicks + 1 : 0;
+            m_stray = box;
+            if (m_strayTicks == kStrayTicks) {
+                QTest::qFail(qPrintable(u"unanswered message: "_s + box->text()), __FILE__, __LINE__);
+                closeAllModals();
+            }
+        });
+        m_watchdog.start(kWatchMs);
+    }
+    void init()
+    {
+        hostkit::registerHostComponents();
+        registry::registerClass(QString::fromLatin1(components::kListing), [] { return new ScriptedListing; });
+        m_session = std::make_unique<Session>();
+        TempDatabase::exec(personal(), kCustomersSql);
+        useDataAccess(m_session->broker.get());
+    }
+    void cleanup()
+    {
+        closeAllModals();
+        m_session.reset();
+        state() = ComponentState{};
+        QLocale::setDefault(m_startLocale);
+    }
+
+    void saveStatement_data()
+    {
+        QTest::addColumn<bool>("origenTarvis");
+        QTest::addColumn<QString>("tail");
+        QTest::newRow("the product: no fee") << true << u"  where cuit = '20111111112'"_s;
+        QTest::newRow("another host: the fee") << false << u" ,honorario = '7'  where cuit = '20111111112'"_s;
+    }
+    void saveStatement()
+    {
+        QFETCH(bool, origenTarvis);
+        QFETCH(QString, tail);
+        RecordingBroker broker;
+        recordedCustomer(broker, ScriptedAnswer::affected(1));
+        state().OrigenTarvis = origenTarvis;
+        QVERIFY(modify(kBenitez, [](FrmModCliente *w) {
+            pressKey(Qt::Key_F11);
+            QVERIFY(!w->isVisible());
+        }));
+        QCOMPARE(broker.sqlTexts().mid(2),
+                 QStringList{u"update clientes set cuit = '20111111112',nombre = 'Benítez, Juan',"
+                             "domicilio = 'O''Higgins 300',localidad = 'Morón',codpost = '1708',"
+                             "email = 'juan@ejemplo.com',telefonos = '4555-1234',finitactiv = '05/03/2001',"
+                             "cvdi = 'N',condiva = 'S',condivafact = 'X',ivaexento = 21,eximgan = 'S',"
+                             "eximganvalor = 5,eximganvalortemp = 6,ivaareduccion = 'S',ivaareduccionvalor = 10.5,"
+                             "ivaareduccionvalortemp = 2,ExcepLAPIAEC = 'S',AjxVinc_4102 = 1.5,contacto = 'Pedro',"
+                             "ingbru = 3,LUGARDEPMERC = 'Dep´1',regalias = 12.5"_s
+                             + tail});
+        QVERIFY(state().gClienteModificado);
+    }
+
+    void editAndSave_data()
+    {
+        QTest::addColumn<EditCase>("c");
+        const QString noAddress = u"Debe ingresar DOMICILIO, desea continuar"_s;
+        const QString noDate = u"Debe Ingresar FECHA INICIO DE ACTIVIDADES\r\n\r\ndesea continuar?.."_s;
+        const QString notZero = u"Debe ingresar un valor mayor a CERO"_s;
+        const QString b = u"clientes[20111111112]."_s, g = u"clientes[27222222223]."_s, l = u"clientes[20333333334]."_s;
+        const QString eximGan = u"TxtEximGan"_s, reduction = u"TxtIvaReduccion"_s, name = u"TxtNombre"_s;
+        // What any save of Benítez changes: the exemption values a "NO" frame does not keep.
+        const QStringList dropped = {b + u"eximganvalor: 5 -> 0"_s, b + u"eximganvalortemp: 6 -> 0"_s};
+        auto add = [](const char *title, const EditCase &c) { QTest::newRow(title) << c; };
+
+        // Each check in the order the save meets them; a question answered No stops it too.
+        add("blank CUIT", {.steps = {u"TxtCuit=   "_s}, .focus = name});
+        add("blank name", {.steps = {u"TxtNombre= "_s}, .focus = name});
+        add("no address, No",
+            {.steps = {u"TxtDomicilio= "_s}, .answers = {QMessageBox::No}, .messages = {noAddress}, .focus = name});
+        add("no address Yes, no date No",
+            {.steps = {u"TxtDomicilio="_s, u"TxtIniactiv="_s}, .answers = {QMessageBox::Yes, QMessageBox::No},
+             .messages = {noAddress, noDate}, .focus = name});
+        add("exemption not numeric", {.steps = {u"EXIMGANS"_s, u"TxtEximGan=abc"_s},
+                                      .messages = {u"Debe Ingresar un valor numerico en EXIMICIÓN DE GANACIAS"_s},
+                                      .focus = eximGan});
+        add("NO, then SI: the exemption went back to zero",
+            {.steps = {u"EXIMGANS"_s, u"TxtEximGan=abc"_s, u"EXIMGANN"_s, u"EXIMGANS"_s}, .messages = {notZero},
+             .focus = eximGan});
+        add("exemption zero, before the other values",
+            {.steps = {u"EXIMGANS"_s, u"TxtEximGan=0"_s, u"TxtIvaReduccion=0"_s, u"txtIvaExcento=0"_s},
+             .messages = {notZero}, .focus = eximGan});
+        add("reduction not numeric", {.steps = {u"TxtIvaReduccion=1a"_s},
+                                      .messages = {u"Debe Ingresar un valor numerico en IVA A REDUCCIÓN"_s},
+                                      .focus = reduction});
+        add("reduction zero, before the exempt value",
+            {.steps = {u"TxtIvaReduccion=0"_s, u"txtIvaExcento=x"_s},
+             .messages = {u"Debe ingresar un valor mayor a CERO en IVA A REDUCCIÓN"_s}, .focus = reduction});
+        add("exempt value not numeric",
+            {.steps = {u"txtIvaExcento=x"_s},
+             .messages = {u"Debe ingresar una valor numerico en el campo EXENTO IVA"_s}, .focus = name});
+        add("exempt value zero",
+            {.steps = {u"txtIvaExcento=0"_s},
+             .messages = {u"Debe ingresar um valor mayor a cero en el campo EXENTO con IVA"_s}, .focus = name});
+        add("both questions Yes, a negative exemption",
+            {.steps = {u"EXIMGANS"_s, u"TxtEximGan=-5"_s, u"TxtDomicilio="_s, u"TxtIniactiv="_s},
+             .answers = {QMessageBox::Yes, QMessageBox::Yes}, .messages = {noAddress, noDate},
+             .changes = {b + u"domicilio: 'Rivadavia 300' -> ''"_s, b + u"eximgan: 'N' -> 'S'"_s,
+                         b + u"eximganvalor: 5 -> -5"_s, b + u"eximganvalortemp: 6 -> 0"_s,
+                         b + u"finitactiv: '2001-03-05' -> '1900-01-01'"_s}});
+
+        // What a row shows once loaded; saved unchanged, only what the window does not keep changes.
+        add("EXIMGAN NO, reduction SI, exempt with VAT, another host",
+            {.shown = {u"EXIMGANS off"_s, u"TxtEximGan=0 disabled"_s, u"TxtTemp=0 disabled"_s, u"OpIVAREDS on"_s,
+                       u"TxtIvaReduccion=10.5"_s, u"TxtIvaTemp=2"_s, u"cboIVAMARIA#0"_s, u"cboIVAFACTU#5"_s,
+                       u"txtIvaExcento=21"_s, u"txtHonorario=7"_s, u"lbHonorario"_s, u"cmdINGBRU disabled"_s},
+             .changes = dropped});
+        add("EXIMGAN SI, reduction NO, unknown MARIA letter, the product",
+            {.cuit = kGallardo, .origenTarvis = true,
+             .shown = {u"EXIMGANS on"_s, u"TxtEximGan=5"_s, u"TxtTemp=6"_s, u"OpIVAREDS off"_s,
+                       u"TxtIvaReduccion=0 disabled"_s, u"TxtIvaTemp=0 disabled"_s, u"cboIVAMARIA#-1"_s,
+                       u"cboIVAFACTU#0"_s, u"txtIvaExcento=0 hidden"_s, u"txtHonorario= hidden"_s,
+                       u"lbHonorario hidden"_s, u"cmdINGBRU"_s},
+             .changes = {g + u"ivaareduccionvalor: 10 -> 0"_s, g + u"ivaareduccionvalortemp: 2 -> 0"_s}});
+        add("another invoicing condition hides the exempt value",
+            {.steps = {u"cboIVAFACTU#0"_s}, .shown = {u"txtIvaExcento=21 hidden"_s, u"lbIvaExento hidden"_s},
+             .changes = dropped + QStringList{b + u"condivafact: 'X' -> 'S'"_s, b + u"ivaexento: 21 -> 0"_s}});
+
+        // The start date as the box rewrites it when left, and what an invalid one saves.
+        add("a date, rewritten",
+            {.steps = {u"TxtIniactiv=5/3/2001"_s}, .shown = {u"TxtIniactiv=05/03/2001"_s}, .changes = dropped});
+        add("letters for a date",
+            {.steps = {u"TxtIniactiv=abc"_s}, .shown = {u"TxtIniactiv=abc"_s}, .messages = {u"Fecha invalida!"_s},
+             .changes = dropped + QStringList{b + u"finitactiv: '2001-03-05' -> '1900-01-01'"_s}});
+
+        // A changed CUIT takes the customer's distribution lines and ties along; another's is refused.
+        add("a free CUIT", {.cuit = kGallardo, .steps = {u"TxtCuit=30'9999999"_s},
+                            .changes = {u"DIB[27222222223|901] deleted"_s, u"DIB[30'9999999|901] inserted"_s,
+                                        u"VentajasRel[1].cuit: '27222222223' -> '30'9999999'"_s,
+                                        u"VentajasRel[2].cuit: '27222222223' -> '30'9999999'"_s,
+                                        u"clientes[27222222223] deleted"_s, u"clientes[30'9999999] inserted"_s}});
+        add("another customer's CUIT", {.cuit = kGallardo, .steps = {u"TxtCuit=20333333334"_s},
+                                        .messages = {u"El número de Cuit 20333333334 ya existe."_s}, .focus = name});
+        add("apostrophes everywhere",
+            {.cuit = kGamboa,
+             .steps = {u"TxtNombre=O'Higgins, Ana"_s, u"TxtDomicilio=O'Higgins 1"_s, u"txtLocalidad=Villa O'Higgins"_s,
+                       u"txtCP=B'1"_s, u"TxtEmail=o'h@ejemplo.com"_s, u"TxtTelefonos=4'5"_s,
+                       u"TxtContact=D'Artagnan"_s, u"txtLugarDepMerc=Dep'1"_s},
+             .changes = {l + u"LUGARDEPMERC: '' -> 'Dep´1'"_s, l + u"codpost: '' -> 'B'1'"_s,
+                         l + u"contacto: '' -> 'D'Artagnan'"_s, l + u"domicilio: 'Rivadavia 100' -> 'O'Higgins 1'"_s,
+                         l + u"email: '' -> 'o'h@ejemplo.com'"_s, l + u"localidad: '' -> 'Villa O'Higgins'"_s,
+                         l + u"nombre: 'gamboa, Luis' -> 'O'Higgins, Ana'"_s, l + u"telefonos: '' -> '4'5'"_s}});
+    }
+    void editAndSave()
+    {
+        QFETCH(EditCase, c);
+        state().OrigenTarvis = c.origenTarvis;
+        const auto before = DatabaseSnapshot::take(personal());
+        QVERIFY(modify(c.cuit, [&](FrmModCliente *w) {
+            MessageBoxes boxes(c.answers);
+            edit(w, c.steps + QStringList{u"TxtNombre"_s}); // leaving the last box, by a click
+            QCOMPARE(looks(w, c.shown), c.shown);
+            pressKey(Qt::Key_F11);
+            QCOMPARE(boxes.texts, c.messages);
+            QCOMPARE(boxes.icons, QList<QMessageBox::Icon>(c.messages.size(), QMessageBox::Warning));
+            QCOMPARE(w->isVisible(), !c.focus.isEmpty());
+            if (w->isVisible()) {
+                reactivate(w);
+                QCOMPARE(focusName(), c.focus);
+                pressKey(Qt::Key_Escape);
+            }
+        }));
+        c.changes.sort();
+        QCOMPARE(before.differences(DatabaseSnapshot::take(personal())), c.changes);
+        QCOMPARE(state().gClienteModificado, c.focus.isEmpty());
+    }
+
+    // The host reads the edited customer once the checks passed, whatever the
+    // statement did; leaving with Esc then clears only its name, CUIT and address.
+    void failedSaveKeepsWindowAndPublishes_data()
+    {
+        QTest::addColumn<ScriptedAnswer>("answer");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("the statement fails")
+            << ScriptedAnswer::failure(Error(3146, u"RecordBroker.Ejecutar[PERSONAL]"_s, u"falló la red"_s))
+            << u"3146 - falló la red\r\n\r\nSeccion FELCORAXDLL.FRMMODCLIENTE.lpGuardar"_s;
+        QTest::newRow("no row changed") << ScriptedAnswer::affected(0) << u"No se actualizaron registros"_s;
+    }
+    void failedSaveKeepsWindowAndPublishes()
+    {
+        QFETCH(ScriptedAnswer, answer);
+        QFETCH(QString, message);
+        RecordingBroker broker;
+        recordedCustomer(broker, answer);
+        QVERIFY(modify(kBenitez, [&](FrmModCliente *w) {
+            edit(w, {u"TxtEmail=nueva@ejemplo.com"_s, u"txtRegalias=4.5"_s});
+            MessageBoxes boxes;
+            pressKey(Qt::Key_F11);
+            QCOMPARE(boxes.texts, QStringList{message});
+            QCOMPARE(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
+            QVERIFY(w->isVisible());
+            pressKey(Qt::Key_Escape);
+        }));
+        const ComponentState &s = state();
+        QCOMPARE((QStringList{s.Cliente_Nombre, s.Cliente_Cuit, s.Cliente_Domicilio, s.Cliente_EMail}),
+                 (QStringList{{}, {}, {}, u"nueva@ejemplo.com"_s}));
+        QCOMPARE(s.Cliente_Regalias, 4.5);
+        QCOMPARE(s.Cliente_AjustexVinculacion, 1.5);
+        QVERIFY(!s.gClienteModificado);
+    }
+
+    void leavingWritesNothing_data()
+    {
+        QTest::addColumn<QString>("cuit");
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("Esc after edits") << kBenitez << QStringList{u"TxtNombre=Otro"_s, u"EXIMGANS"_s, u"TxtEximGan=9"_s};
+        QTest::newRow("Esc in a date box holding letters") << kBenitez << QStringList{u"TxtIniactiv=abc"_s};
+        QTest::newRow("no such customer: no window") << u"99999999999"_s << QStringList();
+    }
+    void leavingWritesNothing()
+    {
+        QFETCH(QString, cuit);
+        QFETCH(QStringList, steps);
+        state().gClienteModificado = true;
+        const auto before = DatabaseSnapshot::take(personal());
+        const bool shown = modify(cuit, [&](FrmModCliente *w) {
+            MessageBoxes boxes;
+            edit(w, steps);
+            pressKey(Qt::Key_Escape);
+            QCOMPARE(boxes.texts, QStringList());
+        });
+        QCOMPARE(shown, cuit == kBenitez);
+        QCOMPARE(before.differences(DatabaseSnapshot::take(personal())), QStringList());
+        QVERIFY(!state().gClienteModificado);
+    }
+
+    void linkedBoxesWithDecimalComma()
+    {
+        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
+        QVERIFY(modify(kBenitez, [&](FrmModCliente *w) {
+            QCOMPARE(focusName(), u"TxtCuit"_s);
+            for (const auto &[key, next] : {std::pair{Qt::Key_Return, u"TxtNombre"_s},
+                                            std::pair{Qt::Key_Down, u"TxtDomicilio"_s}}) {
+                QLineEdit *from = child(w, focusName());
+                pressKey(key);
+                QLineEdit *to = child(w, next);
+                QCOMPARE(QApplication::focusWidget(), to);
+                QCOMPARE(to->palette().color(QPalette::Base), QColor(192, 255, 192));
+                QCOMPARE(to->selectedText(), to->text());
+                QCOMPARE(from->palette().color(QPalette::Base), QColor(Qt::white));
+            }
+            edit(w, {u"txtRegalias=4"_s});
+            pressKey(Qt::Key_Period, Qt::KeypadModifier);
+            typeText(u"5"_s);
+            QCOMPARE(child(w, u"txtRegalias"_s)->text(), u"4,5"_s);
+            pressKey(Qt::Key_F11);
+        }));
+        const QString regalias = u"select regalias from clientes where cuit = '20111111112'"_s;
+        QCOMPARE(TempDatabase::scalar(personal(), regalias), QVariant(4.5));
+    }
+
+    void benefitTies()
+    {
+        auto *listing = qobject_cast<ScriptedListing *>(state().gPrintDesk.object());
+        QVERIFY(listing);
+        listing->answers = {u"RIM"_s, QString()};
+        const QString ties = u"select group_concat(IdVentaja || ':' || coalesce(IdSubRegimen, 'NULL') || ':' || "
+                             "coalesce(NCM, 'NULL'), ' ') from VentajasRel where cuit = '27222222223'"_s;
+        QVERIFY(modify(kGallardo, [&](FrmModCliente *w) {
+            auto *list = child<QTreeWidget>(w, u"lstVentajas"_s);
+            QCOMPARE(entries(list), (QStringList{u"V1|S1|8471.30"_s, u"V2||"_s}));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->topLevelItem(1)).center());
+            for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+                MessageBoxes boxes({answer});
+                pressKey(Qt::Key_Delete);
+                QCOMPARE(boxes.texts, QStringList{u"Confirma eliminar la relación Ventaja V2 - SubRegimen  - NCM "_s});
+                QCOMPARE(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Question});
+                QCOMPARE(list->topLevelItemCount(), answer == QMessageBox::No ? 2 : 1);
+                reactivate(w);
+            }
+            QCOMPARE(TempDatabase::scalar(personal(), ties).toString(), u"V1:S1:8471.30  "_s);
+
+            auto *add = child<QAbstractButton>(w, u"cmdVentajasAdd"_s);
+            QVERIFY(whileShown<frmVentajas>([&] { QTest::mouseClick(add, Qt::LeftButton); }, [](frmVentajas *v) {
+                MessageBoxes boxes;
+                pressKey(Qt::Key_F11);
+                QCOMPARE(boxes.texts, QStringList{u"Falta seleccionar una ventaja."_s});
+                QCOMPARE(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
+                for (int pick = 0; pick < 2; ++pick) { // "RIM", then nothing
+                    QTest::mouseClick(child<QAbstractButton>(v, u"cmdVentaja"_s), Qt::LeftButton);
+                    QCOMPARE(child(v, u"txtIdVentaja"_s)->text(), u"RIM"_s);
+                }
+                pressKey(Qt::Key_F11);
+                QVERIFY(!v->isVisible());
+            }));
+            QCOMPARE(entries(list), (QStringList{u"V1|S1|8471.30"_s, u"RIM||"_s}));
+
+            // Esc in the add window reloads the list too.
+            QVERIFY(whileShown<frmVentajas>([&] { QTest::mouseClick(add, Qt::LeftButton); }, [&](frmVentajas *) {
+                TempDatabase::exec(personal(),
+                                   u"insert into VentajasRel values ('V9', 'S9', '1', '27222222223')"_s);
+                pressKey(Qt::Key_Escape);
+            }));
+            QCOMPARE(entries(list), (QStringList{u"V1|S1|8471.30"_s, u"RIM||"_s, u"V9|S9|1"_s}));
+            pressKey(Qt::Key_Escape);
+        }));
+        QCOMPARE(TempDatabase::scalar(personal(), ties).toString(), u"V1:S1:8471.30   RIM:: V9:S9:1"_s);
+    }
+
+    // F6 or a double click in the customer list opens the window on the
+    // selected customer; a save rewrites that row, which stays selected.
+    void modifyFromTheList_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("F6 in the list") << 0;
+        QTest::newRow("F6 in the list sorted by address") << 1;
+        QTest::newRow("double click") << 2;
+        QTest::newRow("F6 in the search box") << 3;
+    }
+    void modifyFromTheList()
+    {
+        QFETCH(int, how);
+        using namespace browser;
+        QVERIFY(whileShown<FrmABMClientes>(
+            [&] { QVERIFY(!errorOf([&] { QMetaObject::invokeMethod(&m_session->listado, "MostrarListado"); })); },
+            [&](FrmABMClientes *list) {
+                QTableView *view = list->list()->reportView();
+                typeText(u"gam"_s);
+                if (how == 0 || how == 2)
+                    pressKey(Qt::Key_Tab);
+                if (how == 1) {
+                    QHeaderView *header = view->horizontalHeader();
+                    const int x = header->sectionViewportPosition(kDireccion) + header->sectionSize(kDireccion) / 2;
+                    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, {x, header->height() / 2});
+                }
+                const int row = list->list()->selectedRow();
+                QCOMPARE(list->model()->text(row, kCuit), kGamboa);
+                const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+                QVERIFY(whileShown<FrmModCliente>(
+                    [&] {
+                        if (how != 2)
+                            return pressKey(Qt::Key_F6);
+                        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+                        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+                        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at);
+                    },
+                    [](FrmModCliente *w) {
+                        edit(w, {u"TxtNombre=Zapata, Luis"_s});
+                        pressKey(Qt::Key_F11);
+                    }));
+                QCOMPARE(list->list()->selectedRow(), row);
+                QCOMPARE(list->model()->text(row, kNombre), u"Zapata, Luis"_s);
+                pressKey(Qt::Key_Escape);
+            }));
+    }
+
+private:
+    void useDataAccess(QObject *broker)
+    {
+        QVERIFY(QMetaObject::invokeMethod(&m_session->listado, "SetDataConnection", Qt::DirectConnection,
+                                          Q_ARG(QVariant, QVariant::fromValue(broker))));
+    }
+    // The recording data access answers the row, no ties, then `save`.
+    void recordedCustomer(RecordingBroker &broker, const ScriptedAnswer &save)
+    {
+        broker.script(ScriptedAnswer::rowset(kRowColumns, {kRow}));
+        broker.script(ScriptedAnswer::rowset({}, {}));
+        broker.script(save);
+        useDataAccess(&broker);
+    }
+
+    // What each test works on, released in reverse order: the host's objects before their database.
+    struct Session
+    {
+        TempDatabase db;
+        std::unique_ptr<hostkit::RecordBroker> broker = db.makeBroker();
+        clListado listado;
+    };
+    QString personal() const { return m_session->db.personalPath(); }
+
+    std::unique_ptr<Session> m_session;
+    UserSettingsSandbox m_settings;
+    QLocale m_startLocale;
+    QTimer m_watchdog;
+    QPointer<QMessageBox> m_stray;
+    int m_strayTicks = 0;
+};
+
+QTEST_MAIN(TestModifyCustomer)
+#include "tst_modifycustomer.moc"
