@@ -53,7 +53,14 @@ public:
     QString getVentajasListado() override { return next(); }
 
 private:
-    QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+    // "!" stands for a picker that fails.
+    QString next()
+    {
+        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+        if (answer == u"!")
+            throw Error(errnum::kNoComponent, u"oPrintDesk.cMain"_s, u"sin catálogo"_s);
+        return answer;
+    }
 };
 
 const QString kBenitez = u"20111111112"_s;  // EXIMGAN "NO", reduction "SI", exempt with VAT
@@ -560,6 +567,77 @@ private slots:
             pressKey(Qt::Key_Escape);
         }));
         QCOMPARE(TempDatabase::scalar(personal(), ties).toString(), u"V1:S1:8471.30   RIM:: V9:S9:1"_s);
+    }
+
+    // Each routine's failure report, from the recording data access or the
+    // listing failing at that step; the window stays as it was.
+    void failureReports_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("icon");
+        const Error failure(3146, u"RecordBroker.CrearRs[PERSONAL]"_s, u"falló la red"_s);
+        const auto row = [](const char *name, const QString &message, QMessageBox::Icon icon) {
+            QTest::newRow(name) << QString::fromLatin1(name) << message << int(icon);
+        };
+        row("load", u"3146 - falló la red\r\n\r\nSección FELCORA.clModificar.Mostrar"_s, QMessageBox::Critical);
+        row("list", u"falló la red\r\n\r\n3146 seccion CargarListaVentajasRel en Formulario FrmModCliente :: "
+                    "RecordBroker.CrearRs[PERSONAL]"_s, QMessageBox::NoIcon);
+        row("delete", u"falló la red\r\n\r\n3146 seccion EliminarItemVentajasRel en Formulario FrmModCliente :: "
+                      "RecordBroker.CrearRs[PERSONAL]"_s, QMessageBox::NoIcon);
+        row("cmdVentaja", u"sin catálogo\r\n\r\n91 seccion cmdVentaja_Click en Formulario frmVentajas :: "
+                          "oPrintDesk.cMain"_s, QMessageBox::NoIcon);
+        row("cmdSubReg", u"sin catálogo\r\n\r\n91 seccion cmdSubReg_Click en Formulario frmVentajas :: "
+                         "oPrintDesk.cMain"_s, QMessageBox::NoIcon);
+        row("add", u"falló la red\r\n\r\n11111 seccion Form_KeyDown en Formulario frmVentajas :: "
+                   "FELCORA.frmVentajas.GrabarRelVentaja::RecordBroker.CrearRs[PERSONAL]"_s, QMessageBox::NoIcon);
+    }
+    void failureReports()
+    {
+        QFETCH(QString, step);
+        QFETCH(QString, message);
+        QFETCH(int, icon);
+        const auto failure = ScriptedAnswer::failure(Error(3146, u"RecordBroker.CrearRs[PERSONAL]"_s, u"falló la red"_s));
+        RecordingBroker broker;
+        broker.script(step == u"load" ? failure : ScriptedAnswer::rowset(kRowColumns, {kRow}));
+        broker.script(step == u"list" ? failure
+                                      : ScriptedAnswer::rowset({u"IdVentaja"_s, u"idsubregimen"_s, u"NCM"_s},
+                                                               {{u"V1"_s, u"S1"_s, u"1"_s}}));
+        // The delete or the insert; after a picker, the list read again.
+        broker.script(step.startsWith(u"cmd") ? ScriptedAnswer::rowset({}, {}) : failure);
+        useDataAccess(&broker);
+        qobject_cast<ScriptedListing *>(state().gPrintDesk.object())->answers = {u"!"_s};
+
+        MessageBoxes boxes({QMessageBox::Yes});
+        const bool shown = modify(kBenitez, [&](FrmModCliente *w) {
+            auto *list = child<QTreeWidget>(w, u"lstVentajas"_s);
+            QCOMPARE(list->topLevelItemCount(), step == u"list" ? 0 : 1);
+            if (step == u"delete") {
+                list->setFocus();
+                pressKey(Qt::Key_Delete);
+                QCOMPARE(list->topLevelItemCount(), 1);
+            }
+            if (step.startsWith(u"cmd") || step == u"add") {
+                QVERIFY(whileShown<frmVentajas>(
+                    [&] { QTest::mouseClick(child<QAbstractButton>(w, u"cmdVentajasAdd"_s), Qt::LeftButton); },
+                    [&](frmVentajas *v) {
+                        if (step == u"add") {
+                            typeText(u"V2"_s);
+                            pressKey(Qt::Key_F11);
+                        } else {
+                            QTest::mouseClick(child<QAbstractButton>(v, step), Qt::LeftButton);
+                        }
+                        QVERIFY(v->isVisible());
+                        reactivate(v);
+                        pressKey(Qt::Key_Escape);
+                    }));
+            }
+            reactivate(w);
+            pressKey(Qt::Key_Escape);
+        });
+        QCOMPARE(shown, step != u"load");
+        QCOMPARE(boxes.texts.filter(u"ecci"_s), QStringList{message});
+        QCOMPARE(int(boxes.icons.constLast()), icon);
     }
 
     // F6 or a double click in the customer list opens the window on the
