@@ -46,7 +46,7 @@ BenefitTieList loadBenefitTies(IDataAccess &broker, const QString &cuit)
         for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext()) {
             list.ties.append({rs.Fields(QStringLiteral("IdVentaja")).toString(),
                               rs.Fields(QStringLiteral("idsubregimen")).toString(),
-                              rs.Fields(QStringLiteral("NCM")).toString().trimmed()});
+                              rs.Fields(QStringLiteral("NCM")).toString()});
         }
     } catch (const std::exception &) {
         list.failure = currentError();

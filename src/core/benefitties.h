@@ -30,8 +30,9 @@ FELCORA_CORE_EXPORT QString insertBenefitTieSql(const BenefitTie &tie, const QSt
 // has none stored (NULL), so that every tie the list shows can be deleted.
 FELCORA_CORE_EXPORT QString deleteBenefitTieSql(const BenefitTie &tie, const QString &cuit);
 
-// The customer's ties in the order the database gives them, the position
-// trimmed and a missing value as "". A failure keeps the ties read before it.
+// The customer's ties in the order the database gives them, each value as
+// stored (a missing one as ""), so that a tie can be deleted as it was read.
+// A failure keeps the ties read before it.
 struct BenefitTieList
 {
     QList<BenefitTie> ties;

@@ -31,6 +31,10 @@ QStringList invoicingConditionTexts()
             kExemptWithVatText};
 }
 
+// The columns of the benefit list, and where an entry keeps its position as stored.
+enum BenefitColumn { kBenefitColumn, kSubRegimeColumn, kPositionColumn };
+constexpr int kStoredRole = Qt::UserRole;
+
 QString yesOrNo(bool yes)
 {
     return yes ? kYes : kNo;
@@ -214,8 +218,11 @@ void FrmModCliente::CargarListaVentajasRel()
 {
     ui->lstVentajas->clear();
     const BenefitTieList list = loadBenefitTies(*m_session.broker, ui->TxtCuit->text());
-    for (const BenefitTie &tie : list.ties)
-        new QTreeWidgetItem(ui->lstVentajas, {tie.ventaja, tie.subRegimen, tie.ncm});
+    // The position is shown trimmed; its entry keeps it as stored, which the deletion names.
+    for (const BenefitTie &tie : list.ties) {
+        auto *entry = new QTreeWidgetItem(ui->lstVentajas, {tie.ventaja, tie.subRegimen, tie.ncm.trimmed()});
+        entry->setData(kPositionColumn, kStoredRole, tie.ncm);
+    }
     if (ui->lstVentajas->topLevelItemCount() > 0)
         ui->lstVentajas->setCurrentItem(ui->lstVentajas->topLevelItem(0));
     if (list.failure)
@@ -228,9 +235,11 @@ void FrmModCliente::EliminarItemVentajasRel()
         QTreeWidgetItem *item = ui->lstVentajas->currentItem();
         if (!item)
             return;
-        const BenefitTie tie{item->text(0), item->text(1), item->text(2)};
+        const BenefitTie tie{item->text(kBenefitColumn), item->text(kSubRegimeColumn),
+                             item->data(kPositionColumn, kStoredRole).toString()};
         if (MsgBox(QStringLiteral("Confirma eliminar la relación Ventaja ") + tie.ventaja
-                       + QStringLiteral(" - SubRegimen ") + tie.subRegimen + QStringLiteral(" - NCM ") + tie.ncm,
+                       + QStringLiteral(" - SubRegimen ") + tie.subRegimen + QStringLiteral(" - NCM ")
+                       + item->text(kPositionColumn),
                    vbYesNo + vbQuestion)
             != vbYes)
             return;
