@@ -18,11 +18,6 @@ namespace {
 
 const QString kWindow = QStringLiteral("frmVentajas");
 
-QString section(const char *routine)
-{
-    return QStringLiteral("seccion %1 en Formulario frmVentajas :: ").arg(QLatin1String(routine));
-}
-
 } // namespace
 
 frmVentajas::frmVentajas()
@@ -71,7 +66,7 @@ void frmVentajas::pick(QLineEdit *box, QString (IListing::*picker)(), const char
         if (!picked.isEmpty())
             box->setText(picked);
     } catch (const std::exception &) {
-        reportInSection(currentError(), section(routine));
+        reportInSection(currentError(), routine, kWindow);
     }
 }
 
@@ -99,7 +94,7 @@ bool frmVentajas::formKeyDown(const QKeyEvent *key)
     try {
         GrabarRelVentaja();
     } catch (const Error &e) {
-        reportInSection(e, section("Form_KeyDown"));
+        reportInSection(e, "Form_KeyDown", kWindow);
     } catch (const std::exception &) {
         reportCurrentFailure(kWindow, "Form_KeyDown");
     }

@@ -40,12 +40,6 @@ QString yesOrNo(bool yes)
     return yes ? kYes : kNo;
 }
 
-// The sections of the benefit relations' failure reports.
-QString relationsSection(const char *routine)
-{
-    return QStringLiteral("seccion %1 en Formulario FrmModCliente :: ").arg(QLatin1String(routine));
-}
-
 } // namespace
 
 FrmModCliente::FrmModCliente()
@@ -207,10 +201,7 @@ void FrmModCliente::lpGuardar()
         m_listLoaded = false;
         unload();
     } catch (const std::exception &) {
-        const Error e = currentError();
-        MsgBox(QString::number(e.number()) + QStringLiteral(" - ") + e.description()
-                   + QStringLiteral("\r\n\r\nSeccion FELCORAXDLL.FRMMODCLIENTE.lpGuardar"),
-               vbCritical);
+        reportTrapped(currentError(), QStringLiteral("Seccion FELCORAXDLL.FRMMODCLIENTE.lpGuardar"));
     }
 }
 
@@ -226,7 +217,7 @@ void FrmModCliente::CargarListaVentajasRel()
     if (ui->lstVentajas->topLevelItemCount() > 0)
         ui->lstVentajas->setCurrentItem(ui->lstVentajas->topLevelItem(0));
     if (list.failure)
-        reportInSection(*list.failure, relationsSection("CargarListaVentajasRel"));
+        reportInSection(*list.failure, "CargarListaVentajasRel", kWindow);
 }
 
 void FrmModCliente::EliminarItemVentajasRel()
@@ -246,7 +237,7 @@ void FrmModCliente::EliminarItemVentajasRel()
         if (deleteBenefitTie(*m_session.broker, tie, m_tag) > 0)
             delete item;
     } catch (const std::exception &) {
-        reportInSection(currentError(), relationsSection("EliminarItemVentajasRel"));
+        reportInSection(currentError(), "EliminarItemVentajasRel", kWindow);
     }
 }
 

@@ -5,7 +5,7 @@
 #include "core/customerstore.h"
 #include "core/errortrap.h"
 #include "customer/modifycustomer.h"
-#include "ui/msgbox.h"
+#include "ui/handlerguard.h"
 
 namespace felcora {
 
@@ -54,10 +54,7 @@ void clModificar::Mostrar()
             return;
         publishOutcome(s, customer::showModifyCustomer(editorSession(s), *row));
     } catch (const std::exception &) {
-        const Error e = currentError();
-        MsgBox(QString::number(e.number()) + QStringLiteral(" - ") + e.description()
-                   + QStringLiteral("\r\n\r\nSección FELCORA.clModificar.Mostrar"),
-               vbCritical);
+        reportTrapped(currentError(), QStringLiteral("Sección FELCORA.clModificar.Mostrar"));
     }
 }
 

@@ -12,11 +12,19 @@ void reportHandlerFailure(qint32 number, const QString &description, const QStri
            vbCritical);
 }
 
-void reportInSection(const Error &error, const QString &section)
+void reportInSection(const Error &error, const char *routine, const QString &window)
 {
-    MsgBox(error.description() + QStringLiteral("\r\n\r\n") + QString::number(error.number()) + u' ' + section
+    MsgBox(error.description() + QStringLiteral("\r\n\r\n") + QString::number(error.number())
+               + QStringLiteral(" seccion %1 en Formulario %2 :: ").arg(QLatin1String(routine), window)
                + error.source(),
            vbOKOnly);
+}
+
+void reportTrapped(const Error &error, const QString &label)
+{
+    MsgBox(QString::number(error.number()) + QStringLiteral(" - ") + error.description() + QStringLiteral("\r\n\r\n")
+               + label,
+           vbCritical);
 }
 
 void reportCurrentFailure(const QString &window, const char *routine)

@@ -18,9 +18,13 @@ FELCORA_TESTS_EXPORT void reportHandlerFailure(qint32 number, const QString &des
 FELCORA_TESTS_EXPORT void reportCurrentFailure(const QString &window, const char *routine);
 
 // The failure report of the benefit relations' routines: the description,
-// two line breaks, the number, then the section (which names the routine and
-// its window and ends in " :: ") and the failure's source, with no icon.
-FELCORA_TESTS_EXPORT void reportInSection(const Error &error, const QString &section);
+// two line breaks, the number, then "seccion <routine> en Formulario <window> :: "
+// and the failure's source, with no icon.
+FELCORA_TESTS_EXPORT void reportInSection(const Error &error, const char *routine, const QString &window);
+
+// The failure report of a routine with a trap of its own: "number - description",
+// two line breaks and the routine's label, in a critical message box.
+FELCORA_TESTS_EXPORT void reportTrapped(const Error &error, const QString &label);
 
 // Runs a key, mouse or change handler: a failure is reported as above and
 // never reaches the event loop.
