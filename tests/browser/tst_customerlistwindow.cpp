@@ -89,16 +89,14 @@ void useReportCustomers(const QString &database)
 [[nodiscard]] bool openList(clListado &listado, const std::function<void(FrmABMClientes *)> &user,
                             std::optional<Error> *error = nullptr)
 {
-    bool shown = false;
-    const QPointer<ModalAction> action = onNextModal<FrmABMClientes>([&](FrmABMClientes *w) {
-        shown = true;
-        // Keys go to the focused widget: the window must have been activated.
-        QVERIFY(QTest::qWaitForWindowActive(w));
-        user(w);
-    });
-    const auto failure = errorOf([&] { QMetaObject::invokeMethod(&listado, "MostrarListado", Qt::DirectConnection); });
-    if (!shown)
-        delete action.data(); // it must not act on a later test's window
+    std::optional<Error> failure;
+    const bool shown = whileShown<FrmABMClientes>(
+        [&] { failure = errorOf([&] { QMetaObject::invokeMethod(&listado, "MostrarListado", Qt::DirectConnection); }); },
+        [&](FrmABMClientes *w) {
+            // Keys go to the focused widget: the window must have been activated.
+            QVERIFY(QTest::qWaitForWindowActive(w));
+            user(w);
+        });
     if (error)
         *error = failure;
     else if (failure)
@@ -245,16 +243,11 @@ QStringList pageNames(const report::PageModel &page, const report::ReportDefinit
 [[nodiscard]] bool openPreview(FrmABMClientes *w, const std::function<void(Dr_ListadoClientes *)> &user)
 {
     w->list()->reportView()->setFocus();
-    bool shown = false;
-    const QPointer<ModalAction> action = onNextModal<Dr_ListadoClientes>([&](Dr_ListadoClientes *preview) {
-        shown = true;
+    const bool shown = whileShown<Dr_ListadoClientes>([] { pressKey(Qt::Key_F12); }, [&](Dr_ListadoClientes *preview) {
         // Keys go where the focus is: wait until the preview has it.
         QTRY_VERIFY(preview->isAncestorOf(QApplication::focusWidget()));
         user(preview);
     });
-    pressKey(Qt::Key_F12);
-    if (!shown)
-        delete action.data();
     return shown && !QTest::currentTestFailed();
 }
 

@@ -148,11 +148,9 @@ private:
 // Runs `open`, which shows a modal window of type W, and lets `user` work it
 // while it is shown; answers whether it showed. The user must close it.
 template <class W>
-bool whileShown(const std::function<void()> &open, const std::function<void(W *)> &user)
+bool userWorks(const std::function<void()> &open, const std::function<void(W *)> &user)
 {
-    bool shown = false;
-    const QPointer<ModalAction> action = onNextModal<W>([&](W *w) {
-        shown = true;
+    return whileShown<W>(open, [&](W *w) {
         QVERIFY(QTest::qWaitForWindowActive(w)); // keys go to the focused widget
         const QPointer<W> window(w);
         user(w);
@@ -161,16 +159,12 @@ bool whileShown(const std::function<void()> &open, const std::function<void(W *)
             QFAIL("the window was left open");
         }
     });
-    open();
-    if (!shown)
-        delete action.data(); // it must not act on a later window
-    return shown;
 }
 
 // Opens the modify window as a host does.
 bool modify(const QString &cuit, const std::function<void(FrmModCliente *)> &user)
 {
-    return whileShown<FrmModCliente>([&] { clModificar m; m.setCLICUIT(cuit); m.Mostrar(); }, user);
+    return userWorks<FrmModCliente>([&] { clModificar m; m.setCLICUIT(cuit); m.Mostrar(); }, user);
 }
 
 template <class T = QLineEdit>
@@ -554,7 +548,7 @@ private slots:
             reactivate(w);
 
             auto *add = child<QAbstractButton>(w, u"cmdVentajasAdd"_s);
-            QVERIFY(whileShown<frmVentajas>([&] { QTest::mouseClick(add, Qt::LeftButton); }, [](frmVentajas *v) {
+            QVERIFY(userWorks<frmVentajas>([&] { QTest::mouseClick(add, Qt::LeftButton); }, [](frmVentajas *v) {
                 MessageBoxes boxes;
                 pressKey(Qt::Key_F11);
                 QCOMPARE(boxes.texts, QStringList{u"Falta seleccionar una ventaja."_s});
@@ -569,7 +563,7 @@ private slots:
             QCOMPARE(entries(list), (QStringList{u"RIM||"_s}));
 
             // Esc in the add window reloads the list too.
-            QVERIFY(whileShown<frmVentajas>([&] { QTest::mouseClick(add, Qt::LeftButton); }, [&](frmVentajas *) {
+            QVERIFY(userWorks<frmVentajas>([&] { QTest::mouseClick(add, Qt::LeftButton); }, [&](frmVentajas *) {
                 TempDatabase::exec(personal(),
                                    u"insert into VentajasRel values ('V9', 'S9', '1', '27222222223')"_s);
                 pressKey(Qt::Key_Escape);
@@ -629,7 +623,7 @@ private slots:
                 QCOMPARE(list->topLevelItemCount(), 1);
             }
             if (step.startsWith(u"cmd") || step == u"add") {
-                QVERIFY(whileShown<frmVentajas>(
+                QVERIFY(userWorks<frmVentajas>(
                     [&] { QTest::mouseClick(child<QAbstractButton>(w, u"cmdVentajasAdd"_s), Qt::LeftButton); },
                     [&](frmVentajas *v) {
                         if (step == u"add") {
@@ -665,7 +659,7 @@ private slots:
     {
         QFETCH(int, how);
         using namespace browser;
-        QVERIFY(whileShown<FrmABMClientes>(
+        QVERIFY(userWorks<FrmABMClientes>(
             [&] { QVERIFY(!errorOf([&] { QMetaObject::invokeMethod(&m_session->listado, "MostrarListado"); })); },
             [&](FrmABMClientes *list) {
                 QTableView *view = list->list()->reportView();
@@ -680,7 +674,7 @@ private slots:
                 const int row = list->list()->selectedRow();
                 QCOMPARE(list->model()->text(row, kCuit), kGamboa);
                 const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
-                QVERIFY(whileShown<FrmModCliente>(
+                QVERIFY(userWorks<FrmModCliente>(
                     [&] {
                         if (how != 2)
                             return pressKey(Qt::Key_F6);

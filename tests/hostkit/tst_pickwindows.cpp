@@ -31,9 +31,9 @@ class TestPickWindows : public QObject
     // Opens a picker and lets user act on its list (which has the focus); what it returned.
     QString pick(bool subRegimes, const std::function<void(QDialog *, QTreeWidget *)> &user)
     {
-        bool shown = false;
-        const QPointer<ModalAction> action = onNextModal<QDialog>([&](QDialog *dialog) {
-            shown = true;
+        QString picked;
+        whileShown<QDialog>([&] { picked = subRegimes ? m_desk->getSubRegimenListado() : m_desk->getVentajasListado(); },
+                            [&](QDialog *dialog) {
             QCOMPARE(dialog->objectName(), u"frmPickList"_s);
             auto *list = dialog->findChild<QTreeWidget *>(u"lstPick"_s);
             QVERIFY(list);
@@ -42,9 +42,6 @@ class TestPickWindows : public QObject
             if (dialog->isVisible() && !QTest::currentTestFailed())
                 QFAIL("the pick window stayed open"); // the failure closes it
         });
-        const QString picked = subRegimes ? m_desk->getSubRegimenListado() : m_desk->getVentajasListado();
-        if (!shown)
-            delete action.data(); // it must not act on a later test's window
         return picked;
     }
 

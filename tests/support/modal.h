@@ -47,6 +47,23 @@ QPointer<ModalAction> onNextModal(std::function<void(W *)> action, int timeoutMs
                            [action](QWidget *w) { action(static_cast<W *>(w)); }, timeoutMs);
 }
 
+// Runs `open`, which shows a modal window of type W, and acts on that window
+// while it is shown; answers whether it was shown. When it was not, the
+// action is dropped, so that it cannot act on a later window.
+template <class W>
+bool whileShown(const std::function<void()> &open, const std::function<void(W *)> &action)
+{
+    bool shown = false;
+    const QPointer<ModalAction> pending = onNextModal<W>([&](W *w) {
+        shown = true;
+        action(w);
+    });
+    open();
+    if (!shown)
+        delete pending.data();
+    return shown;
+}
+
 // The common case: answer the next message box with a button, keeping its text.
 QPointer<ModalAction> answerNextMessageBox(QMessageBox::StandardButton button, QString *text = nullptr,
                                            QMessageBox::Icon *icon = nullptr, int timeoutMs = 5000);
