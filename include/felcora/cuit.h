@@ -10,6 +10,8 @@ namespace felcora {
 // ten with the weights 5,4,3,2,7,6,5,4,3,2: 11 - (sum mod 11), where 11 gives
 // 0 and 10 means that no number with those ten digits is issued.
 
+constexpr int kCuitLength = 11;
+
 // The check digit of ten digits of value 0 to 9, or -1 when none is issued.
 FELCORA_CORE_EXPORT int cuitCheckDigitOf(const int (&digits)[10]);
 

@@ -44,6 +44,7 @@ constexpr qint32 kMostrarListado = 11111;                      // 0x2B67
 constexpr qint32 kGrabarRelVentaja = 11111;                    // the benefit-tie save re-raises with the same number
 constexpr qint32 kEsNumeroANSI = qint32(0x80151387u);
 constexpr qint32 kObjectErrorBase = qint32(0x80040000u);
+constexpr qint32 kAccountingSystem = kObjectErrorBase + 12345; // 0x80043039: the accounting database cannot be read
 constexpr qint32 kComponentNotRegistered = qint32(0x80040154u); // class not registered
 } // namespace errnum
 

@@ -26,6 +26,9 @@ public:
     virtual ~CustomerEditors() = default;
     // F6 or a double click: the modify window on the customer with this CUIT.
     virtual std::optional<CustomerPick> modify(const QString &cuit) = 0;
+    // Insert: the new-customer window. The new customer's name, CUIT,
+    // address and e-mail; its numbers are not handed back (zero).
+    virtual std::optional<CustomerPick> addNew() = 0;
 };
 
 // What the customer list works with while it is open: the thread's data

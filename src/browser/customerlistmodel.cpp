@@ -98,12 +98,13 @@ void CustomerListModel::sort(int column, Qt::SortOrder)
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void CustomerListModel::appendCustomer(const CustomerTable::Row &row)
+int CustomerListModel::addCustomer(const CustomerTable::Row &row)
 {
-    const int at = rowCount();
+    const int at = m_order ? int(m_table.placeInOrder(m_sortColumn, row)) : rowCount();
     beginInsertRows({}, at, at);
     m_table.appendRow(row);
     endInsertRows();
+    return at;
 }
 
 void CustomerListModel::replaceCustomer(int row, const CustomerTable::Row &values)

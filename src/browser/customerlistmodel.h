@@ -29,10 +29,11 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // The rows change where the list shows them and the others keep their
-    // places, whatever the order shown: a new customer comes at the end, a
-    // rewritten one stays at its row, a removed one leaves the rows below it
-    // moved up. A later header click sorts them all again.
-    void appendCustomer(const CustomerTable::Row &row);
+    // places, whatever the order shown: a new customer comes where the order
+    // shown puts it (at the end until a column is sorted) and its row is
+    // answered, a rewritten one stays at its row, a removed one leaves the
+    // rows below it moved up. A later header click sorts them all again.
+    int addCustomer(const CustomerTable::Row &row);
     void replaceCustomer(int row, const CustomerTable::Row &values);
     void removeCustomer(int row);
 

@@ -198,6 +198,10 @@ bool FrmABMClientes::listKeyDown(int key, Qt::KeyboardModifiers modifiers)
         modifySelected();
         return true;
     }
+    if (key == Qt::Key_Insert) {
+        addCustomer();
+        return true;
+    }
     // Home and End go to the first and last customer in every view (the
     // details view alone would move between columns).
     if ((key == Qt::Key_Home || key == Qt::Key_End) && modifiers == Qt::NoModifier) {
@@ -223,6 +227,10 @@ bool FrmABMClientes::searchKeyDown(int key)
         return true;
     default:
         break;
+    }
+    if (key == Qt::Key_Insert) {
+        addCustomer();
+        return true;
     }
     if (isEnter(key) || key == Qt::Key_Delete || key == Qt::Key_F6)
         listKeyDown(key, Qt::NoModifier); // the text box still gets the key
@@ -308,6 +316,19 @@ void FrmABMClientes::modifySelected()
     auto plain = [](double number) { return QString::number(number, 'g', kPlainNumberDigits); };
     m_model->replaceCustomer(row, {saved->nombre, saved->cuit, saved->domicilio, saved->email, plain(saved->regalias),
                                    plain(saved->ajusteVinculacion)});
+    ui->Lst->selectRow(row);
+}
+
+// Opens the new-customer window; a saved customer gets a row where the
+// list's order puts it (the end until a column is sorted), selected and shown.
+void FrmABMClientes::addCustomer()
+{
+    if (!m_editors)
+        return;
+    const auto added = m_editors->addNew();
+    if (!added)
+        return;
+    const int row = m_model->addCustomer({added->nombre, added->cuit, added->domicilio, added->email, {}, {}});
     ui->Lst->selectRow(row);
 }
 

@@ -76,6 +76,7 @@ private:
     void pickSelected();
     void deleteSelected();
     void modifySelected();
+    void addCustomer();
     void moveSelection(int step);
 
     std::unique_ptr<Ui::FrmABMClientes> ui;

@@ -169,17 +169,27 @@ void CustomerTable::appendFoldedName(QByteArrayView name)
     m_heads.push_back(NameHeads::head(m_foldedNames.utf8(m_foldedNames.size() - 1)));
 }
 
+qsizetype CustomerTable::placeInOrder(int column, const Row &row) const
+{
+    const Order &order = m_sorted[size_t(column)];
+    if (qsizetype(order.size()) != rowCount())
+        return rowCount(); // not sorted yet
+    return qsizetype(spanishPlace(m_columns[size_t(column)], order, row[size_t(column)].toUtf8()));
+}
+
 void CustomerTable::appendRow(const Row &row)
 {
     const auto added = quint32(rowCount());
+    std::array<qsizetype, kCustomerColumnCount> places;
+    for (int c = 0; c < kCustomerColumnCount; ++c)
+        places[size_t(c)] = placeInOrder(c, row);
     for (int c = 0; c < kCustomerColumnCount; ++c)
         m_columns[size_t(c)].append(row[size_t(c)].toUtf8());
     appendFoldedName(row[kNombre].toUtf8());
     for (size_t c = 0; c < m_sorted.size(); ++c) {
         if (m_sorted[c].size() != added)
             continue; // not sorted yet
-        m_sorted[c].push_back(added);
-        m_unsorted[c] = true;
+        m_sorted[c].insert(m_sorted[c].begin() + places[c], added);
     }
     forgetHeadsInOrder();
 }

@@ -74,10 +74,15 @@ public:
 
     // Changing the rows keeps every order already computed a permutation of
     // all the rows, so that a list showing one stays consistent: an appended
-    // row comes last in each, a rewritten row keeps its place, a removed row
-    // leaves them with the rows after it moved up. An order that an append or
-    // a rewrite may have unsorted is sorted again when it is next asked for.
+    // row goes to its place in each (see placeInOrder), a rewritten row keeps
+    // its place, a removed row leaves them with the rows after it moved up.
+    // An order that a rewrite may have unsorted is sorted again when it is
+    // next asked for.
     void appendRow(const Row &row);
+    // Where appendRow puts a new row in a column's order: after the rows
+    // whose text sorts before or equal to its text; the end when the order
+    // has not been computed yet.
+    qsizetype placeInOrder(int column, const Row &row) const;
     void replaceRow(qsizetype row, const Row &values);
     void removeRow(qsizetype row);
 

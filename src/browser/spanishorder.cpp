@@ -119,4 +119,20 @@ std::vector<quint32> spanishOrder(const TextColumn &texts)
     return order;
 }
 
+size_t spanishPlace(const TextColumn &texts, const std::vector<quint32> &order, QByteArrayView utf8)
+{
+    SortKeyBuffer keys;
+    const size_t wanted = keys.add(utf8);
+    size_t low = 0, high = order.size();
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        const size_t probe = keys.add(texts.utf8(qsizetype(order[middle])));
+        if (std::strcmp(keys.key(probe), keys.key(wanted)) <= 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
 } // namespace felcora::browser

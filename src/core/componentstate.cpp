@@ -20,6 +20,13 @@ void ComponentState::publish(const CustomerPick &pick)
     Cliente_AjustexVinculacion = pick.ajusteVinculacion;
 }
 
+void ComponentState::clearLeftCustomer()
+{
+    Cliente_Nombre.clear();
+    Cliente_Cuit.clear();
+    Cliente_Domicilio.clear();
+}
+
 namespace {
 std::atomic<int> liveObjects{0};
 }

@@ -70,6 +70,9 @@ struct FELCORA_CORE_EXPORT ComponentState
     double Cliente_Regalias = 0.0;
     double Cliente_AjustexVinculacion = 0.0;
 
+    // The pending-customers window's fields, which outlive its closing.
+    PendingImport pendingImport;
+
     // Shared window instances by window name; a window removes itself when it unloads.
     QHash<QString, QPointer<QObject>> windows;
 
@@ -81,6 +84,8 @@ struct FELCORA_CORE_EXPORT ComponentState
 
     // The customer picked or saved, as the host reads it.
     void publish(const CustomerPick &pick);
+    // An editor left without saving: the name, CUIT and address are cleared, the e-mail stays.
+    void clearLeftCustomer();
 };
 
 // This thread's state; created empty on first use.

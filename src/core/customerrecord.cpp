@@ -67,4 +67,13 @@ CustomerPick CustomerPick::fromTexts(IFormat &format, const QString &nombre, con
     return pick;
 }
 
+PendingCustomer PendingCustomer::read(const IRecordset &rs)
+{
+    auto text = [&rs](const char *field) {
+        const QVariant value = rs.Fields(QString::fromLatin1(field));
+        return value.isNull() ? QString() : value.toString();
+    };
+    return {text("documento_numero"), text("nombre"), text("DIRECCION"), text("CODIGO_POSTAL"), text("CIUDAD")};
+}
+
 } // namespace felcora

@@ -69,4 +69,31 @@ struct FELCORA_CORE_EXPORT CustomerPick
     bool operator==(const CustomerPick &) const = default;
 };
 
+// An agent of the accounting database that is not a customer yet, every
+// value as text (null as "").
+struct FELCORA_CORE_EXPORT PendingCustomer
+{
+    QString documentoNumero;
+    QString nombre;
+    QString direccion;
+    QString codigoPostal;
+    QString ciudad;
+
+    // The current row of the pending agents' query; a missing column fails
+    // as the recordset does.
+    static PendingCustomer read(const IRecordset &rs);
+
+    bool operator==(const PendingCustomer &) const = default;
+};
+
+// What the pending-customers window keeps from one opening to the next:
+// whether its list has been filled and a row picked in the current opening,
+// and the row last picked.
+struct PendingImport
+{
+    bool cargado = false;
+    bool seleccionado = false;
+    PendingCustomer picked;
+};
+
 } // namespace felcora

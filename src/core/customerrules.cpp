@@ -1,6 +1,7 @@
 #include "core/customerrules.h"
 
 #include "core/customerrecord.h"
+#include "felcora/cuit.h"
 #include "felcora/datetext.h"
 #include "felcora/numerictext.h"
 
@@ -34,6 +35,41 @@ NonZeroNumber checkNonZeroNumber(const QString &text)
     return *value == 0.0 ? NonZeroNumber::Zero : NonZeroNumber::Valid;
 }
 
+namespace {
+
+// A frame set to "SI", or the exempt value of "Exento con IVA", needs a number other than zero.
+void objectUnlessNonZero(QList<SaveObjection> &objections, bool applies, const QString &value,
+                         const QString &notNumeric, const QString &zero, SaveObjection::Focus focus)
+{
+    if (!applies)
+        return;
+    switch (checkNonZeroNumber(value)) {
+    case NonZeroNumber::NotNumeric:
+        objections.append(SaveObjection{SaveObjection::Refusal, notNumeric, focus});
+        break;
+    case NonZeroNumber::Zero:
+        objections.append(SaveObjection{SaveObjection::Refusal, zero, focus});
+        break;
+    case NonZeroNumber::Valid:
+        break;
+    }
+}
+
+const QString kEximGanNotNumeric = QStringLiteral("Debe Ingresar un valor numerico en EXIMICIÓN DE GANACIAS");
+const QString kReductionNotNumeric = QStringLiteral("Debe Ingresar un valor numerico en IVA A REDUCCIÓN");
+const QString kNotZero = QStringLiteral("Debe ingresar un valor mayor a CERO");
+
+void objectToExemptValue(QList<SaveObjection> &objections, const CustomerRecord &typed)
+{
+    objectUnlessNonZero(objections,
+                        conditions::positionOf(conditions::kInvoicing, typed.condivafact) == conditions::kExemptWithVat,
+                        typed.ivaexento, QStringLiteral("Debe ingresar una valor numerico en el campo EXENTO IVA"),
+                        QStringLiteral("Debe ingresar um valor mayor a cero en el campo EXENTO con IVA"),
+                        SaveObjection::KeepFocus);
+}
+
+} // namespace
+
 QList<SaveObjection> modifySaveObjections(const CustomerRecord &typed)
 {
     QList<SaveObjection> objections;
@@ -44,32 +80,36 @@ QList<SaveObjection> modifySaveObjections(const CustomerRecord &typed)
     if (typed.finitactiv.trimmed().isEmpty())
         objections.append(SaveObjection{SaveObjection::Question,
                            QStringLiteral("Debe Ingresar FECHA INICIO DE ACTIVIDADES\r\n\r\ndesea continuar?..")});
+    objectUnlessNonZero(objections, typed.eximgan == kYes, typed.eximganvalor, kEximGanNotNumeric, kNotZero,
+                        SaveObjection::EximGanValue);
+    objectUnlessNonZero(objections, typed.ivaareduccion == kYes, typed.ivaareduccionvalor, kReductionNotNumeric,
+                        QStringLiteral("Debe ingresar un valor mayor a CERO en IVA A REDUCCIÓN"),
+                        SaveObjection::ReductionValue);
+    objectToExemptValue(objections, typed);
+    return objections;
+}
 
-    // A frame set to "SI" needs a value other than zero.
-    auto nonZero = [&](bool applies, const QString &value, const QString &notNumeric, const QString &zero,
-                       SaveObjection::Focus focus) {
-        if (!applies)
-            return;
-        switch (checkNonZeroNumber(value)) {
-        case NonZeroNumber::NotNumeric:
-            objections.append(SaveObjection{SaveObjection::Refusal, notNumeric, focus});
-            break;
-        case NonZeroNumber::Zero:
-            objections.append(SaveObjection{SaveObjection::Refusal, zero, focus});
-            break;
-        case NonZeroNumber::Valid:
-            break;
-        }
-    };
-    nonZero(typed.eximgan == kYes, typed.eximganvalor,
-            QStringLiteral("Debe Ingresar un valor numerico en EXIMICIÓN DE GANACIAS"),
-            QStringLiteral("Debe ingresar un valor mayor a CERO"), SaveObjection::EximGanValue);
-    nonZero(typed.ivaareduccion == kYes, typed.ivaareduccionvalor,
-            QStringLiteral("Debe Ingresar un valor numerico en IVA A REDUCCIÓN"),
-            QStringLiteral("Debe ingresar un valor mayor a CERO en IVA A REDUCCIÓN"), SaveObjection::ReductionValue);
-    nonZero(conditions::positionOf(conditions::kInvoicing, typed.condivafact) == conditions::kExemptWithVat,
-            typed.ivaexento, QStringLiteral("Debe ingresar una valor numerico en el campo EXENTO IVA"),
-            QStringLiteral("Debe ingresar um valor mayor a cero en el campo EXENTO con IVA"), SaveObjection::KeepFocus);
+QList<SaveObjection> newCustomerSaveObjections(const CustomerRecord &typed)
+{
+    QList<SaveObjection> objections;
+    auto refuse = [&](const QString &text) { objections.append(SaveObjection{SaveObjection::Refusal, text}); };
+    if (!NumericText::isNumeric(typed.regalias))
+        refuse(QStringLiteral("El campo REGALIAS debe tener un valor numerico"));
+    if (!NumericText::isNumeric(typed.ingbru))
+        refuse(QStringLiteral("El campo INGRESOS BRUTOS debe tener un valor numerico"));
+    // Only the length of the CUIT counts here: its digits are the user's business.
+    const QString cuit = typed.cuit.trimmed();
+    if (cuit.isEmpty())
+        refuse(QStringLiteral("Debe ingresar el número de cuit"));
+    else if (cuit.size() != kCuitLength)
+        refuse(QStringLiteral("El número de CUIT debe tener 11 digitos"));
+    if (typed.nombre.trimmed().isEmpty())
+        objections.append(SaveObjection{SaveObjection::Silent, {}});
+    objectUnlessNonZero(objections, typed.eximgan == kYes, typed.eximganvalor, kEximGanNotNumeric, kNotZero,
+                        SaveObjection::KeepFocus);
+    objectUnlessNonZero(objections, typed.ivaareduccion == kYes, typed.ivaareduccionvalor, kReductionNotNumeric,
+                        kNotZero, SaveObjection::KeepFocus);
+    objectToExemptValue(objections, typed);
     return objections;
 }
 

@@ -60,4 +60,9 @@ struct SaveObjection
 // them: it stops at the first Silent or Refusal, and at a Question answered No.
 FELCORA_CORE_EXPORT QList<SaveObjection> modifySaveObjections(const CustomerRecord &typed);
 
+// The same for a new customer's save, which has its own checks and order:
+// royalties and gross income numeric, a CUIT of 11 characters once trimmed,
+// a name (silently), then the frames and the exempt value. It asks nothing.
+FELCORA_CORE_EXPORT QList<SaveObjection> newCustomerSaveObjections(const CustomerRecord &typed);
+
 } // namespace felcora

@@ -98,6 +98,57 @@ QString updateCustomerSql(const CustomerRecord &t, const QString &loadedCuit, co
     return sql;
 }
 
+QString insertCustomerSql(const CustomerRecord &t, const CustomerLiterals &literals, bool writeFee)
+{
+    auto text = [](const QString &value) { return sqlText(value) + u','; };
+    auto number = [&](const QString &typed) { return sqlText(numberLiteral(typed, literals.decimalSeparator)) + u','; };
+    auto letter = [](QStringView letters, const QString &stored) {
+        const int position = conditions::positionOf(letters, stored);
+        return sqlText(position == conditions::kNone ? kYes : conditions::letterAt(letters, position)) + u',';
+    };
+    const QString zero = QStringLiteral("'0',");
+    const QString frameOff = QStringLiteral("'N',") + zero + zero;
+
+    QString sql = QStringLiteral("insert into clientes (cuit,nombre,domicilio,localidad,codpost,email,telefonos,"
+                                 "finitactiv,cvdi,condiva,condivafact,eximgan,eximganvalor,eximganvalortemp,"
+                                 "ivaareduccion,ivaareduccionvalor,ivaareduccionvalortemp,Regalias,ingbru,contacto,"
+                                 "ExcepLAPIAEC,");
+    if (writeFee)
+        sql += QStringLiteral("honorario,");
+    sql += QStringLiteral("ivaexento,ajxvinc_4102,LUGARDEPMERC) values(");
+    for (const QString *value : {&t.cuit, &t.nombre, &t.domicilio, &t.localidad, &t.codpost, &t.email, &t.telefonos})
+        sql += text(*value);
+    sql += literals.startDate + u',';
+    sql += QStringLiteral("'N',");
+    sql += letter(conditions::kMaria, t.condiva);
+    sql += letter(conditions::kInvoicing, t.condivafact);
+    sql += t.eximgan == kYes ? QStringLiteral("'S',") + number(t.eximganvalor) + number(t.eximganvalortemp) : frameOff;
+    sql += t.ivaareduccion == kYes
+               ? QStringLiteral("'S',") + number(t.ivaareduccionvalor) + number(t.ivaareduccionvalortemp)
+               : frameOff;
+    sql += number(t.regalias);
+    sql += number(t.ingbru);
+    sql += text(t.contacto);
+    sql += t.excepLapiaec == kYes ? QStringLiteral("'S',") : QStringLiteral("'N',");
+    if (writeFee)
+        sql += number(t.honorario);
+    const bool exemptWithVat = conditions::positionOf(conditions::kInvoicing, t.condivafact) == conditions::kExemptWithVat;
+    sql += exemptWithVat ? number(t.ivaexento) : zero;
+    sql += literals.adjustment + QStringLiteral(", ");
+    sql += sqlText(placeOfDepositText(t.lugarDepMerc));
+    sql += u')';
+    return sql;
+}
+
+QString pendingCustomersSql()
+{
+    return QStringLiteral("select Documento_Numero, NOMBRE, DIRECCION, CODIGO_POSTAL, CIUDAD ")
+           + QStringLiteral("FROM QUENMARCONTABLE..AGENTES ")
+           + QStringLiteral("WHERE GENERADORID IN (SELECT ID_AGENTE FROM QUENMARCONTABLE..ROLES_AUTORIZADOS "
+                            "WHERE ID_ROL=2) ")
+           + QStringLiteral("AND DOCUMENTO_NUMERO NOT IN (SELECT CUIT FROM CLIENTES) ");
+}
+
 QString moveDistributionSql(const QString &fromCuit, const QString &toCuit)
 {
     return QStringLiteral("update DIB set CLICUI = ") + sqlText(toCuit) + QStringLiteral(" where CLICUI = ")

@@ -2,6 +2,7 @@
 
 #include "core/customerrules.h"
 #include "core/customerstatements.h"
+#include "core/numberliterals.h"
 #include "core/statements.h"
 #include "felcora/hostcomponents.h"
 
@@ -47,8 +48,9 @@ CustomerUpdate updateCustomer(IDataAccess &broker, ITransactions *transactions, 
                               const QString &loadedCuit, bool writeFee)
 {
     QString personal = entity::kPersonal;
-    const CustomerLiterals literals{broker.getDecimalSeparatorbyEntity(personal),
-                                    broker.getDateFormatbyEntity(personal, storedDateText(typed.finitactiv))};
+    CustomerLiterals literals;
+    literals.decimalSeparator = broker.getDecimalSeparatorbyEntity(personal);
+    literals.startDate = broker.getDateFormatbyEntity(personal, storedDateText(typed.finitactiv));
     const QString update = updateCustomerSql(typed, loadedCuit, literals, writeFee);
 
     CustomerUpdate result;
@@ -69,6 +71,33 @@ CustomerUpdate updateCustomer(IDataAccess &broker, ITransactions *transactions, 
     }
     work.commit();
     return result;
+}
+
+CustomerInsert insertCustomer(IDataAccess &broker, ITransactions *transactions, const CustomerRecord &typed,
+                              bool writeFee)
+{
+    QString personal = entity::kPersonal;
+    CustomerInsert result;
+    AllOrNothing work(transactions, personal);
+    work.begin();
+    if (openQuery(broker, personal, customerExistsSql(typed.cuit)).hasRow) {
+        result.cuitTaken = true;
+        return result;
+    }
+    CustomerLiterals literals;
+    literals.decimalSeparator = broker.getDecimalSeparatorbyEntity(personal);
+    literals.startDate = broker.getDateFormatbyEntity(personal, storedDateText(typed.finitactiv));
+    literals.adjustment =
+        broker.getNumberFormatbyEntity(personal, numberLiteral(typed.ajxVinc4102, literals.decimalSeparator),
+                                       qint16(kAdjustmentDecimals));
+    result.rowsInserted = runStatement(broker, personal, insertCustomerSql(typed, literals, writeFee));
+    work.commit();
+    return result;
+}
+
+OpenedQuery openPendingCustomers(IDataAccess &broker)
+{
+    return openQuery(broker, entity::kPersonal, pendingCustomersSql());
 }
 
 } // namespace felcora

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "core/customerrecord.h"
+#include "core/statements.h"
 #include "felcora/error.h"
 #include "felcora/felcora_core_export.h"
 
@@ -57,5 +58,23 @@ struct CustomerUpdate
 FELCORA_CORE_EXPORT CustomerUpdate updateCustomer(IDataAccess &broker, ITransactions *transactions,
                                                   const CustomerRecord &typed, const QString &loadedCuit,
                                                   bool writeFee);
+
+// What saving a new customer did.
+struct CustomerInsert
+{
+    qint64 rowsInserted = 0;
+    bool cuitTaken = false; // a customer with this CUIT exists: nothing was written
+};
+
+// Adds the typed customer, its CUIT as typed (blanks included), when no
+// customer has that CUIT yet: the test and the insert all or nothing where
+// the data access offers transactions, so that of two workstations adding
+// the same CUIT one is told it exists. Failures are thrown.
+FELCORA_CORE_EXPORT CustomerInsert insertCustomer(IDataAccess &broker, ITransactions *transactions,
+                                                  const CustomerRecord &typed, bool writeFee);
+
+// The agents of the accounting database that are not customers yet: an open
+// query whose rows PendingCustomer::read reads.
+FELCORA_CORE_EXPORT OpenedQuery openPendingCustomers(IDataAccess &broker);
 
 } // namespace felcora

@@ -29,6 +29,19 @@ QStringList mariaConditionTexts()
             QStringLiteral("Monotributo")};
 }
 
+QStringList invoicingConditionTexts(const QString &exempt)
+{
+    return {QStringLiteral("Responsable Inscripto"), QStringLiteral("Responsable No Inscripto"),
+            QStringLiteral("Monotributo"), exempt, QStringLiteral("consumidor Final"), kExemptWithVatText};
+}
+
+void showExemptValue(const QComboBox *invoicing, QWidget *label, QWidget *box)
+{
+    const bool shown = invoicing->currentText() == kExemptWithVatText;
+    label->setVisible(shown);
+    box->setVisible(shown);
+}
+
 OptionFrame::OptionFrame(QRadioButton *yes, QRadioButton *no, QLineEdit *value, QLineEdit *temporary)
     : QObject(yes)
     , m_yes(yes)

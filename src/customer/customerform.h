@@ -1,14 +1,17 @@
 #pragma once
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
+#include "core/customerrecord.h"
+#include "core/customerrules.h"
 #include "felcora/felcora_export.h"
 
-class QComboBox;
 class QKeyEvent;
-class QLineEdit;
 class QRadioButton;
 class QWidget;
 
@@ -63,6 +66,52 @@ private:
 
     QPointer<QLineEdit> m_box;
 };
+
+// The customer as an editor's boxes hold it (both editors' forms name them
+// alike): texts as typed, the chosen conditions as their letters ("" for
+// none), the frames and the LAPI box as S or N.
+template <class Form>
+CustomerRecord typedCustomer(const Form &ui, const OptionFrame &eximGan, const OptionFrame &reduction)
+{
+    auto yesOrNo = [](bool yes) { return yes ? kYes : kNo; };
+    CustomerRecord r;
+    r.cuit = ui.TxtCuit->text();
+    r.nombre = ui.TxtNombre->text();
+    r.domicilio = ui.TxtDomicilio->text();
+    r.localidad = ui.txtLocalidad->text();
+    r.codpost = ui.txtCP->text();
+    r.email = ui.TxtEmail->text();
+    r.telefonos = ui.TxtTelefonos->text();
+    r.finitactiv = ui.TxtIniactiv->text();
+    r.contacto = ui.TxtContact->text();
+    r.condiva = conditions::letterAt(conditions::kMaria, ui.cboIVAMARIA->currentIndex());
+    r.condivafact = conditions::letterAt(conditions::kInvoicing, ui.cboIVAFACTU->currentIndex());
+    r.ivaexento = ui.txtIvaExcento->text();
+    r.eximgan = yesOrNo(eximGan.isYes());
+    r.eximganvalor = ui.TxtEximGan->text();
+    r.eximganvalortemp = ui.TxtTemp->text();
+    r.ivaareduccion = yesOrNo(reduction.isYes());
+    r.ivaareduccionvalor = ui.TxtIvaReduccion->text();
+    r.ivaareduccionvalortemp = ui.TxtIvaTemp->text();
+    r.excepLapiaec = yesOrNo(ui.chExecLAPI->isChecked());
+    r.ajxVinc4102 = ui.txtAjxVinc_4102->text();
+    r.ingbru = ui.txtINGBRU->text();
+    r.lugarDepMerc = ui.txtLugarDepMerc->text();
+    r.regalias = ui.txtRegalias->text();
+    r.honorario = ui.txtHonorario->text();
+    return r;
+}
+
+// The entries of the invoicing condition list: the same in both editors but
+// for the exempt one, which each window spells its own way.
+FELCORA_TESTS_EXPORT QStringList invoicingConditionTexts(const QString &exempt);
+
+// The entry of the invoicing list that shows the exempt value.
+inline const QString kExemptWithVatText = QStringLiteral("Exento con IVA");
+
+// Shows the exempt value and its label while "Exento con IVA" is chosen in
+// the invoicing list, and hides them otherwise, keeping what the box holds.
+FELCORA_TESTS_EXPORT void showExemptValue(const QComboBox *invoicing, QWidget *label, QWidget *box);
 
 // Enter in a list, check box or option button of an editor moves the focus on
 // as Tab does; answers whether the key was used. The text boxes get the same

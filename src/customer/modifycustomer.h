@@ -25,6 +25,9 @@ struct EditorSession
     // The data access's transactions, where it offers them.
     ITransactions *transactions = nullptr;
     bool origenTarvis = false;
+    // Where the pending-customers window keeps its fields between openings;
+    // null: kept for the time of one opening of the new-customer window.
+    PendingImport *pendingImport = nullptr;
 };
 
 // How an opening of the modify window ended, in the terms the host reads.

@@ -22,23 +22,10 @@ namespace felcora::customer {
 namespace {
 
 const QString kWindow = QStringLiteral("FrmModCliente");
-const QString kExemptWithVatText = QStringLiteral("Exento con IVA");
-
-QStringList invoicingConditionTexts()
-{
-    return {QStringLiteral("Responsable Inscripto"), QStringLiteral("Responsable No Inscripto"),
-            QStringLiteral("Monotributo"), QStringLiteral("Exento"), QStringLiteral("consumidor Final"),
-            kExemptWithVatText};
-}
 
 // The columns of the benefit list, and where an entry keeps its position as stored.
 enum BenefitColumn { kBenefitColumn, kSubRegimeColumn, kPositionColumn };
 constexpr int kStoredRole = Qt::UserRole;
-
-QString yesOrNo(bool yes)
-{
-    return yes ? kYes : kNo;
-}
 
 } // namespace
 
@@ -52,7 +39,9 @@ FrmModCliente::FrmModCliente()
     new StartDateBox(ui->TxtIniactiv);
 
     connect(ui->cboIVAFACTU, &QComboBox::currentIndexChanged, this,
-            guarded(this, "cboIVAFACTU_Click", [this] { showExemptValue(); }));
+            guarded(this, "cboIVAFACTU_Click", [this] {
+                showExemptValue(ui->cboIVAFACTU, ui->lbIvaExento, ui->txtIvaExcento);
+            }));
     connect(ui->cmdVentajasAdd, &QPushButton::clicked, this,
             guarded(this, "cmdVentajasAdd_Click", [this] { addBenefitTie(); }));
     connect(ui->cmdINGBRU, &QPushButton::clicked, this, guarded(this, "cmdINGBRU_Click", [this] { openGrossIncome(); }));
@@ -76,7 +65,7 @@ void FrmModCliente::load(const EditorSession &session, ModifyOutcome *outcome)
         (new controls::ClCntrl(box))->sLinkText(box);
 
     fillConditionList(ui->cboIVAMARIA, mariaConditionTexts());
-    fillConditionList(ui->cboIVAFACTU, invoicingConditionTexts());
+    fillConditionList(ui->cboIVAFACTU, invoicingConditionTexts(QStringLiteral("Exento")));
     installKeyPreview(this);
 }
 
@@ -132,32 +121,7 @@ void FrmModCliente::activate()
 
 CustomerRecord FrmModCliente::typed() const
 {
-    CustomerRecord r;
-    r.cuit = ui->TxtCuit->text();
-    r.nombre = ui->TxtNombre->text();
-    r.domicilio = ui->TxtDomicilio->text();
-    r.localidad = ui->txtLocalidad->text();
-    r.codpost = ui->txtCP->text();
-    r.email = ui->TxtEmail->text();
-    r.telefonos = ui->TxtTelefonos->text();
-    r.finitactiv = ui->TxtIniactiv->text();
-    r.contacto = ui->TxtContact->text();
-    r.condiva = conditions::letterAt(conditions::kMaria, ui->cboIVAMARIA->currentIndex());
-    r.condivafact = conditions::letterAt(conditions::kInvoicing, ui->cboIVAFACTU->currentIndex());
-    r.ivaexento = ui->txtIvaExcento->text();
-    r.eximgan = yesOrNo(m_eximGan->isYes());
-    r.eximganvalor = ui->TxtEximGan->text();
-    r.eximganvalortemp = ui->TxtTemp->text();
-    r.ivaareduccion = yesOrNo(m_reduction->isYes());
-    r.ivaareduccionvalor = ui->TxtIvaReduccion->text();
-    r.ivaareduccionvalortemp = ui->TxtIvaTemp->text();
-    r.excepLapiaec = yesOrNo(ui->chExecLAPI->isChecked());
-    r.ajxVinc4102 = ui->txtAjxVinc_4102->text();
-    r.ingbru = ui->txtINGBRU->text();
-    r.lugarDepMerc = ui->txtLugarDepMerc->text();
-    r.regalias = ui->txtRegalias->text();
-    r.honorario = ui->txtHonorario->text();
-    return r;
+    return typedCustomer(*ui, *m_eximGan, *m_reduction);
 }
 
 void FrmModCliente::lpGuardar()
@@ -289,13 +253,6 @@ void FrmModCliente::leaveWithoutSaving()
     m_outcome->escaped = true;
     m_listLoaded = false;
     unload();
-}
-
-void FrmModCliente::showExemptValue()
-{
-    const bool shown = ui->cboIVAFACTU->currentText() == kExemptWithVatText;
-    ui->lbIvaExento->setVisible(shown);
-    ui->txtIvaExcento->setVisible(shown);
 }
 
 void FrmModCliente::addBenefitTie()

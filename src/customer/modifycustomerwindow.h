@@ -52,7 +52,6 @@ protected:
 private:
     bool formKeyDown(QObject *watched, const QKeyEvent *key);
     void leaveWithoutSaving();
-    void showExemptValue();
     void addBenefitTie();
     void openGrossIncome();
     void unload();

@@ -4,6 +4,7 @@
 #include "core/basedatos.h"
 #include "core/componentstate.h"
 #include "core/errortrap.h"
+#include "entry/newcustomerentry.h"
 #include "felcora/clModificar.h"
 #include "felcora/registry.h"
 
@@ -48,8 +49,21 @@ public:
                             s.Cliente_EMail,    s.Cliente_Regalias, s.Cliente_AjustexVinculacion};
     }
 
+    std::optional<CustomerPick> addNew() override
+    {
+        // One new-customer object for as long as the list is loaded.
+        if (!m_nuevo)
+            m_nuevo = std::make_unique<clNuevo>();
+        m_nuevo->MostrarNuevo();
+        const ComponentState &s = state();
+        if (!s.gClienteAgregado)
+            return std::nullopt;
+        return CustomerPick{s.Cliente_Nombre, s.Cliente_Cuit, s.Cliente_Domicilio, s.Cliente_EMail};
+    }
+
 private:
     std::unique_ptr<clModificar> m_modificar;
+    std::unique_ptr<clNuevo> m_nuevo;
 };
 
 // Opens the customer list on this thread's components and publishes the pick.

@@ -5,28 +5,20 @@
 #include "core/customerstore.h"
 #include "core/errortrap.h"
 #include "customer/modifycustomer.h"
+#include "entry/editorsession.h"
 #include "ui/handlerguard.h"
 
 namespace felcora {
 
 namespace {
 
-// What the customer editors work with: this thread's components.
-customer::EditorSession editorSession(const ComponentState &s)
-{
-    return {&s.broker(), &s.molde(), &s.printDesk(), s.transactions(), s.OrigenTarvis};
-}
-
 // What the host reads after the window closed.
 void publishOutcome(ComponentState &s, const customer::ModifyOutcome &outcome)
 {
     if (outcome.published)
         s.publish(*outcome.published);
-    if (outcome.escaped) {
-        s.Cliente_Nombre.clear();
-        s.Cliente_Cuit.clear();
-        s.Cliente_Domicilio.clear();
-    }
+    if (outcome.escaped)
+        s.clearLeftCustomer();
     s.gClienteModificado = outcome.saved;
 }
 

@@ -2,6 +2,8 @@
 
 #include "core/basedatos.h"
 #include "core/componentstate.h"
+#include "customer/newcustomer.h"
+#include "entry/editorsession.h"
 
 namespace felcora {
 
@@ -18,9 +20,18 @@ QString clNuevo::baseDatosValue() const { return state().BaseDatos; }
 
 void clNuevo::MostrarNuevo()
 {
-    state().gClienteAgregado = false;
-    throw Error(errnum::kObjectErrorBase, QStringLiteral("FELCORA.clNuevo.MostrarNuevo"),
-                QStringLiteral("La ventana de alta de clientes no está disponible en esta versión"));
+    ComponentState &s = state();
+    s.gClienteAgregado = false;
+    const customer::NewCustomerOutcome outcome = customer::showNewCustomer(editorSession(s));
+    if (const auto &texts = outcome.handedBack) {
+        s.Cliente_Nombre = texts->nombre;
+        s.Cliente_Cuit = texts->cuit;
+        s.Cliente_Domicilio = texts->domicilio;
+        s.Cliente_EMail = texts->email;
+    }
+    if (outcome.escaped)
+        s.clearLeftCustomer();
+    s.gClienteAgregado = outcome.added;
 }
 
 } // namespace felcora

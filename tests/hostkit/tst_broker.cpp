@@ -483,25 +483,48 @@ private slots:
         run(insert);
         QVERIFY(errorDescription([&] { run(insert); }).contains(u"UNIQUE"_s));
 
-        // A configured file that is no database is refused when the broker opens it, the
-        // customer file or the accounting one.
+        // A configured file that is no database is refused when the broker opens it. An
+        // accounting database that is missing or none fails only the statements that name
+        // it, with the reason, and is attached once it is there.
         QTemporaryDir dir;
         const QString notes = dir.filePath(u"notes.db"_s);
         QFile file(notes);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("These are not the customers.\n");
         file.close();
-        for (const bool asAccounting : {false, true}) {
-            hostkit::BrokerConfig config;
-            config.entities[kPersonal].database = asAccounting ? m_db->personalPath() : notes;
-            config.entities[kPersonal].accounting = asAccounting ? notes : QString();
+        hostkit::BrokerConfig config;
+        config.entities[kPersonal].database = notes;
+        hostkit::RecordBroker refused;
+        refused.useConfig(config);
+        const auto openError = errorOf([&] { refused.LoadParameters(); });
+        QVERIFY(openError);
+        QCOMPARE(openError->number(), hostkit::brokererr::kOpen);
+        QVERIFY2(openError->description().startsWith(u"El archivo \"%1\" no es una base de datos"_s.arg(notes)),
+                 qPrintable(openError->description()));
+
+        const QString installedLater = dir.filePath(u"later.db"_s);
+        for (const QString &accounting : {notes, installedLater}) {
+            config.entities[kPersonal].database = m_db->personalPath();
+            config.entities[kPersonal].accounting = accounting;
             hostkit::RecordBroker broker;
             broker.useConfig(config);
-            const auto openError = errorOf([&] { broker.LoadParameters(); });
-            QVERIFY(openError);
-            QCOMPARE(openError->number(), hostkit::brokererr::kOpen);
-            QVERIFY2(openError->description().startsWith(u"El archivo \"%1\" no es una base de datos"_s.arg(notes)),
-                     qPrintable(openError->description()));
+            broker.LoadParameters();
+            IDataConnection *connection = broker.getDataConnectionByEntity(kPersonal);
+            std::unique_ptr<IRecordset> rs;
+            connection->setSql(u"select count(*) from clientes"_s);
+            QVERIFY(connection->CrearRs(rs));
+            connection->setSql(u"select count(*) from QUENMARCONTABLE..AGENTES"_s);
+            const auto accountingError = errorOf([&] { connection->CrearRs(rs); });
+            QVERIFY(accountingError);
+            QCOMPARE(accountingError->number(), hostkit::brokererr::kOpen);
+            const QString reason = accounting == notes
+                ? u"El archivo \"%1\" no es una base de datos"_s.arg(notes)
+                : u"No existe la base de datos contable \"%1\""_s.arg(installedLater);
+            QVERIFY2(accountingError->description().startsWith(reason), qPrintable(accountingError->description()));
+            if (accounting == installedLater) {
+                QVERIFY(QFile::copy(m_db->accountingPath(), installedLater));
+                QVERIFY(connection->CrearRs(rs));
+            }
         }
     }
 

@@ -14,6 +14,9 @@ namespace felcora::hostkit {
 
 namespace {
 
+// The name the accounting database is attached under, as statements spell it.
+const QString kAccountingAlias = QStringLiteral("QUENMARCONTABLE");
+
 // A second workstation's write waits this long for the file lock instead of failing at once.
 constexpr int kBusyTimeoutMs = 10000;
 
@@ -162,8 +165,9 @@ void SqliteHandle::ensureSchema(const QString &schemaResource)
     }
 }
 
-SqliteSession::SqliteSession(std::shared_ptr<SqliteHandle> handle)
+SqliteSession::SqliteSession(std::shared_ptr<SqliteHandle> handle, QString accounting)
     : m_handle(std::move(handle))
+    , m_accounting(std::move(accounting))
 {
 }
 
@@ -175,19 +179,40 @@ std::unique_ptr<SqliteSession> SqliteSession::open(const EntitySettings &setting
     auto handle = std::make_shared<SqliteHandle>(settings.database, settings.createsDatabase());
     if (settings.createsDatabase())
         handle->ensureSchema(settings.schema);
+    auto session = std::make_unique<SqliteSession>(std::move(handle), settings.accounting);
     if (!settings.accounting.isEmpty()) {
-        if (settings.createsDatabase())
-            SqliteHandle(settings.accounting, true).ensureSchema(QStringLiteral(":/felcora/sql/contable.sql"));
-        else if (!QFileInfo::exists(settings.accounting))
-            throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Attach")),
-                        QStringLiteral("No existe la base de datos contable \"%1\"").arg(settings.accounting));
-        handle->attach(settings.accounting, QStringLiteral("QUENMARCONTABLE"));
+        // The accounting database belongs to another system: when it is missing
+        // or broken the customer tables still work, and only the statements
+        // that name it fail, with the reason.
+        try {
+            if (settings.createsDatabase())
+                SqliteHandle(settings.accounting, true).ensureSchema(QStringLiteral(":/felcora/sql/contable.sql"));
+            session->attachAccounting();
+        } catch (const Error &) {
+        }
     }
-    return std::make_unique<SqliteSession>(std::move(handle));
+    return session;
+}
+
+void SqliteSession::attachAccounting()
+{
+    if (!QFileInfo::exists(m_accounting))
+        throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Attach")),
+                    QStringLiteral("No existe la base de datos contable \"%1\"").arg(m_accounting));
+    m_handle->attach(m_accounting, kAccountingAlias);
+    m_accountingAttached = true;
+}
+
+bool SqliteSession::namesAccounting(const QString &sql)
+{
+    return sql.contains(kAccountingAlias + u'.', Qt::CaseInsensitive);
 }
 
 sqlite3_stmt *SqliteSession::prepare(const QString &sql, const char *operation)
 {
+    // Attached now if it was not at the opening: it may have been installed since.
+    if (!m_accounting.isEmpty() && !m_accountingAttached && namesAccounting(sql))
+        attachAccounting();
     sqlite3_stmt *statement = nullptr;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(m_handle->db(), text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK)

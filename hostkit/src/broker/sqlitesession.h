@@ -49,7 +49,8 @@ private:
 class SqliteSession final : public DatabaseSession
 {
 public:
-    explicit SqliteSession(std::shared_ptr<SqliteHandle> handle);
+    // accounting: the database attached as QUENMARCONTABLE ("" for none).
+    SqliteSession(std::shared_ptr<SqliteHandle> handle, QString accounting);
 
     std::unique_ptr<IRecordset> query(const QString &sql) override;
     qint64 execute(const QString &sql) override;
@@ -62,8 +63,13 @@ public:
 
 private:
     sqlite3_stmt *prepare(const QString &sql, const char *operation);
+    // Attaches the accounting database, or throws why it cannot be.
+    void attachAccounting();
+    static bool namesAccounting(const QString &sql);
 
     std::shared_ptr<SqliteHandle> m_handle;
+    QString m_accounting;
+    bool m_accountingAttached = false;
 };
 
 // A forward-only result read straight from the prepared statement: a value is

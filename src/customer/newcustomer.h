@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+
+#include "core/customerrecord.h"
+#include "customer/modifycustomer.h"
+#include "felcora/felcora_export.h"
+
+namespace felcora::customer {
+
+// The new customer as the host reads it: the texts the save hands back.
+struct NewCustomerTexts
+{
+    QString nombre;
+    QString cuit;
+    QString domicilio;
+    QString email;
+
+    bool operator==(const NewCustomerTexts &) const = default;
+};
+
+// How an opening of the new-customer window ended, in the terms the host reads.
+struct NewCustomerOutcome
+{
+    // The texts as the last save that passed its checks left them, even when
+    // the customer then was not stored (its CUIT taken, say).
+    std::optional<NewCustomerTexts> handedBack;
+    bool added = false;   // a save stored the customer
+    bool escaped = false; // the user left without saving: the name, CUIT and address handed back are cleared
+};
+
+// Loads the new-customer window (the thread's shared instance), empty, and
+// shows it modally without an owner; returns when it closes, and it is
+// unloaded then.
+FELCORA_TESTS_EXPORT NewCustomerOutcome showNewCustomer(const EditorSession &session);
+
+// Shows the pending-customers window over the accounting database until the
+// user picks an agent or leaves; its fields are kept in `fields`.
+FELCORA_TESTS_EXPORT void showPendingCustomers(IDataAccess &broker, PendingImport &fields);
+
+} // namespace felcora::customer

@@ -1,0 +1,178 @@
+#include "customer/newcustomerwindow.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+#include "controls/clcntrl.h"
+#include "core/customerrules.h"
+#include "core/customerstore.h"
+#include "core/errortrap.h"
+#include "customer/customerform.h"
+#include "ui/handlerguard.h"
+#include "ui/keypreview.h"
+#include "ui/msgbox.h"
+#include "ui/windows.h"
+#include "ui_newcustomerwindow.h"
+
+namespace felcora::customer {
+
+namespace {
+
+const QString kWindow = QStringLiteral("FrmNewCliente");
+
+// A CUIT is typed as its digits alone: the dash of printed CUITs is refused.
+constexpr QChar kDash = u'-';
+
+} // namespace
+
+FrmNewCliente::FrmNewCliente()
+    : ui(std::make_unique<Ui::FrmNewCliente>())
+    , m_outcome(&m_unused)
+{
+    ui->setupUi(this);
+    // The temporary values are not typed here: their boxes stay disabled at "0".
+    m_eximGan = new OptionFrame(ui->EXIMGANS, ui->EXIMGANN, ui->TxtEximGan, nullptr);
+    m_reduction = new OptionFrame(ui->OpIVAREDS, ui->OpIVAREDN, ui->TxtIvaReduccion, nullptr);
+    new StartDateBox(ui->TxtIniactiv);
+
+    connect(ui->cboIVAFACTU, &QComboBox::currentIndexChanged, this, guarded(this, "cboIVAFACTU_Click", [this] {
+                showExemptValue(ui->cboIVAFACTU, ui->lbIvaExento, ui->txtIvaExcento);
+            }));
+    connect(ui->cmdClientesPendientes, &QPushButton::clicked, this,
+            guarded(this, "cmdClientesPendientes_Click", [this] { ControladorClientesPendientes(); }));
+}
+
+FrmNewCliente::~FrmNewCliente() = default;
+
+void FrmNewCliente::load(const EditorSession &session, NewCustomerOutcome *outcome)
+{
+    m_session = session;
+    m_outcome = outcome;
+
+    ui->lbHonorario->setVisible(!session.origenTarvis);
+    ui->txtHonorario->setVisible(!session.origenTarvis);
+
+    // The hidden gross-income box and the fee are not linked.
+    for (QLineEdit *box : {ui->TxtCuit, ui->TxtContact, ui->TxtDomicilio, ui->TxtEmail, ui->TxtEximGan,
+                           ui->TxtIniactiv, ui->TxtIvaReduccion, ui->TxtNombre, ui->TxtTelefonos, ui->TxtIvaTemp,
+                           ui->TxtTemp, ui->txtCP, ui->txtLocalidad, ui->txtRegalias, ui->txtAjxVinc_4102,
+                           ui->txtIvaExcento, ui->txtLugarDepMerc})
+        (new controls::ClCntrl(box))->sLinkText(box);
+
+    fillConditionList(ui->cboIVAMARIA, mariaConditionTexts());
+    ui->cboIVAMARIA->setCurrentIndex(0);
+    fillConditionList(ui->cboIVAFACTU, invoicingConditionTexts(QStringLiteral("Excento")));
+    ui->cboIVAFACTU->setCurrentIndex(0);
+    installKeyPreview(this);
+}
+
+CustomerRecord FrmNewCliente::typed() const
+{
+    return typedCustomer(*ui, *m_eximGan, *m_reduction);
+}
+
+void FrmNewCliente::lpGuardar()
+{
+    try {
+        const CustomerRecord t = typed();
+        for (const SaveObjection &objection : newCustomerSaveObjections(t)) {
+            if (objection.kind != SaveObjection::Silent)
+                MsgBox(objection.text, vbExclamation);
+            return;
+        }
+
+        // The host sees the typed customer from here on, whether it is stored or not.
+        m_outcome->handedBack = NewCustomerTexts{t.nombre, t.cuit, t.domicilio, t.email};
+
+        const CustomerInsert insert =
+            insertCustomer(*m_session.broker, m_session.transactions, t, !m_session.origenTarvis);
+        if (insert.cuitTaken) {
+            MsgBox(QStringLiteral("El número de Cuit ") + t.cuit + QStringLiteral(" ya existe."), vbExclamation);
+            return;
+        }
+        m_outcome->added = insert.rowsInserted > 0;
+        if (m_outcome->added)
+            unload();
+    } catch (const std::exception &) {
+        m_outcome->added = false;
+        reportTrapped(currentError(), QStringLiteral("Sección [FELCORA.NEWCLI.lpGuardar]"));
+    }
+}
+
+void FrmNewCliente::ControladorClientesPendientes()
+{
+    PendingImport &pending = m_session.pendingImport ? *m_session.pendingImport : m_pendingForThisOpening;
+    showPendingCustomers(*m_session.broker, pending);
+    if (!pending.seleccionado)
+        return;
+    ui->TxtCuit->setText(pending.picked.documentoNumero);
+    ui->TxtNombre->setText(pending.picked.nombre);
+    ui->TxtDomicilio->setText(pending.picked.direccion);
+    ui->txtCP->setText(pending.picked.codigoPostal);
+    ui->txtLocalidad->setText(pending.picked.ciudad);
+}
+
+bool FrmNewCliente::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    bool consumed = false;
+    guardHandler(kWindow, "Form_KeyDown", [&] { consumed = formKeyDown(watched, static_cast<QKeyEvent *>(event)); });
+    return consumed;
+}
+
+void FrmNewCliente::keyPressEvent(QKeyEvent *event)
+{
+    // Keys that reach the window itself: only its own, none of a dialog's defaults.
+    if (!formKeyDown(this, event))
+        event->ignore();
+}
+
+bool FrmNewCliente::formKeyDown(QObject *watched, const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_F11:
+        lpGuardar();
+        return true;
+    case Qt::Key_Escape:
+        leaveWithoutSaving();
+        return true;
+    default:
+        break;
+    }
+    if (watched == ui->TxtCuit && key->text().contains(kDash)) {
+        MsgBox(QStringLiteral("No debe ingresar guiones ( - ) en el CUIT"), vbCritical);
+        return true;
+    }
+    const QWidget *movesOnEnter[] = {ui->cboIVAMARIA, ui->cboIVAFACTU, ui->chkCVDI,  ui->EXIMGANS,
+                                     ui->EXIMGANN,    ui->OpIVAREDS,   ui->OpIVAREDN};
+    for (const QWidget *control : movesOnEnter) {
+        if (watched == control)
+            return moveOnWithEnter(const_cast<QWidget *>(control), key);
+    }
+    return false;
+}
+
+void FrmNewCliente::leaveWithoutSaving()
+{
+    m_outcome->added = false;
+    m_outcome->escaped = true;
+    unload();
+}
+
+void FrmNewCliente::unload()
+{
+    m_unloading = true;
+    QWidget *self = this;
+    DescargarFormulario(self);
+}
+
+void FrmNewCliente::closeEvent(QCloseEvent *event)
+{
+    // The title bar's close leaves as Esc does.
+    event->accept();
+    if (!m_unloading)
+        guardHandler(kWindow, "Form_Unload", [this] { leaveWithoutSaving(); });
+}
+
+} // namespace felcora::customer

@@ -1,0 +1,183 @@
+#include "customer/pendingcustomerswindow.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+#include "core/customerstore.h"
+#include "core/errortrap.h"
+#include "felcora/hostcomponents.h"
+#include "ui/handlerguard.h"
+#include "ui/keypreview.h"
+#include "ui/msgbox.h"
+#include "ui/windows.h"
+#include "ui_pendingcustomerswindow.h"
+
+namespace felcora::customer {
+
+namespace {
+
+const QString kWindow = QStringLiteral("frmListadeClientesPendientes");
+const QString kSection = QStringLiteral("FELCORA.frmListadeClientesPendientes.");
+
+enum PendingColumn { kCuitColumn, kNombreColumn, kDireccionColumn, kCodigoPostalColumn, kCiudadColumn };
+
+// The steps of the routines, as their failure reports number them.
+namespace step {
+constexpr int kQuery = 1; // controladorCargarClientes: the query
+constexpr int kRows = 2;  // controladorCargarClientes: the rows
+constexpr int kFill = 2;  // the load and activation steps: the list filled
+constexpr int kTake = 2;  // seleccionar: the selected row taken
+} // namespace step
+
+// What a trap of this window shows: the failure, its routine's section before
+// its source, and the step that failed.
+void reportStep(const Error &error, const char *routine, int line, int icon)
+{
+    MsgBox(error.description() + QStringLiteral("\r\n\r\n") + kSection + QLatin1String(routine)
+               + QStringLiteral(".::") + error.source() + QStringLiteral(" linea ") + QString::number(line),
+           icon);
+}
+
+// The failure to read the accounting database, in the terms of the system it belongs to.
+[[noreturn]] void throwAccountingFailure(const Error &cause, int line)
+{
+    throw Error(errnum::kAccountingSystem,
+                kSection + QStringLiteral("controladorCargarClientes.::") + cause.source(),
+                QStringLiteral("Este módulo es compatible con el sistema Contable y Seguimiento de Operaciones "
+                               "de Quenmar. \r\n\r\n¿Tiene instalado el sistema Contable o Seguimiento de "
+                               "Carpetas?\r\n\r\n\r\n")
+                    + cause.description() + QStringLiteral(" linea ") + QString::number(line));
+}
+
+} // namespace
+
+frmListadeClientesPendientes::frmListadeClientesPendientes()
+    : ui(std::make_unique<Ui::frmListadeClientesPendientes>())
+    , m_fields(&m_unused)
+{
+    ui->setupUi(this);
+    ui->lstLista->header()->setSectionResizeMode(QHeaderView::Stretch);
+    connect(ui->lstLista, &QTreeWidget::itemDoubleClicked, this,
+            guarded(this, "lstLista_DblClick", [this] { seleccionar(); }));
+    installKeyPreview(this);
+}
+
+frmListadeClientesPendientes::~frmListadeClientesPendientes() = default;
+
+void frmListadeClientesPendientes::load(IDataAccess &broker, PendingImport &fields)
+{
+    m_broker = &broker;
+    m_fields = &fields;
+    try {
+        m_fields->seleccionado = false;
+        if (!m_fields->cargado) {
+            controladorCargarClientes();
+            m_fields->cargado = true;
+        }
+    } catch (const std::exception &) {
+        reportStep(currentError(), "Form_Load", step::kFill, vbExclamation);
+    }
+}
+
+void frmListadeClientesPendientes::activate()
+{
+    try {
+        if (!m_fields->cargado) {
+            m_fields->seleccionado = false;
+            controladorCargarClientes();
+            m_fields->cargado = true;
+        }
+    } catch (const std::exception &) {
+        reportStep(currentError(), "Form_Activate", step::kFill, vbOKOnly);
+    }
+}
+
+void frmListadeClientesPendientes::controladorCargarClientes()
+{
+    int line = step::kQuery;
+    ui->lstLista->clear(); // a second try does not add again what a failed one read
+    try {
+        const OpenedQuery query = openPendingCustomers(*m_broker);
+        if (!query.hasRow)
+            return;
+        line = step::kRows;
+        for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext()) {
+            const PendingCustomer agent = PendingCustomer::read(rs);
+            new QTreeWidgetItem(ui->lstLista,
+                                {agent.documentoNumero, agent.nombre, agent.direccion, agent.codigoPostal, agent.ciudad});
+        }
+        m_fields->cargado = true;
+    } catch (const std::exception &) {
+        throwAccountingFailure(currentError(), line);
+    }
+}
+
+void frmListadeClientesPendientes::seleccionar()
+{
+    try {
+        const QTreeWidgetItem *row = ui->lstLista->currentItem();
+        if (ui->lstLista->topLevelItemCount() == 0 || !row)
+            return;
+        m_fields->picked = {row->text(kCuitColumn), row->text(kNombreColumn), row->text(kDireccionColumn),
+                            row->text(kCodigoPostalColumn), row->text(kCiudadColumn)};
+        m_fields->cargado = false;
+        m_fields->seleccionado = true;
+        unload();
+    } catch (const std::exception &) {
+        reportStep(currentError(), "seleccionar", step::kTake, vbOKOnly);
+    }
+}
+
+bool frmListadeClientesPendientes::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    bool consumed = false;
+    guardHandler(kWindow, "Form_KeyDown", [&] { consumed = formKeyDown(watched, static_cast<QKeyEvent *>(event)); });
+    return consumed;
+}
+
+void frmListadeClientesPendientes::keyPressEvent(QKeyEvent *event)
+{
+    // Keys that reach the window itself: only its own, none of a dialog's defaults.
+    if (!formKeyDown(this, event))
+        event->ignore();
+}
+
+bool frmListadeClientesPendientes::formKeyDown(QObject *watched, const QKeyEvent *key)
+{
+    if (key->key() == Qt::Key_Escape) {
+        leaveWithoutPick();
+        return true;
+    }
+    // Enter on a row takes it as a double click does, for the keyboard.
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && watched == ui->lstLista) {
+        seleccionar();
+        return true;
+    }
+    return false;
+}
+
+void frmListadeClientesPendientes::leaveWithoutPick()
+{
+    m_fields->cargado = false;
+    unload();
+}
+
+void frmListadeClientesPendientes::unload()
+{
+    m_unloading = true;
+    QWidget *self = this;
+    DescargarFormulario(self);
+}
+
+void frmListadeClientesPendientes::closeEvent(QCloseEvent *event)
+{
+    // The title bar's close leaves as Esc does.
+    event->accept();
+    if (!m_unloading)
+        guardHandler(kWindow, "Form_Unload", [this] { leaveWithoutPick(); });
+}
+
+} // namespace felcora::customer

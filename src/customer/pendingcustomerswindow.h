@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "core/customerrecord.h"
+#include "felcora/felcora_export.h"
+
+namespace Ui {
+class frmListadeClientesPendientes;
+}
+
+namespace felcora {
+class IDataAccess;
+}
+
+namespace felcora::customer {
+
+// The agents of the accounting database that are not customers yet: the
+// user double-clicks one (or presses Enter on it) to take it, or leaves with
+// Esc. Its fields are kept by the opener, as they outlive the window.
+class FELCORA_TESTS_EXPORT frmListadeClientesPendientes : public QDialog
+{
+    Q_OBJECT
+public:
+    frmListadeClientesPendientes();
+    ~frmListadeClientesPendientes() override;
+
+    // The load step: no pick yet in this opening; the list filled unless it is.
+    void load(IDataAccess &broker, PendingImport &fields);
+    // The activation step: a list the load step could not fill is tried again.
+    void activate();
+
+    // Fills the list from the accounting database. A failure comes back as
+    // the compatibility error, which names the accounting system.
+    void controladorCargarClientes();
+    // Takes the selected row and closes the window; nothing without rows.
+    void seleccionar();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool formKeyDown(QObject *watched, const QKeyEvent *key);
+    void leaveWithoutPick();
+    void unload();
+
+    std::unique_ptr<Ui::frmListadeClientesPendientes> ui;
+    IDataAccess *m_broker = nullptr;
+    PendingImport *m_fields = nullptr;
+    PendingImport m_unused; // where the fields go before load()
+    bool m_unloading = false;
+};
+
+} // namespace felcora::customer
