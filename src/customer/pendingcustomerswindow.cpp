@@ -108,6 +108,8 @@ void frmListadeClientesPendientes::controladorCargarClientes()
                                 {agent.documentoNumero, agent.nombre, agent.direccion, agent.codigoPostal, agent.ciudad});
         }
         m_fields->cargado = true;
+        // The first agent is selected, so that Enter takes it without a click.
+        ui->lstLista->setCurrentItem(ui->lstLista->topLevelItem(0));
     } catch (const std::exception &) {
         throwAccountingFailure(currentError(), line);
     }
