@@ -1,6 +1,5 @@
 #include "customer/modifycustomerwindow.h"
 
-#include <QCloseEvent>
 #include <QKeyEvent>
 
 #include "controls/clcntrl.h"
@@ -205,22 +204,6 @@ void FrmModCliente::EliminarItemVentajasRel()
     }
 }
 
-bool FrmModCliente::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    bool consumed = false;
-    guardHandler(kWindow, "Form_KeyDown", [&] { consumed = formKeyDown(watched, static_cast<QKeyEvent *>(event)); });
-    return consumed;
-}
-
-void FrmModCliente::keyPressEvent(QKeyEvent *event)
-{
-    // Keys that reach the window itself: only its own, none of a dialog's defaults.
-    if (!formKeyDown(this, event))
-        event->ignore();
-}
-
 bool FrmModCliente::formKeyDown(QObject *watched, const QKeyEvent *key)
 {
     switch (key->key()) {
@@ -265,21 +248,6 @@ void FrmModCliente::addBenefitTie()
 void FrmModCliente::openGrossIncome()
 {
     MsgBox(QStringLiteral("La ventana de Ingresos Brutos no está disponible en esta versión"), vbInformation);
-}
-
-void FrmModCliente::unload()
-{
-    m_unloading = true;
-    QWidget *self = this;
-    DescargarFormulario(self);
-}
-
-void FrmModCliente::closeEvent(QCloseEvent *event)
-{
-    // The title bar's close leaves as Esc does.
-    event->accept();
-    if (!m_unloading)
-        guardHandler(kWindow, "Form_Unload", [this] { leaveWithoutSaving(); });
 }
 
 } // namespace felcora::customer

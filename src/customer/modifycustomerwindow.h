@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QDialog>
 #include <memory>
 
 #include "core/customerrecord.h"
 #include "customer/modifycustomer.h"
 #include "felcora/felcora_export.h"
+#include "ui/modalwindow.h"
 
 namespace Ui {
 class FrmModCliente;
@@ -17,7 +17,7 @@ class OptionFrame;
 
 // The modify-customer window: one customer's row, its save (F11), and its
 // benefit relations.
-class FELCORA_TESTS_EXPORT FrmModCliente : public QDialog
+class FELCORA_TESTS_EXPORT FrmModCliente : public ModalWindow
 {
     Q_OBJECT
 public:
@@ -45,16 +45,13 @@ public:
     void EliminarItemVentajasRel();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
+    bool formKeyDown(QObject *watched, const QKeyEvent *key) override;
+    void leftByTitleBar() override { leaveWithoutSaving(); }
 
 private:
-    bool formKeyDown(QObject *watched, const QKeyEvent *key);
     void leaveWithoutSaving();
     void addBenefitTie();
     void openGrossIncome();
-    void unload();
 
     std::unique_ptr<Ui::FrmModCliente> ui;
     OptionFrame *m_eximGan = nullptr;
@@ -64,7 +61,6 @@ private:
     ModifyOutcome m_unused; // where the outcome goes before load()
     QString m_tag;
     bool m_listLoaded = false;
-    bool m_unloading = false;
 };
 
 } // namespace felcora::customer

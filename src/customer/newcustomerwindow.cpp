@@ -1,6 +1,5 @@
 #include "customer/newcustomerwindow.h"
 
-#include <QCloseEvent>
 #include <QKeyEvent>
 
 #include "controls/clcntrl.h"
@@ -18,7 +17,6 @@ namespace felcora::customer {
 
 namespace {
 
-const QString kWindow = QStringLiteral("FrmNewCliente");
 
 // A CUIT is typed as its digits alone: the dash of printed CUITs is refused.
 constexpr QChar kDash = u'-';
@@ -112,22 +110,6 @@ void FrmNewCliente::ControladorClientesPendientes()
     ui->txtLocalidad->setText(pending.picked.ciudad);
 }
 
-bool FrmNewCliente::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    bool consumed = false;
-    guardHandler(kWindow, "Form_KeyDown", [&] { consumed = formKeyDown(watched, static_cast<QKeyEvent *>(event)); });
-    return consumed;
-}
-
-void FrmNewCliente::keyPressEvent(QKeyEvent *event)
-{
-    // Keys that reach the window itself: only its own, none of a dialog's defaults.
-    if (!formKeyDown(this, event))
-        event->ignore();
-}
-
 bool FrmNewCliente::formKeyDown(QObject *watched, const QKeyEvent *key)
 {
     switch (key->key()) {
@@ -158,21 +140,6 @@ void FrmNewCliente::leaveWithoutSaving()
     m_outcome->added = false;
     m_outcome->escaped = true;
     unload();
-}
-
-void FrmNewCliente::unload()
-{
-    m_unloading = true;
-    QWidget *self = this;
-    DescargarFormulario(self);
-}
-
-void FrmNewCliente::closeEvent(QCloseEvent *event)
-{
-    // The title bar's close leaves as Esc does.
-    event->accept();
-    if (!m_unloading)
-        guardHandler(kWindow, "Form_Unload", [this] { leaveWithoutSaving(); });
 }
 
 } // namespace felcora::customer

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QDialog>
 #include <memory>
 
 #include "core/customerrecord.h"
 #include "customer/newcustomer.h"
 #include "felcora/felcora_export.h"
+#include "ui/modalwindow.h"
 
 namespace Ui {
 class FrmNewCliente;
@@ -17,7 +17,7 @@ class OptionFrame;
 
 // The new-customer window: the user types a customer, or takes one pending
 // in the accounting database, and saves it (F11) or leaves (Esc).
-class FELCORA_TESTS_EXPORT FrmNewCliente : public QDialog
+class FELCORA_TESTS_EXPORT FrmNewCliente : public ModalWindow
 {
     Q_OBJECT
 public:
@@ -36,14 +36,11 @@ public:
     void ControladorClientesPendientes();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
+    bool formKeyDown(QObject *watched, const QKeyEvent *key) override;
+    void leftByTitleBar() override { leaveWithoutSaving(); }
 
 private:
-    bool formKeyDown(QObject *watched, const QKeyEvent *key);
     void leaveWithoutSaving();
-    void unload();
 
     std::unique_ptr<Ui::FrmNewCliente> ui;
     OptionFrame *m_eximGan = nullptr;
@@ -52,7 +49,6 @@ private:
     NewCustomerOutcome *m_outcome = nullptr;
     NewCustomerOutcome m_unused; // where the outcome goes before load()
     PendingImport m_pendingForThisOpening; // when the session keeps none
-    bool m_unloading = false;
 };
 
 } // namespace felcora::customer

@@ -1,6 +1,5 @@
 #include "customer/pendingcustomerswindow.h"
 
-#include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -17,7 +16,6 @@ namespace felcora::customer {
 
 namespace {
 
-const QString kWindow = QStringLiteral("frmListadeClientesPendientes");
 const QString kSection = QStringLiteral("FELCORA.frmListadeClientesPendientes.");
 
 enum PendingColumn { kCuitColumn, kNombreColumn, kDireccionColumn, kCodigoPostalColumn, kCiudadColumn };
@@ -131,22 +129,6 @@ void frmListadeClientesPendientes::seleccionar()
     }
 }
 
-bool frmListadeClientesPendientes::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    bool consumed = false;
-    guardHandler(kWindow, "Form_KeyDown", [&] { consumed = formKeyDown(watched, static_cast<QKeyEvent *>(event)); });
-    return consumed;
-}
-
-void frmListadeClientesPendientes::keyPressEvent(QKeyEvent *event)
-{
-    // Keys that reach the window itself: only its own, none of a dialog's defaults.
-    if (!formKeyDown(this, event))
-        event->ignore();
-}
-
 bool frmListadeClientesPendientes::formKeyDown(QObject *watched, const QKeyEvent *key)
 {
     if (key->key() == Qt::Key_Escape) {
@@ -165,21 +147,6 @@ void frmListadeClientesPendientes::leaveWithoutPick()
 {
     m_fields->cargado = false;
     unload();
-}
-
-void frmListadeClientesPendientes::unload()
-{
-    m_unloading = true;
-    QWidget *self = this;
-    DescargarFormulario(self);
-}
-
-void frmListadeClientesPendientes::closeEvent(QCloseEvent *event)
-{
-    // The title bar's close leaves as Esc does.
-    event->accept();
-    if (!m_unloading)
-        guardHandler(kWindow, "Form_Unload", [this] { leaveWithoutPick(); });
 }
 
 } // namespace felcora::customer

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QDialog>
 #include <memory>
 
 #include "core/customerrecord.h"
 #include "felcora/felcora_export.h"
+#include "ui/modalwindow.h"
 
 namespace Ui {
 class frmListadeClientesPendientes;
@@ -19,7 +19,7 @@ namespace felcora::customer {
 // The agents of the accounting database that are not customers yet: the
 // user double-clicks one (or presses Enter on it) to take it, or leaves with
 // Esc. Its fields are kept by the opener, as they outlive the window.
-class FELCORA_TESTS_EXPORT frmListadeClientesPendientes : public QDialog
+class FELCORA_TESTS_EXPORT frmListadeClientesPendientes : public ModalWindow
 {
     Q_OBJECT
 public:
@@ -38,20 +38,16 @@ public:
     void seleccionar();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
+    bool formKeyDown(QObject *watched, const QKeyEvent *key) override;
+    void leftByTitleBar() override { leaveWithoutPick(); }
 
 private:
-    bool formKeyDown(QObject *watched, const QKeyEvent *key);
     void leaveWithoutPick();
-    void unload();
 
     std::unique_ptr<Ui::frmListadeClientesPendientes> ui;
     IDataAccess *m_broker = nullptr;
     PendingImport *m_fields = nullptr;
     PendingImport m_unused; // where the fields go before load()
-    bool m_unloading = false;
 };
 
 } // namespace felcora::customer
