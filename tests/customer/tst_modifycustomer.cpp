@@ -5,15 +5,10 @@
 // click in the customer list.
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
-#include <limits>
 
 #include "browser/customerlistmodel.h"
 #include "browser/customerlistview.h"
@@ -25,7 +20,9 @@
 #include "felcora/clModificar.h"
 #include "felcora/hostkit/hostkit.h"
 #include "felcora/registry.h"
+#include "support/dialogwork.h"
 #include "support/errors.h"
+#include "support/hostsession.h"
 #include "support/modal.h"
 #include "support/recordingbroker.h"
 #include "support/tempdatabase.h"
@@ -37,7 +34,6 @@ using namespace felcora;
 using namespace felcora::customer;
 using namespace felcora::test;
 using namespace Qt::StringLiterals;
-using Buttons = QList<QMessageBox::StandardButton>;
 
 namespace {
 
@@ -110,139 +106,10 @@ struct EditCase
     QStringList changes = {};
 };
 
-// Answers the message boxes that come while it lives, in turn, with the
-// buttons given (OK once they run out), and keeps their texts and icons.
-class MessageBoxes
-{
-public:
-    explicit MessageBoxes(Buttons answers = {})
-        : m_answers(std::move(answers))
-    {
-        awaitNext();
-    }
-    ~MessageBoxes() { delete m_next.data(); }
-    MessageBoxes(const MessageBoxes &) = delete;
-    MessageBoxes &operator=(const MessageBoxes &) = delete;
-
-    QStringList texts;
-    QList<QMessageBox::Icon> icons;
-
-private:
-    void awaitNext()
-    {
-        m_next = onNextModal<QMessageBox>(
-            [this](QMessageBox *box) {
-                texts << box->text();
-                icons << box->icon();
-                const auto answer = m_answers.isEmpty() ? QMessageBox::Ok : m_answers.takeFirst();
-                awaitNext();
-                box->button(answer) ? box->button(answer)->click() : box->reject();
-            },
-            std::numeric_limits<int>::max());
-    }
-
-    Buttons m_answers;
-    QPointer<ModalAction> m_next;
-};
-
-// Runs `open`, which shows a modal window of type W, and lets `user` work it
-// while it is shown; answers whether it showed. The user must close it.
-template <class W>
-bool userWorks(const std::function<void()> &open, const std::function<void(W *)> &user)
-{
-    return whileShown<W>(open, [&](W *w) {
-        QVERIFY(QTest::qWaitForWindowActive(w)); // keys go to the focused widget
-        const QPointer<W> window(w);
-        user(w);
-        if (window && window->isVisible()) {
-            window->reject();
-            QFAIL("the window was left open");
-        }
-    });
-}
-
 // Opens the modify window as a host does.
 bool modify(const QString &cuit, const std::function<void(FrmModCliente *)> &user)
 {
     return userWorks<FrmModCliente>([&] { clModificar m; m.setCLICUIT(cuit); m.Mostrar(); }, user);
-}
-
-template <class T = QLineEdit>
-T *child(const QWidget *w, const QString &name)
-{
-    return w->findChild<T *>(name);
-}
-
-// Back from a message box the window is made active again, as a window manager does.
-void reactivate(QWidget *w)
-{
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w));
-}
-
-// Works the window as a user does, one step each: "Box=text" types text over
-// what a box holds, "Combo#n" chooses the nth entry with the keyboard, a bare
-// name clicks that control.
-void edit(QWidget *w, const QStringList &steps)
-{
-    for (const QString &step : steps) {
-        reactivate(w);
-        if (const qsizetype equals = step.indexOf(u'='); equals > 0) {
-            QLineEdit *box = child(w, step.left(equals));
-            QVERIFY2(box && box->isEnabled() && box->isVisible(), qPrintable(step));
-            QTest::mouseClick(box, Qt::LeftButton);
-            pressKey(Qt::Key_A, Qt::ControlModifier);
-            pressKey(Qt::Key_Backspace);
-            typeText(step.mid(equals + 1));
-        } else if (const qsizetype hash = step.indexOf(u'#'); hash > 0) {
-            child<QComboBox>(w, step.left(hash))->setFocus(Qt::TabFocusReason);
-            pressKey(Qt::Key_Home);
-            for (int down = step.mid(hash + 1).toInt(); down > 0; --down)
-                pressKey(Qt::Key_Down);
-        } else { // near the left edge: an option's clickable part is its mark and caption
-            QWidget *control = child<QWidget>(w, step);
-            QTest::mouseClick(control, Qt::LeftButton, {}, {control->height() / 2, control->height() / 2});
-        }
-    }
-}
-
-// How the controls that `expected` names look, in its terms: "Box=text",
-// "Combo#position", "Option on|off", then " disabled" and " hidden".
-QStringList looks(const QWidget *w, const QStringList &expected)
-{
-    QStringList shown;
-    for (const QString &line : expected) {
-        const QString name = line.section(u' ', 0, 0).section(u'=', 0, 0).section(u'#', 0, 0);
-        const QWidget *c = child<QWidget>(w, name);
-        if (!c) {
-            shown << name + u" missing"_s;
-            continue;
-        }
-        QString look = name;
-        if (auto *box = qobject_cast<const QLineEdit *>(c))
-            look += u'=' + box->text();
-        else if (auto *combo = qobject_cast<const QComboBox *>(c))
-            look += u'#' + QString::number(combo->currentIndex());
-        else if (auto *button = qobject_cast<const QAbstractButton *>(c); button && button->isCheckable())
-            look += button->isChecked() ? u" on"_s : u" off"_s;
-        look += QString(!c->isEnabled() ? u" disabled"_s : QString()) + (c->isHidden() ? u" hidden"_s : QString());
-        shown << look;
-    }
-    return shown;
-}
-
-QStringList entries(const QTreeWidget *list)
-{
-    QStringList rows;
-    for (int k = 0; k < list->topLevelItemCount(); ++k)
-        rows << list->topLevelItem(k)->text(0) + u'|' + list->topLevelItem(k)->text(1) + u'|'
-                    + list->topLevelItem(k)->text(2);
-    return rows;
-}
-
-QString focusName()
-{
-    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
 }
 
 } // namespace
@@ -254,29 +121,12 @@ class TestModifyCustomer : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        m_startLocale = QLocale();
-        // A message box nobody answers would block the run: after three seconds it fails and closes.
-        constexpr int kWatchMs = 500, kStrayTicks = 6;
-        connect(&m_watchdog, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            m_strayTicks = box && box == m_stray ? m_strayTicks + 1 : 0;
-            m_stray = box;
-            if (m_strayTicks == kStrayTicks) {
-                QTest::qFail(qPrintable(u"unanswered message: "_s + box->text()), __FILE__, __LINE__);
-                closeAllModals();
-            }
-        });
-        m_watchdog.start(kWatchMs);
-    }
+    void initTestCase() { m_startLocale = QLocale(); }
     void init()
     {
         hostkit::registerHostComponents();
         registry::registerClass(QString::fromLatin1(components::kListing), [] { return new ScriptedListing; });
-        m_session = std::make_unique<Session>();
-        TempDatabase::exec(personal(), kCustomersSql);
-        useDataAccess(m_session->broker.get());
+        m_session = std::make_unique<HostSession>(kCustomersSql);
     }
     void cleanup()
     {
@@ -693,11 +543,7 @@ private slots:
     }
 
 private:
-    void useDataAccess(QObject *broker)
-    {
-        QVERIFY(QMetaObject::invokeMethod(&m_session->listado, "SetDataConnection", Qt::DirectConnection,
-                                          Q_ARG(QVariant, QVariant::fromValue(broker))));
-    }
+    void useDataAccess(QObject *broker) { m_session->useDataAccess(broker); }
     // The recording data access answers the row, no ties, then `save`.
     void recordedCustomer(RecordingBroker &broker, const ScriptedAnswer &save)
     {
@@ -707,21 +553,12 @@ private:
         useDataAccess(&broker);
     }
 
-    // What each test works on, released in reverse order: the host's objects before their database.
-    struct Session
-    {
-        TempDatabase db;
-        std::unique_ptr<hostkit::RecordBroker> broker = db.makeBroker();
-        clListado listado;
-    };
-    QString personal() const { return m_session->db.personalPath(); }
+    QString personal() const { return m_session->personal(); }
 
-    std::unique_ptr<Session> m_session;
+    std::unique_ptr<HostSession> m_session;
     UserSettingsSandbox m_settings;
     QLocale m_startLocale;
-    QTimer m_watchdog;
-    QPointer<QMessageBox> m_stray;
-    int m_strayTicks = 0;
+    StrayMessageWatchdog m_watchdog;
 };
 
 QTEST_MAIN(TestModifyCustomer)
