@@ -355,6 +355,26 @@ private slots:
                 }));
             QCOMPARE(child(w, u"TxtNombre"_s)->text(), u"Acme Sociedad Anónima"_s);
             QCOMPARE(child(w, u"TxtCuit"_s)->text(), u"30500000001"_s);
+
+            // The title bar's close takes nothing either; the keyboard alone takes the second agent.
+            for (const bool titleBar : {true, false}) {
+                reactivate(w);
+                QVERIFY(userWorks<frmListadeClientesPendientes>(
+                    [&] { QTest::mouseClick(pending, Qt::LeftButton); },
+                    [&](frmListadeClientesPendientes *p) {
+                        if (titleBar) {
+                            p->close();
+                            return;
+                        }
+                        child<QTreeWidget>(p, u"lstLista"_s)->setFocus();
+                        pressKey(Qt::Key_Down);
+                        pressKey(Qt::Key_Return);
+                    }));
+                QCOMPARE(child(w, u"TxtNombre"_s)->text(), titleBar ? u"Acme Sociedad Anónima"_s : u"Nulo"_s);
+            }
+            const QStringList nulls = {u"TxtCuit=27999999990"_s, u"TxtDomicilio="_s, u"txtCP="_s,
+                                       u"txtLocalidad="_s, u"TxtContact=Pedro"_s};
+            QCOMPARE(looks(w, nulls), nulls);
             reactivate(w);
             pressKey(Qt::Key_Escape);
         }));
