@@ -8,6 +8,15 @@
 
 namespace felcora {
 
+namespace {
+
+bool customerExists(IDataAccess &broker, const QString &cuit)
+{
+    return openQuery(broker, entity::kPersonal, customerExistsSql(cuit)).hasRow;
+}
+
+} // namespace
+
 std::unique_ptr<IRecordset> openCustomerList(IDataAccess &broker)
 {
     return openQuery(broker, entity::kPersonal, customerListSql()).rs;
@@ -60,7 +69,7 @@ CustomerUpdate updateCustomer(IDataAccess &broker, ITransactions *transactions, 
     }
     AllOrNothing work(transactions, personal);
     work.begin();
-    if (openQuery(broker, personal, customerExistsSql(typed.cuit)).hasRow) {
+    if (customerExists(broker, typed.cuit)) {
         result.cuitTaken = true;
         return result;
     }
@@ -80,7 +89,7 @@ CustomerInsert insertCustomer(IDataAccess &broker, ITransactions *transactions, 
     CustomerInsert result;
     AllOrNothing work(transactions, personal);
     work.begin();
-    if (openQuery(broker, personal, customerExistsSql(typed.cuit)).hasRow) {
+    if (customerExists(broker, typed.cuit)) {
         result.cuitTaken = true;
         return result;
     }

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QObject>
+#include <QRadioButton>
 #include <QPointer>
 #include <QStringList>
 
@@ -12,7 +13,6 @@
 #include "felcora/felcora_export.h"
 
 class QKeyEvent;
-class QRadioButton;
 class QWidget;
 
 namespace felcora::customer {
@@ -117,5 +117,20 @@ FELCORA_TESTS_EXPORT void showExemptValue(const QComboBox *invoicing, QWidget *l
 // as Tab does; answers whether the key was used. The text boxes get the same
 // from their linked input controls.
 FELCORA_TESTS_EXPORT bool moveOnWithEnter(QWidget *control, const QKeyEvent *key);
+
+// The same for the controls of an editor's form (both name them alike) that
+// move on with Enter: the two lists, the CVDI box and the frames' options.
+template <class Form>
+bool moveOnWithEnterIn(const Form &ui, const QObject *watched, const QKeyEvent *key)
+{
+    for (QWidget *control : {static_cast<QWidget *>(ui.cboIVAMARIA), static_cast<QWidget *>(ui.cboIVAFACTU),
+                             static_cast<QWidget *>(ui.chkCVDI), static_cast<QWidget *>(ui.EXIMGANS),
+                             static_cast<QWidget *>(ui.EXIMGANN), static_cast<QWidget *>(ui.OpIVAREDS),
+                             static_cast<QWidget *>(ui.OpIVAREDN)}) {
+        if (watched == control)
+            return moveOnWithEnter(control, key);
+    }
+    return false;
+}
 
 } // namespace felcora::customer

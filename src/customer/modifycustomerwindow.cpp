@@ -221,13 +221,7 @@ bool FrmModCliente::formKeyDown(QObject *watched, const QKeyEvent *key)
     default:
         break;
     }
-    const QWidget *movesOnEnter[] = {ui->cboIVAMARIA, ui->cboIVAFACTU, ui->chkCVDI,  ui->EXIMGANS,
-                                     ui->EXIMGANN,    ui->OpIVAREDS,   ui->OpIVAREDN};
-    for (const QWidget *control : movesOnEnter) {
-        if (watched == control)
-            return moveOnWithEnter(const_cast<QWidget *>(control), key);
-    }
-    return false;
+    return moveOnWithEnterIn(*ui, watched, key);
 }
 
 void FrmModCliente::leaveWithoutSaving()

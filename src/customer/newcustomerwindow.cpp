@@ -126,13 +126,7 @@ bool FrmNewCliente::formKeyDown(QObject *watched, const QKeyEvent *key)
         MsgBox(QStringLiteral("No debe ingresar guiones ( - ) en el CUIT"), vbCritical);
         return true;
     }
-    const QWidget *movesOnEnter[] = {ui->cboIVAMARIA, ui->cboIVAFACTU, ui->chkCVDI,  ui->EXIMGANS,
-                                     ui->EXIMGANN,    ui->OpIVAREDS,   ui->OpIVAREDN};
-    for (const QWidget *control : movesOnEnter) {
-        if (watched == control)
-            return moveOnWithEnter(const_cast<QWidget *>(control), key);
-    }
-    return false;
+    return moveOnWithEnterIn(*ui, watched, key);
 }
 
 void FrmNewCliente::leaveWithoutSaving()
