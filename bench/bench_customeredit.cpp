@@ -11,21 +11,15 @@
 // their medians: the ratio holds on any machine, however loaded. The list is
 // opened once; the edited customers get their names back at the end.
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHash>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <functional>
 #include <iterator>
 #include <optional>
 
@@ -45,11 +39,6 @@ namespace {
 
 constexpr double kTargetMs = 100;
 constexpr qint64 kDefaultCustomers = 1000000;
-// How long a step may take before the run is taken as blocked and its windows closed.
-constexpr int kStepTimeoutMs = 30000;
-constexpr int kModalPollMs = 1;
-constexpr int kMessageBoxPollMs = 10;
-constexpr int kBusyTimeoutMs = 5000;
 
 const QString kModifyWindow = QStringLiteral("FrmModCliente");
 const QString kNameBox = QStringLiteral("TxtNombre");
@@ -61,15 +50,10 @@ enum EditFigure { kReadMs, kWriteMs, kEditFigures };
 class SqliteFloor
 {
 public:
-    explicit SqliteFloor(const QByteArray &path)
+    explicit SqliteFloor(const QString &path)
+        : m_connection(path)
     {
-        if (sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            report("open");
-        sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     }
-    ~SqliteFloor() { sqlite3_close(m_db); }
-    SqliteFloor(const SqliteFloor &) = delete;
-    SqliteFloor &operator=(const SqliteFloor &) = delete;
 
     // The customer's whole row, every column read as text, as the modify
     // window is filled; answers the name, nothing when there is no such row.
@@ -78,7 +62,7 @@ public:
         const QByteArray key = cuit.toUtf8();
         sqlite3_stmt *statement = nullptr;
         std::optional<QString> name;
-        if (sqlite3_prepare_v2(m_db, "select * from clientes where cuit = ?", -1, &statement, nullptr) == SQLITE_OK
+        if (sqlite3_prepare_v2(db(), "select * from clientes where cuit = ?", -1, &statement, nullptr) == SQLITE_OK
             && sqlite3_bind_text(statement, 1, key.constData(), int(key.size()), SQLITE_STATIC) == SQLITE_OK
             && sqlite3_step(statement) == SQLITE_ROW) {
             for (int c = 0; c < sqlite3_column_count(statement); ++c) {
@@ -100,11 +84,11 @@ public:
         const QByteArray value = name.toUtf8();
         sqlite3_stmt *statement = nullptr;
         const bool done
-            = sqlite3_prepare_v2(m_db, "update clientes set nombre = ? where cuit = ?", -1, &statement, nullptr)
+            = sqlite3_prepare_v2(db(), "update clientes set nombre = ? where cuit = ?", -1, &statement, nullptr)
                 == SQLITE_OK
             && sqlite3_bind_text(statement, 1, value.constData(), int(value.size()), SQLITE_STATIC) == SQLITE_OK
             && sqlite3_bind_text(statement, 2, key.constData(), int(key.size()), SQLITE_STATIC) == SQLITE_OK
-            && sqlite3_step(statement) == SQLITE_DONE && sqlite3_changes(m_db) == 1;
+            && sqlite3_step(statement) == SQLITE_DONE && sqlite3_changes(db()) == 1;
         if (!done)
             report("update");
         sqlite3_finalize(statement);
@@ -112,94 +96,10 @@ public:
     }
 
 private:
-    void report(const char *what) const { std::fprintf(stderr, "floor %s: %s\n", what, sqlite3_errmsg(m_db)); }
+    sqlite3 *db() const { return m_connection.handle(); }
+    void report(const char *what) const { m_connection.report(what); }
 
-    sqlite3 *m_db = nullptr;
-};
-
-// Acts on the next modal window with this object name once its first paint
-// has finished; schedule it before the key that opens the window, which
-// blocks in exec() until the window closes. onPainted runs as soon as that
-// paint is done, the action a moment later from the window's event loop. A
-// message box that comes up meanwhile is closed and its text kept as the
-// failure, so that a refused step ends the run instead of blocking it.
-class OnModalPainted : public QObject
-{
-public:
-    OnModalPainted(QString objectName, std::function<void()> onPainted, std::function<void(QWidget *)> action)
-        : m_name(std::move(objectName))
-        , m_onPainted(std::move(onPainted))
-        , m_action(std::move(action))
-    {
-        qApp->installEventFilter(this);
-        m_waited.start();
-        m_modalPoll.setInterval(kModalPollMs);
-        connect(&m_modalPoll, &QTimer::timeout, this, &OnModalPainted::poll);
-        m_modalPoll.start();
-        m_boxPoll.setInterval(kMessageBoxPollMs);
-        connect(&m_boxPoll, &QTimer::timeout, this, &OnModalPainted::closeMessageBox);
-        m_boxPoll.start();
-    }
-    ~OnModalPainted() override { qApp->removeEventFilter(this); }
-
-    bool acted() const { return m_acted; }
-    const QString &failure() const { return m_failure; }
-    void fail(const QString &why)
-    {
-        if (m_failure.isEmpty())
-            m_failure = why;
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && !m_paintSeen && watched->isWidgetType()
-            && static_cast<QWidget *>(watched)->window()->objectName() == m_name) {
-            m_paintSeen = true;
-            QTimer::singleShot(0, this, [this] { // once the whole window's paint has finished
-                m_painted = true;
-                m_onPainted();
-            });
-        }
-        return false;
-    }
-
-private:
-    void poll()
-    {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal->objectName() == m_name && modal->isVisible() && m_painted) {
-            m_modalPoll.stop();
-            m_acted = true;
-            m_action(modal);
-            return;
-        }
-        if (m_waited.elapsed() > kStepTimeoutMs) {
-            m_modalPoll.stop();
-            fail(QStringLiteral("no painted %1 came").arg(m_name));
-            if (modal && modal->objectName() == m_name)
-                QTest::keyClick(modal, Qt::Key_Escape);
-        }
-    }
-
-    void closeMessageBox()
-    {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            fail(QStringLiteral("message box: ") + box->text());
-            box->done(QDialog::Rejected);
-        }
-    }
-
-    QString m_name;
-    std::function<void()> m_onPainted;
-    std::function<void(QWidget *)> m_action;
-    QTimer m_modalPoll;
-    QTimer m_boxPoll;
-    QElapsedTimer m_waited;
-    QString m_failure;
-    bool m_paintSeen = false;
-    bool m_painted = false;
-    bool m_acted = false;
+    SqliteConnection m_connection;
 };
 
 // One edit of a row: F6 on it, the name box changed to `name`, F11.
@@ -212,51 +112,28 @@ std::optional<Figures> editRow(browser::FrmABMClientes &window, int row, const Q
     browser::CustomerListModel *model = window.model();
     const QString cuit = model->text(row, kCuit);
     list->selectRow(row);
-    QWidget *view = list->currentView();
-    view->setFocus();
-    QCoreApplication::processEvents();
 
-    QElapsedTimer clock;
-    double paintedMs = -1;
     QString typed;
-    OnModalPainted modify(
-        kModifyWindow, [&] { paintedMs = msSince(clock); },
-        [&](QWidget *modifyWindow) {
-            auto *box = modifyWindow->findChild<QLineEdit *>(kNameBox);
-            if (!box) {
-                modify.fail(QStringLiteral("no name box"));
-                QTest::keyClick(modifyWindow, Qt::Key_Escape);
-                return;
-            }
-            box->setFocus();
-            box->selectAll();
-            QWidget *typing = QApplication::focusWidget() ? QApplication::focusWidget() : box;
-            QTest::keyClicks(typing, name);
-            typed = box->text();
-            const QPointer<QWidget> guard(modifyWindow);
-            clock.restart();
-            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box, Qt::Key_F11);
-            if (guard && guard->isVisible()) {
-                modify.fail(QStringLiteral("F11 left the modify window open"));
-                QTest::keyClick(guard, Qt::Key_Escape);
-            }
-        });
-    clock.start();
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : view, Qt::Key_F6);
-    QCoreApplication::processEvents(); // the list repaints the rewritten row
-    const double rewrittenMs = msSince(clock);
-
-    if (!modify.acted())
-        modify.fail(QStringLiteral("F6 opened no modify window"));
-    else if (model->text(row, kNombre) != typed || model->text(row, kCuit) != cuit || list->selectedRow() != row)
-        modify.fail(QStringLiteral("row %1 shows \"%2\", not \"%3\"").arg(row).arg(model->text(row, kNombre), typed));
-    else if (floor.read(cuit) != typed)
-        modify.fail(QStringLiteral("customer %1 was not saved as \"%2\"").arg(cuit, typed));
-    if (!modify.failure().isEmpty()) {
-        std::fprintf(stderr, "editing row %d: %s\n", row, qPrintable(modify.failure()));
+    const SaveThroughWindow save
+        = saveThroughWindow(list->currentView(), Qt::Key_F6, kModifyWindow, [&](QWidget *modifyWindow) {
+              const std::optional<QString> box = typeInto(modifyWindow, kNameBox, name);
+              typed = box.value_or(QString());
+              return box ? QString() : QStringLiteral("no name box");
+          });
+    const QString failure = [&]() -> QString {
+        if (!save.failure.isEmpty())
+            return save.failure;
+        if (model->text(row, kNombre) != typed || model->text(row, kCuit) != cuit || list->selectedRow() != row)
+            return QStringLiteral("row %1 shows \"%2\", not \"%3\"").arg(row).arg(model->text(row, kNombre), typed);
+        if (floor.read(cuit) != typed)
+            return QStringLiteral("customer %1 was not saved as \"%2\"").arg(cuit, typed);
+        return {};
+    }();
+    if (!failure.isEmpty()) {
+        std::fprintf(stderr, "editing row %d: %s\n", row, qPrintable(failure));
         return std::nullopt;
     }
-    return Figures{paintedMs, rewrittenMs};
+    return Figures{save.openedMs, save.savedMs};
 }
 
 // Where a measured row is: near the start or the end of the list, in the list's own order or after a header sort.
@@ -274,15 +151,6 @@ constexpr int kPlaceCount = int(std::size(kPlaces));
 // The column whose header is clicked before the sorted places.
 constexpr int kSortColumn = browser::kDireccion;
 
-void sortByHeader(browser::FrmABMClientes &window, int column)
-{
-    QHeaderView *header = window.list()->reportView()->horizontalHeader();
-    const QPoint middle(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                        header->height() / 2);
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
-    QCoreApplication::processEvents();
-}
-
 // The alternations of the places, in their order, and the rows of the list.
 struct Measured
 {
@@ -295,7 +163,7 @@ struct Measured
 std::optional<Measured> measure(const QString &folder)
 {
     const QString personal = hostkit::BrokerConfig::embedded(folder).entity(QStringLiteral("PERSONAL")).database;
-    SqliteFloor floor(personal.toLocal8Bit());
+    SqliteFloor floor(personal);
 
     DemoList list(folder);
 
@@ -349,29 +217,12 @@ std::optional<Measured> measure(const QString &folder)
         window->unload();
     };
 
-    const bench::OnListPainted firstPaint(measurePlaces);
-    try {
-        list.show();
-    } catch (const Error &e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        failed = true;
-    }
+    const bool shown = list.showAndMeasure(measurePlaces);
     for (auto it = originalNames.cbegin(); it != originalNames.cend(); ++it)
         floor.rename(it.key(), it.value());
-    if (!firstPaint.opened())
-        std::fprintf(stderr, "the list was never painted\n");
-    if (failed || !firstPaint.opened())
+    if (failed || !shown)
         return std::nullopt;
     return measured;
-}
-
-// The offscreen platform warns each time a window of fixed size is shown, as
-// the modify window is in every run; other messages pass.
-QtMessageHandler g_passMessage = nullptr;
-void withoutSizeHintWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (!message.contains(QLatin1String("propagateSizeHints")) && g_passMessage)
-        g_passMessage(type, context, message);
 }
 
 // The runs of one figure, as an alternation timed by it.
@@ -389,10 +240,8 @@ Alternation onFigure(const Alternation &runs, EditFigure figure)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareEditingWindows();
     QApplication app(argc, argv);
-    g_passMessage = qInstallMessageHandler(withoutSizeHintWarnings);
     const std::optional<qint64> customers = customersArgument(argc, argv, kDefaultCustomers);
     if (!customers)
         return 2;

@@ -3,17 +3,26 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
 
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
 
+#include "browser/customerlistview.h"
 #include "browser/customerlistwindow.h"
 #include "felcora/clListado.h"
+#include "felcora/error.h"
 #include "felcora/hostkit/brokerconfig.h"
 #include "felcora/hostkit/demodata.h"
 #include "felcora/hostkit/hostkit.h"
@@ -59,10 +68,15 @@ std::optional<qint64> customersArgument(int argc, char *argv[], qint64 fallback)
 }
 
 DemoList::DemoList(const QString &folder)
+    : DemoList(hostkit::BrokerConfig::embedded(folder))
+{
+}
+
+DemoList::DemoList(const hostkit::BrokerConfig &config)
 {
     hostkit::registerHostComponents(); // before clListado, which creates the host components
     m_broker = std::make_unique<hostkit::RecordBroker>();
-    m_broker->useConfig(hostkit::BrokerConfig::embedded(folder));
+    m_broker->useConfig(config);
     m_listado = std::make_unique<clListado>();
     m_listado->setSeleccionar(true);
     m_listado->SetDataConnection(QVariant::fromValue<QObject *>(m_broker.get()));
@@ -71,6 +85,20 @@ DemoList::DemoList(const QString &folder)
 DemoList::~DemoList() = default;
 
 void DemoList::show() { m_listado->MostrarListado(); }
+
+bool DemoList::showAndMeasure(const std::function<void(browser::FrmABMClientes *)> &measure)
+{
+    const OnListPainted firstPaint(measure);
+    try {
+        show();
+    } catch (const Error &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return false;
+    }
+    if (!firstPaint.opened())
+        std::fprintf(stderr, "the list was never painted\n");
+    return firstPaint.opened();
+}
 
 double msSince(const QElapsedTimer &t)
 {
@@ -124,15 +152,29 @@ double medianOf(QList<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-void printSide(const char *name, const QList<Figures> &runs)
+void printSide(const char *name, const QList<Figures> &runs, qsizetype figure = 0)
 {
-    const QList<double> times = column(runs, 0);
+    const QList<double> times = column(runs, figure);
     std::printf("%s", name);
     for (const double t : times)
         std::printf(" %.3f", t);
     const auto [least, most] = std::minmax_element(times.begin(), times.end());
     const double middle = medianOf(times);
     std::printf(" (spread %.0f%%)", times.isEmpty() || middle <= 0 ? 0.0 : (*most - *least) / middle * 100);
+}
+
+// How long a step may take before the run is taken as blocked and its windows closed.
+constexpr int kStepTimeoutMs = 30000;
+constexpr int kModalPollMs = 1;
+constexpr int kMessageBoxPollMs = 10;
+constexpr int kBusyTimeoutMs = 5000;
+
+QtMessageHandler g_passMessage = nullptr;
+
+void withoutSizeHintWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (!message.contains(QLatin1String("propagateSizeHints")) && g_passMessage)
+        g_passMessage(type, context, message);
 }
 
 } // namespace
@@ -178,6 +220,13 @@ void printRuns(const char *label, const char *anchorName, const char *subjectNam
     std::printf("\n");
 }
 
+void printRuns(const char *label, const char *name, const QList<Figures> &runs, qsizetype figure)
+{
+    std::printf("%s: ", label);
+    printSide(name, runs, figure);
+    std::printf("\n");
+}
+
 OnListPainted::OnListPainted(std::function<void(browser::FrmABMClientes *)> onOpen)
     : m_onOpen(std::move(onOpen))
 {
@@ -202,6 +251,164 @@ bool OnListPainted::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return false;
+}
+
+OnModalPainted::OnModalPainted(QString objectName, std::function<void()> onPainted,
+                               std::function<void(QWidget *)> action)
+    : m_name(std::move(objectName))
+    , m_onPainted(std::move(onPainted))
+    , m_action(std::move(action))
+{
+    qApp->installEventFilter(this);
+    m_waited.start();
+    m_modalPoll.setInterval(kModalPollMs);
+    connect(&m_modalPoll, &QTimer::timeout, this, &OnModalPainted::poll);
+    m_modalPoll.start();
+    m_boxPoll.setInterval(kMessageBoxPollMs);
+    connect(&m_boxPoll, &QTimer::timeout, this, &OnModalPainted::closeMessageBox);
+    m_boxPoll.start();
+}
+
+OnModalPainted::~OnModalPainted()
+{
+    qApp->removeEventFilter(this);
+}
+
+void OnModalPainted::fail(const QString &why)
+{
+    if (m_failure.isEmpty())
+        m_failure = why;
+}
+
+bool OnModalPainted::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint && !m_paintSeen && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window()->objectName() == m_name) {
+        m_paintSeen = true;
+        QTimer::singleShot(0, this, [this] { // once the whole window's paint has finished
+            m_painted = true;
+            m_onPainted();
+        });
+    }
+    return false;
+}
+
+void OnModalPainted::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal->objectName() == m_name && modal->isVisible() && m_painted) {
+        m_modalPoll.stop();
+        m_acted = true;
+        m_action(modal);
+        return;
+    }
+    if (m_waited.elapsed() > kStepTimeoutMs) {
+        m_modalPoll.stop();
+        fail(QStringLiteral("no painted %1 came").arg(m_name));
+        if (modal && modal->objectName() == m_name)
+            QTest::keyClick(modal, Qt::Key_Escape);
+    }
+}
+
+void OnModalPainted::closeMessageBox()
+{
+    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+        fail(QStringLiteral("message box: ") + box->text());
+        box->done(QDialog::Rejected);
+    }
+}
+
+QWidget *typingTarget(QWidget *fallback)
+{
+    QWidget *focus = QApplication::focusWidget();
+    return focus ? focus : fallback;
+}
+
+std::optional<QString> typeInto(QWidget *window, const QString &boxName, const QString &text)
+{
+    auto *box = window->findChild<QLineEdit *>(boxName);
+    if (!box)
+        return std::nullopt;
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(typingTarget(box), text);
+    return box->text();
+}
+
+SaveThroughWindow saveThroughWindow(QWidget *listView, int openKey, const QString &windowName,
+                                    const std::function<QString(QWidget *)> &fill)
+{
+    listView->setFocus();
+    QCoreApplication::processEvents();
+
+    SaveThroughWindow result;
+    QElapsedTimer clock;
+    OnModalPainted editing(
+        windowName, [&] { result.openedMs = msSince(clock); },
+        [&](QWidget *window) {
+            const QString unfilled = fill(window);
+            if (!unfilled.isEmpty()) {
+                editing.fail(unfilled);
+                QTest::keyClick(window, Qt::Key_Escape);
+                return;
+            }
+            const QPointer<QWidget> guard(window);
+            clock.restart();
+            QTest::keyClick(typingTarget(window), Qt::Key_F11);
+            if (guard && guard->isVisible()) {
+                editing.fail(QStringLiteral("F11 left %1 open").arg(windowName));
+                QTest::keyClick(guard, Qt::Key_Escape);
+            }
+        });
+    clock.start();
+    QTest::keyClick(typingTarget(listView), Qt::Key(openKey));
+    QCoreApplication::processEvents(); // the list paints the saved row
+    result.savedMs = msSince(clock);
+    if (!editing.acted())
+        editing.fail(QStringLiteral("the key opened no %1").arg(windowName));
+    result.failure = editing.failure();
+    return result;
+}
+
+void sortByHeader(browser::FrmABMClientes &window, int column)
+{
+    QHeaderView *header = window.list()->reportView()->horizontalHeader();
+    const QPoint middle(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
+    QCoreApplication::processEvents();
+}
+
+void prepareEditingWindows()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_passMessage = qInstallMessageHandler(withoutSizeHintWarnings);
+}
+
+SqliteConnection::SqliteConnection(const QString &path)
+{
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        report("open");
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+}
+
+SqliteConnection::~SqliteConnection()
+{
+    sqlite3_close(m_db);
+}
+
+bool SqliteConnection::exec(const char *sql)
+{
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    report(sql);
+    return false;
+}
+
+void SqliteConnection::report(const char *what) const
+{
+    std::fprintf(stderr, "sqlite %s: %s\n", what, sqlite3_errmsg(m_db));
 }
 
 } // namespace felcora::bench

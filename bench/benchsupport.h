@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -20,8 +21,11 @@ namespace felcora::browser {
 class FrmABMClientes;
 }
 namespace felcora::hostkit {
+struct BrokerConfig;
 class RecordBroker;
 }
+
+struct sqlite3;
 
 namespace felcora::bench {
 
@@ -40,9 +44,15 @@ class DemoList
 {
 public:
     explicit DemoList(const QString &folder);
+    // The same on databases configured otherwise (another accounting database, say).
+    explicit DemoList(const hostkit::BrokerConfig &config);
     ~DemoList();
     // clListado.MostrarListado: returns when the list window closes.
     void show();
+    // Shows the list and calls `measure` with its window once its rows are
+    // first painted; `measure` unloads the window when it is done. False,
+    // with the reason printed, when the list failed or was never painted.
+    bool showAndMeasure(const std::function<void(browser::FrmABMClientes *)> &measure);
 
 private:
     std::unique_ptr<hostkit::RecordBroker> m_broker;
@@ -98,6 +108,9 @@ double largest(const QList<Figures> &runs, qsizetype figure);
 // of every timed run, so that the noise behind the medians shows.
 void printRuns(const char *label, const char *anchorName, const char *subjectName, const Alternation &runs);
 
+// Prints "label: name a b c (spread s%)", one figure of runs without an anchor.
+void printRuns(const char *label, const char *name, const QList<Figures> &runs, qsizetype figure);
+
 // How a target reads in the output.
 inline const char *verdict(bool met) { return met ? "met" : "NOT met"; }
 
@@ -117,6 +130,94 @@ protected:
 private:
     std::function<void(browser::FrmABMClientes *)> m_onOpen;
     bool m_opened = false;
+};
+
+// Acts on the next modal window with this object name once its first paint
+// has finished; schedule it before the key that opens the window, which
+// blocks in exec() until the window closes. onPainted runs as soon as that
+// paint is done, the action a moment later from the window's event loop. A
+// message box that comes up meanwhile is closed and its text kept as the
+// failure, so that a refused step ends the run instead of blocking it.
+class OnModalPainted : public QObject
+{
+public:
+    OnModalPainted(QString objectName, std::function<void()> onPainted, std::function<void(QWidget *)> action);
+    ~OnModalPainted() override;
+
+    bool acted() const { return m_acted; }
+    const QString &failure() const { return m_failure; }
+    void fail(const QString &why);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void poll();
+    void closeMessageBox();
+
+    QString m_name;
+    std::function<void()> m_onPainted;
+    std::function<void(QWidget *)> m_action;
+    QTimer m_modalPoll;
+    QTimer m_boxPoll;
+    QElapsedTimer m_waited;
+    QString m_failure;
+    bool m_paintSeen = false;
+    bool m_painted = false;
+    bool m_acted = false;
+};
+
+// Where keys typed now go: the focus widget, `fallback` when nothing has the focus.
+QWidget *typingTarget(QWidget *fallback);
+
+// Types text over the whole of a line edit of the window, as the user does
+// once it has the focus; the box's text then (its length may be limited),
+// nothing when the window has no such box.
+std::optional<QString> typeInto(QWidget *window, const QString &boxName, const QString &text);
+
+// One save through an editing window opened from the customer list: the key
+// `openKey` on the list's view, `fill` once the window's first paint is done
+// (it answers why it could not fill the window, empty when it did), then F11.
+// openedMs runs from the key to that paint done, savedMs from F11 to the
+// window closed and the list painted again. The failure is the first thing
+// that went wrong (no window, a message box, the window still open after
+// F11); empty when the window opened, was filled and closed on F11.
+struct SaveThroughWindow
+{
+    double openedMs = -1;
+    double savedMs = -1;
+    QString failure;
+};
+SaveThroughWindow saveThroughWindow(QWidget *listView, int openKey, const QString &windowName,
+                                    const std::function<QString(QWidget *)> &fill);
+
+// Sorts the list by a column as the user does, with a click on its header.
+void sortByHeader(browser::FrmABMClientes &window, int column);
+
+// Before the QApplication of a benchmark that opens the editing windows:
+// they open offscreen unless QT_QPA_PLATFORM names another platform, and the
+// warning the offscreen platform gives each time a window of fixed size is
+// shown, as they are in every run, is dropped; other messages pass.
+void prepareEditingWindows();
+
+// A connection of its own to a database file, for the anchors: SQLite alone,
+// without the component. Failures are printed with SQLite's message.
+class SqliteConnection
+{
+public:
+    explicit SqliteConnection(const QString &path);
+    ~SqliteConnection();
+    SqliteConnection(const SqliteConnection &) = delete;
+    SqliteConnection &operator=(const SqliteConnection &) = delete;
+
+    sqlite3 *handle() const { return m_db; }
+    // Runs statements that return no rows; whether they all ran.
+    bool exec(const char *sql);
+    // Prints what failed and SQLite's message.
+    void report(const char *what) const;
+
+private:
+    sqlite3 *m_db = nullptr;
 };
 
 } // namespace felcora::bench
