@@ -7,6 +7,8 @@
 
 namespace felcora {
 
+class IDataAccess;
+
 // The numbers of the component's statements, written in the conventions of
 // the database behind an entity, as the data access reports them.
 
@@ -24,5 +26,9 @@ FELCORA_CORE_EXPORT QString numberLiteral(const QString &text, const QString &de
 // An expression of the entity's dialect that formats the column Campo with as
 // many decimals as Mascara shows after its first point.
 FELCORA_CORE_EXPORT QString FormatoNumericoSQL(const QString &Entidad, const QString &Campo, const QString &Mascara);
+
+// The same through a given data access: what the stores use.
+FELCORA_CORE_EXPORT QString numberFormatExpression(IDataAccess &broker, const QString &entity, const QString &column,
+                                                   const QString &mask);
 
 } // namespace felcora

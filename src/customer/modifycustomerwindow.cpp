@@ -7,8 +7,10 @@
 #include "core/customerrules.h"
 #include "core/customerstore.h"
 #include "core/errortrap.h"
+#include "core/grossincomestore.h"
 #include "customer/benefittiewindow.h"
 #include "customer/customerform.h"
+#include "grossincome/grossincome.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
@@ -238,10 +240,14 @@ void FrmModCliente::addBenefitTie()
     CargarListaVentajasRel();
 }
 
-// The gross-income window comes with its own release; until then the button says so.
+// The gross-income window writes the rate itself: the hidden box takes it
+// back, so that this window's save keeps it.
 void FrmModCliente::openGrossIncome()
 {
-    MsgBox(QStringLiteral("La ventana de Ingresos Brutos no está disponible en esta versión"), vbInformation);
+    const QString cuit = ui->TxtCuit->text();
+    grossincome::showGrossIncome({m_session.broker, m_session.format}, cuit, this);
+    if (const auto rate = loadGrossIncomeRate(*m_session.broker, *m_session.format, cuit))
+        ui->txtINGBRU->setText(*rate);
 }
 
 } // namespace felcora::customer

@@ -27,6 +27,11 @@ void reportTrapped(const Error &error, const QString &label)
            vbCritical);
 }
 
+void reportWithSection(const Error &error, const QString &section, int icon)
+{
+    MsgBox(error.description() + QStringLiteral("\r\n\r\n") + QString::number(error.number()) + section, icon);
+}
+
 void reportCurrentFailure(const QString &window, const char *routine)
 {
     const Error e = currentError();

@@ -26,6 +26,11 @@ FELCORA_TESTS_EXPORT void reportInSection(const Error &error, const char *routin
 // two line breaks and the routine's label, in a critical message box.
 FELCORA_TESTS_EXPORT void reportTrapped(const Error &error, const QString &label);
 
+// The failure report of the gross-income routines: the description, two
+// line breaks, the number, then the routine's section text as it stands.
+// icon is a message box style (vbCritical, or vbOKOnly for none).
+FELCORA_TESTS_EXPORT void reportWithSection(const Error &error, const QString &section, int icon);
+
 // Runs a key, mouse or change handler: a failure is reported as above and
 // never reaches the event loop.
 template <class F>

@@ -1,0 +1,144 @@
+#include "core/grossincome.h"
+
+#include "core/sqltext.h"
+
+namespace felcora {
+
+namespace {
+
+// The total that marks a distribution as complete in the total line.
+constexpr double kExactTotal = 1.5;
+// A double's plain text as people read it.
+constexpr int kPlainNumberDigits = 15;
+
+} // namespace
+
+QString shareText(double share, const QLocale &locale)
+{
+    QLocale plain = locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    return plain.toString(share, 'f', grossincome::kShareDecimals);
+}
+
+double shownShare(double share)
+{
+    // Through the text, as a person reads it: the decimal rounding of the stored double.
+    return QString::number(share, 'f', grossincome::kShareDecimals).toDouble();
+}
+
+double distributionTotal(const QList<DistributionLine> &lines)
+{
+    double total = 0.0;
+    for (const DistributionLine &line : lines)
+        total += shownShare(line.share);
+    return total;
+}
+
+TotalShade totalShade(double total)
+{
+    if (total == 0.0)
+        return TotalShade::Empty;
+    if (total > 0.0 && total < kExactTotal)
+        return TotalShade::Partial;
+    if (total == kExactTotal)
+        return TotalShade::Exact;
+    return TotalShade::Over;
+}
+
+bool sumIsOne(double sum)
+{
+    return QString::number(sum, 'f', grossincome::kShareDecimals) == QString::number(1.0, 'f', grossincome::kShareDecimals);
+}
+
+QString sumQuestion(double sum)
+{
+    return QStringLiteral("La suma total da ") + QString::number(sum, 'g', kPlainNumberDigits)
+           + QStringLiteral(" para transferir al maria debe sumar 1 (uno)\r\n\r\ndesea salir?");
+}
+
+QString inscriptionText(const QString &typed)
+{
+    return QString(typed).replace(u'\'', u' ');
+}
+
+QString grossIncomeSql(const QString &cuit)
+{
+    return QStringLiteral("select CIB, CML, NIN from CLIENTES where cuit = ") + sqlText(cuit);
+}
+
+QString distributionSql(const QString &cuit)
+{
+    return QStringLiteral("select * from DIB where CLICUI = ") + sqlText(cuit) + QStringLiteral(" order by JRDNRO");
+}
+
+QString jurisdictionsSql()
+{
+    return QStringLiteral("select * from JRD order by JRDNRO");
+}
+
+namespace {
+
+QString lineKey(const QString &cuit, const QString &jurisdiction)
+{
+    return QStringLiteral(" where CLICUI = ") + sqlText(cuit) + QStringLiteral(" and JRDNRO = ") + sqlText(jurisdiction);
+}
+
+QString oneOrZero(bool exempt)
+{
+    return exempt ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+QString deleteDistributionLineSql(const QString &cuit, const QString &jurisdiction)
+{
+    return QStringLiteral("delete from DIB") + lineKey(cuit, jurisdiction);
+}
+
+QString distributionSumSql(const QString &cuit, const QString &numberExpression)
+{
+    return QStringLiteral("select sum(") + numberExpression + QStringLiteral(") as Total from DIB where CLICUI = ")
+           + sqlText(cuit);
+}
+
+QString updateGrossIncomeSql(const GrossIncomeData &data, const QString &cuit)
+{
+    const bool taxed = data.condition == grossincome::kInscripto || data.condition == grossincome::kNoInscripto;
+    return QStringLiteral("update clientes set CIB = ") + sqlText(QString::number(data.condition)) + u','
+           + (taxed ? QStringLiteral("INGBRU = 2.5, ") : QStringLiteral("INGBRU = 0, "))
+           + QStringLiteral("CML = ") + sqlText(oneOrZero(data.convenio)) + u',' + QStringLiteral("NIN = ")
+           + sqlText(inscriptionText(data.inscription)) + QStringLiteral(" WHERE Cuit = ") + sqlText(cuit) + u' ';
+}
+
+QString grossIncomeRateSql(const QString &cuit)
+{
+    return QStringLiteral("select ingbru from clientes where cuit = ") + sqlText(cuit);
+}
+
+QString distributionLineSql(const QString &cuit, const QString &jurisdiction)
+{
+    return QStringLiteral("select DIBVALOR,DIBEXENTO from DIB") + lineKey(cuit, jurisdiction);
+}
+
+QString distributionLineExistsSql(const QString &cuit, const QString &jurisdiction)
+{
+    return QStringLiteral("select * from DIB") + lineKey(cuit, jurisdiction);
+}
+
+QString insertDistributionLineSql(const QString &cuit, const QString &jurisdiction, const QString &shareLiteral,
+                                  bool exempt)
+{
+    return QStringLiteral("insert into DIB (CLICUI,DIBVALOR,JRDNRO,DIBEXENTO) values (") + sqlText(cuit) + u','
+           + shareLiteral + u',' + sqlText(jurisdiction) + u',' + sqlText(oneOrZero(exempt)) + u')';
+}
+
+QString updateDistributionLineSql(const QString &cuit, const QString &fromJurisdiction, const QString &jurisdiction,
+                                  const QString &shareLiteral, bool exempt)
+{
+    return QStringLiteral("update DIB set DIBVALOR = ") + shareLiteral + QStringLiteral(",JRDNRO = ")
+           + sqlText(jurisdiction) + QStringLiteral(",DIBEXENTO = ") + oneOrZero(exempt)
+           + QStringLiteral(" where JRDNRO = ") + sqlText(fromJurisdiction) + QStringLiteral("  and CLICUI = ")
+           + sqlText(cuit);
+}
+
+} // namespace felcora

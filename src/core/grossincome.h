@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+#include "felcora/felcora_core_export.h"
+
+namespace felcora {
+
+// A customer's gross-income tax: its condition, the Convenio Multilateral,
+// its inscription number, and the distribution of its tax base over
+// jurisdictions (table DIB, the names in JRD).
+namespace grossincome {
+// The conditions, as their positions in the condition list and as stored in CIB.
+enum Condition : int { kInscripto = 0, kNoInscripto = 1, kExento = 2 };
+// A share is shown, added up and tested with this many decimals.
+constexpr int kShareDecimals = 4;
+// The longest inscription number.
+constexpr int kInscriptionLength = 12;
+} // namespace grossincome
+
+// The columns of clientes this tax keeps.
+struct FELCORA_CORE_EXPORT GrossIncomeData
+{
+    int condition = grossincome::kInscripto; // a position of the condition list
+    bool convenio = false;
+    QString inscription;
+
+    bool operator==(const GrossIncomeData &) const = default;
+};
+
+// One line of the distribution: a jurisdiction, its share of the tax base
+// (a fraction of 1) and whether the customer is exempt there.
+struct FELCORA_CORE_EXPORT DistributionLine
+{
+    QString jurisdiction; // JRDNRO as stored
+    double share = 0.0;
+    bool exempt = false;
+
+    bool operator==(const DistributionLine &) const = default;
+};
+
+// A jurisdiction of JRD: its number and its name, as stored.
+struct FELCORA_CORE_EXPORT Jurisdiction
+{
+    QString number;
+    QString name;
+
+    bool operator==(const Jurisdiction &) const = default;
+};
+
+// A share as the user reads it: 4 decimals in the locale's notation.
+FELCORA_CORE_EXPORT QString shareText(double share, const QLocale &locale = QLocale());
+// A share rounded to the 4 decimals it is shown with, as the total adds it.
+FELCORA_CORE_EXPORT double shownShare(double share);
+// The total of the lines, each share as shown.
+FELCORA_CORE_EXPORT double distributionTotal(const QList<DistributionLine> &lines);
+
+// How the total line is coloured: nothing loaded, part of the base, exactly
+// 1.5 and above it. A negative total is shown as wrong as one above 1.5.
+enum class TotalShade { Empty, Partial, Exact, Over };
+FELCORA_CORE_EXPORT TotalShade totalShade(double total);
+
+// Whether a sum of shares is 1 once shown with 4 decimals.
+FELCORA_CORE_EXPORT bool sumIsOne(double sum);
+// The question asked when an inscribed customer's shares do not sum to 1,
+// the sum in its plain text (at most 15 significant digits, no trailing zeros).
+FELCORA_CORE_EXPORT QString sumQuestion(double sum);
+
+// The inscription number as stored: its apostrophes as blanks.
+FELCORA_CORE_EXPORT QString inscriptionText(const QString &typed);
+
+// The statements of the gross-income windows. Texts are SQL literals (sqlText).
+FELCORA_CORE_EXPORT QString grossIncomeSql(const QString &cuit);
+FELCORA_CORE_EXPORT QString distributionSql(const QString &cuit);
+FELCORA_CORE_EXPORT QString jurisdictionsSql();
+FELCORA_CORE_EXPORT QString deleteDistributionLineSql(const QString &cuit, const QString &jurisdiction);
+// numberExpression: DIBVALOR with 4 decimals in the database's dialect.
+FELCORA_CORE_EXPORT QString distributionSumSql(const QString &cuit, const QString &numberExpression);
+// The condition, the rate it implies (2.5 for inscribed and not inscribed, 0
+// for exempt), the Convenio Multilateral and the inscription number.
+FELCORA_CORE_EXPORT QString updateGrossIncomeSql(const GrossIncomeData &data, const QString &cuit);
+// The customer's gross-income rate, as the modify window keeps it.
+FELCORA_CORE_EXPORT QString grossIncomeRateSql(const QString &cuit);
+FELCORA_CORE_EXPORT QString distributionLineSql(const QString &cuit, const QString &jurisdiction);
+FELCORA_CORE_EXPORT QString distributionLineExistsSql(const QString &cuit, const QString &jurisdiction);
+// shareLiteral: the share as a numeric literal of the database.
+FELCORA_CORE_EXPORT QString insertDistributionLineSql(const QString &cuit, const QString &jurisdiction,
+                                                      const QString &shareLiteral, bool exempt);
+// Rewrites the line of `fromJurisdiction`, which may move to another jurisdiction.
+FELCORA_CORE_EXPORT QString updateDistributionLineSql(const QString &cuit, const QString &fromJurisdiction,
+                                                      const QString &jurisdiction, const QString &shareLiteral,
+                                                      bool exempt);
+
+} // namespace felcora
