@@ -9,6 +9,16 @@ namespace {
 const QColor kListText(0, 0, 128);
 const QColor kExemptText(128, 128, 128);
 
+// The share is right-aligned and the exempt flag centred, in the lines and their headers.
+int alignment(int column)
+{
+    if (column == kPorcentajeColumn)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (column == kExentoColumn)
+        return int(Qt::AlignCenter);
+    return int(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
 } // namespace
 
 void DistributionModel::setLines(QList<ShownLine> lines)
@@ -45,11 +55,7 @@ QVariant DistributionModel::data(const QModelIndex &index, int role) const
     case Qt::ForegroundRole:
         return shown.line.exempt ? kExemptText : kListText;
     case Qt::TextAlignmentRole:
-        if (index.column() == kPorcentajeColumn)
-            return int(Qt::AlignRight | Qt::AlignVCenter);
-        if (index.column() == kExentoColumn)
-            return int(Qt::AlignCenter);
-        return int(Qt::AlignLeft | Qt::AlignVCenter);
+        return alignment(index.column());
     default:
         return {};
     }
@@ -57,6 +63,8 @@ QVariant DistributionModel::data(const QModelIndex &index, int role) const
 
 QVariant DistributionModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
+        return alignment(section);
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {

@@ -1,5 +1,7 @@
 #include "grossincome/grossincome.h"
 
+#include <QScreen>
+
 #include "grossincome/grossincomewindow.h"
 #include "grossincome/jurisdictionlinewindow.h"
 #include "ui/windows.h"
@@ -22,6 +24,8 @@ bool showJurisdictionLine(const GrossIncomeSession &session, const QString &cuit
     bool saved = false;
     const LoadedWindow<frmAMBIB> window(QStringLiteral("frmAMBIB"));
     window->load(session, cuit, jurisdiction, &saved);
+    if (const QScreen *screen = window->screen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
     window->activate();
     window->exec();
     return saved;
