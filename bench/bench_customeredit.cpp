@@ -12,7 +12,7 @@
 // opened once; the edited customers get their names back at the end.
 
 #include <QAbstractItemView>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QTest>
@@ -27,7 +27,6 @@
 #include "browser/customerlistmodel.h"
 #include "browser/customerlistview.h"
 #include "browser/customerlistwindow.h"
-#include "felcora/error.h"
 #include "felcora/hostkit/brokerconfig.h"
 
 using namespace felcora;
@@ -225,45 +224,17 @@ std::optional<Measured> measure(const QString &folder)
     return measured;
 }
 
-// The runs of one figure, as an alternation timed by it.
-Alternation onFigure(const Alternation &runs, EditFigure figure)
+// Prints the runs, the medians against the targets and whether they were met.
+int report(const Measured &measured)
 {
-    Alternation one;
-    for (const Figures &f : runs.anchor)
-        one.anchor.append(Figures{f.value(figure)});
-    for (const Figures &f : runs.subject)
-        one.subject.append(Figures{f.value(figure)});
-    return one;
-}
-
-} // namespace
-
-int main(int argc, char *argv[])
-{
-    prepareEditingWindows();
-    QApplication app(argc, argv);
-    const std::optional<qint64> customers = customersArgument(argc, argv, kDefaultCustomers);
-    if (!customers)
-        return 2;
-
-    std::optional<Measured> measured;
-    try {
-        measured = measure(demoFolder(*customers));
-    } catch (const Error &e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
-    if (!measured)
-        return 1;
-
     std::printf("\nediting a customer, %lld customers: SQLite's keyed read and update (floor) and the edit timed in "
                 "turn, %d times each after an untimed pass; the table shows medians\n",
-                measured->rows, kTimedRuns);
+                measured.rows, kTimedRuns);
     for (int p = 0; p < kPlaceCount; ++p) {
         const QByteArray f6 = QByteArray("F6, ") + kPlaces[p].label + ", runs (ms)";
         const QByteArray f11 = QByteArray("F11, ") + kPlaces[p].label + ", runs (ms)";
-        printRuns(f6.constData(), "keyed select", "edit", onFigure(measured->places[p], kReadMs));
-        printRuns(f11.constData(), "keyed update", "edit", onFigure(measured->places[p], kWriteMs));
+        printRuns(f6.constData(), "keyed select", "edit", measured.places[p].ofFigure(kReadMs));
+        printRuns(f11.constData(), "keyed update", "edit", measured.places[p].ofFigure(kWriteMs));
     }
 
     std::printf("\n%-36s", "row of the list");
@@ -273,7 +244,7 @@ int main(int argc, char *argv[])
     bool met = true;
     auto line = [&](const char *what, auto value, const char *format, const char *target) {
         std::printf("%-36s", what);
-        for (const Alternation &a : measured->places)
+        for (const Alternation &a : measured.places)
             std::printf(format, value(a));
         std::printf("%10s\n", target);
     };
@@ -286,11 +257,21 @@ int main(int argc, char *argv[])
             read ? "F6 to modify window painted (ms)" : "F11 to list row rewritten (ms)",
             [figure](const Alternation &a) { return median(a.subject, figure); }, "%15.2f", "< 100");
         line(
-            "  ratio to the floor", [figure](const Alternation &a) { return onFigure(a, figure).ratio(); }, "%15.1f",
+            "  ratio to the floor", [figure](const Alternation &a) { return a.ofFigure(figure).ratio(); }, "%15.1f",
             "");
-        for (const Alternation &a : measured->places)
+        for (const Alternation &a : measured.places)
             met = met && median(a.subject, figure) < kTargetMs;
     }
-    std::printf("\ntargets at %lld customers: %s\n", measured->rows, verdict(met));
+    std::printf("\ntargets at %lld customers: %s\n", measured.rows, verdict(met));
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    return runOnDemoCustomers(argc, argv, kDefaultCustomers, [](qint64, const QString &folder) {
+        const std::optional<Measured> measured = measure(folder);
+        return measured ? report(*measured) : 1;
+    });
 }

@@ -18,7 +18,7 @@
 // deleted at the end, and at the start after a run that was cut short.
 
 #include <QAbstractItemView>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -40,7 +40,6 @@
 #include "browser/customerlistwindow.h"
 #include "core/customerstatements.h"
 #include "felcora/cuit.h"
-#include "felcora/error.h"
 #include "felcora/hostkit/brokerconfig.h"
 #include "felcora/hostkit/demodata.h"
 #include "felcora/hostkit/recordbroker.h"
@@ -89,42 +88,6 @@ hostkit::BrokerConfig withAccounting(const QString &folder, const QString &accou
     config.entities[kPersonal].accounting = accounting;
     return config;
 }
-
-// A prepared statement, finalized when it goes; failures are printed.
-class Statement
-{
-public:
-    Statement(SqliteConnection &db, const QString &sql)
-        : m_db(db)
-    {
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
-            db.report(text.constData());
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    sqlite3_stmt *handle() const { return m_statement; }
-    bool bind(int index, const QString &value)
-    {
-        const QByteArray text = value.toUtf8();
-        return m_statement
-            && sqlite3_bind_text(m_statement, index, text.constData(), int(text.size()), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    // SQLITE_ROW, SQLITE_DONE, or a failure, printed.
-    int step()
-    {
-        const int rc = m_statement ? sqlite3_step(m_statement) : SQLITE_MISUSE;
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-            m_db.report("step");
-        return rc;
-    }
-
-private:
-    SqliteConnection &m_db;
-    sqlite3_stmt *m_statement = nullptr;
-};
 
 // The accounting database's tables as the data access spells them for SQLite
 // (database.table, not database..table).
@@ -198,16 +161,7 @@ public:
     std::optional<qint64> pendingRows()
     {
         Statement query(m_db, forSqlite(pendingCustomersSql()));
-        qint64 rows = 0;
-        int rc;
-        while ((rc = query.step()) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(query.handle()); ++c)
-                sqlite3_column_text(query.handle(), c);
-            ++rows;
-        }
-        if (rc != SQLITE_DONE)
-            return std::nullopt;
-        return rows;
+        return query.readToEnd();
     }
 
     // EXPLAIN QUERY PLAN of a statement: its lines, indented by their depth.
@@ -572,17 +526,10 @@ bool printPending(const Alternation &pending, const AgentMix &mix)
 
 int main(int argc, char *argv[])
 {
-    prepareEditingWindows();
-    QApplication app(argc, argv);
-    const std::optional<qint64> customers = customersArgument(argc, argv, kDefaultCustomers);
-    if (!customers)
-        return 2;
-
-    try {
-        const QString folder = demoFolder(*customers);
+    return runOnDemoCustomers(argc, argv, kDefaultCustomers, [](qint64 customers, const QString &folder) {
         const QString personal = hostkit::BrokerConfig::embedded(folder).entity(kPersonal).database;
         const std::optional<QString> accounting
-            = agentsDatabase(folder, std::max<qint64>(1, *customers / kCustomersPerAgent));
+            = agentsDatabase(folder, std::max<qint64>(1, customers / kCustomersPerAgent));
         if (!accounting)
             return 1;
         Floor floor(personal, *accounting);
@@ -611,9 +558,6 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "the pending customers were not measured\n");
         if (!measured->saves || !measured->pending)
             return 1;
-    } catch (const Error &e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }

@@ -1,9 +1,11 @@
 #include "benchsupport.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -27,6 +29,7 @@
 #include "felcora/hostkit/demodata.h"
 #include "felcora/hostkit/hostkit.h"
 #include "felcora/hostkit/recordbroker.h"
+#include "support/typing.h"
 
 namespace felcora::bench {
 
@@ -177,6 +180,16 @@ void withoutSizeHintWarnings(QtMsgType type, const QMessageLogContext &context, 
         g_passMessage(type, context, message);
 }
 
+// Closes a window the run gives up on: Esc, and its dialog rejected when it
+// stays open, as a window does whose Esc saves when the save is refused.
+void giveUp(QWidget *window)
+{
+    const QPointer<QWidget> guard(window);
+    QTest::keyClick(window, Qt::Key_Escape);
+    if (auto *dialog = qobject_cast<QDialog *>(guard.data()); dialog && dialog->isVisible())
+        dialog->reject();
+}
+
 } // namespace
 
 double Alternation::ratio() const
@@ -201,6 +214,16 @@ std::optional<Alternation> alternate(const Measurement &anchor, const Measuremen
         runs.subject.append(*s);
     }
     return runs;
+}
+
+Alternation Alternation::ofFigure(qsizetype figure) const
+{
+    Alternation one;
+    for (const Figures &f : anchor)
+        one.anchor.append(Figures{f.value(figure)});
+    for (const Figures &f : subject)
+        one.subject.append(Figures{f.value(figure)});
+    return one;
 }
 
 double median(const QList<Figures> &runs, qsizetype figure) { return medianOf(column(runs, figure)); }
@@ -306,7 +329,7 @@ void OnModalPainted::poll()
         m_modalPoll.stop();
         fail(QStringLiteral("no painted %1 came").arg(m_name));
         if (modal && modal->objectName() == m_name)
-            QTest::keyClick(modal, Qt::Key_Escape);
+            giveUp(modal);
     }
 }
 
@@ -331,16 +354,13 @@ std::optional<QString> typeInto(QWidget *window, const QString &boxName, const Q
         return std::nullopt;
     box->setFocus();
     box->selectAll();
-    QTest::keyClicks(typingTarget(box), text);
+    test::typeText(text, typingTarget(box)); // any character, as a name may hold ñ or an accent
     return box->text();
 }
 
-SaveThroughWindow saveThroughWindow(QWidget *listView, int openKey, const QString &windowName,
-                                    const std::function<QString(QWidget *)> &fill)
+SaveThroughWindow saveThroughWindow(const std::function<void()> &open, const QString &windowName,
+                                    const std::function<QString(QWidget *)> &fill, int saveKey)
 {
-    listView->setFocus();
-    QCoreApplication::processEvents();
-
     SaveThroughWindow result;
     QElapsedTimer clock;
     OnModalPainted editing(
@@ -349,25 +369,36 @@ SaveThroughWindow saveThroughWindow(QWidget *listView, int openKey, const QStrin
             const QString unfilled = fill(window);
             if (!unfilled.isEmpty()) {
                 editing.fail(unfilled);
-                QTest::keyClick(window, Qt::Key_Escape);
+                giveUp(window);
                 return;
             }
             const QPointer<QWidget> guard(window);
             clock.restart();
-            QTest::keyClick(typingTarget(window), Qt::Key_F11);
+            QTest::keyClick(typingTarget(window), Qt::Key(saveKey));
             if (guard && guard->isVisible()) {
-                editing.fail(QStringLiteral("F11 left %1 open").arg(windowName));
-                QTest::keyClick(guard, Qt::Key_Escape);
+                editing.fail(QStringLiteral("%1 left %2 open").arg(QKeySequence(saveKey).toString(), windowName));
+                giveUp(guard);
             }
         });
     clock.start();
-    QTest::keyClick(typingTarget(listView), Qt::Key(openKey));
-    QCoreApplication::processEvents(); // the list paints the saved row
+    open();
     result.savedMs = msSince(clock);
     if (!editing.acted())
-        editing.fail(QStringLiteral("the key opened no %1").arg(windowName));
+        editing.fail(QStringLiteral("no %1 opened").arg(windowName));
     result.failure = editing.failure();
     return result;
+}
+
+SaveThroughWindow saveThroughWindow(QWidget *listView, int openKey, const QString &windowName,
+                                    const std::function<QString(QWidget *)> &fill)
+{
+    listView->setFocus();
+    QCoreApplication::processEvents();
+    const auto open = [&] {
+        QTest::keyClick(typingTarget(listView), Qt::Key(openKey));
+        QCoreApplication::processEvents(); // the list paints the saved row
+    };
+    return saveThroughWindow(open, windowName, fill, Qt::Key_F11);
 }
 
 void sortByHeader(browser::FrmABMClientes &window, int column)
@@ -384,6 +415,22 @@ void prepareEditingWindows()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     g_passMessage = qInstallMessageHandler(withoutSizeHintWarnings);
+}
+
+int runOnDemoCustomers(int argc, char *argv[], qint64 fallback,
+                       const std::function<int(qint64 customers, const QString &folder)> &run)
+{
+    prepareEditingWindows();
+    QApplication app(argc, argv);
+    const std::optional<qint64> customers = customersArgument(argc, argv, fallback);
+    if (!customers)
+        return 2;
+    try {
+        return run(*customers, demoFolder(*customers));
+    } catch (const Error &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
 }
 
 SqliteConnection::SqliteConnection(const QString &path)
@@ -409,6 +456,48 @@ bool SqliteConnection::exec(const char *sql)
 void SqliteConnection::report(const char *what) const
 {
     std::fprintf(stderr, "sqlite %s: %s\n", what, sqlite3_errmsg(m_db));
+}
+
+Statement::Statement(SqliteConnection &db, const QString &sql)
+    : m_db(db)
+{
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &m_statement, nullptr) != SQLITE_OK)
+        db.report(text.constData());
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_statement);
+}
+
+bool Statement::bind(int index, const QString &value)
+{
+    const QByteArray text = value.toUtf8();
+    return m_statement
+        && sqlite3_bind_text(m_statement, index, text.constData(), int(text.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+}
+
+int Statement::step()
+{
+    const int rc = m_statement ? sqlite3_step(m_statement) : SQLITE_MISUSE;
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        m_db.report("step");
+    return rc;
+}
+
+std::optional<qint64> Statement::readToEnd()
+{
+    qint64 rows = 0;
+    int rc;
+    while ((rc = step()) == SQLITE_ROW) {
+        for (int c = 0; c < sqlite3_column_count(m_statement); ++c)
+            sqlite3_column_text(m_statement, c);
+        ++rows;
+    }
+    if (rc != SQLITE_DONE)
+        return std::nullopt;
+    return rows;
 }
 
 } // namespace felcora::bench

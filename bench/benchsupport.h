@@ -26,6 +26,7 @@ class RecordBroker;
 }
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace felcora::bench {
 
@@ -88,6 +89,8 @@ struct Alternation
 
     // Median time of the subject over median time of the anchor.
     double ratio() const;
+    // The runs of one figure, as an alternation timed by it.
+    Alternation ofFigure(qsizetype figure) const;
 };
 
 // How many timed runs each side of an alternation gets.
@@ -175,19 +178,23 @@ QWidget *typingTarget(QWidget *fallback);
 // nothing when the window has no such box.
 std::optional<QString> typeInto(QWidget *window, const QString &boxName, const QString &text);
 
-// One save through an editing window opened from the customer list: the key
-// `openKey` on the list's view, `fill` once the window's first paint is done
-// (it answers why it could not fill the window, empty when it did), then F11.
-// openedMs runs from the key to that paint done, savedMs from F11 to the
-// window closed and the list painted again. The failure is the first thing
-// that went wrong (no window, a message box, the window still open after
-// F11); empty when the window opened, was filled and closed on F11.
+// One save through an editing window: `open` shows it and returns once it
+// has closed, `fill` runs once the window's first paint is done (it answers
+// why it could not fill the window, empty when it did), then the key
+// `saveKey`. openedMs runs from the opening to that paint done, savedMs from
+// the save key to `open` returned. The failure is the first thing that went
+// wrong (no window, a message box, the window still open after the save
+// key); empty when the window opened, was filled and closed on the key.
 struct SaveThroughWindow
 {
     double openedMs = -1;
     double savedMs = -1;
     QString failure;
 };
+SaveThroughWindow saveThroughWindow(const std::function<void()> &open, const QString &windowName,
+                                    const std::function<QString(QWidget *)> &fill, int saveKey);
+// The same for a window opened from the customer list with the key `openKey`
+// on the list's view and saved with F11: savedMs runs to the list painted again.
 SaveThroughWindow saveThroughWindow(QWidget *listView, int openKey, const QString &windowName,
                                     const std::function<QString(QWidget *)> &fill);
 
@@ -199,6 +206,14 @@ void sortByHeader(browser::FrmABMClientes &window, int column);
 // warning the offscreen platform gives each time a window of fixed size is
 // shown, as they are in every run, is dropped; other messages pass.
 void prepareEditingWindows();
+
+// The frame of a benchmark of the editing windows: prepares them
+// (prepareEditingWindows), makes the application and calls `run` with the
+// count of demo customers given as first argument (`fallback` without one)
+// and their folder; a failure the component throws is printed. The exit
+// code: 2 for a bad argument, 1 for a failure thrown, otherwise run's answer.
+int runOnDemoCustomers(int argc, char *argv[], qint64 fallback,
+                       const std::function<int(qint64 customers, const QString &folder)> &run);
 
 // A connection of its own to a database file, for the anchors: SQLite alone,
 // without the component. Failures are printed with SQLite's message.
@@ -218,6 +233,28 @@ public:
 
 private:
     sqlite3 *m_db = nullptr;
+};
+
+// A prepared statement, finalized when it goes; failures are printed.
+class Statement
+{
+public:
+    Statement(SqliteConnection &db, const QString &sql);
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    sqlite3_stmt *handle() const { return m_statement; }
+    bool bind(int index, const QString &value);
+    // SQLITE_ROW, SQLITE_DONE, or a failure, printed.
+    int step();
+    // Steps to the end reading every column of every row as text, as a
+    // window is filled from a query; the rows, nothing on failure.
+    std::optional<qint64> readToEnd();
+
+private:
+    SqliteConnection &m_db;
+    sqlite3_stmt *m_statement = nullptr;
 };
 
 } // namespace felcora::bench
