@@ -95,6 +95,8 @@ void FrmIngresosBrutos::CargarDatos()
                         QStringLiteral("El valor de la propiedad no es válido"));
         ui->cboExento->setCurrentIndex(data->condition);
         ui->chkInsCon->setChecked(data->convenio);
+        // A longer number stored by other means is kept whole: it is written back on leaving.
+        ui->TxtNumIns->setMaxLength(std::max(int(kInscriptionLength), int(data->inscription.size())));
         ui->TxtNumIns->setText(data->inscription);
         lpBloquear(qint16(ui->cboExento->currentIndex()));
     } catch (const std::exception &) {

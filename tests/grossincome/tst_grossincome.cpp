@@ -226,6 +226,18 @@ private slots:
         QCOMPARE(storedLines(), u"901:0.5:0"_s);
     }
 
+    // A stored number longer than the box takes is shown and written back whole.
+    void longStoredNumberKept()
+    {
+        TempDatabase::exec(personal(), u"update clientes set NIN = '901-1234567-89'"_s);
+        insertLines({u"901:1:0"_s});
+        QVERIFY(openGrossIncome([&](FrmIngresosBrutos *w) {
+            QCOMPARE(child(w, u"TxtNumIns"_s)->text(), u"901-1234567-89"_s);
+            pressKey(Qt::Key_Escape);
+        }));
+        QCOMPARE(customer(), u"0|1|901-1234567-89|2.5"_s);
+    }
+
     void deleteLine_data()
     {
         QTest::addColumn<int>("answer");
