@@ -7,6 +7,7 @@
 #include "core/errortrap.h"
 #include "core/grossincomestore.h"
 #include "grossincome/distributionmodel.h"
+#include "grossincome/windowstyle.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
@@ -18,7 +19,6 @@ namespace felcora::grossincome {
 namespace {
 
 constexpr int kColumnTwips[kColumnCount] = {600, 2650, 1000, 750};
-constexpr double kWindowPointSize = 8.25;
 
 // The colour of the total line for each shade of the total.
 QString totalColour(TotalShade shade)
@@ -44,13 +44,7 @@ FrmIngresosBrutos::FrmIngresosBrutos()
     , m_model(new DistributionModel(this))
 {
     ui->setupUi(this);
-    // No title bar: Esc is the way out.
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPointSizeF(kWindowPointSize);
-    setFont(tahoma);
-    scaleToScreen(this);
-    setFixedSize(size());
+    applyWindowStyle(this);
 
     ui->lstConceptos->setModel(m_model);
     for (int column = 0; column < kColumnCount; ++column)

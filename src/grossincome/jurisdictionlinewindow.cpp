@@ -6,17 +6,16 @@
 #include "core/errortrap.h"
 #include "core/grossincomestore.h"
 #include "felcora/numerictext.h"
+#include "grossincome/windowstyle.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
-#include "ui/twips.h"
 #include "ui_jurisdictionlinewindow.h"
 
 namespace felcora::grossincome {
 
 namespace {
 
-constexpr double kWindowPointSize = 8.25;
 // Where a jurisdiction's item keeps its number.
 constexpr int kNumberRole = Qt::UserRole;
 
@@ -42,13 +41,7 @@ frmAMBIB::frmAMBIB()
     , m_saved(&m_unused)
 {
     ui->setupUi(this);
-    // No title bar: Esc is the way out.
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPointSizeF(kWindowPointSize);
-    setFont(tahoma);
-    scaleToScreen(this);
-    setFixedSize(size());
+    applyWindowStyle(this);
     (new controls::ClCntrl(ui->txtValor))->sLinkText(ui->txtValor);
     installKeyPreview(this);
 }
