@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "broker/brokererrors.h"
+#include "broker/sqldialect.h"
 #include "broker/sqliteerrors.h"
 #include "core/componentstate.h"
 #include "core/numberliterals.h"
@@ -326,6 +327,45 @@ private slots:
         const QString name = u"QUENMARCONTABLE..AGENTES"_s;
         run(u"insert into clientes (cuit, nombre) values ('20000000002', %1)"_s.arg(sqlText(name)));
         QCOMPARE(first(u"select nombre from clientes where cuit = '20000000002'"_s).toString(), name);
+    }
+
+    // What each driver's dialect writes: the date literal and the number format
+    // a configured entity answers (both call forms), and a statement with a
+    // three-part name and a literal that must stay as it is, but for its prefix.
+    void dialects_data()
+    {
+        QTest::addColumn<QString>("driver");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("SQLite") << u"SQLite"_s << u"'2001-03-05'"_s << u"round(999.999, 4)"_s
+                                << u"select NOMBRE from QUENMARCONTABLE.AGENTES where CIUDAD = 'Ñandú..x' and X = 'O''Brien'"_s;
+        QTest::newRow("PostgreSQL") << u"QPSQL"_s << u"DATE '2001-03-05'"_s
+                                    << u"round(CAST(999.999 AS numeric), 4)"_s
+                                    << u"select NOMBRE from QUENMARCONTABLE.AGENTES where CIUDAD = 'Ñandú..x' and X = 'O''Brien'"_s;
+        QTest::newRow("SQL Server") << u"QODBC"_s << u"CONVERT(datetime, '20010305', 112)"_s << u"ROUND(999.999, 4)"_s
+                                    << u"select NOMBRE from QUENMARCONTABLE..AGENTES where CIUDAD = N'Ñandú..x' and X = N'O''Brien'"_s;
+    }
+    void dialects()
+    {
+        QFETCH(QString, driver);
+        QFETCH(QString, date);
+        QFETCH(QString, number);
+        QFETCH(QString, statement);
+        hostkit::BrokerConfig config = m_db->config();
+        hostkit::EntitySettings server;
+        server.driver = driver;
+        server.database = u"oficina"_s;
+        config.entities[u"INTERNOS"_s] = server;
+        hostkit::RecordBroker broker;
+        broker.useConfig(config);
+        QCOMPARE(broker.getDateFormatbyEntity(u"internos"_s, u"5/3/2001"_s), date);
+        qint32 decimals = 4;
+        QCOMPARE(broker.getNumberFormatbyEntity(u"INTERNOS"_s, u"999,999"_s, decimals), number);
+        QCOMPARE(broker.getNumberFormatbyEntity(u"INTERNOS"_s, u"999,999"_s, qint16(4)), number);
+        QCOMPARE(hostkit::SqlDialect::forDriver(driver)->translate(
+                     u"select NOMBRE from QUENMARCONTABLE..AGENTES where CIUDAD = 'Ñandú..x' and X = 'O''Brien'"_s),
+                 statement);
     }
 
     void dateLiteralReadsDayMonthYearInEveryLocale_data()

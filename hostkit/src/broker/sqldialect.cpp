@@ -10,9 +10,9 @@ namespace felcora::hostkit {
 QString SqlDialect::translate(const QString &sql) const
 {
     static const QRegularExpression threePart(QStringLiteral("\\b([A-Za-z_][A-Za-z0-9_]*)\\.\\.([A-Za-z_][A-Za-z0-9_]*)"));
-    if (!sql.contains(QStringLiteral("..")))
-        return sql;
-    return statementtext::mapOutsideLiterals(sql, [this](const QString &stretch) {
+    auto names = [this](const QString &stretch) {
+        if (!stretch.contains(QStringLiteral("..")))
+            return stretch;
         QString out;
         qsizetype last = 0;
         auto it = threePart.globalMatch(stretch);
@@ -24,13 +24,18 @@ QString SqlDialect::translate(const QString &sql) const
         }
         out += QStringView(stretch).mid(last);
         return out;
-    });
+    };
+    return statementtext::mapStretches(sql, names, [this](const QString &literal) { return textLiteral(literal); });
 }
 
 std::unique_ptr<SqlDialect> SqlDialect::forDriver(const QString &driver)
 {
     if (driver.compare(QStringLiteral("SQLite"), Qt::CaseInsensitive) == 0)
         return std::make_unique<SqliteDialect>();
+    if (driver.compare(QStringLiteral("QPSQL"), Qt::CaseInsensitive) == 0)
+        return std::make_unique<PostgresDialect>();
+    if (driver.compare(QStringLiteral("QODBC"), Qt::CaseInsensitive) == 0)
+        return std::make_unique<SqlServerDialect>();
     throw brokererr::driverNotAvailable(driver);
 }
 
@@ -47,6 +52,41 @@ QString SqliteDialect::numberFormat(const QString &numericLiteral, int decimals)
 QString SqliteDialect::otherDatabaseName(const QString &database, const QString &object) const
 {
     return database + u'.' + object;
+}
+
+QString PostgresDialect::dateLiteral(const QDate &date) const
+{
+    return QStringLiteral("DATE '") + date.toString(Qt::ISODate) + u'\'';
+}
+
+QString PostgresDialect::numberFormat(const QString &numericLiteral, int decimals) const
+{
+    return QStringLiteral("round(CAST(%1 AS numeric), %2)").arg(numericLiteral).arg(decimals);
+}
+
+QString PostgresDialect::otherDatabaseName(const QString &database, const QString &object) const
+{
+    return database + u'.' + object;
+}
+
+QString SqlServerDialect::dateLiteral(const QDate &date) const
+{
+    return QStringLiteral("CONVERT(datetime, '") + date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("', 112)");
+}
+
+QString SqlServerDialect::numberFormat(const QString &numericLiteral, int decimals) const
+{
+    return QStringLiteral("ROUND(%1, %2)").arg(numericLiteral).arg(decimals);
+}
+
+QString SqlServerDialect::otherDatabaseName(const QString &database, const QString &object) const
+{
+    return database + QStringLiteral("..") + object;
+}
+
+QString SqlServerDialect::textLiteral(const QString &literal) const
+{
+    return u'N' + literal;
 }
 
 } // namespace felcora::hostkit

@@ -4,12 +4,14 @@
 #include <QString>
 #include <memory>
 
+#include "felcora/hostkit/hostkit_export.h"
+
 namespace felcora::hostkit {
 
 // What differs between the databases behind the entities: how a date and a
 // formatted number are written, and how a name in another database
 // (QUENMARCONTABLE..AGENTES) is spelled. One small class per driver.
-class SqlDialect
+class FELCORA_HOSTKIT_EXPORT SqlDialect
 {
 public:
     virtual ~SqlDialect() = default;
@@ -19,20 +21,45 @@ public:
     virtual QString numberFormat(const QString &numericLiteral, int decimals) const = 0;
     // database..object as this database spells it.
     virtual QString otherDatabaseName(const QString &database, const QString &object) const = 0;
+    // A text literal ('...', apostrophes doubled) as this database must read it.
+    virtual QString textLiteral(const QString &literal) const { return literal; }
 
-    // The statement with every three-part name translated, outside string literals only.
+    // The statement in this database's spelling: three-part names outside
+    // string literals, and the literals themselves.
     QString translate(const QString &sql) const;
 
     static std::unique_ptr<SqlDialect> forDriver(const QString &driver);
 };
 
 // SQLite: dates as ISO text, the other database attached under its name.
-class SqliteDialect final : public SqlDialect
+class FELCORA_HOSTKIT_EXPORT SqliteDialect final : public SqlDialect
 {
 public:
     QString dateLiteral(const QDate &date) const override;
     QString numberFormat(const QString &numericLiteral, int decimals) const override;
     QString otherDatabaseName(const QString &database, const QString &object) const override;
+};
+
+// PostgreSQL: dates as DATE literals, numbers rounded as numeric, the
+// accounting tables in a schema of the same database.
+class FELCORA_HOSTKIT_EXPORT PostgresDialect final : public SqlDialect
+{
+public:
+    QString dateLiteral(const QDate &date) const override;
+    QString numberFormat(const QString &numericLiteral, int decimals) const override;
+    QString otherDatabaseName(const QString &database, const QString &object) const override;
+};
+
+// SQL Server through ODBC: dates in the unambiguous yyyymmdd form, the other
+// database by its three-part name, texts as national (Unicode) literals so
+// that no character outside the server's code page is lost.
+class FELCORA_HOSTKIT_EXPORT SqlServerDialect final : public SqlDialect
+{
+public:
+    QString dateLiteral(const QDate &date) const override;
+    QString numberFormat(const QString &numericLiteral, int decimals) const override;
+    QString otherDatabaseName(const QString &database, const QString &object) const override;
+    QString textLiteral(const QString &literal) const override;
 };
 
 } // namespace felcora::hostkit

@@ -46,10 +46,16 @@ bool forEachStretch(const QString &sql, const std::function<void(QStringView, bo
 
 QString mapOutsideLiterals(const QString &sql, const std::function<QString(const QString &)> &transform)
 {
+    return mapStretches(sql, transform, [](const QString &literal) { return literal; });
+}
+
+QString mapStretches(const QString &sql, const std::function<QString(const QString &)> &outside,
+                     const std::function<QString(const QString &)> &literal)
+{
     QString result;
     result.reserve(sql.size());
     forEachStretch(sql, [&](QStringView stretch, bool inLiteral) {
-        result += inLiteral ? stretch.toString() : transform(stretch.toString());
+        result += inLiteral ? literal(stretch.toString()) : outside(stretch.toString());
     });
     return result;
 }
