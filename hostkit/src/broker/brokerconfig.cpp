@@ -145,6 +145,8 @@ BrokerConfig BrokerConfig::load(const QString &iniFile)
         settings.port = text("Port").toInt();
         settings.user = text("User");
         settings.password = text("Password");
+        settings.passwordFile = text("PasswordFile");
+        settings.sslMode = text("SslMode");
         settings.decimalSeparator = text("DecimalSeparator", settings.decimalSeparator);
         settings.accounting = text("Accounting");
         // The file of an SQLite entity, the database of a server: nothing opens without it.

@@ -2,6 +2,7 @@
 
 #include "brokererrors.h"
 #include "felcora/error.h"
+#include "serversession.h"
 #include "sqlitesession.h"
 #include "statementtext.h"
 
@@ -11,7 +12,7 @@ std::unique_ptr<DatabaseSession> DatabaseSession::open(const EntitySettings &set
 {
     if (settings.isSqlite())
         return SqliteSession::open(settings);
-    throw brokererr::driverNotAvailable(settings.driver);
+    return ServerSession::open(settings);
 }
 
 EntityConnection::EntityConnection(QString entity, EntitySettings settings)

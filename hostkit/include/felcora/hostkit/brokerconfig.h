@@ -16,6 +16,8 @@ struct FELCORA_HOSTKIT_EXPORT EntitySettings
     int port = 0;
     QString user;
     QString password;
+    QString passwordFile; // a file whose first line is the password (instead of Password)
+    QString sslMode;      // a server's sslmode (disable, require, verify-full ...); empty: the driver's default
     QString decimalSeparator = QStringLiteral(".");
     QString accounting;       // the database attached as QUENMARCONTABLE ("PERSONAL" only)
     // The embedded default creates its files with this schema (a resource) when they are missing.
@@ -30,8 +32,8 @@ struct FELCORA_HOSTKIT_EXPORT EntitySettings
 // The data-access configuration: one group per entity ("PERSONAL", "SYSTABLAS",
 // "INTERNOS") in a per-user INI file (organisation "TARVIS", application
 // "RecordBroker"; RECORDBROKER_CONFIG names another file). Keys: Driver,
-// Database (required), Host, Port, User, Password, DecimalSeparator,
-// Accounting; group and key names in any case.
+// Database (required), Host, Port, User, Password, PasswordFile, SslMode,
+// DecimalSeparator, Accounting; group and key names in any case.
 struct FELCORA_HOSTKIT_EXPORT BrokerConfig
 {
     QHash<QString, EntitySettings> entities; // keyed by upper-case entity name

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "databasesession.h"
+
+class QSqlDatabase;
+
+namespace felcora::hostkit {
+
+// A database on a server, through a Qt SQL driver (QPSQL, QODBC).
+//
+// A forward-only result of QPSQL is read row by row from the server, and any
+// other statement on the same connection cuts it short without a word. So
+// each open recordset keeps a connection of its own until it has been read
+// to its end (or is dropped), and the connections are kept for reuse. A
+// transaction has one connection, on which its statements run and whose
+// results are read whole at once.
+class ServerSession final : public DatabaseSession
+{
+public:
+    explicit ServerSession(EntitySettings settings);
+    ~ServerSession() override;
+    ServerSession(const ServerSession &) = delete;
+    ServerSession &operator=(const ServerSession &) = delete;
+
+    std::unique_ptr<IRecordset> query(const QString &sql) override;
+    qint64 execute(const QString &sql) override;
+    void begin() override;
+    void commit() override;
+    void rollback() override;
+
+    static std::unique_ptr<ServerSession> open(const EntitySettings &settings);
+
+    // One connection's name and whether a recordset or a transaction holds it.
+    struct Link
+    {
+        QString name;
+        bool busy = false;
+    };
+
+private:
+    // An idle connection, opened when none is left.
+    std::shared_ptr<Link> idleLink();
+    void openLink(const QString &name);
+
+    EntitySettings m_settings;
+    std::vector<std::shared_ptr<Link>> m_links;
+    std::shared_ptr<Link> m_transaction; // set while a transaction is open
+};
+
+} // namespace felcora::hostkit
