@@ -1,5 +1,7 @@
 #include "tempdatabase.h"
 
+#include "serverdatabase.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -48,6 +50,9 @@ QString show(const QVariant &v)
 {
     if (v.isNull())
         return QStringLiteral("NULL");
+    // A date is text in SQLite and a date on the server: both show as the text.
+    if (v.typeId() == QMetaType::QDate)
+        return u'\'' + v.toDate().toString(Qt::ISODate) + u'\'';
     if (v.typeId() == QMetaType::QString)
         return u'\'' + v.toString() + u'\'';
     return v.toString();
@@ -57,16 +62,32 @@ QString show(const QVariant &v)
 
 TempDatabase::TempDatabase()
 {
-    makeBroker();
+    if (onServer())
+        m_server = std::make_unique<ServerDatabase>();
+    else
+        makeBroker();
 }
 
-QString TempDatabase::personalPath() const { return QDir(folder()).filePath(QStringLiteral("personal.db")); }
-QString TempDatabase::accountingPath() const { return QDir(folder()).filePath(QStringLiteral("contable.db")); }
-QString TempDatabase::systemPath() const { return QDir(folder()).filePath(QStringLiteral("systablas.db")); }
+TempDatabase::~TempDatabase() = default;
+
+QString TempDatabase::personalPath() const
+{
+    return m_server ? m_server->customerPath() : QDir(folder()).filePath(QStringLiteral("personal.db"));
+}
+
+QString TempDatabase::accountingPath() const
+{
+    return m_server ? m_server->accountingPath() : QDir(folder()).filePath(QStringLiteral("contable.db"));
+}
+
+QString TempDatabase::systemPath() const
+{
+    return m_server ? m_server->customerPath() : QDir(folder()).filePath(QStringLiteral("systablas.db"));
+}
 
 hostkit::BrokerConfig TempDatabase::config() const
 {
-    return hostkit::BrokerConfig::embedded(folder());
+    return m_server ? m_server->config() : hostkit::BrokerConfig::embedded(folder());
 }
 
 std::unique_ptr<hostkit::RecordBroker> TempDatabase::makeBroker() const
@@ -79,6 +100,8 @@ std::unique_ptr<hostkit::RecordBroker> TempDatabase::makeBroker() const
 
 void TempDatabase::exec(const QString &databasePath, const QString &sql)
 {
+    if (ServerDatabase::isServerPath(databasePath))
+        return ServerDatabase::exec(databasePath, sql);
     Connection c(databasePath);
     char *message = nullptr;
     if (sqlite3_exec(c.db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
@@ -90,6 +113,8 @@ void TempDatabase::exec(const QString &databasePath, const QString &sql)
 
 QVariant TempDatabase::scalar(const QString &databasePath, const QString &sql)
 {
+    if (ServerDatabase::isServerPath(databasePath))
+        return ServerDatabase::scalar(databasePath, sql);
     Connection c(databasePath);
     sqlite3_stmt *statement = c.prepare(sql);
     QVariant value;
@@ -112,6 +137,8 @@ UserSettingsSandbox::~UserSettingsSandbox()
 
 DatabaseSnapshot DatabaseSnapshot::take(const QString &databasePath)
 {
+    if (ServerDatabase::isServerPath(databasePath))
+        return takeFromServer(databasePath);
     Connection c(databasePath);
     DatabaseSnapshot snapshot;
     QStringList tables;
@@ -151,6 +178,33 @@ DatabaseSnapshot DatabaseSnapshot::take(const QString &databasePath)
         }
         sqlite3_finalize(s);
         snapshot.m_tables.insert(name, table);
+    }
+    return snapshot;
+}
+
+DatabaseSnapshot DatabaseSnapshot::takeFromServer(const QString &path)
+{
+    DatabaseSnapshot snapshot;
+    for (ServerDatabase::Table &found : ServerDatabase::tables(path)) {
+        // A table without a key is keyed by its row number column, as SQLite keys it by rowid.
+        const qsizetype rowNumber = found.keyColumns.isEmpty() ? found.columns.indexOf(QStringLiteral("rowid")) : -1;
+        Table table;
+        for (qsizetype k = 0; k < found.columns.size(); ++k) {
+            if (k != rowNumber)
+                table.columns.append(found.columns.at(k));
+        }
+        for (qsizetype r = 0; r < found.rows.size(); ++r) {
+            QVariantList values = found.rows.at(r);
+            QStringList key;
+            for (const QString &column : std::as_const(found.keyColumns))
+                key.append(values.at(found.columns.indexOf(column)).toString());
+            if (rowNumber >= 0)
+                key.append(values.takeAt(rowNumber).toString());
+            else if (key.isEmpty())
+                key.append(QString::number(r + 1));
+            table.rows.insert(key.join(u'|'), values);
+        }
+        snapshot.m_tables.insert(found.name, table);
     }
     return snapshot;
 }

@@ -11,12 +11,18 @@
 
 namespace felcora::test {
 
-// The embedded databases in a temporary folder, created with the schema by a
-// real broker: personal.db (with contable.db attached as QUENMARCONTABLE) and systablas.db.
+class ServerDatabase;
+
+// The databases of one test: the embedded ones in a temporary folder,
+// created with the schema by a real broker (personal.db with contable.db
+// attached as QUENMARCONTABLE, and systablas.db), or, when the suites run on
+// the test server (see onServer), a database of its own there. The paths
+// name either.
 class TempDatabase
 {
 public:
     TempDatabase();
+    ~TempDatabase();
 
     bool isValid() const { return m_dir.isValid(); }
     QString folder() const { return m_dir.path(); }
@@ -28,13 +34,14 @@ public:
     // A broker on these databases, parameters loaded (the schema exists afterwards).
     std::unique_ptr<hostkit::RecordBroker> makeBroker() const;
 
-    // Runs statements on a database file through a connection of its own.
+    // Runs statements on a database through a connection of its own.
     static void exec(const QString &databasePath, const QString &sql);
     // The first column of the first row of a query, through a connection of its own.
     static QVariant scalar(const QString &databasePath, const QString &sql);
 
 private:
     QTemporaryDir m_dir;
+    std::unique_ptr<ServerDatabase> m_server;
 };
 
 // Points the per-user INI settings of this process at a temporary folder for
@@ -65,6 +72,8 @@ public:
     int rowCount(const QString &table) const;
 
 private:
+    static DatabaseSnapshot takeFromServer(const QString &path);
+
     struct Table
     {
         QStringList columns;
