@@ -25,6 +25,7 @@
 #include "support/errors.h"
 #include "support/hostsession.h"
 #include "support/recordingbroker.h"
+#include "support/serverdatabase.h"
 #include "support/tempdatabase.h"
 #include "support/typing.h"
 
@@ -384,24 +385,35 @@ private slots:
     // empty list; the customer tables still work.
     void missingAccountingDatabase()
     {
-        hostkit::BrokerConfig config = m_session->db.config();
-        hostkit::EntitySettings &personalEntity = config.entities[u"PERSONAL"_s];
-        personalEntity.accounting = QDir(m_session->db.folder()).filePath(u"ausente.db"_s);
-        personalEntity.schema.clear(); // nothing created: the customer database exists
+        // On SQLite the configured file is missing; on the server its schema is.
         hostkit::RecordBroker broker;
-        broker.useConfig(config);
-        broker.LoadParameters();
-        useDataAccess(&broker);
+        QString underlying;
+        if (onServer()) {
+            TempDatabase::exec(personal(), u"drop schema quenmarcontable cascade"_s);
+        } else {
+            hostkit::BrokerConfig config = m_session->db.config();
+            hostkit::EntitySettings &personalEntity = config.entities[u"PERSONAL"_s];
+            personalEntity.accounting = QDir(m_session->db.folder()).filePath(u"ausente.db"_s);
+            personalEntity.schema.clear(); // nothing created: the customer database exists
+            broker.useConfig(config);
+            broker.LoadParameters();
+            useDataAccess(&broker);
+            underlying = u"No existe la base de datos contable \"%1\""_s.arg(personalEntity.accounting);
+        }
 
         const QString description =
             u"Este módulo es compatible con el sistema Contable y Seguimiento de Operaciones de Quenmar. \r\n\r\n"
-            "¿Tiene instalado el sistema Contable o Seguimiento de Carpetas?\r\n\r\n\r\n"
-            "No existe la base de datos contable \"%1\" linea 1"_s.arg(personalEntity.accounting);
-        const QString source = u"FELCORA.frmListadeClientesPendientes.controladorCargarClientes.::"
-                               "RecordBroker.SQLite.Attach"_s;
-        const auto report = [&](const char *routine) {
-            return description + u"\r\n\r\nFELCORA.frmListadeClientesPendientes."_s + QLatin1String(routine)
-                   + u".::"_s + source + u" linea 2"_s;
+            "¿Tiene instalado el sistema Contable o Seguimiento de Carpetas?\r\n\r\n\r\n"_s;
+        const QString source = u"FELCORA.frmListadeClientesPendientes.controladorCargarClientes.::RecordBroker."_s
+                               + (onServer() ? u"QPSQL.CrearRs"_s : u"SQLite.Attach"_s);
+        // The server's own words for the missing table stand between the two parts there.
+        const auto report = [&](const QString &shown, const char *routine) {
+            const QString tail = u" linea 1\r\n\r\nFELCORA.frmListadeClientesPendientes."_s + QLatin1String(routine)
+                                 + u".::"_s + source + u" linea 2"_s;
+            if (onServer() && shown.startsWith(description) && shown.endsWith(tail)
+                && shown.contains(u"quenmarcontable.agentes"_s, Qt::CaseInsensitive))
+                return shown;
+            return description + underlying + tail;
         };
         const auto before = DatabaseSnapshot::take(personal());
         QVERIFY(addNew([&](FrmNewCliente *w) {
@@ -409,7 +421,9 @@ private slots:
             QVERIFY(userWorks<frmListadeClientesPendientes>(
                 [&] { QTest::mouseClick(child<QAbstractButton>(w, u"cmdClientesPendientes"_s), Qt::LeftButton); },
                 [&](frmListadeClientesPendientes *p) {
-                    QCOMPARE(boxes.texts, (QStringList{report("Form_Load"), report("Form_Activate")}));
+                    QCOMPARE(boxes.texts.size(), 2);
+                    QCOMPARE(boxes.texts, (QStringList{report(boxes.texts.at(0), "Form_Load"),
+                                                       report(boxes.texts.at(1), "Form_Activate")}));
                     QCOMPARE(boxes.icons, (QList<QMessageBox::Icon>{QMessageBox::Warning, QMessageBox::NoIcon}));
                     QCOMPARE(child<QTreeWidget>(p, u"lstLista"_s)->topLevelItemCount(), 0);
                     pressKey(Qt::Key_Escape);

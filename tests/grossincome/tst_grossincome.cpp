@@ -41,7 +41,7 @@ const QString kCustomerSql
 const QString kCustomerQuery = u"select CIB || '|' || CML || '|' || NIN || '|' || ingbru from clientes"_s;
 const QString kStoredCustomer = u"0|1|901-123456-7|3"_s;
 const QString kLinesQuery = u"select group_concat(JRDNRO || ':' || DIBVALOR || ':' || DIBEXENTO, ' ') from "
-                            "(select * from DIB where CLICUI = '30500000001' order by JRDNRO)"_s;
+                            "(select * from DIB where CLICUI = '30500000001' order by JRDNRO) as lines"_s;
 
 const QString kCaba = u"Ciudad Autónoma de Buenos Aires"_s;
 const QString kGrey = u" grey"_s;
