@@ -2,13 +2,13 @@
 # The server schema on a real PostgreSQL server: it loads as one request, the
 # tables and seed rows are there, names sort as in Spanish, and the columns take
 # values in the forms the component's statements write them.
-#   pg_smoke.sh SCHEMA_SQL   (the server named by the file in FELCORA_PG_ENV)
+#   pg_smoke.sh SCHEMA_SQL SEED_SQL...   (the server named by the file in FELCORA_PG_ENV)
 # Works in a database of its own, so the shared one stays empty.
 set -euo pipefail
 
 readonly kSkip=3
 readonly kScratch=felcora_smoke
-schema="$1"
+
 
 if [ -z "${FELCORA_PG_ENV:-}" ] || [ ! -f "$FELCORA_PG_ENV" ]; then
   echo "pg_smoke: no server settings (FELCORA_PG_ENV): skipped" >&2
@@ -43,7 +43,7 @@ sql "$FELCORA_PG_DATABASE" "create database $kScratch template template0 locale_
 trap 'sql "$FELCORA_PG_DATABASE" "drop database if exists $kScratch" >/dev/null' EXIT
 
 # One request, as a session sends it: no client commands, one transaction.
-sql "$kScratch" "$(cat "$schema")"
+sql "$kScratch" "$(cat "$@")"
 
 expect "tables" \
   "public.clientes public.dib public.jrd public.subregimenes public.ventajas public.ventajasrel quenmarcontable.agentes quenmarcontable.roles_autorizados" \

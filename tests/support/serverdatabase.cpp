@@ -20,7 +20,10 @@ namespace felcora::test {
 
 namespace {
 
-const QString kSchemaResource = QStringLiteral(":/felcora/sql/postgres/schema.sql");
+// The server's tables, then the rows a new database starts with.
+const QStringList kSchemaResources = {QStringLiteral(":/felcora/sql/postgres/schema.sql"),
+                                      QStringLiteral(":/felcora/sql/personal.seed.sql"),
+                                      QStringLiteral(":/felcora/sql/systablas.seed.sql")};
 constexpr int kSkipped = 3;
 
 // The server's settings: the environment, or the file that sets it.
@@ -114,11 +117,13 @@ QString templateDatabase()
             admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(made));
             admin.exec(QStringLiteral("CREATE DATABASE %1").arg(made));
         }
-        QFile schema(kSchemaResource);
-        if (!schema.open(QIODevice::ReadOnly))
-            throw std::runtime_error("no server schema resource");
         const Connection c(made);
-        c.exec(QString::fromUtf8(schema.readAll()));
+        for (const QString &resource : kSchemaResources) {
+            QFile script(resource);
+            if (!script.open(QIODevice::ReadOnly))
+                throw std::runtime_error("no server schema resource " + resource.toStdString());
+            c.exec(QString::fromUtf8(script.readAll()));
+        }
         // What the suites' own checks use of SQLite: group_concat(value, separator).
         c.exec(QStringLiteral(
             "CREATE FUNCTION felcora_concat(joined text, value text, separator text) RETURNS text "

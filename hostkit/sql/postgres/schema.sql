@@ -1,4 +1,4 @@
--- The server database: the customer tables and the jurisdictions in the default
+-- The server database (its rows come from personal.seed.sql and systablas.seed.sql): the customer tables and the jurisdictions in the default
 -- schema, the accounting tables in the schema quenmarcontable (statements name
 -- them QUENMARCONTABLE.AGENTES). Identifiers are unquoted, so the server keeps
 -- them in lower case and any spelling in a statement finds them.
@@ -76,22 +76,6 @@ CREATE TABLE SubRegimenes (
     Descripcion  TEXT
 );
 
-INSERT INTO Ventajas (IdVentaja, Descripcion) VALUES
-    ('RIM', 'Régimen de importación de bienes de capital'),
-    ('RAT', 'Régimen de aduana en factoría'),
-    ('TDF', 'Régimen de promoción de Tierra del Fuego'),
-    ('ZF',  'Zona franca'),
-    ('EXP', 'Reintegros a la exportación'),
-    ('BKN', 'Bienes de capital nuevos'),
-    ('LI',  'Régimen de líneas de producción usadas');
-INSERT INTO SubRegimenes (IdSubRegimen, Descripcion) VALUES
-    ('IC04', 'Importación a consumo'),
-    ('IT04', 'Importación temporaria'),
-    ('EC01', 'Exportación a consumo'),
-    ('ET01', 'Exportación temporaria'),
-    ('ZF01', 'Ingreso a zona franca'),
-    ('ZF02', 'Egreso de zona franca'),
-    ('IG04', 'Importación con garantía');
 
 -- System tables: the jurisdictions of the Convenio Multilateral.
 CREATE TABLE JRD (
@@ -99,31 +83,6 @@ CREATE TABLE JRD (
     JRDPRV TEXT
 );
 
-INSERT INTO JRD (JRDNRO, JRDPRV) VALUES
-    ('901', 'Ciudad Autónoma de Buenos Aires'),
-    ('902', 'Buenos Aires'),
-    ('903', 'Catamarca'),
-    ('904', 'Córdoba'),
-    ('905', 'Corrientes'),
-    ('906', 'Chaco'),
-    ('907', 'Chubut'),
-    ('908', 'Entre Ríos'),
-    ('909', 'Formosa'),
-    ('910', 'Jujuy'),
-    ('911', 'La Pampa'),
-    ('912', 'La Rioja'),
-    ('913', 'Mendoza'),
-    ('914', 'Misiones'),
-    ('915', 'Neuquén'),
-    ('916', 'Río Negro'),
-    ('917', 'Salta'),
-    ('918', 'San Juan'),
-    ('919', 'San Luis'),
-    ('920', 'Santa Cruz'),
-    ('921', 'Santa Fe'),
-    ('922', 'Santiago del Estero'),
-    ('923', 'Tierra del Fuego'),
-    ('924', 'Tucumán');
 
 -- The accounting tables, kept by another system; the customer component only
 -- reads them. That system may have created them already.

@@ -149,7 +149,12 @@ void SqliteHandle::ensureSchema(const QString &schemaResource)
     if (!file.open(QIODevice::ReadOnly))
         throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Schema")),
                     QStringLiteral("No se encontró el esquema \"%1\"").arg(schemaResource));
-    const QString schema = QString::fromUtf8(file.readAll());
+    QString schema = QString::fromUtf8(file.readAll());
+    // The rows a new database starts with, kept apart so that a server's schema shares them.
+    QString seedResource = schemaResource;
+    seedResource.replace(QStringLiteral(".sql"), QStringLiteral(".seed.sql"));
+    if (QFile seed(seedResource); seed.open(QIODevice::ReadOnly))
+        schema += u'\n' + QString::fromUtf8(seed.readAll());
     // Emptiness is decided again under the write lock: of two programs on their
     // first start, the second waits here and then finds the first one's tables.
     exec(QStringLiteral("BEGIN IMMEDIATE"));
