@@ -1,0 +1,142 @@
+// The data access on a PostgreSQL server, where it differs from SQLite: a
+// result read while other statements run, literals the server must take as
+// written, transactions, the rows a change reports, and the messages of a
+// server that refuses the connection. Runs only on the test server.
+
+#include <QtTest>
+
+#include "broker/brokererrors.h"
+#include "felcora/error.h"
+#include "felcora/hostkit/recordbroker.h"
+#include "support/errors.h"
+#include "support/serverdatabase.h"
+#include "support/tempdatabase.h"
+
+using namespace felcora;
+using namespace Qt::StringLiterals;
+using felcora::test::errorOf;
+using felcora::test::TempDatabase;
+
+namespace {
+
+const QString kPersonal = u"PERSONAL"_s;
+constexpr int kCustomers = 300;
+
+} // namespace
+
+class TestServerSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        if (!test::onServer())
+            QSKIP("the data access on a server: run with FELCORA_TEST_BACKEND=postgres");
+        m_db = std::make_unique<TempDatabase>();
+        m_broker = m_db->makeBroker();
+    }
+    void cleanup()
+    {
+        m_broker.reset();
+        m_db.reset();
+    }
+
+    // A result being read is not cut short by the statements run meanwhile
+    // on the same entity, and its fields are found in any case.
+    void resultSurvivesOtherStatements()
+    {
+        TempDatabase::exec(m_db->personalPath(),
+                           u"insert into clientes (cuit, nombre, regalias) select 'C' || n, 'Cliente ' || n, n "
+                           "from generate_series(1, %1) as n"_s.arg(kCustomers));
+        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
+        c->setSql(u"select * from clientes order by cuit"_s);
+        std::unique_ptr<IRecordset> rs;
+        QVERIFY(c->CrearRs(rs));
+        int read = 0;
+        for (; !rs->Eof(); rs->MoveNext()) {
+            QVERIFY(rs->Fields(u"NOMBRE"_s).toString().startsWith(u"Cliente "_s));
+            c->setSql(u"update clientes set email = 'x' where cuit = "_s + u'\'' + rs->Fields(u"Cuit"_s).toString() + u'\'');
+            QCOMPARE(c->Ejecutar(), 1);
+            ++read;
+        }
+        QCOMPARE(read, kCustomers);
+        QCOMPARE(TempDatabase::scalar(m_db->personalPath(), u"select count(*) from clientes where email = 'x'"_s).toInt(),
+                 kCustomers);
+    }
+
+    // Text is stored as written, a backslash before an apostrophe included;
+    // changes report their rows; a transaction undone leaves nothing.
+    void literalsRowsAndTransactions()
+    {
+        try {
+            literalsRowsAndTransactionsSteps();
+        } catch (const Error &e) {
+            QFAIL(qPrintable(e.source() + u": "_s + e.description()));
+        }
+    }
+    // A server that cannot be reached, or refuses the user, is described in
+    // Spanish with the database and server it concerns; the password never shows.
+    void refusedConnectionsAreDescribed_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("wrong password") << u"password"_s;
+        QTest::newRow("no server there") << u"port"_s;
+    }
+    void refusedConnectionsAreDescribed()
+    {
+        QFETCH(QString, change);
+        hostkit::BrokerConfig config = m_db->config();
+        hostkit::EntitySettings &personal = config.entities[kPersonal];
+        const QString secret = u"no-es-la-clave-9f3"_s;
+        if (change == u"password")
+            personal.password = secret;
+        else
+            personal.port = 1;
+        hostkit::RecordBroker broker;
+        broker.useConfig(config);
+        const auto error = errorOf([&] { broker.LoadParameters(); });
+        QVERIFY(error);
+        QCOMPARE(error->number(), hostkit::brokererr::kOpen);
+        QVERIFY2(error->description().startsWith(
+                     u"No se pudo conectar con la base de datos \"%1\" del servidor \"%2\""_s.arg(personal.database,
+                                                                                                   personal.host)),
+                 qPrintable(error->description()));
+        QVERIFY(!error->description().contains(secret));
+        QVERIFY(!error->description().contains(personal.password) || personal.password.isEmpty());
+    }
+
+private:
+    void literalsRowsAndTransactionsSteps()
+    {
+        // A server that reads backslashes as escapes by default: the data access turns that off.
+        const QString database = m_db->personalPath().section(u':', 1);
+        TempDatabase::exec(m_db->personalPath(),
+                           u"alter database %1 set standard_conforming_strings = off"_s.arg(database));
+        m_broker = m_db->makeBroker();
+        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
+        c->setSql(u"insert into clientes (cuit, nombre) values ('1', 'a\\''b'), ('2', 'Ñandú')"_s);
+        QCOMPARE(c->Ejecutar(), 2);
+        QCOMPARE(TempDatabase::scalar(m_db->personalPath(), u"select nombre from clientes where cuit = '1'"_s).toString(),
+                 u"a\\'b"_s);
+        c->setSql(u"delete from clientes where cuit in ('1', '2', '3')"_s);
+        QCOMPARE(c->Ejecutar(), 2);
+
+        auto *transactions = qobject_cast<ITransactions *>(m_broker.get());
+        QVERIFY(transactions);
+        transactions->BeginTrans(kPersonal);
+        c->setSql(u"insert into clientes (cuit, nombre) values ('9', 'Nueve')"_s);
+        QCOMPARE(c->Ejecutar(), 1);
+        c->setSql(u"select nombre from clientes where cuit = '9'"_s);
+        std::unique_ptr<IRecordset> rs;
+        QVERIFY(c->CrearRs(rs)); // the transaction sees its own row
+        transactions->RollbackTrans(kPersonal);
+        QVERIFY(TempDatabase::scalar(m_db->personalPath(), u"select count(*) from clientes"_s).toInt() == 0);
+    }
+
+    std::unique_ptr<TempDatabase> m_db;
+    std::unique_ptr<hostkit::RecordBroker> m_broker;
+};
+
+QTEST_MAIN(TestServerSession)
+#include "tst_serversession.moc"
