@@ -211,11 +211,11 @@ ServerDatabase::~ServerDatabase()
     }
 }
 
-hostkit::BrokerConfig ServerDatabase::config() const
+hostkit::BrokerConfig ServerDatabase::configFor(const QString &database)
 {
     hostkit::EntitySettings server;
     server.driver = QStringLiteral("QPSQL");
-    server.database = m_name;
+    server.database = database;
     server.host = setting("FELCORA_PG_HOST");
     server.port = setting("FELCORA_PG_PORT").toInt();
     server.user = setting("FELCORA_PG_USER");

@@ -31,7 +31,9 @@ public:
     QString customerPath() const { return QStringLiteral("postgres:") + m_name; }
     QString accountingPath() const { return customerPath() + QStringLiteral("/quenmarcontable"); }
     // The three entities on this database.
-    hostkit::BrokerConfig config() const;
+    hostkit::BrokerConfig config() const { return configFor(m_name); }
+    // The same for a database of the test server by its name (another process's, say).
+    static hostkit::BrokerConfig configFor(const QString &database);
 
     static bool isServerPath(const QString &path) { return path.startsWith(QStringLiteral("postgres:")); }
     // Statements through a connection of the test's own; a failure throws.
