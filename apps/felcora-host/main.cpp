@@ -15,6 +15,7 @@
 #include "felcora/error.h"
 #include "felcora/hostkit/hostkit.h"
 #include "felcora/hostkit/recordbroker.h"
+#include "felcora/hostkit/serverschema.h"
 #include "hoststart.h"
 
 using namespace felcora;
@@ -41,6 +42,8 @@ struct HostOptions
     QCommandLineOption demoData{QStringLiteral("demo-data"),
                                 QStringLiteral("Agrega N clientes de demostración a la base y termina."),
                                 QStringLiteral("N")};
+    QCommandLineOption initServer{QStringLiteral("init-server"),
+                                  QStringLiteral("Crea las tablas en la base PostgreSQL configurada (vacía) y termina.")};
     QCommandLineOption config{QStringLiteral("config"), QStringLiteral("Archivo de configuración del acceso a datos."),
                               QStringLiteral("ARCHIVO")};
     QCommandLineOption pick{QStringLiteral("pick"),
@@ -58,7 +61,7 @@ struct HostOptions
     HostOptions()
     {
         parser.setApplicationDescription(QStringLiteral("Host de prueba del componente de clientes FELCORA"));
-        parser.addOptions({help, version, demoData, config, pick, browse, origenTarvis, extended, printPdf});
+        parser.addOptions({help, version, demoData, initServer, config, pick, browse, origenTarvis, extended, printPdf});
     }
 };
 
@@ -126,7 +129,9 @@ int main(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[k]);
     const bool understood = parser.parse(arguments);
     const bool guiless
-        = understood && (parser.isSet(options.help) || parser.isSet(options.version) || parser.isSet(options.demoData));
+        = understood
+          && (parser.isSet(options.help) || parser.isSet(options.version) || parser.isSet(options.demoData)
+              || parser.isSet(options.initServer));
     // The PDF of the list needs fonts but no screen, and no one answers a message box.
     const bool printOnly = understood && parser.isSet(options.printPdf);
     if (printOnly && displayMissing())
@@ -173,6 +178,12 @@ int main(int argc, char *argv[])
         hostkit::registerHostComponents();
 
         hostkit::RecordBroker broker;
+        if (parser.isSet(options.initServer)) {
+            const hostkit::EntitySettings personal = broker.entitySettings(QStringLiteral("PERSONAL"));
+            hostkit::initServerDatabase(personal);
+            say(QStringLiteral("Tablas creadas en la base \"%1\" del servidor \"%2\"").arg(personal.database, personal.host));
+            return 0;
+        }
         if (parser.isSet(options.demoData)) {
             broker.LoadParameters(); // creates the embedded databases when missing
             say(QStringLiteral("%1 clientes de demostración agregados").arg(host::writeDemoData(broker, demoData)));

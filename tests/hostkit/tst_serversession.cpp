@@ -8,6 +8,7 @@
 #include "broker/brokererrors.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/recordbroker.h"
+#include "felcora/hostkit/serverschema.h"
 #include "support/errors.h"
 #include "support/serverdatabase.h"
 #include "support/tempdatabase.h"
@@ -104,6 +105,24 @@ private slots:
                  qPrintable(error->description()));
         QVERIFY(!error->description().contains(secret));
         QVERIFY(!error->description().contains(personal.password) || personal.password.isEmpty());
+    }
+
+    // The tables are created on an empty database, all at once, and never over existing ones.
+    void initServerCreatesTheTablesOnce()
+    {
+        const test::ServerDatabase empty(true);
+        const hostkit::EntitySettings settings = empty.config().entity(kPersonal);
+        hostkit::initServerDatabase(settings);
+        QCOMPARE(TempDatabase::scalar(empty.customerPath(), u"select count(*) from JRD"_s).toInt(), 24);
+        QCOMPARE(TempDatabase::scalar(empty.accountingPath(), u"select count(*) from AGENTES"_s).toInt(), 0);
+        QCOMPARE(TempDatabase::scalar(empty.customerPath(), u"select nombre from clientes"_s), QVariant());
+
+        const auto again = errorOf([&] { hostkit::initServerDatabase(settings); });
+        QVERIFY(again);
+        QVERIFY2(again->description().contains(u"ya tiene la tabla de clientes"_s), qPrintable(again->description()));
+        hostkit::EntitySettings sqlite = settings;
+        sqlite.driver = u"SQLite"_s;
+        QVERIFY(errorOf([&] { hostkit::initServerDatabase(sqlite); }));
     }
 
 private:

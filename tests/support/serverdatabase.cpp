@@ -187,7 +187,7 @@ bool onServer()
     return qEnvironmentVariable("FELCORA_TEST_BACKEND").compare(QStringLiteral("postgres"), Qt::CaseInsensitive) == 0;
 }
 
-ServerDatabase::ServerDatabase()
+ServerDatabase::ServerDatabase(bool empty)
 {
     // No server could start here (its programs are missing): the suite is skipped, as CTest reads exit code 3.
     if (setting("FELCORA_PG_HOST").isEmpty()) {
@@ -198,7 +198,7 @@ ServerDatabase::ServerDatabase()
     m_name = QStringLiteral("felcora_t_%1_%2")
                  .arg(QCoreApplication::applicationPid())
                  .arg(counter.fetchAndAddRelaxed(1) + 1);
-    const QString source = templateDatabase();
+    const QString source = empty ? QStringLiteral("template1") : templateDatabase();
     Connection(setting("FELCORA_PG_DATABASE")).exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(m_name, source));
 }
 

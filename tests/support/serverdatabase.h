@@ -22,7 +22,8 @@ bool onServer();
 class ServerDatabase
 {
 public:
-    ServerDatabase();
+    // empty: a database without the component's tables, for what creates them.
+    explicit ServerDatabase(bool empty = false);
     ~ServerDatabase();
     ServerDatabase(const ServerDatabase &) = delete;
     ServerDatabase &operator=(const ServerDatabase &) = delete;

@@ -256,6 +256,13 @@ qint64 ServerSession::execute(const QString &sql)
     return changed < 0 ? 0 : changed;
 }
 
+void ServerSession::runScript(const QString &script)
+{
+    QSqlQuery q(QSqlDatabase::database(idleLink()->name, false));
+    if (!q.exec(script))
+        failStatement(m_settings, "Script", q.lastError());
+}
+
 void ServerSession::begin()
 {
     if (m_transaction)
