@@ -107,6 +107,31 @@ private slots:
         QVERIFY(!error->description().contains(personal.password) || personal.password.isEmpty());
     }
 
+    // A connection the server closed (a restart, a network cut) costs a query
+    // nothing: it runs again on a new one. A change is reported, in Spanish,
+    // and the next one works.
+    void droppedConnectionsAreReplaced()
+    {
+        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
+        const QString database = m_db->personalPath().section(u':', 1);
+        const QString dropAll = u"select count(pg_terminate_backend(pid)) from pg_stat_activity "
+                                "where datname = '%1' and pid <> pg_backend_pid()"_s.arg(database);
+        QVERIFY(TempDatabase::scalar(m_db->personalPath(), dropAll).toInt() > 0);
+        c->setSql(u"select count(*) from JRD"_s);
+        std::unique_ptr<IRecordset> rs;
+        QVERIFY(c->CrearRs(rs));
+        QCOMPARE(rs->value(0).toInt(), 24);
+        rs.reset();
+
+        QVERIFY(TempDatabase::scalar(m_db->personalPath(), dropAll).toInt() > 0);
+        c->setSql(u"insert into clientes (cuit, nombre) values ('1', 'Uno')"_s);
+        const auto lost = errorOf([&] { c->Ejecutar(); });
+        QVERIFY(lost);
+        QVERIFY2(lost->description().startsWith(u"El servidor de base de datos rechazó la sentencia ("_s),
+                 qPrintable(lost->description()));
+        QCOMPARE(c->Ejecutar(), 1);
+    }
+
     // The tables are created on an empty database, all at once, and never over existing ones.
     void initServerCreatesTheTablesOnce()
     {

@@ -235,25 +235,54 @@ std::unique_ptr<IRecordset> ServerSession::query(const QString &sql)
             failStatement(m_settings, "CrearRs", q.lastError());
         return std::make_unique<BufferedRecordset>(q, m_settings);
     }
-    const std::shared_ptr<Link> link = idleLink();
-    QSqlQuery q(QSqlDatabase::database(link->name, false));
-    q.setForwardOnly(true);
-    q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!q.exec(sql))
-        failStatement(m_settings, "CrearRs", q.lastError());
-    link->busy = true;
-    return std::make_unique<ServerRecordset>(link, std::move(q), m_settings);
+    // A query may run again on a new connection when the server dropped the old one: it changes nothing.
+    for (int attempt = 0;; ++attempt) {
+        const std::shared_ptr<Link> link = idleLink();
+        QSqlQuery q(QSqlDatabase::database(link->name, false));
+        q.setForwardOnly(true);
+        q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+        if (q.exec(sql)) {
+            link->busy = true;
+            return std::make_unique<ServerRecordset>(link, std::move(q), m_settings);
+        }
+        const QSqlError error = q.lastError();
+        q = QSqlQuery();
+        if (!dropIfLost(link) || attempt > 0)
+            failStatement(m_settings, "CrearRs", error);
+    }
 }
 
 qint64 ServerSession::execute(const QString &sql)
 {
-    const QString name = m_transaction ? m_transaction->name : idleLink()->name;
-    QSqlQuery q(QSqlDatabase::database(name, false));
-    if (!q.exec(sql))
-        failStatement(m_settings, "Ejecutar", q.lastError());
+    const std::shared_ptr<Link> link = m_transaction ? m_transaction : idleLink();
+    QSqlQuery q(QSqlDatabase::database(link->name, false));
+    if (!q.exec(sql)) {
+        // A change is not run again: it may have been done before the connection went.
+        // The next statement gets a new connection.
+        const QSqlError error = q.lastError();
+        q = QSqlQuery();
+        if (link != m_transaction)
+            dropIfLost(link);
+        failStatement(m_settings, "Ejecutar", error);
+    }
     // Read at once: the next statement replaces it.
     const qint64 changed = q.isSelect() ? 0 : q.numRowsAffected();
     return changed < 0 ? 0 : changed;
+}
+
+bool ServerSession::dropIfLost(const std::shared_ptr<Link> &link)
+{
+    QSqlDatabase db = QSqlDatabase::database(link->name, false);
+    {
+        // The driver does not notice a connection the server closed: a trivial statement does.
+        QSqlQuery probe(db);
+        if (probe.exec(QStringLiteral("SELECT 1")))
+            return false;
+    }
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(link->name);
+    std::erase(m_links, link);
+    return true;
 }
 
 void ServerSession::runScript(const QString &script)

@@ -50,6 +50,9 @@ private:
     // An idle connection, opened when none is left.
     std::shared_ptr<Link> idleLink();
     void openLink(const QString &name);
+    // After a failure: when the server has closed the connection, forgets it
+    // (the next statement opens a new one) and answers true.
+    bool dropIfLost(const std::shared_ptr<Link> &link);
 
     EntitySettings m_settings;
     std::vector<std::shared_ptr<Link>> m_links;
