@@ -8,6 +8,7 @@
 #include "felcora/hostkit/brokerconfig.h"
 #include "felcora/hostkit/demodata.h"
 #include "felcora/hostkit/recordbroker.h"
+#include "felcora/hostkit/serverschema.h"
 
 namespace felcora::host {
 
@@ -44,13 +45,15 @@ void reportFailure(const Error &error, Desk desk)
 qint64 writeDemoData(hostkit::RecordBroker &broker, qint64 customers)
 {
     const hostkit::EntitySettings personal = broker.entitySettings(kPersonal);
-    if (!personal.isSqlite() || personal.accounting.isEmpty())
-        throw Error(kHostError, QStringLiteral("felcora-host"),
-                    QStringLiteral("Los datos de demostración se escriben solo en una base SQLite con la base "
-                                   "contable adjunta (claves Database y Accounting del grupo [PERSONAL])"));
     hostkit::DemoOptions options;
     options.customers = customers;
     options.agents = std::max(kLeastAgents, customers / kCustomersPerAgent);
+    if (!personal.isSqlite())
+        return hostkit::writeServerDemoData(personal, options);
+    if (personal.accounting.isEmpty())
+        throw Error(kHostError, QStringLiteral("felcora-host"),
+                    QStringLiteral("Los datos de demostración se escriben en una base SQLite solo con la base "
+                                   "contable adjunta (claves Database y Accounting del grupo [PERSONAL])"));
     return hostkit::generateDemoData(personal.database, personal.accounting, options).customers;
 }
 

@@ -182,6 +182,8 @@ int main(int argc, char *argv[])
             const hostkit::EntitySettings personal = broker.entitySettings(QStringLiteral("PERSONAL"));
             hostkit::initServerDatabase(personal);
             say(QStringLiteral("Tablas creadas en la base \"%1\" del servidor \"%2\"").arg(personal.database, personal.host));
+            if (demoData > 0)
+                say(QStringLiteral("%1 clientes de demostración agregados").arg(host::writeDemoData(broker, demoData)));
             return 0;
         }
         if (parser.isSet(options.demoData)) {

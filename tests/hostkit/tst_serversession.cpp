@@ -7,6 +7,7 @@
 
 #include "broker/brokererrors.h"
 #include "felcora/error.h"
+#include "felcora/hostkit/demodata.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "felcora/hostkit/serverschema.h"
 #include "support/errors.h"
@@ -148,6 +149,27 @@ private slots:
         hostkit::EntitySettings sqlite = settings;
         sqlite.driver = u"SQLite"_s;
         QVERIFY(errorOf([&] { hostkit::initServerDatabase(sqlite); }));
+    }
+
+    // Demo data on the server: as many customers as asked each time, with
+    // their lines, and agents pending in the accounting tables.
+    void demoDataOnTheServer()
+    {
+        const test::ServerDatabase empty(true);
+        const hostkit::EntitySettings settings = empty.config().entity(kPersonal);
+        hostkit::initServerDatabase(settings);
+        hostkit::DemoOptions options;
+        options.customers = 300;
+        QCOMPARE(hostkit::writeServerDemoData(settings, options), 300);
+        options.customers = 100;
+        QCOMPARE(hostkit::writeServerDemoData(settings, options), 100);
+        QCOMPARE(TempDatabase::scalar(empty.customerPath(), u"select count(*) from clientes"_s).toInt(), 400);
+        QVERIFY(TempDatabase::scalar(empty.customerPath(), u"select count(*) from DIB"_s).toInt() > 0);
+        QVERIFY(TempDatabase::scalar(empty.customerPath(),
+                                     u"select count(*) from DIB where CLICUI not in (select cuit from clientes)"_s)
+                    .toInt()
+                == 0);
+        QVERIFY(TempDatabase::scalar(empty.accountingPath(), u"select count(*) from AGENTES"_s).toInt() > 0);
     }
 
 private:

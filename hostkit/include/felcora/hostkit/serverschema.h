@@ -11,4 +11,12 @@ namespace felcora::hostkit {
 // already is refused, and so is a driver other than QPSQL. Throws felcora::Error.
 FELCORA_HOSTKIT_EXPORT void initServerDatabase(const EntitySettings &settings);
 
+struct DemoOptions;
+
+// Adds demo data to the server database named by the settings, which holds
+// the tables: the rows are made as for an embedded database, in a temporary
+// one, and copied over in one transaction; a CUIT or agent the server has
+// already is skipped. Answers the customers added.
+FELCORA_HOSTKIT_EXPORT qint64 writeServerDemoData(const EntitySettings &settings, const DemoOptions &options);
+
 } // namespace felcora::hostkit
