@@ -62,26 +62,10 @@ QString psqlProgram()
     return {};
 }
 
-// The entities on one database of the server the environment names.
-hostkit::BrokerConfig serverConfig(const QString &database)
-{
-    hostkit::EntitySettings server;
-    server.driver = QStringLiteral("QPSQL");
-    server.database = database;
-    server.host = qEnvironmentVariable("FELCORA_PG_HOST");
-    server.port = qEnvironmentVariableIntValue("FELCORA_PG_PORT");
-    server.user = qEnvironmentVariable("FELCORA_PG_USER");
-    server.password = qEnvironmentVariable("FELCORA_PG_PASSWORD");
-    hostkit::BrokerConfig config;
-    for (const char *entity : {"PERSONAL", "SYSTABLAS", "INTERNOS"})
-        config.entities.insert(QString::fromLatin1(entity), server);
-    return config;
-}
-
 // Child: the list on the server's database, timed from MostrarListado to its rows painted.
 int measureList(const QString &database)
 {
-    DemoList list(serverConfig(database));
+    DemoList list(test::ServerDatabase::configFor(database));
     double openS = 0;
     long long rows = 0;
     QElapsedTimer clock;

@@ -15,15 +15,13 @@
 #include <stdexcept>
 
 #include "felcora/hostkit/recordbroker.h"
+#include "felcora/hostkit/serverschema.h"
 
 namespace felcora::test {
 
 namespace {
 
-// The server's tables, then the rows a new database starts with.
-const QStringList kSchemaResources = {QStringLiteral(":/felcora/sql/postgres/schema.sql"),
-                                      QStringLiteral(":/felcora/sql/personal.seed.sql"),
-                                      QStringLiteral(":/felcora/sql/systablas.seed.sql")};
+// What CTest reads as a skipped test.
 constexpr int kSkipped = 3;
 
 // The server's settings: the environment, or the file that sets it.
@@ -117,13 +115,9 @@ QString templateDatabase()
             admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(made));
             admin.exec(QStringLiteral("CREATE DATABASE %1").arg(made));
         }
+        // The tables and rows as an office gets them from --init-server.
+        hostkit::initServerDatabase(ServerDatabase::configFor(made).entity(QStringLiteral("PERSONAL")));
         const Connection c(made);
-        for (const QString &resource : kSchemaResources) {
-            QFile script(resource);
-            if (!script.open(QIODevice::ReadOnly))
-                throw std::runtime_error("no server schema resource " + resource.toStdString());
-            c.exec(QString::fromUtf8(script.readAll()));
-        }
         // What the suites' own checks use of SQLite: group_concat(value, separator).
         c.exec(QStringLiteral(
             "CREATE FUNCTION felcora_concat(joined text, value text, separator text) RETURNS text "
