@@ -73,9 +73,10 @@ void FrmNewCliente::lpGuardar()
 {
     try {
         const CustomerRecord t = typed();
-        for (const SaveObjection &objection : newCustomerSaveObjections(t)) {
-            if (objection.kind != SaveObjection::Silent)
-                MsgBox(objection.text, vbExclamation);
+        // This save asks nothing: its first objection, if any, ends it.
+        if (const QList<SaveObjection> objections = newCustomerSaveObjections(t); !objections.isEmpty()) {
+            if (objections.first().kind != SaveObjection::Silent)
+                MsgBox(objections.first().text, vbExclamation);
             return;
         }
 
