@@ -176,18 +176,27 @@ bool ClCntrl::textEvent(QEvent *event)
     }
     // A popup (the box's own context menu) takes the focus only for a moment
     // and gives it back to the box: the box keeps its colour and selection.
-    case QEvent::FocusIn:
-        if (static_cast<QFocusEvent *>(event)->reason() == Qt::PopupFocusReason)
+    case QEvent::FocusIn: {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::PopupFocusReason)
             break;
+        // Back in the box it had when another window (a message) took over,
+        // the user goes on typing where the caret was: nothing is selected.
+        const bool backFromWindow = m_leftWithWindow && reason == Qt::ActiveWindowFocusReason;
+        m_leftWithWindow = false;
         // The box's own focus handling comes first: a masked box moves its
         // cursor there, which would undo the selection made here.
         vTextCtrl->event(event);
-        guardHandler(kClass, "vTextCtrl_GotFocus", [this] { vTextCtrl_GotFocus(); });
+        guardHandler(kClass, "vTextCtrl_GotFocus", [&] { vTextCtrl_GotFocus(!backFromWindow); });
         return true;
-    case QEvent::FocusOut:
-        if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+    }
+    case QEvent::FocusOut: {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        m_leftWithWindow = reason == Qt::ActiveWindowFocusReason;
+        if (reason != Qt::PopupFocusReason)
             guardHandler(kClass, "vTextCtrl_LostFocus", [this] { vTextCtrl_LostFocus(); });
         break;
+    }
     default:
         break;
     }
@@ -222,7 +231,7 @@ bool ClCntrl::vTextCtrl_KeyPress(const QKeyEvent &key)
     return true;
 }
 
-void ClCntrl::vTextCtrl_GotFocus()
+void ClCntrl::vTextCtrl_GotFocus(bool selectText)
 {
     const QString tag = vTextCtrl->property(kTagProperty).toString();
     if (tag.endsWith(kTagF6Suffix))
@@ -231,7 +240,8 @@ void ClCntrl::vTextCtrl_GotFocus()
         setBackground(vTextCtrl, kFocusColour);
     else
         return;
-    vTextCtrl->selectAll();
+    if (selectText)
+        vTextCtrl->selectAll();
 }
 
 void ClCntrl::vTextCtrl_LostFocus()

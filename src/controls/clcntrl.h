@@ -18,7 +18,8 @@ namespace felcora::controls {
 
 // The common keyboard and focus behaviour of a window's text box: Enter and
 // the arrow keys move between fields, the focused box is coloured and fully
-// selected, and the numeric keypad's decimal key types the user's decimal
+// selected (but for a return from another window, a message say, which leaves
+// the caret where it was), and the numeric keypad's decimal key types the user's decimal
 // separator. A linked list box shows the entry under the mouse as its tooltip;
 // a linked list or combo box can be positioned on a typed prefix.
 //
@@ -60,7 +61,7 @@ private:
 
     void vTextCtrl_KeyDown(int key);
     bool vTextCtrl_KeyPress(const QKeyEvent &key);
-    void vTextCtrl_GotFocus();
+    void vTextCtrl_GotFocus(bool selectText);
     void vTextCtrl_LostFocus();
     void vListBox_MouseMove(const QMouseEvent &mouse);
 
@@ -69,6 +70,7 @@ private:
     QPointer<QWidget> m_listViewport;
     QPointer<QComboBox> m_comboBox;
     QString m_separator;
+    bool m_leftWithWindow = false; // the box lost the focus to another window
 };
 
 } // namespace felcora::controls

@@ -1,5 +1,6 @@
 #include "core/benefitties.h"
 
+#include "core/customerstore.h"
 #include "core/errortrap.h"
 #include "core/sqltext.h"
 #include "core/statements.h"
@@ -29,13 +30,23 @@ QString matching(const char *column, const QString &value)
     return QStringLiteral(" and ") + name + QStringLiteral(" = ") + sqlText(value);
 }
 
+// The where clause that names one tie of the customer.
+QString tieCondition(const BenefitTie &tie, const QString &cuit)
+{
+    return QStringLiteral(" cuit = ") + sqlText(cuit) + u' ' + QStringLiteral(" and IdVentaja = ") + sqlText(tie.ventaja)
+           + matching("IdSubRegimen", tie.subRegimen) + matching("NCM", tie.ncm);
+}
+
 } // namespace
 
 QString deleteBenefitTieSql(const BenefitTie &tie, const QString &cuit)
 {
-    return QStringLiteral("delete from VentajasRel where  cuit = ") + sqlText(cuit) + u' '
-           + QStringLiteral(" and IdVentaja = ") + sqlText(tie.ventaja) + matching("IdSubRegimen", tie.subRegimen)
-           + matching("NCM", tie.ncm);
+    return QStringLiteral("delete from VentajasRel where ") + tieCondition(tie, cuit);
+}
+
+QString benefitTieExistsSql(const BenefitTie &tie, const QString &cuit)
+{
+    return QStringLiteral("select IdVentaja from VentajasRel where ") + tieCondition(tie, cuit);
 }
 
 BenefitTieList loadBenefitTies(IDataAccess &broker, const QString &cuit)
@@ -54,9 +65,22 @@ BenefitTieList loadBenefitTies(IDataAccess &broker, const QString &cuit)
     return list;
 }
 
-qint64 addBenefitTie(IDataAccess &broker, const BenefitTie &tie, const QString &cuit)
+TieAddition addBenefitTie(IDataAccess &broker, ITransactions *transactions, const BenefitTie &tie, const QString &cuit)
 {
-    return runStatement(broker, entity::kPersonal, insertBenefitTieSql(tie, cuit));
+    TieAddition result;
+    AllOrNothing work(transactions, entity::kPersonal);
+    work.begin();
+    if (!lockCustomer(broker, cuit)) {
+        result.customerGone = true;
+        return result;
+    }
+    if (openQuery(broker, entity::kPersonal, benefitTieExistsSql(tie, cuit)).hasRow) {
+        result.duplicate = true;
+        return result;
+    }
+    result.rowsInserted = runStatement(broker, entity::kPersonal, insertBenefitTieSql(tie, cuit));
+    work.commit();
+    return result;
 }
 
 qint64 deleteBenefitTie(IDataAccess &broker, const BenefitTie &tie, const QString &cuit)

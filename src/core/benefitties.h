@@ -10,6 +10,7 @@
 namespace felcora {
 
 class IDataAccess;
+class ITransactions;
 
 // A benefit regime tied to a customer (a row of VentajasRel): the regime,
 // optionally narrowed to a sub-regime and a tariff position. A tie is known by
@@ -40,8 +41,24 @@ struct BenefitTieList
 };
 FELCORA_CORE_EXPORT BenefitTieList loadBenefitTies(IDataAccess &broker, const QString &cuit);
 
-// Both answer the rows the data access changed.
-FELCORA_CORE_EXPORT qint64 addBenefitTie(IDataAccess &broker, const BenefitTie &tie, const QString &cuit);
+// Whether the customer has this tie already (the query has a row then);
+// empty values match as in deleteBenefitTieSql.
+FELCORA_CORE_EXPORT QString benefitTieExistsSql(const BenefitTie &tie, const QString &cuit);
+
+// What adding a tie did.
+struct TieAddition
+{
+    qint64 rowsInserted = 0;
+    bool customerGone = false; // no customer has the CUIT any more: nothing was written
+    bool duplicate = false;    // the customer has this tie already: nothing was written
+};
+
+// Adds the tie to the customer, which must still exist and not have it yet:
+// the tests and the insert all or nothing where the data access offers
+// transactions. Failures are thrown.
+FELCORA_CORE_EXPORT TieAddition addBenefitTie(IDataAccess &broker, ITransactions *transactions,
+                                              const BenefitTie &tie, const QString &cuit);
+// The rows the data access deleted.
 FELCORA_CORE_EXPORT qint64 deleteBenefitTie(IDataAccess &broker, const BenefitTie &tie, const QString &cuit);
 
 } // namespace felcora

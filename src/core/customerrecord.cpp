@@ -1,5 +1,7 @@
 #include "core/customerrecord.h"
 
+#include "core/storeddate.h"
+#include "felcora/datetext.h"
 #include "felcora/error.h"
 #include "felcora/hostcomponents.h"
 #include "felcora/numerictext.h"
@@ -20,7 +22,7 @@ double numberOf(const QString &numericText)
 
 } // namespace
 
-CustomerRecord CustomerRecord::read(const IRecordset &rs, IFormat &format)
+CustomerRecord CustomerRecord::read(const IRecordset &rs, IFormat &format, bool withFee)
 {
     auto text = [&](const char *column) { return format.EsNull(rs.Fields(QString::fromLatin1(column))); };
     auto number = [&](const char *column) { return format.EsNumero(rs.Fields(QString::fromLatin1(column))); };
@@ -34,7 +36,12 @@ CustomerRecord CustomerRecord::read(const IRecordset &rs, IFormat &format)
     r.codpost = text("codpost");
     r.email = text("email");
     r.telefonos = text("telefonos");
-    r.finitactiv = text("FInitActiv");
+    // A date the format component would show in another form (an ISO text, a
+    // Julian day) would read as no date and be lost on saving: it is shown
+    // as the day it stands for.
+    const QVariant start = rs.Fields(QStringLiteral("FInitActiv"));
+    const auto startDate = storedDate(start);
+    r.finitactiv = startDate ? DateText::display(*startDate) : format.EsNull(start);
     r.contacto = text("contacto");
     r.condiva = letter("condiva");
     r.condivafact = letter("condivafact");
@@ -48,13 +55,75 @@ CustomerRecord CustomerRecord::read(const IRecordset &rs, IFormat &format)
     r.excepLapiaec = text("ExcepLAPIAEC");
     r.ajxVinc4102 = number("AjxVinc_4102");
     r.ingbru = number("ingbru");
-    r.lugarDepMerc = letter("LUGARDEPMERC");
+    // As stored, blanks included: a save writes the box back, and trimming
+    // here would change a value nobody touched.
+    r.lugarDepMerc = rs.Fields(QStringLiteral("LUGARDEPMERC")).toString();
     r.regalias = number("regalias");
-    r.honorario = number("honorario");
-    r.cib = text("CIB");
-    r.cml = text("CML");
-    r.nin = text("NIN");
+    if (withFee)
+        r.honorario = number("honorario");
     return r;
+}
+
+QString captionOf(CustomerField field)
+{
+    switch (field) {
+    case CustomerField::Cuit: return QStringLiteral("CUIT");
+    case CustomerField::Nombre: return QStringLiteral("Nombre");
+    case CustomerField::Domicilio: return QStringLiteral("Domicilio");
+    case CustomerField::Localidad: return QStringLiteral("Localidad");
+    case CustomerField::Codpost: return QStringLiteral("Cod. Postal");
+    case CustomerField::Email: return QStringLiteral("E-Mail");
+    case CustomerField::Telefonos: return QStringLiteral("Teléfonos");
+    case CustomerField::Finitactiv: return QStringLiteral("Inicio de Activ");
+    case CustomerField::Contacto: return QStringLiteral("Contácto");
+    case CustomerField::LugarDepMerc: return QStringLiteral("LUGAR-DEP.MERC");
+    case CustomerField::Regalias: return QStringLiteral("Regalias");
+    case CustomerField::AjxVinc4102: return QStringLiteral("Ajuste por vinculación Resol 41/02");
+    case CustomerField::ExcepLapiaec: return QStringLiteral("Excepción de LAPI");
+    case CustomerField::Condiva: return QStringLiteral("Condición IVA en MARIA");
+    case CustomerField::Eximgan: return QStringLiteral("EXIMGAN");
+    case CustomerField::Eximganvalor: return QStringLiteral("EXIMGAN Impo");
+    case CustomerField::Eximganvalortemp: return QStringLiteral("EXIMGAN Temporal");
+    case CustomerField::Ivaareduccion: return QStringLiteral("IVAADREDUCCION");
+    case CustomerField::Ivaareduccionvalor: return QStringLiteral("IVAADREDUCCION Impo");
+    case CustomerField::Ivaareduccionvalortemp: return QStringLiteral("IVAADREDUCCION Temporal");
+    case CustomerField::Condivafact: return QStringLiteral("Condición IVA Facturación");
+    case CustomerField::Ivaexento: return QStringLiteral("Exento IVA");
+    case CustomerField::Honorario: return QStringLiteral("Honorario %");
+    case CustomerField::Ingbru: break;
+    }
+    return QStringLiteral("Ingresos Brutos");
+}
+
+const QString &valueOf(const CustomerRecord &r, CustomerField field)
+{
+    switch (field) {
+    case CustomerField::Cuit: return r.cuit;
+    case CustomerField::Nombre: return r.nombre;
+    case CustomerField::Domicilio: return r.domicilio;
+    case CustomerField::Localidad: return r.localidad;
+    case CustomerField::Codpost: return r.codpost;
+    case CustomerField::Email: return r.email;
+    case CustomerField::Telefonos: return r.telefonos;
+    case CustomerField::Finitactiv: return r.finitactiv;
+    case CustomerField::Contacto: return r.contacto;
+    case CustomerField::LugarDepMerc: return r.lugarDepMerc;
+    case CustomerField::Regalias: return r.regalias;
+    case CustomerField::AjxVinc4102: return r.ajxVinc4102;
+    case CustomerField::ExcepLapiaec: return r.excepLapiaec;
+    case CustomerField::Condiva: return r.condiva;
+    case CustomerField::Eximgan: return r.eximgan;
+    case CustomerField::Eximganvalor: return r.eximganvalor;
+    case CustomerField::Eximganvalortemp: return r.eximganvalortemp;
+    case CustomerField::Ivaareduccion: return r.ivaareduccion;
+    case CustomerField::Ivaareduccionvalor: return r.ivaareduccionvalor;
+    case CustomerField::Ivaareduccionvalortemp: return r.ivaareduccionvalortemp;
+    case CustomerField::Condivafact: return r.condivafact;
+    case CustomerField::Ivaexento: return r.ivaexento;
+    case CustomerField::Honorario: return r.honorario;
+    case CustomerField::Ingbru: break;
+    }
+    return r.ingbru;
 }
 
 CustomerPick CustomerPick::fromTexts(IFormat &format, const QString &nombre, const QString &cuit,

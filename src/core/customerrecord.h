@@ -10,9 +10,9 @@ class IFormat;
 class IRecordset;
 
 // One row of clientes as the editing windows show it: texts as the format
-// component gives them (EsNull: "" for null, a date as dd/mm/yyyy), numbers as
-// its numeric text (EsNumero: "0" for null), the two VAT conditions as their
-// stored letter trimmed, the place of deposit as stored and trimmed.
+// component gives them (EsNull: "" for null), the start date as dd/mm/yyyy,
+// numbers as its numeric text (EsNumero: "0" for null), the two VAT
+// conditions as their stored letter trimmed, the place of deposit as stored.
 struct FELCORA_CORE_EXPORT CustomerRecord
 {
     QString cuit;
@@ -39,16 +39,38 @@ struct FELCORA_CORE_EXPORT CustomerRecord
     QString lugarDepMerc;
     QString regalias;
     QString honorario;
-    QString cib; // gross-income condition: "0" Inscripto, "1" No Inscripto, "2" Exento
-    QString cml; // Convenio Multilateral: "1" or "0"
-    QString nin; // gross-income inscription number
 
-    // The current row of a customer query (select *); a missing column fails
-    // as the recordset does.
-    static CustomerRecord read(const IRecordset &rs, IFormat &format);
+    // The current row of a customer query (select *): the columns the editors
+    // show, the fee only withFee (it belongs to hosts other than the product,
+    // whose tables may lack it). A missing column fails as the recordset does.
+    // The start date is shown as dd/mm/yyyy whatever form it is stored in.
+    static CustomerRecord read(const IRecordset &rs, IFormat &format, bool withFee);
 
     bool operator==(const CustomerRecord &) const = default;
 };
+
+// The values of a customer the editors show, each with the caption of its
+// box (or frame, list, check box), in the order of the modify window.
+enum class CustomerField {
+    Cuit, Nombre, Domicilio, Localidad, Codpost, Email, Telefonos, Finitactiv, Contacto, LugarDepMerc,
+    Regalias, AjxVinc4102, ExcepLapiaec, Condiva, Eximgan, Eximganvalor, Eximganvalortemp, Ivaareduccion,
+    Ivaareduccionvalor, Ivaareduccionvalortemp, Condivafact, Ivaexento, Honorario, Ingbru,
+};
+inline constexpr CustomerField kCustomerFields[] = {
+    CustomerField::Cuit, CustomerField::Nombre, CustomerField::Domicilio, CustomerField::Localidad,
+    CustomerField::Codpost, CustomerField::Email, CustomerField::Telefonos, CustomerField::Finitactiv,
+    CustomerField::Contacto, CustomerField::LugarDepMerc, CustomerField::Regalias, CustomerField::AjxVinc4102,
+    CustomerField::ExcepLapiaec, CustomerField::Condiva, CustomerField::Eximgan, CustomerField::Eximganvalor,
+    CustomerField::Eximganvalortemp, CustomerField::Ivaareduccion, CustomerField::Ivaareduccionvalor,
+    CustomerField::Ivaareduccionvalortemp, CustomerField::Condivafact, CustomerField::Ivaexento,
+    CustomerField::Honorario, CustomerField::Ingbru,
+};
+
+// The caption the user knows the value by ("Teléfonos"); the hidden
+// gross-income rate is "Ingresos Brutos", after the window that sets it.
+FELCORA_CORE_EXPORT QString captionOf(CustomerField field);
+// The record's value of a field.
+FELCORA_CORE_EXPORT const QString &valueOf(const CustomerRecord &record, CustomerField field);
 
 // The customer a host receives: picked in the list or saved in an editor.
 struct FELCORA_CORE_EXPORT CustomerPick

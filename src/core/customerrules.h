@@ -3,12 +3,12 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <optional>
 
+#include "core/customerrecord.h"
 #include "felcora/felcora_core_export.h"
 
 namespace felcora {
-
-struct CustomerRecord;
 
 // The two VAT condition lists of the customer editors: each position of a
 // list stands for the letter stored in clientes.
@@ -38,31 +38,57 @@ FELCORA_CORE_EXPORT QString storedDateText(const QString &typed);
 enum class NonZeroNumber { NotNumeric, Zero, Valid };
 FELCORA_CORE_EXPORT NonZeroNumber checkNonZeroNumber(const QString &text);
 
-// Why a save of the modify window stops or asks, in the order it tests them.
+// Whether a text holds a character no database stores as typed: NUL, or half
+// of a UTF-16 surrogate pair (it would come back as "?").
+FELCORA_CORE_EXPORT bool hasUnstorableCharacter(const QString &text);
+// The refusal of such a text, naming its box by its caption.
+FELCORA_CORE_EXPORT QString unstorableCharacterText(const QString &caption);
+
+// Why a save of a customer editor stops or asks, in the order it tests them.
 struct SaveObjection
 {
     enum Kind {
         Silent,   // nothing to save: no CUIT or no name
-        Question, // the user may go on (Yes) or stop (No)
+        Question, // the user may go on (Yes, the default) or stop (No)
+        Doubt,    // the user may go on, but No is the safe answer and the default
         Refusal,  // a message, then the save stops
     };
-    // The box that gets the focus after a refusal.
-    enum Focus { KeepFocus, EximGanValue, ReductionValue };
 
     Kind kind;
     QString text;
-    Focus focus = KeepFocus;
+    // The box that gets the focus after a refusal; none: the focus stays.
+    std::optional<CustomerField> focus = std::nullopt;
 
     bool operator==(const SaveObjection &) const = default;
 };
 
-// Every objection to saving the typed customer, in the order the save meets
-// them: it stops at the first Silent or Refusal, and at a Question answered No.
-FELCORA_CORE_EXPORT QList<SaveObjection> modifySaveObjections(const CustomerRecord &typed);
+// Every objection to saving the customer typed in the modify window, loaded
+// under loadedCuit, in the order the save meets them: it stops at the first
+// Silent or Refusal, and at a Question or Doubt answered No. withFee: the fee
+// is shown and saved.
+FELCORA_CORE_EXPORT QList<SaveObjection> modifySaveObjections(const CustomerRecord &typed, const QString &loadedCuit,
+                                                              bool withFee);
 
 // The same for a new customer's save, which has its own checks and order:
 // royalties and gross income numeric, a CUIT of 11 characters once trimmed,
-// a name (silently), then the frames and the exempt value. It asks nothing.
-FELCORA_CORE_EXPORT QList<SaveObjection> newCustomerSaveObjections(const CustomerRecord &typed);
+// a name (silently), then the frames and the exempt value. It asks only
+// about a CUIT whose check digit is wrong.
+FELCORA_CORE_EXPORT QList<SaveObjection> newCustomerSaveObjections(const CustomerRecord &typed, bool withFee);
+
+// The question for a typed CUIT that is no valid CUIT (see isValidCuit),
+// trimmed of blanks; nothing for a valid one.
+FELCORA_CORE_EXPORT std::optional<QString> cuitDoubt(const QString &typedCuit);
+
+// The fields whose values differ between the customer as an editor loaded it
+// and as it is stored now, in the window's order; the fee counts only withFee.
+FELCORA_CORE_EXPORT QList<CustomerField> changedFields(const CustomerRecord &loaded, const CustomerRecord &current,
+                                                       bool withFee);
+
+// The question when another workstation changed what a window is about to
+// save, naming the changed values by their captions.
+FELCORA_CORE_EXPORT QString changedElsewhereQuestion(const QStringList &captions);
+
+// The refusal when the customer a change hangs off is gone.
+FELCORA_CORE_EXPORT QString customerGoneText(const QString &cuit);
 
 } // namespace felcora

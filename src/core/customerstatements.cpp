@@ -37,6 +37,11 @@ QString customerExistsSql(const QString &cuit)
     return QStringLiteral("select cuit from clientes where cuit = ") + sqlText(cuit);
 }
 
+QString lockCustomerSql(const QString &cuit)
+{
+    return QStringLiteral("update clientes set cuit = cuit where cuit = ") + sqlText(cuit);
+}
+
 namespace {
 
 // The place of deposit is stored without apostrophes: each becomes an acute accent.
@@ -86,7 +91,7 @@ QString updateCustomerSql(const CustomerRecord &t, const QString &loadedCuit, co
     else
         sql += QStringLiteral("ivaareduccion = 'N',ivaareduccionvalor = 0,ivaareduccionvalortemp = 0,");
     sql += flag("ExcepLAPIAEC", t.excepLapiaec == kYes);
-    sql += QStringLiteral("AjxVinc_4102 = ") + number(t.ajxVinc4102) + u',';
+    sql += QStringLiteral("AjxVinc_4102 = ") + literals.adjustment + u',';
     sql += text("contacto", t.contacto);
     sql += QStringLiteral("ingbru = ") + number(t.ingbru) + u',';
     sql += text("LUGARDEPMERC", placeOfDepositText(t.lugarDepMerc));

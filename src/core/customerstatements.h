@@ -29,13 +29,26 @@ FELCORA_CORE_EXPORT QString deleteDistributionSql(const QString &cuit);
 // Whether a customer with this CUIT exists (the query has a row then).
 FELCORA_CORE_EXPORT QString customerExistsSql(const QString &cuit);
 
+// Locks the customer's row for the rest of the transaction without changing
+// it (it sets the CUIT to itself): a change that hangs off the customer then
+// waits for, or makes wait, another workstation deleting or moving it. It
+// changes no row when the customer is gone.
+FELCORA_CORE_EXPORT QString lockCustomerSql(const QString &cuit);
+
 // The conventions of the customer database that a change statement writes in.
 struct CustomerLiterals
 {
     QString decimalSeparator; // of numeric literals, as the data access reports it ("" means ".")
-    QString startDate;        // the date literal of the start of activities (see storedDateText)
-    QString adjustment;       // a new customer's related-party adjustment, as the data access formats it
+    // The start of activities: a date literal (see storedDateText), or the
+    // column's own name, which keeps the stored value as it is.
+    QString startDate;
+    // The related-party adjustment: a typed one rounded by the data access
+    // (kAdjustmentDecimals), or a stored one as its exact numeric literal.
+    QString adjustment;
 };
+
+// The start date's value in an update that keeps what is stored.
+inline const QString kKeepStartDate = QStringLiteral("finitactiv");
 
 // Rewrites the customer loaded under loadedCuit with the typed values: every
 // column the editors show, the CUIT included. A VAT condition that is not one
@@ -56,7 +69,7 @@ FELCORA_CORE_EXPORT QString updateCustomerSql(const CustomerRecord &typed, const
 FELCORA_CORE_EXPORT QString insertCustomerSql(const CustomerRecord &typed, const CustomerLiterals &literals,
                                               bool writeFee);
 
-// The decimals a new customer's related-party adjustment is formatted with.
+// The decimals a typed related-party adjustment is rounded to.
 constexpr int kAdjustmentDecimals = 2;
 
 // The agents of the accounting database that are not customers yet: those

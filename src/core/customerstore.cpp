@@ -4,6 +4,7 @@
 #include "core/customerstatements.h"
 #include "core/numberliterals.h"
 #include "core/statements.h"
+#include "felcora/datetext.h"
 #include "felcora/hostcomponents.h"
 
 namespace felcora {
@@ -27,12 +28,17 @@ std::unique_ptr<IRecordset> openCustomerReport(IDataAccess &broker)
     return openQuery(broker, entity::kPersonal, customerReportSql()).rs;
 }
 
-std::optional<CustomerRecord> loadCustomer(IDataAccess &broker, IFormat &format, const QString &cuit)
+std::optional<CustomerRecord> loadCustomer(IDataAccess &broker, IFormat &format, const QString &cuit, bool withFee)
 {
     const OpenedQuery query = openQuery(broker, entity::kPersonal, selectCustomerSql(cuit));
     if (!query.hasRow)
         return std::nullopt;
-    return CustomerRecord::read(*query.rs, format);
+    return CustomerRecord::read(*query.rs, format, withFee);
+}
+
+bool lockCustomer(IDataAccess &broker, const QString &cuit)
+{
+    return runStatement(broker, entity::kPersonal, lockCustomerSql(cuit)) > 0;
 }
 
 CustomerDeletion deleteCustomer(IDataAccess &broker, ITransactions *transactions, const QString &cuit)
@@ -53,30 +59,56 @@ CustomerDeletion deleteCustomer(IDataAccess &broker, ITransactions *transactions
     return result;
 }
 
-CustomerUpdate updateCustomer(IDataAccess &broker, ITransactions *transactions, const CustomerRecord &typed,
-                              const QString &loadedCuit, bool writeFee)
+namespace {
+
+// The literals of an update: what the user left as loaded is written as stored.
+CustomerLiterals updateLiterals(IDataAccess &broker, const CustomerEdit &edit)
 {
     QString personal = entity::kPersonal;
+    const CustomerRecord &typed = edit.typed;
     CustomerLiterals literals;
     literals.decimalSeparator = broker.getDecimalSeparatorbyEntity(personal);
-    literals.startDate = broker.getDateFormatbyEntity(personal, storedDateText(typed.finitactiv));
-    const QString update = updateCustomerSql(typed, loadedCuit, literals, writeFee);
+    const bool dateAsLoaded = typed.finitactiv == edit.loaded.finitactiv && DateText::isDate(typed.finitactiv);
+    literals.startDate =
+        dateAsLoaded ? kKeepStartDate : broker.getDateFormatbyEntity(personal, storedDateText(typed.finitactiv));
+    const QString adjustment = numberLiteral(typed.ajxVinc4102, literals.decimalSeparator);
+    literals.adjustment = typed.ajxVinc4102 == edit.loaded.ajxVinc4102
+                              ? adjustment
+                              : broker.getNumberFormatbyEntity(personal, adjustment, qint16(kAdjustmentDecimals));
+    return literals;
+}
+
+} // namespace
+
+CustomerUpdate updateCustomer(IDataAccess &broker, IFormat &format, ITransactions *transactions,
+                              const CustomerEdit &edit)
+{
+    const QString &personal = entity::kPersonal;
+    const QString &loadedCuit = edit.loaded.cuit;
+    const QString &newCuit = edit.typed.cuit;
+    const QString update = updateCustomerSql(edit.typed, loadedCuit, updateLiterals(broker, edit), edit.writeFee);
 
     CustomerUpdate result;
-    if (typed.cuit == loadedCuit) {
-        result.rowsUpdated = runStatement(broker, personal, update);
-        return result;
-    }
     AllOrNothing work(transactions, personal);
     work.begin();
-    if (customerExists(broker, typed.cuit)) {
+    if (!lockCustomer(broker, loadedCuit))
+        return result;
+    const auto current = loadCustomer(broker, format, loadedCuit, edit.writeFee);
+    if (!current)
+        return result;
+    result.changedElsewhere = changedFields(edit.expected, *current, edit.writeFee);
+    if (!result.changedElsewhere.isEmpty()) {
+        result.current = *current;
+        return result;
+    }
+    if (newCuit != loadedCuit && customerExists(broker, newCuit)) {
         result.cuitTaken = true;
         return result;
     }
     result.rowsUpdated = runStatement(broker, personal, update);
-    if (result.rowsUpdated > 0) {
-        runStatement(broker, personal, moveDistributionSql(loadedCuit, typed.cuit));
-        runStatement(broker, personal, moveBenefitTiesSql(loadedCuit, typed.cuit));
+    if (result.rowsUpdated > 0 && newCuit != loadedCuit) {
+        runStatement(broker, personal, moveDistributionSql(loadedCuit, newCuit));
+        runStatement(broker, personal, moveBenefitTiesSql(loadedCuit, newCuit));
     }
     work.commit();
     return result;

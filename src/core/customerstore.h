@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -24,9 +25,15 @@ class ITransactions;
 FELCORA_CORE_EXPORT std::unique_ptr<IRecordset> openCustomerList(IDataAccess &broker);
 FELCORA_CORE_EXPORT std::unique_ptr<IRecordset> openCustomerReport(IDataAccess &broker);
 
-// The customer with this CUIT, or nothing when the data access finds no row.
+// The customer with this CUIT, or nothing when the data access finds no row;
+// the fee only withFee.
 FELCORA_CORE_EXPORT std::optional<CustomerRecord> loadCustomer(IDataAccess &broker, IFormat &format,
-                                                               const QString &cuit);
+                                                               const QString &cuit, bool withFee);
+
+// Locks the customer's row until the transaction ends (see lockCustomerSql);
+// answers whether the customer is still there. Run it first in the
+// transaction of a change that must not outlive the customer.
+FELCORA_CORE_EXPORT bool lockCustomer(IDataAccess &broker, const QString &cuit);
 
 // What deleting a customer did: the clientes rows it removed, and the
 // failure that stopped it, if one did.
@@ -43,21 +50,38 @@ struct CustomerDeletion
 FELCORA_CORE_EXPORT CustomerDeletion deleteCustomer(IDataAccess &broker, ITransactions *transactions,
                                                     const QString &cuit);
 
+// A save of the modify window: what the user typed, the customer as the
+// window loaded it (what the user changed is told against it, and its CUIT is
+// the key), and the stored row the save expects to find: the loaded one, or
+// the one another workstation left that the user chose to save over.
+struct CustomerEdit
+{
+    CustomerRecord typed;
+    CustomerRecord loaded;
+    CustomerRecord expected;
+    bool writeFee = false;
+};
+
 // What saving a modified customer did.
 struct CustomerUpdate
 {
     qint64 rowsUpdated = 0;
     bool cuitTaken = false; // the new CUIT belongs to another customer: nothing was written
+    // What another workstation changed since the row was as expected: nothing
+    // was written, and current holds the row as it is now.
+    QList<CustomerField> changedElsewhere;
+    CustomerRecord current;
 };
 
-// Writes the typed customer over the one loaded under loadedCuit, with one
-// update statement. When the CUIT changes, the new one must be free, and the
-// customer's distribution lines and benefit relations move with it, all or
-// nothing where the data access offers transactions. Failures are thrown,
-// after what began has been undone.
-FELCORA_CORE_EXPORT CustomerUpdate updateCustomer(IDataAccess &broker, ITransactions *transactions,
-                                                  const CustomerRecord &typed, const QString &loadedCuit,
-                                                  bool writeFee);
+// Writes the typed customer over the loaded one with one update statement,
+// after reading the row again, locked, and finding it as expected. A start
+// date the user left as loaded keeps its stored value; an adjustment the user
+// typed is rounded as a new customer's is. When the CUIT changes, the new one
+// must be free, and the customer's distribution lines and benefit relations
+// move with it. All of it is one transaction where the data access offers
+// them. Failures are thrown, after what began has been undone.
+FELCORA_CORE_EXPORT CustomerUpdate updateCustomer(IDataAccess &broker, IFormat &format, ITransactions *transactions,
+                                                  const CustomerEdit &edit);
 
 // What saving a new customer did.
 struct CustomerInsert

@@ -56,6 +56,18 @@ QString sumQuestion(double sum)
            + QStringLiteral(" para transferir al maria debe sumar 1 (uno)\r\n\r\ndesea salir?");
 }
 
+QStringList changedGrossIncome(const GrossIncomeData &loaded, const GrossIncomeData &data)
+{
+    QStringList captions;
+    if (loaded.condition != data.condition)
+        captions << QStringLiteral("Condición frente a ingresos brutos");
+    if (loaded.convenio != data.convenio)
+        captions << QStringLiteral("Convenio Multilateral");
+    if (loaded.inscription != data.inscription)
+        captions << QStringLiteral("Número e Inscripción");
+    return captions;
+}
+
 QString inscriptionText(const QString &typed)
 {
     return QString(typed).replace(u'\'', u' ');

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include "felcora/felcora_core_export.h"
 
@@ -67,6 +68,10 @@ FELCORA_CORE_EXPORT bool sumIsOne(double sum);
 // The question asked when an inscribed customer's shares do not sum to 1,
 // the sum in its plain text (at most 15 significant digits, no trailing zeros).
 FELCORA_CORE_EXPORT QString sumQuestion(double sum);
+
+// The captions of the values of data that differ from loaded, in the
+// window's order: what another workstation changed since the window loaded them.
+FELCORA_CORE_EXPORT QStringList changedGrossIncome(const GrossIncomeData &loaded, const GrossIncomeData &data);
 
 // The inscription number as stored: its apostrophes as blanks.
 FELCORA_CORE_EXPORT QString inscriptionText(const QString &typed);

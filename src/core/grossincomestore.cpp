@@ -1,5 +1,6 @@
 #include "core/grossincomestore.h"
 
+#include "core/customerstore.h"
 #include "core/numberliterals.h"
 #include "core/statements.h"
 #include "felcora/hostcomponents.h"
@@ -79,9 +80,29 @@ std::optional<double> readDistributionSum(IDataAccess &broker, IFormat &format, 
     return numberOf(format, *query.rs, QStringLiteral("TOTAL"));
 }
 
-void saveGrossIncome(IDataAccess &broker, const GrossIncomeData &data, const QString &cuit)
+GrossIncomeSave saveGrossIncome(IDataAccess &broker, IFormat &format, ITransactions *transactions,
+                                const GrossIncomeData &data, const std::optional<GrossIncomeData> &expected,
+                                const QString &cuit)
 {
-    runStatement(broker, entity::kPersonal, updateGrossIncomeSql(data, cuit));
+    GrossIncomeSave result;
+    AllOrNothing work(transactions, entity::kPersonal);
+    work.begin();
+    if (!lockCustomer(broker, cuit)) {
+        result.customerGone = true;
+        return result;
+    }
+    if (expected) {
+        if (const auto current = loadGrossIncome(broker, format, cuit)) {
+            result.changedElsewhere = changedGrossIncome(*expected, *current);
+            if (!result.changedElsewhere.isEmpty()) {
+                result.current = *current;
+                return result;
+            }
+        }
+    }
+    result.saved = runStatement(broker, entity::kPersonal, updateGrossIncomeSql(data, cuit)) > 0;
+    work.commit();
+    return result;
 }
 
 std::optional<QString> loadGrossIncomeRate(IDataAccess &broker, IFormat &format, const QString &cuit)
@@ -106,11 +127,21 @@ bool distributionLineExists(IDataAccess &broker, const QString &cuit, const QStr
     return openQuery(broker, entity::kPersonal, distributionLineExistsSql(cuit, jurisdiction)).hasRow;
 }
 
-qint64 addDistributionLine(IDataAccess &broker, const QString &cuit, const QString &jurisdiction,
-                           const QString &typedShare, bool exempt)
+LineAddition addDistributionLine(IDataAccess &broker, ITransactions *transactions, const QString &cuit,
+                                 const QString &jurisdiction, const QString &typedShare, bool exempt)
 {
     const QString share = shareLiteral(broker, typedShare);
-    return runStatement(broker, entity::kPersonal, insertDistributionLineSql(cuit, jurisdiction, share, exempt));
+    LineAddition result;
+    AllOrNothing work(transactions, entity::kPersonal);
+    work.begin();
+    if (!lockCustomer(broker, cuit)) {
+        result.customerGone = true;
+        return result;
+    }
+    result.rowsInserted =
+        runStatement(broker, entity::kPersonal, insertDistributionLineSql(cuit, jurisdiction, share, exempt));
+    work.commit();
+    return result;
 }
 
 qint64 updateDistributionLine(IDataAccess &broker, const QString &cuit, const QString &fromJurisdiction,

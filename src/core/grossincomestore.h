@@ -11,6 +11,7 @@ namespace felcora {
 
 class IDataAccess;
 class IFormat;
+class ITransactions;
 
 // The gross-income tables for the windows: plain values in and out, the
 // customer's columns and its lines on "PERSONAL", the jurisdictions on
@@ -33,7 +34,24 @@ FELCORA_CORE_EXPORT qint64 deleteDistributionLine(IDataAccess &broker, const QSt
 // component reads it (0 for no lines); nothing when the query gave no row.
 FELCORA_CORE_EXPORT std::optional<double> readDistributionSum(IDataAccess &broker, IFormat &format,
                                                               const QString &cuit);
-FELCORA_CORE_EXPORT void saveGrossIncome(IDataAccess &broker, const GrossIncomeData &data, const QString &cuit);
+// What storing the customer's gross-income columns did.
+struct GrossIncomeSave
+{
+    bool saved = false;
+    bool customerGone = false; // no customer has the CUIT any more: nothing was written
+    // What another workstation changed since the columns were as expected
+    // (captions): nothing was written, and current holds them as they are now.
+    QStringList changedElsewhere;
+    GrossIncomeData current;
+};
+
+// Stores the condition with its rate, the Convenio Multilateral and the
+// inscription number, after reading them again, locked, and finding them as
+// expected (nothing expected: the window found no row to load); one
+// transaction where the data access offers them.
+FELCORA_CORE_EXPORT GrossIncomeSave saveGrossIncome(IDataAccess &broker, IFormat &format, ITransactions *transactions,
+                                                    const GrossIncomeData &data,
+                                                    const std::optional<GrossIncomeData> &expected, const QString &cuit);
 
 // The customer's gross-income rate as stored, as the format component's numeric text.
 FELCORA_CORE_EXPORT std::optional<QString> loadGrossIncomeRate(IDataAccess &broker, IFormat &format,
@@ -45,10 +63,20 @@ FELCORA_CORE_EXPORT std::optional<DistributionLine> loadDistributionLine(IDataAc
                                                                          const QString &jurisdiction);
 FELCORA_CORE_EXPORT bool distributionLineExists(IDataAccess &broker, const QString &cuit,
                                                 const QString &jurisdiction);
+// What adding a line did.
+struct LineAddition
+{
+    qint64 rowsInserted = 0;
+    bool customerGone = false; // no customer has the CUIT any more: nothing was written
+};
+
 // Add or rewrite a line from the typed share (written in the conventions of
-// "INTERNOS"); both answer the rows changed.
-FELCORA_CORE_EXPORT qint64 addDistributionLine(IDataAccess &broker, const QString &cuit, const QString &jurisdiction,
-                                               const QString &typedShare, bool exempt);
+// "INTERNOS"); both tell the rows changed. A line is added only to a
+// customer that still exists, the test and the insert all or nothing where
+// the data access offers transactions.
+FELCORA_CORE_EXPORT LineAddition addDistributionLine(IDataAccess &broker, ITransactions *transactions,
+                                                     const QString &cuit, const QString &jurisdiction,
+                                                     const QString &typedShare, bool exempt);
 FELCORA_CORE_EXPORT qint64 updateDistributionLine(IDataAccess &broker, const QString &cuit,
                                                   const QString &fromJurisdiction, const QString &jurisdiction,
                                                   const QString &typedShare, bool exempt);

@@ -4,6 +4,7 @@
 
 #include "controls/clcntrl.h"
 #include "core/benefitties.h"
+#include "core/customerrules.h"
 #include "core/errortrap.h"
 #include "felcora/hostcomponents.h"
 #include "ui/handlerguard.h"
@@ -47,9 +48,22 @@ void frmVentajas::GrabarRelVentaja()
         MsgBox(QStringLiteral("Falta seleccionar una ventaja."), vbExclamation);
         return;
     }
+    for (const auto &[box, caption] : {std::pair{ui->txtIdVentaja, "Ventaja"}, std::pair{ui->txtIdSubRegimen, "SubRegimen"},
+                                        std::pair{ui->txtNCM, "NCM"}}) {
+        if (hasUnstorableCharacter(box->text())) {
+            MsgBox(unstorableCharacterText(QLatin1String(caption)), vbExclamation);
+            box->setFocus();
+            return;
+        }
+    }
     try {
         const BenefitTie tie{ui->txtIdVentaja->text(), ui->txtIdSubRegimen->text(), ui->txtNCM->text()};
-        if (addBenefitTie(*m_session.broker, tie, m_tag) > 0)
+        const TieAddition added = addBenefitTie(*m_session.broker, m_session.transactions, tie, m_tag);
+        if (added.customerGone)
+            MsgBox(customerGoneText(m_tag), vbExclamation);
+        else if (added.duplicate)
+            MsgBox(QStringLiteral("La ventaja ya está asociada a este cliente."), vbExclamation);
+        else if (added.rowsInserted > 0)
             unload();
     } catch (const std::exception &) {
         const Error e = currentError();

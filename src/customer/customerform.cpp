@@ -1,14 +1,20 @@
 #include "customer/customerform.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
+#include <memory>
 
 #include "felcora/datetext.h"
 #include "ui/handlerguard.h"
 #include "ui/msgbox.h"
+#include "ui/pointer.h"
 
 namespace felcora::customer {
 
@@ -74,31 +80,85 @@ void OptionFrame::apply()
 
 StartDateBox::StartDateBox(QLineEdit *box)
     : QObject(box)
-    , m_box(box)
 {
     box->installEventFilter(this);
 }
 
 bool StartDateBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_box || event->type() != QEvent::FocusOut)
+    if (event->type() != QEvent::FocusOut)
+        return false;
+    // A box being destroyed is no longer a line edit: it is not being left.
+    auto *box = qobject_cast<QLineEdit *>(watched);
+    if (!box)
         return false;
     // Only a move to another control of the open window counts: a menu or
     // another window taking the focus for a while, or the window closing, does not.
     const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason || !m_box->window()->isVisible())
+    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason || !box->window()->isVisible())
         return false;
-    guardHandler(m_box->window()->objectName(), "TxtIniactiv_LostFocus", [this] { left(); });
+    guardHandler(box->window()->objectName(), "TxtIniactiv_LostFocus", [box] { left(box); });
     return false;
 }
 
-void StartDateBox::left()
+void StartDateBox::left(QLineEdit *box)
 {
-    const QString text = m_box->text();
+    const QString text = box->text();
     if (const auto date = DateText::parse(text))
-        m_box->setText(DateText::display(*date));
+        box->setText(DateText::display(*date));
     else if (!text.isEmpty())
         MsgBox(QStringLiteral("Fecha invalida!"), vbExclamation);
+}
+
+CuitBox::CuitBox(QLineEdit *box)
+    : QObject(box)
+{
+    box->installEventFilter(this);
+}
+
+bool CuitBox::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *box = qobject_cast<QLineEdit *>(watched);
+    if (!box || box->isReadOnly())
+        return false;
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)) {
+        guardHandler(box->window()->objectName(), "TxtCuit_Paste", [box] { paste(box); });
+        return true;
+    }
+    if (event->type() != QEvent::ContextMenu)
+        return false;
+    // The box's own menu, with its paste taking the dashes out too.
+    const std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+    for (QAction *action : menu->actions()) {
+        if (action->objectName() != u"edit-paste")
+            continue;
+        action->disconnect();
+        connect(action, &QAction::triggered, box,
+                guarded(box->window(), "TxtCuit_Paste", [box] { paste(box); }));
+    }
+    menu->exec(static_cast<QContextMenuEvent *>(event)->globalPos());
+    return true;
+}
+
+void CuitBox::paste(QLineEdit *box)
+{
+    const QString pasted = QGuiApplication::clipboard()->text().trimmed();
+    box->insert(QString(pasted).remove(kDash));
+}
+
+void showRefusal(const QString &text)
+{
+    MsgBox(text, vbExclamation);
+}
+
+bool askToGoOn(const SaveObjection &objection)
+{
+    const int style = objection.kind == SaveObjection::Doubt ? vbYesNo + vbQuestion + vbDefaultButton2
+                                                             : vbYesNo + vbExclamation;
+    if (MsgBox(objection.text, style) == vbYes)
+        return true;
+    showArrowPointer();
+    return false;
 }
 
 bool moveOnWithEnter(QWidget *control, const QKeyEvent *key)

@@ -48,6 +48,9 @@ private:
     QPointer<QLineEdit> m_temporary;
 };
 
+// The dash of a CUIT as printed: the editors take a CUIT as its digits alone.
+inline constexpr QChar kDash = u'-';
+
 // The start-of-activities box: when the user leaves it for another control of
 // the window, a date is rewritten as dd/mm/yyyy and any other text that is not
 // empty gets "Fecha invalida!", keeping what was typed. Closing the window is
@@ -62,10 +65,75 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void left();
-
-    QPointer<QLineEdit> m_box;
+    static void left(QLineEdit *box);
 };
+
+// The CUIT box: text pasted into it (Ctrl+V, Shift+Insert, its context menu)
+// comes in without dashes, as CUITs are printed with them; only then does the
+// box's limit apply.
+class FELCORA_TESTS_EXPORT CuitBox : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CuitBox(QLineEdit *box);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    static void paste(QLineEdit *box);
+};
+
+// The box of an editor's form (both name them alike) that holds a value;
+// null for the values chosen in lists, frames and check boxes.
+template <class Form>
+QLineEdit *boxOf(const Form &ui, CustomerField field)
+{
+    switch (field) {
+    case CustomerField::Cuit: return ui.TxtCuit;
+    case CustomerField::Nombre: return ui.TxtNombre;
+    case CustomerField::Domicilio: return ui.TxtDomicilio;
+    case CustomerField::Localidad: return ui.txtLocalidad;
+    case CustomerField::Codpost: return ui.txtCP;
+    case CustomerField::Email: return ui.TxtEmail;
+    case CustomerField::Telefonos: return ui.TxtTelefonos;
+    case CustomerField::Finitactiv: return ui.TxtIniactiv;
+    case CustomerField::Contacto: return ui.TxtContact;
+    case CustomerField::LugarDepMerc: return ui.txtLugarDepMerc;
+    case CustomerField::Regalias: return ui.txtRegalias;
+    case CustomerField::AjxVinc4102: return ui.txtAjxVinc_4102;
+    case CustomerField::Eximganvalor: return ui.TxtEximGan;
+    case CustomerField::Eximganvalortemp: return ui.TxtTemp;
+    case CustomerField::Ivaareduccionvalor: return ui.TxtIvaReduccion;
+    case CustomerField::Ivaareduccionvalortemp: return ui.TxtIvaTemp;
+    case CustomerField::Ivaexento: return ui.txtIvaExcento;
+    case CustomerField::Honorario: return ui.txtHonorario;
+    case CustomerField::Ingbru: return ui.txtINGBRU;
+    default: return nullptr;
+    }
+}
+
+// The message of a refusal, and the question of a Question or Doubt: whether
+// the user answered Yes.
+FELCORA_TESTS_EXPORT void showRefusal(const QString &text);
+FELCORA_TESTS_EXPORT bool askToGoOn(const SaveObjection &objection);
+
+// What an editor's save does with the objection it meets: shows it, and
+// answers whether the save goes on (a question answered Yes). A refusal puts
+// the focus in its box, and a question answered No leaves the arrow pointer.
+template <class Form>
+bool goesOnAfter(const Form &ui, const SaveObjection &objection)
+{
+    if (objection.kind == SaveObjection::Silent)
+        return false;
+    if (objection.kind == SaveObjection::Refusal) {
+        showRefusal(objection.text);
+        if (QLineEdit *box = objection.focus ? boxOf(ui, *objection.focus) : nullptr)
+            box->setFocus();
+        return false;
+    }
+    return askToGoOn(objection);
+}
 
 // The customer as an editor's boxes hold it (both editors' forms name them
 // alike): texts as typed, the chosen conditions as their letters ("" for

@@ -14,7 +14,7 @@
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
-#include "ui/pointer.h"
+#include "ui/textbox.h"
 #include "ui/windows.h"
 #include "ui_modifycustomerwindow.h"
 
@@ -35,6 +35,7 @@ FrmModCliente::FrmModCliente()
     , m_outcome(&m_unused)
 {
     ui->setupUi(this);
+    new CuitBox(ui->TxtCuit);
     m_eximGan = new OptionFrame(ui->EXIMGANS, ui->EXIMGANN, ui->TxtEximGan, ui->TxtTemp);
     m_reduction = new OptionFrame(ui->OpIVAREDS, ui->OpIVAREDN, ui->TxtIvaReduccion, ui->TxtIvaTemp);
     new StartDateBox(ui->TxtIniactiv);
@@ -72,18 +73,21 @@ void FrmModCliente::load(const EditorSession &session, ModifyOutcome *outcome)
 
 void FrmModCliente::fill(const CustomerRecord &row)
 {
-    m_tag = row.cuit;
-    ui->TxtCuit->setText(row.cuit);
-    ui->TxtNombre->setText(row.nombre);
-    ui->TxtDomicilio->setText(row.domicilio);
-    ui->txtLocalidad->setText(row.localidad);
-    ui->txtCP->setText(row.codpost);
-    ui->TxtEmail->setText(row.email);
-    ui->TxtTelefonos->setText(row.telefonos);
-    ui->TxtIniactiv->setText(row.finitactiv);
-    ui->TxtContact->setText(row.contacto);
-    ui->txtRegalias->setText(row.regalias);
-    ui->txtINGBRU->setText(row.ingbru);
+    m_loaded = row;
+    m_expected = row;
+    // Every value is shown whole, whatever its box's limit for typing.
+    auto show = [](QLineEdit *box, const QString &value) { setWholeText(box, value); };
+    show(ui->TxtCuit, row.cuit);
+    show(ui->TxtNombre, row.nombre);
+    show(ui->TxtDomicilio, row.domicilio);
+    show(ui->txtLocalidad, row.localidad);
+    show(ui->txtCP, row.codpost);
+    show(ui->TxtEmail, row.email);
+    show(ui->TxtTelefonos, row.telefonos);
+    show(ui->TxtIniactiv, row.finitactiv);
+    show(ui->TxtContact, row.contacto);
+    show(ui->txtRegalias, row.regalias);
+    show(ui->txtINGBRU, row.ingbru);
     ui->chkCVDI->setChecked(false);
     ui->chExecLAPI->setChecked(row.excepLapiaec == kYes);
 
@@ -91,25 +95,25 @@ void FrmModCliente::fill(const CustomerRecord &row)
     const int invoicing = conditions::positionOf(conditions::kInvoicing, row.condivafact);
     ui->cboIVAFACTU->setCurrentIndex(invoicing);
     if (invoicing == conditions::kExemptWithVat)
-        ui->txtIvaExcento->setText(row.ivaexento);
+        show(ui->txtIvaExcento, row.ivaexento);
 
     // A frame's letter other than S or N leaves the frame as the window opened.
     if (row.eximgan == kYes || row.eximgan == kNo) {
         const bool yes = row.eximgan == kYes;
         m_eximGan->choose(yes);
-        ui->TxtEximGan->setText(yes ? row.eximganvalor : QStringLiteral("0"));
-        ui->TxtTemp->setText(yes ? row.eximganvalortemp : QStringLiteral("0"));
+        show(ui->TxtEximGan, yes ? row.eximganvalor : QStringLiteral("0"));
+        show(ui->TxtTemp, yes ? row.eximganvalortemp : QStringLiteral("0"));
     }
     if (row.ivaareduccion == kYes || row.ivaareduccion == kNo) {
         const bool yes = row.ivaareduccion == kYes;
         m_reduction->choose(yes);
-        ui->TxtIvaReduccion->setText(yes ? row.ivaareduccionvalor : QStringLiteral("0"));
-        ui->TxtIvaTemp->setText(yes ? row.ivaareduccionvalortemp : QStringLiteral("0"));
+        show(ui->TxtIvaReduccion, yes ? row.ivaareduccionvalor : QStringLiteral("0"));
+        show(ui->TxtIvaTemp, yes ? row.ivaareduccionvalortemp : QStringLiteral("0"));
     }
-    ui->txtAjxVinc_4102->setText(row.ajxVinc4102);
-    ui->txtLugarDepMerc->setText(row.lugarDepMerc);
+    show(ui->txtAjxVinc_4102, row.ajxVinc4102);
+    show(ui->txtLugarDepMerc, row.lugarDepMerc);
     if (!m_session.origenTarvis)
-        ui->txtHonorario->setText(row.honorario);
+        show(ui->txtHonorario, row.honorario);
 }
 
 void FrmModCliente::activate()
@@ -128,32 +132,29 @@ CustomerRecord FrmModCliente::typed() const
 void FrmModCliente::lpGuardar()
 {
     try {
-        const CustomerRecord t = typed();
-        for (const SaveObjection &objection : modifySaveObjections(t)) {
-            switch (objection.kind) {
-            case SaveObjection::Silent:
+        const bool withFee = !m_session.origenTarvis;
+        CustomerEdit edit{typed(), m_loaded, m_expected, withFee};
+        const CustomerRecord &t = edit.typed;
+        for (const SaveObjection &objection : modifySaveObjections(t, m_loaded.cuit, withFee)) {
+            if (!goesOnAfter(*ui, objection))
                 return;
-            case SaveObjection::Question:
-                if (MsgBox(objection.text, vbYesNo + vbExclamation) == vbYes)
-                    continue;
-                showArrowPointer();
-                return;
-            case SaveObjection::Refusal:
-                MsgBox(objection.text, vbExclamation);
-                if (objection.focus == SaveObjection::EximGanValue)
-                    ui->TxtEximGan->setFocus();
-                else if (objection.focus == SaveObjection::ReductionValue)
-                    ui->TxtIvaReduccion->setFocus();
-                return;
-            }
         }
 
         // The host sees the edited customer from here on, whatever the statement does.
         m_outcome->published = CustomerPick::fromTexts(*m_session.format, t.nombre, t.cuit, t.domicilio, t.email,
                                                        t.regalias, t.ajxVinc4102);
 
-        const CustomerUpdate update =
-            updateCustomer(*m_session.broker, m_session.transactions, t, m_tag, !m_session.origenTarvis);
+        CustomerUpdate update = updateCustomer(*m_session.broker, *m_session.format, m_session.transactions, edit);
+        // Another workstation's change is overwritten only when the user says so.
+        while (!update.changedElsewhere.isEmpty()) {
+            QStringList captions;
+            for (const CustomerField field : update.changedElsewhere)
+                captions << captionOf(field);
+            if (MsgBox(changedElsewhereQuestion(captions), vbYesNo + vbQuestion + vbDefaultButton2) != vbYes)
+                return;
+            m_expected = edit.expected = update.current;
+            update = updateCustomer(*m_session.broker, *m_session.format, m_session.transactions, edit);
+        }
         if (update.cuitTaken) {
             MsgBox(QStringLiteral("El número de Cuit ") + t.cuit + QStringLiteral(" ya existe."), vbExclamation);
             return;
@@ -173,7 +174,7 @@ void FrmModCliente::lpGuardar()
 void FrmModCliente::CargarListaVentajasRel()
 {
     ui->lstVentajas->clear();
-    const BenefitTieList list = loadBenefitTies(*m_session.broker, ui->TxtCuit->text());
+    const BenefitTieList list = loadBenefitTies(*m_session.broker, tag());
     // The position is shown trimmed; its entry keeps it as stored, which the deletion names.
     for (const BenefitTie &tie : list.ties) {
         auto *entry = new QTreeWidgetItem(ui->lstVentajas, {tie.ventaja, tie.subRegimen, tie.ncm.trimmed()});
@@ -199,7 +200,7 @@ void FrmModCliente::EliminarItemVentajasRel()
                    vbYesNo + vbQuestion)
             != vbYes)
             return;
-        if (deleteBenefitTie(*m_session.broker, tie, m_tag) > 0)
+        if (deleteBenefitTie(*m_session.broker, tie, tag()) > 0)
             delete item;
     } catch (const std::exception &) {
         reportInSection(currentError(), "EliminarItemVentajasRel", kWindow);
@@ -236,18 +237,20 @@ void FrmModCliente::leaveWithoutSaving()
 
 void FrmModCliente::addBenefitTie()
 {
-    showBenefitTieWindow(m_session, ui->TxtCuit->text());
+    showBenefitTieWindow(m_session, tag());
     CargarListaVentajasRel();
 }
 
 // The gross-income window writes the rate itself: the hidden box takes it
-// back, so that this window's save keeps it.
+// back, so that this window's save keeps it and does not take it for another
+// workstation's change.
 void FrmModCliente::openGrossIncome()
 {
-    const QString cuit = ui->TxtCuit->text();
-    grossincome::showGrossIncome({m_session.broker, m_session.format}, cuit, this);
-    if (const auto rate = loadGrossIncomeRate(*m_session.broker, *m_session.format, cuit))
-        ui->txtINGBRU->setText(*rate);
+    grossincome::showGrossIncome({m_session.broker, m_session.format, m_session.transactions}, tag(), this);
+    if (const auto rate = loadGrossIncomeRate(*m_session.broker, *m_session.format, tag())) {
+        setWholeText(ui->txtINGBRU, *rate);
+        m_loaded.ingbru = m_expected.ingbru = *rate;
+    }
 }
 
 } // namespace felcora::customer

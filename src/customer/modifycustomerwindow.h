@@ -36,9 +36,9 @@ public:
     // The customer as the boxes hold it now: texts as typed, the chosen
     // conditions as their letters ("" for none), the frames and the check box as S or N.
     CustomerRecord typed() const;
-    // The CUIT the customer was loaded with: the key of the save and of the
-    // relations' deletion, whatever the CUIT box holds.
-    const QString &tag() const { return m_tag; }
+    // The CUIT the customer was loaded with: the key of the save, of the
+    // benefit relations and of the gross-income window, whatever the CUIT box holds.
+    const QString &tag() const { return m_loaded.cuit; }
 
     void lpGuardar();
     void CargarListaVentajasRel();
@@ -59,7 +59,11 @@ private:
     EditorSession m_session;
     ModifyOutcome *m_outcome = nullptr;
     ModifyOutcome m_unused; // where the outcome goes before load()
-    QString m_tag;
+    // The customer as loaded (what the user changed is told against it), and
+    // as the save expects to find it stored: as loaded, or as another
+    // workstation left it when the user chose to save over that.
+    CustomerRecord m_loaded;
+    CustomerRecord m_expected;
     bool m_listLoaded = false;
 };
 

@@ -10,24 +10,18 @@
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
+#include "ui/textbox.h"
 #include "ui/windows.h"
 #include "ui_newcustomerwindow.h"
 
 namespace felcora::customer {
-
-namespace {
-
-
-// A CUIT is typed as its digits alone: the dash of printed CUITs is refused.
-constexpr QChar kDash = u'-';
-
-} // namespace
 
 FrmNewCliente::FrmNewCliente()
     : ui(std::make_unique<Ui::FrmNewCliente>())
     , m_outcome(&m_unused)
 {
     ui->setupUi(this);
+    new CuitBox(ui->TxtCuit);
     // The temporary values are not typed here: their boxes stay disabled at "0".
     m_eximGan = new OptionFrame(ui->EXIMGANS, ui->EXIMGANN, ui->TxtEximGan, nullptr);
     m_reduction = new OptionFrame(ui->OpIVAREDS, ui->OpIVAREDN, ui->TxtIvaReduccion, nullptr);
@@ -73,11 +67,9 @@ void FrmNewCliente::lpGuardar()
 {
     try {
         const CustomerRecord t = typed();
-        // This save asks nothing: its first objection, if any, ends it.
-        if (const QList<SaveObjection> objections = newCustomerSaveObjections(t); !objections.isEmpty()) {
-            if (objections.first().kind != SaveObjection::Silent)
-                MsgBox(objections.first().text, vbExclamation);
-            return;
+        for (const SaveObjection &objection : newCustomerSaveObjections(t, !m_session.origenTarvis)) {
+            if (!goesOnAfter(*ui, objection))
+                return;
         }
 
         // The host sees the typed customer from here on, whether it is stored or not.
@@ -104,11 +96,12 @@ void FrmNewCliente::ControladorClientesPendientes()
     showPendingCustomers(*m_session.broker, pending);
     if (!pending.seleccionado)
         return;
-    ui->TxtCuit->setText(pending.picked.documentoNumero);
-    ui->TxtNombre->setText(pending.picked.nombre);
-    ui->TxtDomicilio->setText(pending.picked.direccion);
-    ui->txtCP->setText(pending.picked.codigoPostal);
-    ui->txtLocalidad->setText(pending.picked.ciudad);
+    // Taken whole: the save's checks see what the accounting database holds.
+    setWholeText(ui->TxtCuit, pending.picked.documentoNumero);
+    setWholeText(ui->TxtNombre, pending.picked.nombre);
+    setWholeText(ui->TxtDomicilio, pending.picked.direccion);
+    setWholeText(ui->txtCP, pending.picked.codigoPostal);
+    setWholeText(ui->txtLocalidad, pending.picked.ciudad);
 }
 
 bool FrmNewCliente::formKeyDown(QObject *watched, const QKeyEvent *key)

@@ -41,7 +41,7 @@ void clModificar::Mostrar()
     try {
         ComponentState &s = state();
         s.gClienteModificado = false;
-        const auto row = loadCustomer(s.broker(), s.molde(), m_cuit);
+        const auto row = loadCustomer(s.broker(), s.molde(), m_cuit, !s.OrigenTarvis);
         if (!row)
             return;
         publishOutcome(s, customer::showModifyCustomer(editorSession(s), *row));

@@ -9,15 +9,18 @@ class QWidget;
 namespace felcora {
 class IDataAccess;
 class IFormat;
+class ITransactions;
 } // namespace felcora
 
 namespace felcora::grossincome {
 
-// What the gross-income windows work with: the thread's data access and format component.
+// What the gross-income windows work with: the thread's data access (with
+// its transactions, where it offers them) and format component.
 struct GrossIncomeSession
 {
     IDataAccess *broker = nullptr;
     IFormat *format = nullptr;
+    ITransactions *transactions = nullptr;
 };
 
 // Loads the gross-income window (the thread's shared instance) for the

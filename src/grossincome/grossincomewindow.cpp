@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 
 #include "controls/clcntrl.h"
+#include "core/customerrules.h"
 #include "core/errortrap.h"
 #include "core/grossincomestore.h"
 #include "grossincome/distributionmodel.h"
@@ -84,6 +85,7 @@ void FrmIngresosBrutos::CargarDatos()
         const auto data = loadGrossIncome(*m_session.broker, *m_session.format, m_tag);
         if (!data)
             return;
+        m_expected = data;
         if (data->condition < 0 || data->condition >= ui->cboExento->count())
             throw Error(errnum::kInvalidPropertyValue, QStringLiteral("FrmIngresosBrutos"),
                         QStringLiteral("El valor de la propiedad no es válido"));
@@ -135,14 +137,15 @@ QString FrmIngresosBrutos::f_Provincia(const QString &p_Nro)
     if (!m_names) {
         m_names.emplace();
         try {
+            // Compared trimmed: a server's fixed-width column pads the numbers.
             for (const Jurisdiction &j : loadJurisdictions(*m_session.broker, *m_session.format))
-                m_names->insert(j.number, j.name);
+                m_names->insert(j.number.trimmed(), j.name);
         } catch (const std::exception &) {
             reportWithSection(currentError(), QStringLiteral(" - seccion [felcora.frmingresosbrutos.f_provincia]"),
                               vbCritical);
         }
     }
-    return m_names->value(p_Nro);
+    return m_names->value(p_Nro.trimmed());
 }
 
 void FrmIngresosBrutos::lpBloquear(qint16 p_Valor)
@@ -211,6 +214,10 @@ bool FrmIngresosBrutos::saveAndLeave()
         MsgBox(QStringLiteral("Debe ingresar el Número de Inscripción"), vbExclamation);
         return false;
     }
+    if (hasUnstorableCharacter(ui->TxtNumIns->text())) {
+        MsgBox(unstorableCharacterText(QStringLiteral("Número e Inscripción")), vbExclamation);
+        return false;
+    }
     ui->TxtNumIns->setText(inscriptionText(ui->TxtNumIns->text()));
 
     const std::optional<double> sum = readDistributionSum(*m_session.broker, *m_session.format, m_tag);
@@ -222,7 +229,19 @@ bool FrmIngresosBrutos::saveAndLeave()
     if (condition == kInscripto && !sumIsOne(*sum) && MsgBox(sumQuestion(*sum), vbYesNo + vbQuestion) != vbYes)
         return false;
 
-    saveGrossIncome(*m_session.broker, {condition, ui->chkInsCon->isChecked(), ui->TxtNumIns->text()}, m_tag);
+    const GrossIncomeData data{condition, ui->chkInsCon->isChecked(), ui->TxtNumIns->text()};
+    GrossIncomeSave save = saveGrossIncome(*m_session.broker, *m_session.format, m_session.transactions, data,
+                                           m_expected, m_tag);
+    // Another workstation's change is overwritten only when the user says so.
+    while (!save.changedElsewhere.isEmpty()) {
+        if (MsgBox(changedElsewhereQuestion(save.changedElsewhere), vbYesNo + vbQuestion + vbDefaultButton2) != vbYes)
+            return false;
+        m_expected = save.current;
+        save = saveGrossIncome(*m_session.broker, *m_session.format, m_session.transactions, data, m_expected, m_tag);
+    }
+    // With the customer gone there is nothing left to store: the window closes all the same.
+    if (save.customerGone)
+        MsgBox(customerGoneText(m_tag), vbExclamation);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/grossincome.h"
 #include "grossincome/grossincome.h"
 #include "ui/modalwindow.h"
 
@@ -56,6 +57,8 @@ private:
     QString m_tag;
     bool m_loaded = false;
     bool m_lineSaved = false; // the line editor's last answer
+    // The customer's columns as last loaded: what the save expects to find stored.
+    std::optional<GrossIncomeData> m_expected;
     // The jurisdictions' names, read once per opening.
     std::optional<QHash<QString, QString>> m_names;
 };

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 
 #include "controls/clcntrl.h"
+#include "core/customerrules.h"
 #include "core/errortrap.h"
 #include "core/grossincomestore.h"
 #include "felcora/numerictext.h"
@@ -117,9 +118,13 @@ bool frmAMBIB::f_Agregar()
             return false;
         }
         line = step::kInsert;
-        added = addDistributionLine(*m_session.broker, m_cuit, jurisdiction, ui->txtValor->text(),
-                                    ui->chkExento->isChecked())
-                > 0;
+        const LineAddition addition = addDistributionLine(*m_session.broker, m_session.transactions, m_cuit,
+                                                          jurisdiction, ui->txtValor->text(), ui->chkExento->isChecked());
+        if (addition.customerGone) {
+            MsgBox(customerGoneText(m_cuit), vbExclamation);
+            return false;
+        }
+        added = addition.rowsInserted > 0;
         *m_saved = added;
         return added;
     } catch (const std::exception &) {

@@ -60,8 +60,13 @@ MsgBoxResult MsgBox(const QString &text, int style, const QString &title)
     box.setWindowModality(Qt::ApplicationModal);
     box.setEscapeButton(escape);
     setSpanishButtonTexts(box);
-    // The first button is the default one, as users of the product family expect.
-    box.setDefaultButton(buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
+    // The first button is the default one, as users of the product family
+    // expect, unless the style names the second.
+    const bool yesNo = buttons.testFlag(QMessageBox::Yes);
+    if (yesNo && (style & vbDefaultButton2))
+        box.setDefaultButton(QMessageBox::No);
+    else
+        box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
     if (style & vbSystemModal)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
 

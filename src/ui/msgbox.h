@@ -17,6 +17,7 @@ enum MsgBoxStyle : int {
     vbQuestion = 32,
     vbExclamation = 48,
     vbInformation = 64,
+    vbDefaultButton2 = 256, // the second button (No of Yes/No) is the default
     vbApplicationModal = 0,
     vbSystemModal = 4096,
 };

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "ui/pointer.h"
+
 namespace felcora {
 
 void DescargarFormulario(QWidget *&window)
@@ -18,6 +20,8 @@ void DescargarFormulario(QWidget *&window)
     if (auto *dialog = qobject_cast<QDialog *>(window))
         dialog->done(QDialog::Rejected);
     window->hide();
+    // The arrow a routine left for the rest of the window's life goes with it.
+    restorePointer();
     window->deleteLater();
     window = nullptr;
 }

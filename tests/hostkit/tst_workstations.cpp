@@ -56,14 +56,14 @@ int workstation(const QStringList &args)
             const CustomerDeletion deletion = deleteCustomer(broker, &broker, kMoved);
             std::printf("deleted %lld\n", static_cast<long long>(deletion.customersDeleted));
         } else {
-            const auto loaded = loadCustomer(broker, format, kMoved);
+            const auto loaded = loadCustomer(broker, format, kMoved, true);
             if (!loaded) {
                 std::printf("gone\n");
                 return 0;
             }
             CustomerRecord typed = *loaded;
             typed.cuit = kMovedTo;
-            const CustomerUpdate update = updateCustomer(broker, &broker, typed, kMoved, true);
+            const CustomerUpdate update = updateCustomer(broker, format, &broker, {typed, *loaded, *loaded, true});
             std::printf("moved %lld\n", static_cast<long long>(update.rowsUpdated));
         }
     } catch (const Error &e) {
