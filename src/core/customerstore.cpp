@@ -68,7 +68,8 @@ CustomerLiterals updateLiterals(IDataAccess &broker, const CustomerEdit &edit)
     const CustomerRecord &typed = edit.typed;
     CustomerLiterals literals;
     literals.decimalSeparator = broker.getDecimalSeparatorbyEntity(personal);
-    const bool dateAsLoaded = typed.finitactiv == edit.loaded.finitactiv && DateText::isDate(typed.finitactiv);
+    const auto typedDate = DateText::parse(typed.finitactiv);
+    const bool dateAsLoaded = typedDate && typedDate == DateText::parse(edit.loaded.finitactiv);
     literals.startDate =
         dateAsLoaded ? kKeepStartDate : broker.getDateFormatbyEntity(personal, storedDateText(typed.finitactiv));
     const QString adjustment = numberLiteral(typed.ajxVinc4102, literals.decimalSeparator);
