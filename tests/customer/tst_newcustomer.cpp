@@ -54,7 +54,7 @@ const QString kAgentsSql =
 
 const QString kDash = u"No debe ingresar guiones ( - ) en el CUIT"_s;
 const QStringList kNamed = {u"TxtCuit=20444444445"_s, u"TxtNombre=Ana"_s};
-const QString kNewCuit = u"25000000000"_s; // between the customers' CUITs
+const QString kNewCuit = u"25000000003"_s; // between the customers' CUITs
 
 // Opens the window as the customer list does.
 bool addNew(const std::function<void(FrmNewCliente *)> &user)
@@ -185,17 +185,33 @@ private slots:
     void checksBeforeSaving_data()
     {
         QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("messages"); // warnings, but for the CUIT's question
+        QTest::addColumn<Buttons>("answers");
         QTest::addColumn<QString>("stored"); // the CUIT of the row added
         const auto row = [](const char *name, const QStringList &steps, const QString &message,
-                            const QString &stored = {}) { QTest::newRow(name) << steps << message << stored; };
+                            const QString &stored = {}, const Buttons &answers = {}) {
+            QTest::newRow(name) << steps << (message.isEmpty() ? QStringList() : QStringList{message}) << answers
+                                << stored;
+        };
         const QString royalties = u"El campo REGALIAS debe tener un valor numerico"_s;
         row("royalties not numeric, before an empty CUIT", {u"txtRegalias=1a"_s}, royalties);
         row("royalties emptied", kNamed + QStringList{u"txtRegalias="_s}, royalties);
         row("blank CUIT", {u"TxtCuit=   "_s, u"TxtNombre=Ana"_s}, u"Debe ingresar el número de cuit"_s);
         row("a blank and ten digits", {u"TxtCuit= 2044444444"_s, u"TxtNombre=Ana"_s},
             u"El número de CUIT debe tener 11 digitos"_s);
-        row("ten digits and a letter", {u"TxtCuit=2044444444A"_s, u"TxtNombre=Ana"_s}, {}, u"2044444444A"_s);
+        const QString letter = u"El CUIT 2044444444A no es válido: debe tener solo dígitos. ¿Guardar de todos modos?"_s;
+        row("ten digits and a letter, confirmed", {u"TxtCuit=2044444444A"_s, u"TxtNombre=Ana"_s}, letter,
+            u"2044444444A"_s, {QMessageBox::Yes});
+        row("a wrong check digit, not confirmed", {u"TxtCuit=30712345670"_s, u"TxtNombre=Ana"_s},
+            u"El CUIT 30712345670 no es válido: el dígito verificador debería ser 1. ¿Guardar de todos modos?"_s, {},
+            {QMessageBox::No});
+        row("a check digit that no CUIT has", {u"TxtCuit=20000000010"_s, u"TxtNombre=Ana"_s},
+            u"El CUIT 20000000010 no es válido: ningún dígito verificador corresponde a sus primeros diez dígitos. "
+            "¿Guardar de todos modos?"_s);
+        // Nothing is stored as something else: a date that is none, an adjustment that is no number.
+        row("letters for a date, F11 in the box", kNamed + QStringList{u"TxtIniactiv=abc"_s}, u"Fecha invalida!"_s);
+        row("adjustment not a number", kNamed + QStringList{u"txtAjxVinc_4102=NaN"_s},
+            u"El campo AJUSTE POR VINCULACIÓN RESOL 41/02 debe tener un valor numerico"_s);
         row("no name: nothing said", {u"TxtCuit=20444444445"_s}, {});
         row("exemption zero, before the reduction",
             kNamed + QStringList{u"EXIMGANS"_s, u"TxtEximGan=0"_s, u"OpIVAREDS"_s, u"TxtIvaReduccion=x"_s},
@@ -210,15 +226,18 @@ private slots:
     void checksBeforeSaving()
     {
         QFETCH(QStringList, steps);
-        QFETCH(QString, message);
+        QFETCH(QStringList, messages);
+        QFETCH(Buttons, answers);
         QFETCH(QString, stored);
         const auto before = DatabaseSnapshot::take(personal());
         QVERIFY(addNew([&](FrmNewCliente *w) {
-            MessageBoxes boxes;
+            MessageBoxes boxes(answers);
             edit(w, steps);
             pressKey(Qt::Key_F11);
-            QCOMPARE(boxes.texts, message.isEmpty() ? QStringList() : QStringList{message});
-            QCOMPARE(boxes.icons, QList<QMessageBox::Icon>(boxes.texts.size(), QMessageBox::Warning));
+            QCOMPARE(boxes.texts, messages);
+            const bool question = messages.size() == 1 && messages.first().startsWith(u"El CUIT "_s);
+            QCOMPARE(boxes.icons, QList<QMessageBox::Icon>(boxes.texts.size(),
+                                                           question ? QMessageBox::Question : QMessageBox::Warning));
             QCOMPARE(w->isVisible(), stored.isEmpty());
             if (w->isVisible()) {
                 reactivate(w);
@@ -255,15 +274,50 @@ private slots:
         QCOMPARE(before.differences(DatabaseSnapshot::take(personal())), QStringList());
     }
 
-    // The CUIT as printed on tax documents: each dash is refused, and the box takes eleven characters.
+    // The CUIT as printed on tax documents: each dash typed is refused and the
+    // typing goes on where it was; a pasted one loses its dashes; the box
+    // takes eleven characters.
     void dashesInCuit()
     {
         QVERIFY(addNew([](FrmNewCliente *w) {
             MessageBoxes boxes;
-            typeText(u"20-12345678-99"_s, child(w, u"TxtCuit"_s));
+            QLineEdit *cuit = child(w, u"TxtCuit"_s);
+            typeText(u"20-"_s, cuit);
+            reactivate(w); // back from the message
+            typeText(u"12345678-99"_s, cuit);
             QCOMPARE(boxes.texts, (QStringList{kDash, kDash}));
             QCOMPARE(boxes.icons, (QList<QMessageBox::Icon>{QMessageBox::Critical, QMessageBox::Critical}));
-            QCOMPARE(child(w, u"TxtCuit"_s)->text(), u"20123456789"_s);
+            QCOMPARE(cuit->text(), u"20123456789"_s);
+            edit(w, {u"TxtCuit<30-71234567-1"_s});
+            QCOMPARE(cuit->text(), u"30712345671"_s);
+            reactivate(w);
+            pressKey(Qt::Key_Escape);
+        }));
+    }
+
+    // An agent's document number and address come in whole, longer than
+    // their boxes: the save refuses the CUIT by its length, as a typed one.
+    void pendingImportTakenWhole()
+    {
+        const QString address = u"Avenida Presidente Figueroa Alcorta 7597, piso 12"_s;
+        TempDatabase::exec(m_session->db.accountingPath(),
+                           kAgentsSql + u";insert into AGENTES values (14, '20-55555555-5', 'Guiones SA', '%1', NULL, "
+                                        "NULL, 1)"_s.arg(address));
+        QVERIFY(addNew([&](FrmNewCliente *w) {
+            QVERIFY(userWorks<frmListadeClientesPendientes>(
+                [&] { QTest::mouseClick(child<QAbstractButton>(w, u"cmdClientesPendientes"_s), Qt::LeftButton); },
+                [&](frmListadeClientesPendientes *p) {
+                    auto *list = child<QTreeWidget>(p, u"lstLista"_s);
+                    list->setCurrentItem(list->findItems(u"20-55555555-5"_s, Qt::MatchExactly).value(0));
+                    list->setFocus();
+                    pressKey(Qt::Key_Return);
+                }));
+            const QStringList whole = {u"TxtCuit=20-55555555-5"_s, u"TxtDomicilio="_s + address};
+            QCOMPARE(looks(w, whole), whole);
+            MessageBoxes boxes;
+            reactivate(w);
+            pressKey(Qt::Key_F11);
+            QCOMPARE(boxes.texts, QStringList{u"El número de CUIT debe tener 11 digitos"_s});
             reactivate(w);
             pressKey(Qt::Key_Escape);
         }));

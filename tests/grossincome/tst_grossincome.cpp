@@ -149,6 +149,9 @@ private slots:
             << QStringList{u"901|"_s + kCaba + u"|0.3333|N"_s, u"902|Buenos Aires|0.3333|N"_s,
                            u"903|Catamarca|0.3333|N"_s}
             << u"0.9999 in #808080"_s << sumQuestionFor(u"0.9999"_s);
+        QTest::newRow("a number padded as a server pads it names its jurisdiction")
+            << QStringList{u"905 :1:0"_s} << QStringList{u"905 |Corrientes|1.0000|N"_s} << u"1.0000 in #808080"_s
+            << QString();
         QTest::newRow("an exempt line counts")
             << QStringList{u"902:0.75:0"_s, u"904:0.25:1"_s}
             << QStringList{u"902|Buenos Aires|0.7500|N"_s, u"904|Córdoba|0.2500|S"_s + kGrey} << u"1.0000 in #808080"_s
@@ -224,6 +227,59 @@ private slots:
         QCOMPARE(seen(boxes), messages);
         QCOMPARE(this->customer(), customer);
         QCOMPARE(storedLines(), u"901:0.5:0"_s);
+    }
+
+    // What another workstation did while the window was open: a changed
+    // condition is not overwritten unasked, and nothing is written for a
+    // customer that is gone (the window closes all the same).
+    void changedOrGoneMeanwhile_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<bool>("editor"); // a new line in the editor, or Esc in the window
+        QTest::addColumn<Buttons>("answers");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("customer");
+        const QString changed = u"update clientes set CIB = '2', CML = '0', ingbru = 0"_s;
+        const QString question = u"Question: Otro puesto modificó este cliente después de que lo abrió (campos: "
+                                 "Condición frente a ingresos brutos, Convenio Multilateral). ¿Guardar sus cambios "
+                                 "de todos modos?"_s;
+        const QString gone
+            = u"Warning: El cliente 30500000001 ya no existe: otro puesto lo eliminó o cambió su CUIT."_s;
+        QTest::newRow("changed, kept") << changed << false << Buttons{QMessageBox::No} << question
+                                       << u"2|0|901-123456-7|0"_s;
+        QTest::newRow("changed, overwritten") << changed << false << Buttons{QMessageBox::Yes} << question
+                                              << u"0|1|901-123456-7|2.5"_s;
+        QTest::newRow("deleted: nothing stored") << u"delete from clientes"_s << false << Buttons() << gone << QString();
+        QTest::newRow("deleted: no line added") << u"delete from clientes"_s << true << Buttons() << gone << QString();
+    }
+    void changedOrGoneMeanwhile()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(bool, editor);
+        QFETCH(Buttons, answers);
+        QFETCH(QString, message);
+        QFETCH(QString, customer);
+        insertLines({u"901:1:0"_s});
+        MessageBoxes boxes(answers);
+        QVERIFY(openGrossIncome([&](FrmIngresosBrutos *w) {
+            TempDatabase::exec(personal(), meanwhile);
+            if (editor) {
+                QVERIFY(userWorks<frmAMBIB>([] { pressKey(Qt::Key_Insert); }, [](frmAMBIB *e) {
+                    edit(e, {u"cboProvincia#2"_s, u"txtValor=0.5"_s});
+                    pressKey(Qt::Key_F11);
+                    QVERIFY(e->isVisible());
+                    reactivate(e);
+                    pressKey(Qt::Key_Escape);
+                }));
+                return w->reject();
+            }
+            pressKey(Qt::Key_Escape);
+            if (w->isVisible())
+                w->reject();
+        }));
+        QCOMPARE(seen(boxes), QStringList{message});
+        QCOMPARE(this->customer(), customer);
+        QCOMPARE(storedLines(), u"901:1:0"_s);
     }
 
     // A stored number longer than the box takes is shown and written back whole.
@@ -394,6 +450,8 @@ private slots:
             + u" "_s;
         const QString insert = u"PERSONAL: insert into DIB (CLICUI,DIBVALOR,JRDNRO,DIBEXENTO) values ("_s + cuit;
         const QString line = u" from DIB where CLICUI = "_s + cuit + u" and JRDNRO = '%1'"_s;
+        const QString lock = u"PERSONAL: update clientes set cuit = cuit where cuit = "_s + cuit;
+        const auto locked = ScriptedAnswer::affected(1);
         const auto section = [](const char *icon, const char *text) {
             return QString::fromLatin1(icon) + u": falló la red\r\n\r\n3146"_s + QString::fromUtf8(text);
         };
@@ -402,25 +460,27 @@ private slots:
             .answers = {ScriptedAnswer::rowset({u"CIB"_s, u"CML"_s, u"NIN"_s}, {{u"0"_s, u"1"_s, u"A'B"_s}}),
                         ScriptedAnswer::rowset({u"JRDNRO"_s, u"DIBVALOR"_s, u"DIBEXENTO"_s},
                                                {{u"901"_s, 0.5, 0}, {u"902"_s, 0.5, 0}}),
-                        jurisdictions, sumOfOne, ScriptedAnswer::affected(1)},
-            .statements = {read, readLines, readNames, readSum, update.arg(u"1"_s, u"A B"_s)}};
+                        jurisdictions, sumOfOne, locked,
+                        ScriptedAnswer::rowset({u"CIB"_s, u"CML"_s, u"NIN"_s}, {{u"0"_s, u"1"_s, u"A'B"_s}}),
+                        ScriptedAnswer::affected(1)},
+            .statements = {read, readLines, readNames, readSum, lock, read, update.arg(u"1"_s, u"A B"_s)}};
         QTest::newRow("loading fails, then the save") << StatementCase{
             .answers = {failure("a"), failure("b"), sumOfOne, failure("c")},
-            .statements = {read, readLines, readSum, update.arg(u"0"_s, QString())},
+            .statements = {read, readLines, readSum, lock},
             .messages = {section("Critical", " - seccion [felcora.frmingresosbrutos.cargardatos]"),
                          section("Critical", " seccion [felcora.frmingresosbrutos.cargardib]"),
                          section("Critical", " - seccion [felcora.frmingresosbrutos.saliryguardar]"),
                          u"Question: Ocurrio un error al querer guardar la información, desea continuar?"_s}};
         QTest::newRow("a new line, the separator of INTERNOS") << StatementCase{
             .editor = true,
-            .answers = {jurisdictions, {}, ScriptedAnswer::affected(1)},
+            .answers = {jurisdictions, {}, locked, ScriptedAnswer::affected(1)},
             .steps = {u"cboProvincia#1"_s, u"txtValor=0.25"_s, u"chkExento"_s},
-            .statements = {readNames, u"PERSONAL: select *"_s + line.arg(902), insert + u",0,25,'902','1')"_s}};
+            .statements = {readNames, u"PERSONAL: select *"_s + line.arg(902), lock, insert + u",0,25,'902','1')"_s}};
         QTest::newRow("the insert fails") << StatementCase{
             .editor = true,
-            .answers = {jurisdictions, {}, failure("RecordBroker.Ejecutar[PERSONAL]")},
+            .answers = {jurisdictions, {}, locked, failure("RecordBroker.Ejecutar[PERSONAL]")},
             .steps = {u"txtValor=1"_s},
-            .statements = {readNames, u"PERSONAL: select *"_s + line.arg(901), insert + u",1,'901','0')"_s},
+            .statements = {readNames, u"PERSONAL: select *"_s + line.arg(901), lock, insert + u",1,'901','0')"_s},
             .messages
             = {section("NoIcon", " - seccion[FELCORA.frmAMBIB.f_Agregar Linea 4 ]::RecordBroker.Ejecutar[PERSONAL]")}};
         const auto storedLine = ScriptedAnswer::rowset({u"DIBVALOR"_s, u"DIBEXENTO"_s}, {{0.5, 1}});
@@ -513,7 +573,7 @@ private slots:
     }
 
 private:
-    GrossIncomeSession session() const { return {&state().broker(), &state().molde()}; }
+    GrossIncomeSession session() const { return {&state().broker(), &state().molde(), state().transactions()}; }
     QString personal() const { return m_session->personal(); }
 
     bool openGrossIncome(const std::function<void(FrmIngresosBrutos *)> &user)

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QTreeWidget>
 #include <limits>
@@ -44,13 +45,20 @@ void edit(QWidget *w, const QStringList &steps)
 {
     for (const QString &step : steps) {
         reactivate(w);
-        if (const qsizetype equals = step.indexOf(u'='); equals > 0) {
-            QLineEdit *box = child(w, step.left(equals));
+        const qsizetype equals = step.indexOf(u'='), paste = step.indexOf(u'<');
+        if (equals > 0 || paste > 0) {
+            const qsizetype at = equals > 0 ? equals : paste;
+            QLineEdit *box = child(w, step.left(at));
             QVERIFY2(box && box->isEnabled() && box->isVisible(), qPrintable(step));
             QTest::mouseClick(box, Qt::LeftButton);
             pressKey(Qt::Key_A, Qt::ControlModifier);
             pressKey(Qt::Key_Backspace);
-            typeText(step.mid(equals + 1));
+            if (equals > 0) {
+                typeText(step.mid(at + 1));
+            } else {
+                QGuiApplication::clipboard()->setText(step.mid(at + 1));
+                pressKey(Qt::Key_V, Qt::ControlModifier);
+            }
         } else if (const qsizetype hash = step.indexOf(u'#'); hash > 0) {
             child<QComboBox>(w, step.left(hash))->setFocus(Qt::TabFocusReason);
             pressKey(Qt::Key_Home);

@@ -66,7 +66,7 @@ T *child(const QWidget *w, const QString &name)
 void reactivate(QWidget *w);
 
 // Works the window as a user does, one step each: "Box=text" types text over
-// what a box holds, "Combo#n" chooses the nth entry with the keyboard, a bare
+// what a box holds, "Box<text" pastes it there instead (Ctrl+V), "Combo#n" chooses the nth entry with the keyboard, a bare
 // name clicks that control.
 void edit(QWidget *w, const QStringList &steps);
 
