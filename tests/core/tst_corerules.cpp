@@ -7,7 +7,9 @@
 
 #include "core/componentstate.h"
 #include "core/customerrecord.h"
+#include "core/customerrules.h"
 #include "core/customerstore.h"
+#include "core/storeddate.h"
 #include "core/numberliterals.h"
 #include "core/sqltext.h"
 #include "felcora/cuit.h"
@@ -319,6 +321,94 @@ private slots:
         QCOMPARE(m_broker->sqlTexts(), (QStringList{u"select * from clientes where cuit = '20''1'"_s,
                                                     u"select * from clientes where cuit = '20111111112'"_s}));
         QCOMPARE(m_broker->statements().constLast().entity, u"PERSONAL"_s);
+    }
+
+    // A start date in whatever form a database or an older program left it
+    // is the day it stands for; anything else is no date.
+    void storedDates_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QDate>("expected"); // invalid: no date
+        const QDate march5(2001, 3, 5);
+        QTest::newRow("a driver's date") << QVariant(march5) << march5;
+        QTest::newRow("a date and time") << QVariant(QDateTime(march5, QTime(23, 59))) << march5;
+        QTest::newRow("shown form") << QVariant(u"05/03/2001"_s) << march5;
+        QTest::newRow("ISO, one-digit month and day") << QVariant(u"2001-3-5"_s) << march5;
+        QTest::newRow("ISO with a time") << QVariant(u"2001-03-05 00:00:00"_s) << march5;
+        QTest::newRow("Julian day at midnight") << QVariant(2451973.5) << march5;
+        QTest::newRow("Julian day in the evening, as text") << QVariant(u"2451974.25"_s) << march5;
+        QTest::newRow("no such day") << QVariant(u"2001-2-30"_s) << QDate();
+        QTest::newRow("a small number") << QVariant(12) << QDate();
+        QTest::newRow("words") << QVariant(u"sin fecha"_s) << QDate();
+        QTest::newRow("null") << QVariant() << QDate();
+    }
+    void storedDates()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QDate, expected);
+        QCOMPARE(storedDate(stored).value_or(QDate()), expected);
+    }
+
+    void unstorableCharacters_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("unstorable");
+        QTest::newRow("letters and a pair") << u"Ñandú 😀"_s << false;
+        QTest::newRow("NUL") << u"a"_s + QChar(0) + u"b"_s << true;
+        QTest::newRow("high half at the end") << u"a"_s + QChar(0xD83D) << true;
+        QTest::newRow("high half before a letter") << QString(QChar(0xD83D)) + u"a"_s << true;
+        QTest::newRow("low half alone") << u"a"_s + QChar(0xDE00) << true;
+    }
+    void unstorableCharacters()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, unstorable);
+        QCOMPARE(hasUnstorableCharacter(text), unstorable);
+    }
+
+    // The save locks the row and reads it again: when another workstation
+    // changed it, nothing is written and the changed values are named; else
+    // the update writes a typed date and a typed adjustment as the data
+    // access formats them.
+    void updateChecksTheStoredRowFirst_data()
+    {
+        QTest::addColumn<QString>("storedPhones");
+        QTest::addColumn<QStringList>("changedElsewhere");
+        QTest::addColumn<int>("statements");
+        QTest::newRow("as loaded") << u"4555"_s << QStringList() << 3;
+        QTest::newRow("changed elsewhere") << u"9999"_s << QStringList{u"Teléfonos"_s} << 2;
+    }
+    void updateChecksTheStoredRowFirst()
+    {
+        QFETCH(QString, storedPhones);
+        QFETCH(QStringList, changedElsewhere);
+        QFETCH(int, statements);
+        MarkingFormat format;
+        QVariantList values(kCustomerColumns.size(), QVariant(u"x"_s));
+        values[kCustomerColumns.indexOf(u"telefonos"_s)] = u"4555"_s;
+        const CustomerRecord loaded = CustomerRecord::read(MemoryRecordset(kCustomerColumns, {values}), format, true);
+        values[kCustomerColumns.indexOf(u"telefonos"_s)] = storedPhones;
+        m_broker->script(ScriptedAnswer::affected(1));
+        m_broker->script(ScriptedAnswer::rowset(kCustomerColumns, {values}));
+        m_broker->script(ScriptedAnswer::affected(1));
+        m_broker->setDateFormat([](const QString &, const QString &date) { return u"D[%1]"_s.arg(date); });
+        m_broker->setNumberFormat([](const QString &, const QString &value, int d) { return u"F[%1:%2]"_s.arg(value).arg(d); });
+        CustomerRecord typed = loaded;
+        typed.finitactiv = u"5/3/2001"_s;
+        typed.ajxVinc4102 = u"1,555"_s;
+        const CustomerUpdate update = updateCustomer(*m_broker, format, nullptr, {typed, loaded, loaded, true});
+        QStringList captions;
+        for (const CustomerField field : update.changedElsewhere)
+            captions << captionOf(field);
+        QCOMPARE(captions, changedElsewhere);
+        const QStringList sql = m_broker->sqlTexts();
+        QCOMPARE(sql.size(), statements);
+        QCOMPARE(sql.mid(0, 2), (QStringList{u"update clientes set cuit = cuit where cuit = 'x'"_s,
+                                             u"select * from clientes where cuit = 'x'"_s}));
+        if (statements > 2) {
+            QVERIFY2(sql.last().contains(u"finitactiv = D[5/3/2001],"_s), qPrintable(sql.last()));
+            QVERIFY2(sql.last().contains(u"AjxVinc_4102 = F[1.555:2],"_s), qPrintable(sql.last()));
+        }
     }
 
 private:
