@@ -68,18 +68,11 @@ BenefitTieList loadBenefitTies(IDataAccess &broker, const QString &cuit)
 TieAddition addBenefitTie(IDataAccess &broker, ITransactions *transactions, const BenefitTie &tie, const QString &cuit)
 {
     TieAddition result;
-    AllOrNothing work(transactions, entity::kPersonal);
-    work.begin();
-    if (!lockCustomer(broker, cuit)) {
-        result.customerGone = true;
-        return result;
-    }
-    if (openQuery(broker, entity::kPersonal, benefitTieExistsSql(tie, cuit)).hasRow) {
-        result.duplicate = true;
-        return result;
-    }
-    result.rowsInserted = runStatement(broker, entity::kPersonal, insertBenefitTieSql(tie, cuit));
-    work.commit();
+    result.customerGone = !whileCustomerLocked(broker, transactions, cuit, [&] {
+        result.duplicate = openQuery(broker, entity::kPersonal, benefitTieExistsSql(tie, cuit)).hasRow;
+        if (!result.duplicate)
+            result.rowsInserted = runStatement(broker, entity::kPersonal, insertBenefitTieSql(tie, cuit));
+    });
     return result;
 }
 

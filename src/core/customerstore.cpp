@@ -89,29 +89,27 @@ CustomerUpdate updateCustomer(IDataAccess &broker, IFormat &format, ITransaction
     const QString &newCuit = edit.typed.cuit;
     const QString update = updateCustomerSql(edit.typed, loadedCuit, updateLiterals(broker, edit), edit.writeFee);
 
+    // A customer gone meanwhile updates no row.
     CustomerUpdate result;
-    AllOrNothing work(transactions, personal);
-    work.begin();
-    if (!lockCustomer(broker, loadedCuit))
-        return result;
-    const auto current = loadCustomer(broker, format, loadedCuit, edit.writeFee);
-    if (!current)
-        return result;
-    result.changedElsewhere = changedFields(edit.expected, *current, edit.writeFee);
-    if (!result.changedElsewhere.isEmpty()) {
-        result.current = *current;
-        return result;
-    }
-    if (newCuit != loadedCuit && customerExists(broker, newCuit)) {
-        result.cuitTaken = true;
-        return result;
-    }
-    result.rowsUpdated = runStatement(broker, personal, update);
-    if (result.rowsUpdated > 0 && newCuit != loadedCuit) {
-        runStatement(broker, personal, moveDistributionSql(loadedCuit, newCuit));
-        runStatement(broker, personal, moveBenefitTiesSql(loadedCuit, newCuit));
-    }
-    work.commit();
+    whileCustomerLocked(broker, transactions, loadedCuit, [&] {
+        const auto current = loadCustomer(broker, format, loadedCuit, edit.writeFee);
+        if (!current)
+            return;
+        result.changedElsewhere = changedFields(edit.expected, *current, edit.writeFee);
+        if (!result.changedElsewhere.isEmpty()) {
+            result.current = *current;
+            return;
+        }
+        if (newCuit != loadedCuit && customerExists(broker, newCuit)) {
+            result.cuitTaken = true;
+            return;
+        }
+        result.rowsUpdated = runStatement(broker, personal, update);
+        if (result.rowsUpdated > 0 && newCuit != loadedCuit) {
+            runStatement(broker, personal, moveDistributionSql(loadedCuit, newCuit));
+            runStatement(broker, personal, moveBenefitTiesSql(loadedCuit, newCuit));
+        }
+    });
     return result;
 }
 

@@ -31,9 +31,24 @@ FELCORA_CORE_EXPORT std::optional<CustomerRecord> loadCustomer(IDataAccess &brok
                                                                const QString &cuit, bool withFee);
 
 // Locks the customer's row until the transaction ends (see lockCustomerSql);
-// answers whether the customer is still there. Run it first in the
-// transaction of a change that must not outlive the customer.
+// answers whether the customer is still there.
 FELCORA_CORE_EXPORT bool lockCustomer(IDataAccess &broker, const QString &cuit);
+
+// Runs change, a change that must not outlive the customer, in one
+// transaction (where the data access offers them) that first locks the
+// customer's row; answers false, without running it, when the customer is
+// gone. Failures are thrown, after what began has been undone.
+template <class F>
+bool whileCustomerLocked(IDataAccess &broker, ITransactions *transactions, const QString &cuit, F &&change)
+{
+    AllOrNothing work(transactions, entity::kPersonal);
+    work.begin();
+    if (!lockCustomer(broker, cuit))
+        return false;
+    change();
+    work.commit();
+    return true;
+}
 
 // What deleting a customer did: the clientes rows it removed, and the
 // failure that stopped it, if one did.

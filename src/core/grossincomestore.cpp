@@ -85,23 +85,14 @@ GrossIncomeSave saveGrossIncome(IDataAccess &broker, IFormat &format, ITransacti
                                 const QString &cuit)
 {
     GrossIncomeSave result;
-    AllOrNothing work(transactions, entity::kPersonal);
-    work.begin();
-    if (!lockCustomer(broker, cuit)) {
-        result.customerGone = true;
-        return result;
-    }
-    if (expected) {
-        if (const auto current = loadGrossIncome(broker, format, cuit)) {
+    result.customerGone = !whileCustomerLocked(broker, transactions, cuit, [&] {
+        if (const auto current = expected ? loadGrossIncome(broker, format, cuit) : std::nullopt) {
             result.changedElsewhere = changedGrossIncome(*expected, *current);
-            if (!result.changedElsewhere.isEmpty()) {
-                result.current = *current;
-                return result;
-            }
+            result.current = *current;
         }
-    }
-    result.saved = runStatement(broker, entity::kPersonal, updateGrossIncomeSql(data, cuit)) > 0;
-    work.commit();
+        if (result.changedElsewhere.isEmpty())
+            result.saved = runStatement(broker, entity::kPersonal, updateGrossIncomeSql(data, cuit)) > 0;
+    });
     return result;
 }
 
@@ -132,15 +123,10 @@ LineAddition addDistributionLine(IDataAccess &broker, ITransactions *transaction
 {
     const QString share = shareLiteral(broker, typedShare);
     LineAddition result;
-    AllOrNothing work(transactions, entity::kPersonal);
-    work.begin();
-    if (!lockCustomer(broker, cuit)) {
-        result.customerGone = true;
-        return result;
-    }
-    result.rowsInserted =
-        runStatement(broker, entity::kPersonal, insertDistributionLineSql(cuit, jurisdiction, share, exempt));
-    work.commit();
+    result.customerGone = !whileCustomerLocked(broker, transactions, cuit, [&] {
+        result.rowsInserted =
+            runStatement(broker, entity::kPersonal, insertDistributionLineSql(cuit, jurisdiction, share, exempt));
+    });
     return result;
 }
 
