@@ -15,6 +15,8 @@ namespace felcora {
 // mark, so "12.5" and "12,5" are 12.5 in every locale. When both "," and "."
 // appear, the last one is the decimal mark and the others must be the
 // locale's group separator. Several marks of one kind are group separators.
+// A number a double cannot hold is not numeric: one too large, and one whose
+// digits are not all zero yet whose value is too small to tell from zero.
 struct FELCORA_CORE_EXPORT NumericText
 {
     // Where each mark of the trimmed text stands and what it is.

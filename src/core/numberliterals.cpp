@@ -31,19 +31,10 @@ QString numberLiteral(const QString &text, const QString &decimalSeparator)
     QString separator = decimalSeparator.trimmed();
     if (separator.isEmpty())
         separator = QStringLiteral(".");
-    // The group separators go, so that the literal is a number in any
-    // database; the decimal mark becomes the entity's separator.
-    QString literal;
-    literal.reserve(text.size());
-    for (qsizetype k = 0; k < text.size(); ++k) {
-        if (parsed->groupMarks.contains(int(k)))
-            continue;
-        if (k == parsed->decimalMark)
-            literal += separator;
-        else
-            literal += text.at(k);
-    }
-    return literal;
+    // The number alone, so that any database reads it: the blanks around it
+    // and the group separators go, the decimal mark becomes the entity's
+    // separator. The C form has a point as its only mark.
+    return QString(parsed->cForm).replace(u'.', separator);
 }
 
 QString FormatoNumericoSQL(const QString &Entidad, const QString &Campo, const QString &Mascara)

@@ -14,9 +14,10 @@ class IDataAccess;
 
 // A typed number as a numeric literal for a statement on the entity's
 // database: "0" when the value is not numeric (see NumericText); otherwise the
-// text as typed, without the group separators the numeric test read as such,
-// and with its decimal mark written as the entity's decimal separator ("."
-// when the entity reports none). Failures come back as error 80151387.
+// number as typed, its digits and exponent kept, without the blanks around it,
+// a plus sign or the group separators the numeric test read as such, and with
+// its decimal mark written as the entity's decimal separator ("." when the
+// entity reports none). Failures come back as error 80151387.
 FELCORA_CORE_EXPORT QString EsNumeroANSI(const QVariant &Valor, const QString &Entidad);
 
 // The same for a separator already asked of the data access: what the

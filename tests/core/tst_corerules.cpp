@@ -79,7 +79,10 @@ private slots:
             row(l + ": 12.5 as ,", locale, ",", u"12.5"_s, "12,5");
             row(l + ": no separator reported", locale, "", u"12,5"_s, "12.5");
             row(l + ": separator with blanks", locale, " , ", u"12.5"_s, "12,5");
-            row(l + ": blanks kept", locale, ".", u" 12,5 "_s, " 12.5 ");
+            row(l + ": blanks dropped", locale, ".", u" 12,5 "_s, "12.5");
+            row(l + ": no-break spaces dropped", locale, ".", u"\u00A0-12,5\u00A0"_s, "-12.5");
+            row(l + ": other blanks dropped", locale, ",", u"\t\u202F12.5\u3000\n"_s, "12,5");
+            row(l + ": plus sign dropped", locale, ".", u"+12,5"_s, "12.5");
             row(l + ": sign and exponent", locale, ".", u"-1,5e3"_s, "-1.5e3");
             row(l + ": double value", locale, ",", 12.5, "12,5");
             row(l + ": empty", locale, ".", QString(), "0");
@@ -93,6 +96,16 @@ private slots:
         row("en_US: 1,234.5 as ,", "en_US", ",", u"1,234.5"_s, "1234,5");
         row("en_US: 1.234,5 is no number", "en_US", ".", u"1.234,5"_s, "0");
         row("en_US: 1.234.567 is no number", "en_US", ".", u"1.234.567"_s, "0");
+        row("es_AR: groups within no-break spaces", "es_AR", ".", u"\u00A01.234.567,5\u00A0"_s, "1234567.5");
+        // Out of range or no number at all: never infinity, never a zero the text did not say.
+        for (const char *text : {"NaN", "inf", "-Infinity", "0x10", "1e400", "-1e400", "1e-400"})
+            row(QByteArray("es_AR: ") + text, "es_AR", ".", QString::fromLatin1(text), "0");
+        row("es_AR: 400 digits", "es_AR", ".", QString(400, u'9'), "0");
+        const QString fortyDigits = u"1234567890123456789012345678901234567890"_s;
+        row("es_AR: 40 digits", "es_AR", ".", fortyDigits, fortyDigits.toLatin1().constData());
+        const QString tiny = u"0,"_s + QString(300, u'0') + u'1';
+        row("es_AR: 300 zeros after the mark", "es_AR", ".", tiny,
+            QString(tiny).replace(u',', u'.').toLatin1().constData());
     }
     void esNumeroANSI()
     {
@@ -145,6 +158,25 @@ private slots:
         row("es_AR", "1,234.5", no);
         row("es_AR", "1.234,5.6", no);
         row("es_AR", ".234,5", no);
+        row("fr_FR", "1\u202F234,5", 1234.5);
+        row("fr_FR", "\u00A01\u202F234,5\u00A0", 1234.5);
+        row("es_AR", "\u3000-1.234,5\t", -1234.5);
+        // Nothing a double cannot hold passes: not a number, infinite, or a
+        // nonzero text too small to tell from zero.
+        for (const char *locale : {"C", "en_US", "es_AR", "de_DE", "fr_FR"}) {
+            for (const char *text :
+                 {"abc", "NaN", "nan", "inf", "-Infinity", "0x10", "1e400", "-1e400", "1e-400", "2e-324"})
+                row(locale, text, no);
+        }
+        QTest::addRow("en_US: 400 digits") << QString(400, u'9') << u"en_US"_s << no;
+        QTest::addRow("en_US: 40 digits")
+            << u"1234567890123456789012345678901234567890"_s << u"en_US"_s << QVariant(1.2345678901234568e39);
+        QTest::addRow("en_US: 300 zeros after the point")
+            << u"0."_s + QString(300, u'0') + u'1' << u"en_US"_s << QVariant(1e-301);
+        row("en_US", "4.9e-324", 4.9406564584124654e-324); // the smallest double
+        row("en_US", "0e400", 0.0);
+        row("en_US", "0.000e-400", 0.0);
+        row("en_US", "1.234,5", no);
     }
     void numericText()
     {
@@ -193,7 +225,7 @@ private slots:
         QTest::addColumn<QDate>("expected"); // invalid: no date
         for (const char *locale : {"es_AR", "en_US"}) {
             auto row = [locale](const char *text, QDate expected) {
-                QTest::addRow("%s: \"%s\"", locale, text) << QString::fromLatin1(text) << expected;
+                QTest::addRow("%s: \"%s\"", locale, text) << QString::fromUtf8(text) << expected;
             };
             row("05/03/2001", QDate(2001, 3, 5));
             row("5/3/2001", QDate(2001, 3, 5));
@@ -208,6 +240,14 @@ private slots:
             row("1/1/123", {});
             row("1/1", {});
             row("abc", {});
+            row("\u00A05/3/2001\u3000", QDate(2001, 3, 5));
+            row("29/02/00", QDate(2000, 2, 29));
+            row("29/02/1900", {});
+            row("31/12/9999", QDate(9999, 12, 31));
+            row("05/03/0999", QDate(999, 3, 5));
+            row("1/1/0000", {});
+            row("00/01/2001", {});
+            row("١/١/٢٠٠١", {});
         }
     }
     void datesAreDayMonthYear()
