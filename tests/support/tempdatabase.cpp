@@ -90,6 +90,18 @@ hostkit::BrokerConfig TempDatabase::config() const
     return m_server ? m_server->config() : hostkit::BrokerConfig::embedded(folder());
 }
 
+QString TempDatabase::location() const
+{
+    return m_server ? m_server->customerPath() : folder();
+}
+
+hostkit::BrokerConfig TempDatabase::configAt(const QString &location)
+{
+    if (ServerDatabase::isServerPath(location))
+        return ServerDatabase::configFor(location.section(u':', 1));
+    return hostkit::BrokerConfig::embedded(location);
+}
+
 std::unique_ptr<hostkit::RecordBroker> TempDatabase::makeBroker() const
 {
     auto broker = std::make_unique<hostkit::RecordBroker>();

@@ -30,6 +30,11 @@ public:
     QString accountingPath() const;
     QString systemPath() const;
     hostkit::BrokerConfig config() const;
+    // Where another process finds these databases, as one argument: the
+    // folder of the embedded files, or the server database's path. configAt
+    // turns it back into their configuration.
+    QString location() const;
+    static hostkit::BrokerConfig configAt(const QString &location);
 
     // A broker on these databases, parameters loaded (the schema exists afterwards).
     std::unique_ptr<hostkit::RecordBroker> makeBroker() const;
