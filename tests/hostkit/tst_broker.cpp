@@ -307,6 +307,18 @@ private slots:
         QVERIFY(rs->textUtf8(rs->fieldIndex(u"email"_s)).isEmpty());
     }
 
+    // A column another workstation dropped after this connection last read
+    // the table is not read by its old name: every value stays under its own.
+    void columnsAsAnotherConnectionLeftThem()
+    {
+        run(u"insert into clientes (cuit, domicilio, localidad) values ('20000000001', 'Alsina 20', 'Tandil')"_s);
+        QCOMPARE(query(u"select * from clientes"_s)->Fields(u"NIN"_s), QVariant());
+        TempDatabase::exec(m_db->personalPath(), u"alter table clientes drop column domicilio"_s);
+        auto rs = query(u"select * from clientes"_s);
+        QCOMPARE(rs->fieldIndex(u"domicilio"_s), -1);
+        QCOMPARE(rs->Fields(u"localidad"_s).toString(), u"Tandil"_s);
+    }
+
     void accountingTablesThroughThreePartNames()
     {
         TempDatabase::exec(m_db->accountingPath(),

@@ -275,6 +275,14 @@ SqliteRecordset::SqliteRecordset(std::shared_ptr<SqliteHandle> handle, sqlite3_s
     : m_handle(std::move(handle))
     , m_statement(statement)
 {
+    try {
+        step();
+    } catch (...) {
+        sqlite3_finalize(m_statement);
+        throw;
+    }
+    // Only now: the first step prepares the statement again when another
+    // connection changed the tables since, and the columns are those it reads.
     const int columns = sqlite3_column_count(m_statement);
     m_names.reserve(columns);
     m_isDate.reserve(columns);
@@ -282,12 +290,6 @@ SqliteRecordset::SqliteRecordset(std::shared_ptr<SqliteHandle> handle, sqlite3_s
         m_names.append(QString::fromUtf8(sqlite3_column_name(m_statement, c)));
         const char *declared = sqlite3_column_decltype(m_statement, c);
         m_isDate.append(declared && QByteArray(declared).toUpper().startsWith("DATE"));
-    }
-    try {
-        step();
-    } catch (...) {
-        sqlite3_finalize(m_statement);
-        throw;
     }
 }
 
