@@ -406,51 +406,6 @@ private slots:
         QCOMPARE(hasUnstorableCharacter(text), unstorable);
     }
 
-    // The save locks the row and reads it again: when another workstation
-    // changed it, nothing is written and the changed values are named; else
-    // the update writes a typed date and a typed adjustment as the data
-    // access formats them.
-    void updateChecksTheStoredRowFirst_data()
-    {
-        QTest::addColumn<QString>("storedPhones");
-        QTest::addColumn<QStringList>("changedElsewhere");
-        QTest::addColumn<int>("statements");
-        QTest::newRow("as loaded") << u"4555"_s << QStringList() << 3;
-        QTest::newRow("changed elsewhere") << u"9999"_s << QStringList{u"Teléfonos"_s} << 2;
-    }
-    void updateChecksTheStoredRowFirst()
-    {
-        QFETCH(QString, storedPhones);
-        QFETCH(QStringList, changedElsewhere);
-        QFETCH(int, statements);
-        MarkingFormat format;
-        QVariantList values(kCustomerColumns.size(), QVariant(u"x"_s));
-        values[kCustomerColumns.indexOf(u"telefonos"_s)] = u"4555"_s;
-        const CustomerRecord loaded = CustomerRecord::read(MemoryRecordset(kCustomerColumns, {values}), format, true);
-        values[kCustomerColumns.indexOf(u"telefonos"_s)] = storedPhones;
-        m_broker->script(ScriptedAnswer::affected(1));
-        m_broker->script(ScriptedAnswer::rowset(kCustomerColumns, {values}));
-        m_broker->script(ScriptedAnswer::affected(1));
-        m_broker->setDateFormat([](const QString &, const QString &date) { return u"D[%1]"_s.arg(date); });
-        m_broker->setNumberFormat([](const QString &, const QString &value, int d) { return u"F[%1:%2]"_s.arg(value).arg(d); });
-        CustomerRecord typed = loaded;
-        typed.finitactiv = u"5/3/2001"_s;
-        typed.ajxVinc4102 = u"1,555"_s;
-        const CustomerUpdate update = updateCustomer(*m_broker, format, nullptr, {typed, loaded, loaded, true});
-        QStringList captions;
-        for (const CustomerField field : update.changedElsewhere)
-            captions << captionOf(field);
-        QCOMPARE(captions, changedElsewhere);
-        const QStringList sql = m_broker->sqlTexts();
-        QCOMPARE(sql.size(), statements);
-        QCOMPARE(sql.mid(0, 2), (QStringList{u"update clientes set cuit = cuit where cuit = 'x'"_s,
-                                             u"select * from clientes where cuit = 'x'"_s}));
-        if (statements > 2) {
-            QVERIFY2(sql.last().contains(u"finitactiv = D[5/3/2001],"_s), qPrintable(sql.last()));
-            QVERIFY2(sql.last().contains(u"AjxVinc_4102 = F[1.555:2],"_s), qPrintable(sql.last()));
-        }
-    }
-
 private:
     std::unique_ptr<RecordingBroker> m_broker;
     const QLocale m_systemLocale;
