@@ -36,6 +36,7 @@
 #include "felcora/customerlistpdf.h"
 #include "felcora/hostkit/hostkit.h"
 #include "report/pageview.h"
+#include "support/dialogwork.h"
 #include "support/errors.h"
 #include "support/modal.h"
 #include "support/recordingbroker.h"
@@ -250,6 +251,46 @@ QStringList pageNames(const report::PageModel &page, const report::ReportDefinit
         user(preview);
     });
     return shown && !QTest::currentTestFailed();
+}
+
+// What a message box said.
+struct Told
+{
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// Ctrl+S on the preview with `file` chosen in the dialog it opens; the message
+// that follows is answered OK and returned. None when the dialog or the message
+// did not come, or a check on them failed.
+std::optional<Told> saveFromPreview(Dr_ListadoClientes *preview, const QString &file)
+{
+    // Writing every page is slow under the sanitizers on a busy machine.
+    constexpr int kSaveMs = 60000;
+    preview->activateWindow(); // back from an earlier message box
+    if (!QTest::qWaitFor([preview] { return preview->isAncestorOf(QApplication::focusWidget()); }))
+        return std::nullopt;
+    std::optional<Told> told;
+    QPointer<ModalAction> answer;
+    const bool asked = whileShown<QFileDialog>([] { pressKey(Qt::Key_S, Qt::ControlModifier); }, [&](QFileDialog *dialog) {
+        chooseFile(dialog, file);
+        if (QTest::currentTestFailed())
+            return;
+        // Awaited only now that the dialog is gone: awaited earlier, it would
+        // answer a question of the dialog's own instead, and leave it open.
+        answer = onNextModal<QMessageBox>(
+            [&](QMessageBox *box) {
+                told = Told{box->text(), box->icon()};
+                if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+                    ok->click();
+                else
+                    box->reject();
+            },
+            kSaveMs);
+    });
+    if (!told)
+        delete answer.data();
+    return asked ? told : std::nullopt;
 }
 
 } // namespace
@@ -700,33 +741,23 @@ private slots:
     void previewSavesThePdfAndPrintsTheRangeAsked()
     {
         useReportCustomers(m_db->personalPath());
+        const StrayMessageWatchdog unanswered; // a question nobody expected fails instead of blocking
         QTemporaryDir dir;
         const QString path = dir.filePath(u"clientes"_s); // the suffix is added
         int pages = 0;
         QVERIFY(openList(*m_listado, [&](FrmABMClientes *w) {
             QVERIFY(openPreview(w, [&](Dr_ListadoClientes *preview) {
                 pages = preview->document()->pageCount();
-                QString told;
-                QMessageBox::Icon icon;
-                const auto saveAs = [&](const QString &file) {
-                    told.clear();
-                    icon = QMessageBox::NoIcon;
-                    onNextModal<QFileDialog>([&](QFileDialog *dialog) {
-                        dialog->selectFile(file);
-                        static_cast<QDialog *>(dialog)->accept(); // as the Save button does
-                    });
-                    answerNextMessageBox(QMessageBox::Ok, &told, &icon);
-                    preview->activateWindow(); // back from the last message box
-                    QTRY_VERIFY(preview->isAncestorOf(QApplication::focusWidget()));
-                    pressKey(Qt::Key_S, Qt::ControlModifier);
-                };
-                saveAs(path);
-                QCOMPARE(icon, QMessageBox::Information);
-                QCOMPARE(told, u"El listado se guardó en "_s + QDir::toNativeSeparators(path + u".pdf"_s));
-                saveAs(dir.filePath(u"no/such/folder/x.pdf"_s));
-                QCOMPARE(icon, QMessageBox::Critical);
-                QVERIFY2(told.startsWith(u"75 - No se pudo escribir el archivo "_s) && told.contains(u"/x.pdf: "_s),
-                         qPrintable(told));
+                const std::optional<Told> saved = saveFromPreview(preview, path);
+                QVERIFY(saved);
+                QCOMPARE(saved->icon, QMessageBox::Information);
+                QCOMPARE(saved->text, u"El listado se guardó en "_s + QDir::toNativeSeparators(path + u".pdf"_s));
+                const QString unwritable = dir.filePath(u"no/such/folder/x.pdf"_s);
+                const std::optional<Told> refused = saveFromPreview(preview, unwritable);
+                QVERIFY(refused);
+                QCOMPARE(refused->icon, QMessageBox::Critical);
+                QVERIFY2(refused->text.startsWith(u"75 - No se pudo escribir el archivo "_s + unwritable + u": "_s),
+                         qPrintable(refused->text));
 
                 QPrinter printer(QPrinter::HighResolution);
                 printer.setOutputFormat(QPrinter::PdfFormat);

@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <limits>
 
@@ -70,6 +73,26 @@ void edit(QWidget *w, const QStringList &steps)
             QTest::mouseClick(control, Qt::LeftButton, {}, {control->height() / 2, control->height() / 2});
         }
     }
+}
+
+void chooseFile(QFileDialog *dialog, const QString &file)
+{
+    auto *name = child(dialog, QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    // With the focus in the box a new name also drops the entry the list
+    // selected for the old one (a file of that name in the folder), which
+    // the dialog would otherwise return instead of what the box says.
+    QVERIFY2(QTest::qWaitFor([name] { return name->hasFocus(); }), "the file name box never had the focus");
+    // Set whole, not typed: typing opens the name completion, whose list
+    // fills in as the folder is read and could take the click on the button.
+    name->setText(file);
+    const auto role = dialog->acceptMode() == QFileDialog::AcceptSave ? QDialogButtonBox::Save : QDialogButtonBox::Open;
+    auto *buttons = dialog->findChild<QDialogButtonBox *>();
+    QPushButton *button = buttons ? buttons->button(role) : nullptr;
+    QVERIFY2(button && button->isEnabled(), qPrintable(file));
+    QTest::mouseClick(button, Qt::LeftButton);
+    // Still open, it refused the name: nothing else would close it.
+    QVERIFY2(!dialog->isVisible(), qPrintable(file));
 }
 
 QStringList looks(const QWidget *w, const QStringList &expected)

@@ -11,6 +11,7 @@
 
 #include "support/modal.h"
 
+class QFileDialog;
 class QTreeWidget;
 
 // Windows worked as a user works them: their controls by name, the message
@@ -69,6 +70,13 @@ void reactivate(QWidget *w);
 // what a box holds, "Box<text" pastes it there instead (Ctrl+V), "Combo#n" chooses the nth entry with the keyboard, a bare
 // name clicks that control.
 void edit(QWidget *w, const QStringList &steps);
+
+// Chooses `file` in a file dialog drawn with Qt's own widgets and clicks its
+// Save (or Open) button, as a user does once the dialog is up; the dialog
+// must have closed. QFileDialog::selectFile is no way to choose: it leaves
+// the name box alone while the box has the focus, which the box takes when
+// the dialog is activated, so the file chosen would depend on that timing.
+void chooseFile(QFileDialog *dialog, const QString &file);
 
 // How the controls that `expected` names look, in its terms: "Box=text",
 // "Combo#position", "Option on|off", then " disabled" and " hidden".

@@ -1,10 +1,13 @@
 // The test support itself: a comparison that missed a change would let every
-// "nothing lost" check pass.
+// "nothing lost" check pass, and a file dialog worked into another file than
+// the one given would have the checks of what was saved look at the wrong file.
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QtTest>
 
+#include "support/dialogwork.h"
 #include "support/modal.h"
 #include "support/tempdatabase.h"
 #include "support/typing.h"
@@ -17,6 +20,7 @@ class TestSupport : public QObject
 
 private slots:
     void snapshotSeesEveryKindOfChange();
+    void chosenFileIsTheOneGivenWhateverTheFolderHolds();
 };
 
 void TestSupport::snapshotSeesEveryKindOfChange()
@@ -40,6 +44,37 @@ void TestSupport::snapshotSeesEveryKindOfChange()
                           QStringLiteral("clientes[1].email: NULL -> ''"),
                           QStringLiteral("clientes[2].nombre: 'Dos' -> 'DOS'"),
                           QStringLiteral("clientes[3] inserted")}));
+}
+
+// The dialog set up as the application sets up its save dialogs, in a folder
+// that already holds the file it offers: its list selects that file, and the
+// dialog returns a selected entry over what its name box says. It is worked
+// as soon as it shows, before it is active and its name box has the focus.
+void TestSupport::chosenFileIsTheOneGivenWhateverTheFolderHolds()
+{
+    const StrayMessageWatchdog unanswered; // "replace the file?" fails instead of blocking
+    QTemporaryDir dir;
+    const QString offered = QStringLiteral("listado.pdf");
+    QFile existing(dir.filePath(offered));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    const QString unwritable = dir.filePath(QStringLiteral("no/such/folder/x.pdf"));
+    const QList<std::pair<QString, QString>> cases = {
+        {dir.filePath(QStringLiteral("nuevo")), dir.filePath(QStringLiteral("nuevo.pdf"))}, // the suffix is added
+        {unwritable, unwritable}, // a folder that does not exist is kept as given
+    };
+    for (const auto &[given, chosen] : cases) {
+        QFileDialog dialog(nullptr, QStringLiteral("Guardar"), dir.path(), QStringLiteral("PDF (*.pdf)"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        dialog.selectFile(offered);
+        dialog.open();
+        QVERIFY(!dialog.isActiveWindow());
+        chooseFile(&dialog, given);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.selectedFiles(), QStringList{chosen});
+    }
 }
 
 QTEST_MAIN(TestSupport)
