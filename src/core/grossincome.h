@@ -17,8 +17,6 @@ namespace grossincome {
 enum Condition : int { kInscripto = 0, kNoInscripto = 1, kExento = 2 };
 // A share is shown, added up and tested with this many decimals.
 constexpr int kShareDecimals = 4;
-// The longest inscription number.
-constexpr int kInscriptionLength = 12;
 } // namespace grossincome
 
 // The columns of clientes this tax keeps.

@@ -11,6 +11,11 @@ namespace felcora {
 
 namespace {
 
+std::optional<QDate> ifValid(const QDate &date)
+{
+    return date.isValid() ? std::optional(date) : std::nullopt;
+}
+
 // The Julian days of 1 January of year 1 and 31 December 9999: outside them a
 // number is no date a customer's activities started on.
 constexpr double kFirstJulianDay = 1721426.0;
@@ -32,8 +37,7 @@ std::optional<QDate> fromText(const QString &stored)
         return shown;
     static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[T ].*)?$"));
     if (const QRegularExpressionMatch m = iso.match(text); m.hasMatch()) {
-        const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-        return date.isValid() ? std::optional(date) : std::nullopt;
+        return ifValid(QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()));
     }
     if (const auto number = NumericText::value(text, QLocale::c()))
         return fromJulianDay(*number);
@@ -48,11 +52,9 @@ std::optional<QDate> storedDate(const QVariant &value)
         return std::nullopt;
     switch (value.typeId()) {
     case QMetaType::QDate:
-        return value.toDate().isValid() ? std::optional(value.toDate()) : std::nullopt;
-    case QMetaType::QDateTime: {
-        const QDate date = value.toDateTime().date();
-        return date.isValid() ? std::optional(date) : std::nullopt;
-    }
+        return ifValid(value.toDate());
+    case QMetaType::QDateTime:
+        return ifValid(value.toDateTime().date());
     case QMetaType::Double:
     case QMetaType::Float:
     case QMetaType::Int:

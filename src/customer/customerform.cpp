@@ -153,9 +153,9 @@ void showRefusal(const QString &text)
 
 bool askToGoOn(const SaveObjection &objection)
 {
-    const int style = objection.kind == SaveObjection::Doubt ? vbYesNo + vbQuestion + vbDefaultButton2
-                                                             : vbYesNo + vbExclamation;
-    if (MsgBox(objection.text, style) == vbYes)
+    const bool yes = objection.kind == SaveObjection::Doubt ? confirmedAgainstDefault(objection.text)
+                                                            : MsgBox(objection.text, vbYesNo + vbExclamation) == vbYes;
+    if (yes)
         return true;
     showArrowPointer();
     return false;

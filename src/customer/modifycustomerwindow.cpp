@@ -76,18 +76,17 @@ void FrmModCliente::fill(const CustomerRecord &row)
     m_loaded = row;
     m_expected = row;
     // Every value is shown whole, whatever its box's limit for typing.
-    auto show = [](QLineEdit *box, const QString &value) { setWholeText(box, value); };
-    show(ui->TxtCuit, row.cuit);
-    show(ui->TxtNombre, row.nombre);
-    show(ui->TxtDomicilio, row.domicilio);
-    show(ui->txtLocalidad, row.localidad);
-    show(ui->txtCP, row.codpost);
-    show(ui->TxtEmail, row.email);
-    show(ui->TxtTelefonos, row.telefonos);
-    show(ui->TxtIniactiv, row.finitactiv);
-    show(ui->TxtContact, row.contacto);
-    show(ui->txtRegalias, row.regalias);
-    show(ui->txtINGBRU, row.ingbru);
+    setWholeText(ui->TxtCuit, row.cuit);
+    setWholeText(ui->TxtNombre, row.nombre);
+    setWholeText(ui->TxtDomicilio, row.domicilio);
+    setWholeText(ui->txtLocalidad, row.localidad);
+    setWholeText(ui->txtCP, row.codpost);
+    setWholeText(ui->TxtEmail, row.email);
+    setWholeText(ui->TxtTelefonos, row.telefonos);
+    setWholeText(ui->TxtIniactiv, row.finitactiv);
+    setWholeText(ui->TxtContact, row.contacto);
+    setWholeText(ui->txtRegalias, row.regalias);
+    setWholeText(ui->txtINGBRU, row.ingbru);
     ui->chkCVDI->setChecked(false);
     ui->chExecLAPI->setChecked(row.excepLapiaec == kYes);
 
@@ -95,25 +94,25 @@ void FrmModCliente::fill(const CustomerRecord &row)
     const int invoicing = conditions::positionOf(conditions::kInvoicing, row.condivafact);
     ui->cboIVAFACTU->setCurrentIndex(invoicing);
     if (invoicing == conditions::kExemptWithVat)
-        show(ui->txtIvaExcento, row.ivaexento);
+        setWholeText(ui->txtIvaExcento, row.ivaexento);
 
     // A frame's letter other than S or N leaves the frame as the window opened.
     if (row.eximgan == kYes || row.eximgan == kNo) {
         const bool yes = row.eximgan == kYes;
         m_eximGan->choose(yes);
-        show(ui->TxtEximGan, yes ? row.eximganvalor : QStringLiteral("0"));
-        show(ui->TxtTemp, yes ? row.eximganvalortemp : QStringLiteral("0"));
+        setWholeText(ui->TxtEximGan, yes ? row.eximganvalor : QStringLiteral("0"));
+        setWholeText(ui->TxtTemp, yes ? row.eximganvalortemp : QStringLiteral("0"));
     }
     if (row.ivaareduccion == kYes || row.ivaareduccion == kNo) {
         const bool yes = row.ivaareduccion == kYes;
         m_reduction->choose(yes);
-        show(ui->TxtIvaReduccion, yes ? row.ivaareduccionvalor : QStringLiteral("0"));
-        show(ui->TxtIvaTemp, yes ? row.ivaareduccionvalortemp : QStringLiteral("0"));
+        setWholeText(ui->TxtIvaReduccion, yes ? row.ivaareduccionvalor : QStringLiteral("0"));
+        setWholeText(ui->TxtIvaTemp, yes ? row.ivaareduccionvalortemp : QStringLiteral("0"));
     }
-    show(ui->txtAjxVinc_4102, row.ajxVinc4102);
-    show(ui->txtLugarDepMerc, row.lugarDepMerc);
+    setWholeText(ui->txtAjxVinc_4102, row.ajxVinc4102);
+    setWholeText(ui->txtLugarDepMerc, row.lugarDepMerc);
     if (!m_session.origenTarvis)
-        show(ui->txtHonorario, row.honorario);
+        setWholeText(ui->txtHonorario, row.honorario);
 }
 
 void FrmModCliente::activate()
@@ -150,7 +149,7 @@ void FrmModCliente::lpGuardar()
             QStringList captions;
             for (const CustomerField field : update.changedElsewhere)
                 captions << captionOf(field);
-            if (MsgBox(changedElsewhereQuestion(captions), vbYesNo + vbQuestion + vbDefaultButton2) != vbYes)
+            if (!confirmedAgainstDefault(changedElsewhereQuestion(captions)))
                 return;
             m_expected = edit.expected = update.current;
             update = updateCustomer(*m_session.broker, *m_session.format, m_session.transactions, edit);

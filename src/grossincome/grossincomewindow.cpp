@@ -12,6 +12,7 @@
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
+#include "ui/textbox.h"
 #include "ui/twips.h"
 #include "ui_grossincomewindow.h"
 
@@ -92,8 +93,7 @@ void FrmIngresosBrutos::CargarDatos()
         ui->cboExento->setCurrentIndex(data->condition);
         ui->chkInsCon->setChecked(data->convenio);
         // A longer number stored by other means is kept whole: it is written back on leaving.
-        ui->TxtNumIns->setMaxLength(std::max(int(kInscriptionLength), int(data->inscription.size())));
-        ui->TxtNumIns->setText(data->inscription);
+        setWholeText(ui->TxtNumIns, data->inscription);
         lpBloquear(qint16(ui->cboExento->currentIndex()));
     } catch (const std::exception &) {
         reportWithSection(currentError(), QStringLiteral(" - seccion [felcora.frmingresosbrutos.cargardatos]"),
@@ -234,7 +234,7 @@ bool FrmIngresosBrutos::saveAndLeave()
                                            m_expected, m_tag);
     // Another workstation's change is overwritten only when the user says so.
     while (!save.changedElsewhere.isEmpty()) {
-        if (MsgBox(changedElsewhereQuestion(save.changedElsewhere), vbYesNo + vbQuestion + vbDefaultButton2) != vbYes)
+        if (!confirmedAgainstDefault(changedElsewhereQuestion(save.changedElsewhere)))
             return false;
         m_expected = save.current;
         save = saveGrossIncome(*m_session.broker, *m_session.format, m_session.transactions, data, m_expected, m_tag);

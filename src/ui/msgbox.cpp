@@ -78,4 +78,9 @@ MsgBoxResult MsgBox(const QString &text, int style, const QString &title)
     }
 }
 
+bool confirmedAgainstDefault(const QString &question)
+{
+    return MsgBox(question, vbYesNo + vbQuestion + vbDefaultButton2) == vbYes;
+}
+
 } // namespace felcora

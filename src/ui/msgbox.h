@@ -32,4 +32,8 @@ constexpr const char *kComponentTitle = "FELCORA";
 FELCORA_TESTS_EXPORT MsgBoxResult MsgBox(const QString &text, int style = vbOKOnly,
                                    const QString &title = QString::fromLatin1(kComponentTitle));
 
+// A question whose safe answer is No (question icon, No the default button):
+// whether the user answered Yes.
+FELCORA_TESTS_EXPORT bool confirmedAgainstDefault(const QString &question);
+
 } // namespace felcora
