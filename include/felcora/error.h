@@ -48,6 +48,9 @@ constexpr qint32 kObjectErrorBase = qint32(0x80040000u);
 constexpr qint32 kAccountingSystem = kObjectErrorBase + 12345; // 0x80043039: the accounting database cannot be read
 constexpr qint32 kLineNotFound = kObjectErrorBase + 100;       // -2147221404: the line to change is gone
 constexpr qint32 kComponentNotRegistered = qint32(0x80040154u); // class not registered
+// A data access raises this when a change would give two rows the same key
+// (another workstation stored that key first): the integrity violation of OLE DB.
+constexpr qint32 kDuplicateKey = qint32(0x80040E2Fu);
 } // namespace errnum
 
 // Error 91, "object variable not set": what is missing (a component, a

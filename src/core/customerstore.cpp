@@ -5,6 +5,7 @@
 #include "core/numberliterals.h"
 #include "core/statements.h"
 #include "felcora/datetext.h"
+#include "felcora/error.h"
 #include "felcora/hostcomponents.h"
 
 namespace felcora {
@@ -91,25 +92,35 @@ CustomerUpdate updateCustomer(IDataAccess &broker, IFormat &format, ITransaction
 
     // A customer gone meanwhile updates no row.
     CustomerUpdate result;
-    whileCustomerLocked(broker, transactions, loadedCuit, [&] {
-        const auto current = loadCustomer(broker, format, loadedCuit, edit.writeFee);
-        if (!current)
-            return;
-        result.changedElsewhere = changedFields(edit.expected, *current, edit.writeFee);
-        if (!result.changedElsewhere.isEmpty()) {
-            result.current = *current;
-            return;
-        }
-        if (newCuit != loadedCuit && customerExists(broker, newCuit)) {
-            result.cuitTaken = true;
-            return;
-        }
-        result.rowsUpdated = runStatement(broker, personal, update);
-        if (result.rowsUpdated > 0 && newCuit != loadedCuit) {
-            runStatement(broker, personal, moveDistributionSql(loadedCuit, newCuit));
-            runStatement(broker, personal, moveBenefitTiesSql(loadedCuit, newCuit));
-        }
-    });
+    try {
+        whileCustomerLocked(broker, transactions, loadedCuit, [&] {
+            const auto current = loadCustomer(broker, format, loadedCuit, edit.writeFee);
+            if (!current)
+                return;
+            result.changedElsewhere = changedFields(edit.expected, *current, edit.writeFee);
+            if (!result.changedElsewhere.isEmpty()) {
+                result.current = *current;
+                return;
+            }
+            if (newCuit != loadedCuit && customerExists(broker, newCuit)) {
+                result.cuitTaken = true;
+                return;
+            }
+            result.rowsUpdated = runStatement(broker, personal, update);
+            if (result.rowsUpdated > 0 && newCuit != loadedCuit) {
+                runStatement(broker, personal, moveDistributionSql(loadedCuit, newCuit));
+                runStatement(broker, personal, moveBenefitTiesSql(loadedCuit, newCuit));
+            }
+        });
+    } catch (const Error &e) {
+        // Another workstation took the new CUIT between the test above and the
+        // update: the work was undone, and the user is told the CUIT is taken.
+        if (e.number() != errnum::kDuplicateKey || newCuit == loadedCuit)
+            throw;
+        CustomerUpdate taken;
+        taken.cuitTaken = true;
+        return taken;
+    }
     return result;
 }
 
@@ -130,7 +141,15 @@ CustomerInsert insertCustomer(IDataAccess &broker, ITransactions *transactions, 
     literals.adjustment =
         broker.getNumberFormatbyEntity(personal, numberLiteral(typed.ajxVinc4102, literals.decimalSeparator),
                                        qint16(kAdjustmentDecimals));
-    result.rowsInserted = runStatement(broker, personal, insertCustomerSql(typed, literals, writeFee));
+    try {
+        result.rowsInserted = runStatement(broker, personal, insertCustomerSql(typed, literals, writeFee));
+    } catch (const Error &e) {
+        // Another workstation stored the CUIT between the test above and the insert.
+        if (e.number() != errnum::kDuplicateKey)
+            throw;
+        result.cuitTaken = true;
+        return result;
+    }
     work.commit();
     return result;
 }

@@ -43,6 +43,8 @@ const QString kNewJurisdiction = u"903"_s;
 const QString kNewShare = u"0.25"_s;
 const BenefitTie kTie{u"RIM"_s, u"IC04"_s, u"8471.30.00"_s};
 constexpr int kRounds = 5;
+// The insert race is the one a desk meets most: more rounds.
+constexpr int kInsertRounds = 10;
 constexpr int kWaitMs = 30000;
 
 // The two desks' edits of one customer, each of a box of its own.
@@ -160,21 +162,18 @@ class TestWorkstations : public QObject
     Q_OBJECT
 
 private slots:
-    // One desk stores the customer; the other is told the CUIT is taken, or,
-    // on the server, where its test may run before the first desk commits,
-    // gets the server's refusal of the second row with that key.
+    // One desk stores the customer; the other is told the CUIT is taken,
+    // also on the server, where its test may run before the first desk
+    // commits and the server then refuses its row.
     void sameNewCuitTwiceAtOnce()
     {
         TempDatabase db;
         const auto preparer = db.makeBroker();
-        for (int round = 0; round < kRounds; ++round) {
+        for (int round = 0; round < kInsertRounds; ++round) {
             empty(*preparer);
             const QStringList answers = runTogether(db, {u"insert"_s, u"insert"_s}, round);
             QCOMPARE(answers.count(u"inserted"_s), 1);
-            const QString other = answers.at(answers.indexOf(u"inserted"_s) == 0 ? 1 : 0);
-            QVERIFY2(other == u"taken"_s
-                         || other.startsWith(u"error El servidor de base de datos rechazó la sentencia"_s),
-                     qPrintable(other));
+            QCOMPARE(answers.count(u"taken"_s), 1);
             QCOMPARE(count(db, u"select count(*) from clientes where cuit = '%1'"_s.arg(kNewCuit)), 1);
         }
     }

@@ -5,6 +5,7 @@
 #                                still running), prints its settings as export
 #                                lines and writes the same lines to ENVFILE
 #   pgserver.sh env [ENVFILE]    prints the settings of the running server
+#   pgserver.sh restart [ENVFILE] restarts the running server (its clients' connections end)
 #   pgserver.sh stop [ENVFILE]   stops the server, removes its folder and ENVFILE
 # ENVFILE defaults to $FELCORA_PG_ENV, else to a file of the calling user in /tmp.
 # Each line reads  export NAME='value'  (no value holds a quote), for
@@ -210,15 +211,26 @@ EOF
   cat "$envfile"
 }
 
+# A restart as an administrator does one: the clients' connections are closed,
+# the data stays.
+restart() {
+  running || fail "no server is running for $envfile"
+  local folder bindir
+  folder="$(server_folder)"
+  bindir="$(find_bindir)"
+  as_server "$bindir/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -s -m fast restart
+}
+
 case "$command_name" in
   start) start ;;
+  restart) restart ;;
   stop) stop ;;
   env)
     running || fail "no server is running for $envfile"
     cat "$envfile"
     ;;
   *)
-    echo "usage: $0 start|env|stop [ENVFILE]" >&2
+    echo "usage: $0 start|env|restart|stop [ENVFILE]" >&2
     exit 2
     ;;
 esac

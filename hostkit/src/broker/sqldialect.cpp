@@ -54,6 +54,11 @@ QString SqliteDialect::otherDatabaseName(const QString &database, const QString 
     return database + u'.' + object;
 }
 
+bool PostgresDialect::isDuplicateKey(const QString &nativeErrorCode) const
+{
+    return nativeErrorCode == QLatin1String("23505"); // unique_violation
+}
+
 QString PostgresDialect::dateLiteral(const QDate &date) const
 {
     return QStringLiteral("DATE '") + date.toString(Qt::ISODate) + u'\'';
@@ -87,6 +92,13 @@ QString SqlServerDialect::otherDatabaseName(const QString &database, const QStri
 QString SqlServerDialect::textLiteral(const QString &literal) const
 {
     return u'N' + literal;
+}
+
+bool SqlServerDialect::isDuplicateKey(const QString &nativeErrorCode) const
+{
+    // A primary key's violation (2627) or a unique index's (2601); ODBC may list several codes.
+    const QStringList codes = nativeErrorCode.split(u';', Qt::SkipEmptyParts);
+    return codes.contains(QLatin1String("2627")) || codes.contains(QLatin1String("2601"));
 }
 
 } // namespace felcora::hostkit

@@ -23,6 +23,13 @@ public:
     virtual QString otherDatabaseName(const QString &database, const QString &object) const = 0;
     // A text literal ('...', apostrophes doubled) as this database must read it.
     virtual QString textLiteral(const QString &literal) const { return literal; }
+    // Whether a server's error code (QSqlError::nativeErrorCode) says a change
+    // would have stored a second row with the same key.
+    virtual bool isDuplicateKey(const QString &nativeErrorCode) const
+    {
+        Q_UNUSED(nativeErrorCode);
+        return false;
+    }
 
     // The statement in this database's spelling: three-part names outside
     // string literals, and the literals themselves.
@@ -48,6 +55,7 @@ public:
     QString dateLiteral(const QDate &date) const override;
     QString numberFormat(const QString &numericLiteral, int decimals) const override;
     QString otherDatabaseName(const QString &database, const QString &object) const override;
+    bool isDuplicateKey(const QString &nativeErrorCode) const override;
 };
 
 // SQL Server through ODBC: dates in the unambiguous yyyymmdd form, the other
@@ -60,6 +68,7 @@ public:
     QString numberFormat(const QString &numericLiteral, int decimals) const override;
     QString otherDatabaseName(const QString &database, const QString &object) const override;
     QString textLiteral(const QString &literal) const override;
+    bool isDuplicateKey(const QString &nativeErrorCode) const override;
 };
 
 } // namespace felcora::hostkit

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include "brokererrors.h"
 #include "felcora/error.h"
@@ -79,6 +80,7 @@ SqliteHandle::SqliteHandle(const QString &path, bool create)
         m_db = nullptr;
         throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Open")), describeSqliteError(code, message, path));
     }
+    m_identity = identityOf(path);
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     // SQLite reads the file only when first asked: a file that is no database fails here, not later.
@@ -95,11 +97,33 @@ SqliteHandle::~SqliteHandle()
     sqlite3_close_v2(m_db);
 }
 
+std::optional<SqliteHandle::FileIdentity> SqliteHandle::identityOf(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return FileIdentity{quint64(status.st_dev), quint64(status.st_ino)};
+}
+
+bool SqliteHandle::stillTheFile() const
+{
+    const auto now = identityOf(m_path);
+    return now && now == m_identity;
+}
+
+bool SqliteHandle::readOnly() const
+{
+    return sqlite3_db_readonly(m_db, "main") == 1;
+}
+
 void SqliteHandle::fail(const QString &operation, qint32 number, const QString &file) const
 {
+    const int code = sqlite3_extended_errcode(m_db);
+    // A second row with the same key gets a number of its own: the caller may know what it means.
+    if (number == brokererr::kDatabase && (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE))
+        number = errnum::kDuplicateKey;
     throw Error(number, sourceFor(operation),
-                describeSqliteError(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)),
-                                    file.isEmpty() ? m_path : file));
+                describeSqliteError(code, QString::fromUtf8(sqlite3_errmsg(m_db)), file.isEmpty() ? m_path : file));
 }
 
 void SqliteHandle::exec(const QString &script)
@@ -171,8 +195,10 @@ void SqliteHandle::ensureSchema(const QString &schemaResource)
 }
 
 SqliteSession::SqliteSession(std::shared_ptr<SqliteHandle> handle, QString accounting)
-    : m_handle(std::move(handle))
+    : m_path(handle->path())
+    , m_handle(std::move(handle))
     , m_accounting(std::move(accounting))
+    , m_created(m_handle->created())
 {
 }
 
@@ -185,26 +211,70 @@ std::unique_ptr<SqliteSession> SqliteSession::open(const EntitySettings &setting
     if (settings.createsDatabase())
         handle->ensureSchema(settings.schema);
     auto session = std::make_unique<SqliteSession>(std::move(handle), settings.accounting);
-    if (!settings.accounting.isEmpty()) {
-        // The accounting database belongs to another system: when it is missing
-        // or broken the customer tables still work, and only the statements
-        // that name it fail, with the reason.
+    if (!settings.accounting.isEmpty() && settings.createsDatabase()) {
         try {
-            if (settings.createsDatabase())
-                SqliteHandle(settings.accounting, true).ensureSchema(QStringLiteral(":/felcora/sql/contable.sql"));
-            session->attachAccounting();
+            SqliteHandle(settings.accounting, true).ensureSchema(QStringLiteral(":/felcora/sql/contable.sql"));
         } catch (const Error &) {
         }
     }
+    session->attachAccountingIfThere(*session->m_handle);
     return session;
 }
 
-void SqliteSession::attachAccounting()
+bool SqliteSession::inTransaction() const
+{
+    return m_handle && !sqlite3_get_autocommit(m_handle->db());
+}
+
+SqliteHandle &SqliteSession::handleFor(Use use)
+{
+    if (inTransaction())
+        return *m_handle;
+    if (!m_handle) {
+        reopen();
+    } else if (!m_handle->stillTheFile()) {
+        // What was read from the old file is not what the path holds now: say
+        // so once, and let the next statement work on the file in its place.
+        // A recordset still open keeps the old file until it is dropped.
+        m_handle.reset();
+        throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Open")),
+                    QStringLiteral("La base de datos \"%1\" fue reemplazada o eliminada mientras estaba abierta: no se "
+                                   "hizo nada; al volver a intentarlo se usa la que esté en su lugar")
+                        .arg(m_path));
+    } else if (use == Use::Change && m_handle->readOnly()) {
+        reopen();
+    }
+    return *m_handle;
+}
+
+void SqliteSession::reopen()
+{
+    // Never created again: a database that went away is not replaced by an empty one.
+    auto handle = std::make_shared<SqliteHandle>(m_path, false);
+    m_handle = std::move(handle);
+    m_accountingAttached = false;
+    attachAccountingIfThere(*m_handle);
+}
+
+void SqliteSession::attachAccountingIfThere(SqliteHandle &handle)
+{
+    // The accounting database belongs to another system: when it is missing
+    // or broken the customer tables still work, and only the statements
+    // that name it fail, with the reason.
+    if (m_accounting.isEmpty())
+        return;
+    try {
+        attachAccounting(handle);
+    } catch (const Error &) {
+    }
+}
+
+void SqliteSession::attachAccounting(SqliteHandle &handle)
 {
     if (!QFileInfo::exists(m_accounting))
         throw Error(brokererr::kOpen, sourceFor(QStringLiteral("Attach")),
                     QStringLiteral("No existe la base de datos contable \"%1\"").arg(m_accounting));
-    m_handle->attach(m_accounting, kAccountingAlias);
+    handle.attach(m_accounting, kAccountingAlias);
     m_accountingAttached = true;
 }
 
@@ -213,15 +283,15 @@ bool SqliteSession::namesAccounting(const QString &sql)
     return sql.contains(kAccountingAlias + u'.', Qt::CaseInsensitive);
 }
 
-sqlite3_stmt *SqliteSession::prepare(const QString &sql, const char *operation)
+sqlite3_stmt *SqliteSession::prepare(SqliteHandle &handle, const QString &sql, const char *operation)
 {
     // Attached now if it was not at the opening: it may have been installed since.
     if (!m_accounting.isEmpty() && !m_accountingAttached && namesAccounting(sql))
-        attachAccounting();
+        attachAccounting(handle);
     sqlite3_stmt *statement = nullptr;
     const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(m_handle->db(), text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK)
-        m_handle->fail(QString::fromLatin1(operation));
+    if (sqlite3_prepare_v2(handle.db(), text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK)
+        handle.fail(QString::fromLatin1(operation));
     if (!statement) // only blanks: nothing to run
         throw Error(brokererr::kRefused, sourceFor(QString::fromLatin1(operation)),
                     QStringLiteral("La sentencia está vacía"));
@@ -230,36 +300,38 @@ sqlite3_stmt *SqliteSession::prepare(const QString &sql, const char *operation)
 
 std::unique_ptr<IRecordset> SqliteSession::query(const QString &sql)
 {
-    return std::make_unique<SqliteRecordset>(m_handle, prepare(sql, "CrearRs"));
+    SqliteHandle &handle = handleFor(Use::Read);
+    return std::make_unique<SqliteRecordset>(m_handle, prepare(handle, sql, "CrearRs"));
 }
 
 qint64 SqliteSession::execute(const QString &sql)
 {
-    sqlite3_stmt *statement = prepare(sql, "Ejecutar");
+    SqliteHandle &handle = handleFor(Use::Change);
+    sqlite3_stmt *statement = prepare(handle, sql, "Ejecutar");
     const bool reads = sqlite3_stmt_readonly(statement);
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
     }
     sqlite3_finalize(statement);
     if (rc != SQLITE_DONE)
-        m_handle->fail(QStringLiteral("Ejecutar"));
+        handle.fail(QStringLiteral("Ejecutar"));
     // sqlite3_changes keeps the count of the last change: a reading statement changed nothing.
-    return reads ? 0 : sqlite3_changes64(m_handle->db());
+    return reads ? 0 : sqlite3_changes64(handle.db());
 }
 
 void SqliteSession::begin()
 {
-    if (!sqlite3_get_autocommit(m_handle->db()))
+    if (inTransaction())
         throw Error(brokererr::kTransaction, sourceFor(QStringLiteral("BeginTrans")),
                     QStringLiteral("Ya hay una transacción abierta en esta conexión"));
     // The write lock is taken now, so that another workstation's write waits
     // here and not in the middle of the work.
-    m_handle->exec(QStringLiteral("BEGIN IMMEDIATE"));
+    handleFor(Use::Change).exec(QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 void SqliteSession::commit()
 {
-    if (sqlite3_get_autocommit(m_handle->db()))
+    if (!inTransaction())
         throw Error(brokererr::kTransaction, sourceFor(QStringLiteral("CommitTrans")),
                     QStringLiteral("No hay una transacción abierta en esta conexión"));
     m_handle->exec(QStringLiteral("COMMIT"));
@@ -267,7 +339,7 @@ void SqliteSession::commit()
 
 void SqliteSession::rollback()
 {
-    if (!sqlite3_get_autocommit(m_handle->db()))
+    if (inTransaction())
         m_handle->exec(QStringLiteral("ROLLBACK"));
 }
 

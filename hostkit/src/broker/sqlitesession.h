@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "brokererrors.h"
 #include "databasesession.h"
@@ -32,6 +33,13 @@ public:
     void ensureSchema(const QString &schemaResource);
     // True when ensureSchema created the schema: the database is new.
     bool created() const { return m_created; }
+    const QString &path() const { return m_path; }
+    // Whether SQLite opened the file for reading only (it does so without a
+    // word when the file cannot be written at the time).
+    bool readOnly() const;
+    // Whether the path still names the file that was opened: false once it
+    // was deleted, or replaced by another file.
+    bool stillTheFile() const;
 
     // The error of the last call, as the component's error, described for the
     // user with the file it concerns (this database unless another is named).
@@ -41,11 +49,27 @@ public:
 private:
     int schemaObjectCount();
 
+    // The file's identity on its device, to tell it from another put in its place.
+    struct FileIdentity
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        bool operator==(const FileIdentity &) const = default;
+    };
+    static std::optional<FileIdentity> identityOf(const QString &path);
+
     sqlite3 *m_db = nullptr;
     QString m_path;
+    std::optional<FileIdentity> m_identity;
     bool m_created = false;
 };
 
+// The database file of an entity. A statement runs on the file the path names
+// now: when it was deleted or replaced since it was opened, the statement is
+// refused with that reason and the next one opens the file in its place; a
+// file SQLite opened for reading only is opened again before a change, so
+// that a fault mended since (its mode, a read-only mount) no longer counts.
+// A transaction keeps the file it began on.
 class SqliteSession final : public DatabaseSession
 {
 public:
@@ -57,19 +81,28 @@ public:
     void begin() override;
     void commit() override;
     void rollback() override;
-    bool createdDatabase() const override { return m_handle->created(); }
+    bool createdDatabase() const override { return m_created; }
 
     static std::unique_ptr<SqliteSession> open(const EntitySettings &settings);
 
 private:
-    sqlite3_stmt *prepare(const QString &sql, const char *operation);
+    enum class Use { Read, Change };
+    // The open database to run a statement on, opened again where it must be.
+    SqliteHandle &handleFor(Use use);
+    void reopen();
+    bool inTransaction() const;
+    sqlite3_stmt *prepare(SqliteHandle &handle, const QString &sql, const char *operation);
     // Attaches the accounting database, or throws why it cannot be.
-    void attachAccounting();
+    void attachAccounting(SqliteHandle &handle);
+    // Attaches it where it can be; where not, only the statements that name it fail.
+    void attachAccountingIfThere(SqliteHandle &handle);
     static bool namesAccounting(const QString &sql);
 
-    std::shared_ptr<SqliteHandle> m_handle;
+    QString m_path;
+    std::shared_ptr<SqliteHandle> m_handle; // none after the file was found replaced, until reopened
     QString m_accounting;
     bool m_accountingAttached = false;
+    bool m_created = false;
 };
 
 // A forward-only result read straight from the prepared statement: a value is
