@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The server schema on a real PostgreSQL server: it loads as one request, the
-# tables and seed rows are there, names sort as in Spanish, and the columns take
-# values in the forms the component's statements write them.
+# The server schema on a real PostgreSQL server: the files load with psql in one
+# transaction, the tables and seed rows are there, names sort as in Spanish, and
+# the columns take values in the forms the component's statements write them.
 #   pg_smoke.sh SCHEMA_SQL SEED_SQL...   (the server named by the file in FELCORA_PG_ENV)
 # Works in a database of its own, so the shared one stays empty.
 set -euo pipefail
@@ -42,8 +42,10 @@ sql "$FELCORA_PG_DATABASE" "drop database if exists $kScratch" >/dev/null
 sql "$FELCORA_PG_DATABASE" "create database $kScratch template template0 locale_provider libc locale 'C'"
 trap 'sql "$FELCORA_PG_DATABASE" "drop database if exists $kScratch" >/dev/null' EXIT
 
-# One request, as a session sends it: no client commands, one transaction.
-sql "$kScratch" "$(cat "$@")"
+# As an administrator applies the files by hand: one transaction, stopped by the first error.
+args=()
+for file in "$@"; do args+=(-f "$file"); done
+psql -X -q -w -1 -v ON_ERROR_STOP=1 -d "$kScratch" "${args[@]}"
 
 expect "tables" \
   "public.clientes public.dib public.jrd public.subregimenes public.ventajas public.ventajasrel quenmarcontable.agentes quenmarcontable.roles_autorizados" \

@@ -16,6 +16,7 @@
 #include "broker/brokererrors.h"
 #include "broker/sqldialect.h"
 #include "broker/sqliteerrors.h"
+#include "broker/sqlscript.h"
 #include "core/componentstate.h"
 #include "core/numberliterals.h"
 #include "core/sqltext.h"
@@ -646,6 +647,49 @@ private slots:
         QCOMPARE(molde.EsNull(QVariant()), QString());
         QCOMPARE(molde.EsNull(u"x"_s), u"x"_s);
         QCOMPARE(molde.EsNull(QDate(1900, 1, 1)), u"01/01/1900"_s);
+    }
+
+    // A script is cut at each ";" outside literals, quoted names, comments and
+    // dollar-quoted text; each statement keeps the line it starts on.
+    void scriptsAreSplitIntoStatements_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("statements"); // "line:text"
+        QTest::newRow("lines") << u"CREATE TABLE a (x int);\n\n  INSERT INTO a VALUES (1);\n"_s
+                               << QStringList{u"1:CREATE TABLE a (x int)"_s, u"3:INSERT INTO a VALUES (1)"_s};
+        QTest::newRow("literal with a doubled apostrophe")
+            << u"INSERT INTO t VALUES ('a;''b;'); SELECT 1"_s
+            << QStringList{u"1:INSERT INTO t VALUES ('a;''b;')"_s, u"1:SELECT 1"_s};
+        QTest::newRow("quoted name") << u"SELECT \"a;\"\"b\" FROM t;SELECT 2"_s
+                                     << QStringList{u"1:SELECT \"a;\"\"b\" FROM t"_s, u"1:SELECT 2"_s};
+        QTest::newRow("comments before, within and alone")
+            << u"-- head; not a statement\n/* block; */\nSELECT 1 -- tail;\n;\n-- only a comment;\n/* last; */"_s
+            << QStringList{u"3:SELECT 1 -- tail;"_s};
+        QTest::newRow("nested block comment") << u"/* a /* b; */ c; */ SELECT 1; SELECT 2"_s
+                                              << QStringList{u"1:SELECT 1"_s, u"1:SELECT 2"_s};
+        QTest::newRow("dollar quoting")
+            << u"CREATE FUNCTION f() RETURNS int AS $$ SELECT 1; $$ LANGUAGE sql;\nDO $b$ BEGIN $$; END $b$;"_s
+            << QStringList{u"1:CREATE FUNCTION f() RETURNS int AS $$ SELECT 1; $$ LANGUAGE sql"_s,
+                           u"2:DO $b$ BEGIN $$; END $b$"_s};
+        QTest::newRow("a dollar in a name or a parameter quotes nothing")
+            << u"SELECT a$b$ FROM t; SELECT $1; SELECT 3"_s
+            << QStringList{u"1:SELECT a$b$ FROM t"_s, u"1:SELECT $1"_s, u"1:SELECT 3"_s};
+        QTest::newRow("empty statements, no final separator")
+            << u";; ;\n SELECT 1;;\nSELECT 2"_s << QStringList{u"2:SELECT 1"_s, u"3:SELECT 2"_s};
+        QTest::newRow("lines inside literals and comments count")
+            << u"SELECT 'a\nb';\n/* x\ny */ SELECT 2;"_s << QStringList{u"1:SELECT 'a\nb'"_s, u"4:SELECT 2"_s};
+        QTest::newRow("unclosed literal runs to the end")
+            << u"SELECT 1; SELECT 'a; SELECT 2"_s << QStringList{u"1:SELECT 1"_s, u"1:SELECT 'a; SELECT 2"_s};
+        QTest::newRow("nothing") << u" -- ;\n"_s << QStringList();
+    }
+    void scriptsAreSplitIntoStatements()
+    {
+        QFETCH(QString, script);
+        QFETCH(QStringList, statements);
+        QStringList found;
+        for (const hostkit::sqlscript::Statement &s : hostkit::sqlscript::split(script))
+            found.append(u"%1:%2"_s.arg(s.line).arg(s.text));
+        QCOMPARE(found, statements);
     }
 };
 

@@ -97,6 +97,9 @@ void TestHost::startsOnWhatItFinds_data()
         << Before::EmptyOffice << printPdf << true << 0 << u"escritas en"_s << 0;
     QTest::newRow("office database without accounting: starts")
         << Before::OfficeWithoutAccounting << printPdf << true << 0 << u"escritas en"_s << 0;
+    QTest::newRow("tables on an embedded database: refused, none claimed")
+        << Before::EmptyOffice << QStringList{u"--init-server"_s} << false << 1
+        << u"Las tablas se crean solo en un servidor PostgreSQL"_s << 0;
     QTest::newRow("missing configuration file: refused, named")
         << Before::Nothing << QStringList{u"--config"_s, u"%1/oficina.ini"_s} + printPdf << true << 1
         << u"No existe el archivo de configuración \"%1/oficina.ini\""_s << kNoCount;
@@ -180,6 +183,8 @@ void TestHost::startsOnWhatItFinds()
         QVERIFY2(said(), qPrintable(output));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), exitCode);
+        if (exitCode != 0)
+            QVERIFY2(!output.contains("Tablas creadas"), output.constData());
     }
     if (customers != kNoCount)
         QCOMPARE(TempDatabase::scalar(customerDatabase, u"select count(*) from clientes"_s).toInt(), customers);

@@ -145,10 +145,89 @@ private slots:
 
         const auto again = errorOf([&] { hostkit::initServerDatabase(settings); });
         QVERIFY(again);
-        QVERIFY2(again->description().contains(u"ya tiene la tabla de clientes"_s), qPrintable(again->description()));
+        QVERIFY2(again->description().contains(u"ya tiene la tabla clientes, el índice clientes_nombre"_s),
+                 qPrintable(again->description()));
         hostkit::EntitySettings sqlite = settings;
         sqlite.driver = u"SQLite"_s;
         QVERIFY(errorOf([&] { hostkit::initServerDatabase(sqlite); }));
+    }
+
+    // What would keep the tables from being created is found before anything
+    // changes and said with what to do; a statement the server refuses midway
+    // is named. In every case the database is left as it was.
+    void initServerRefusalsLeaveNothing_data()
+    {
+        QTest::addColumn<QString>("setup");     // run in the database first; %1 its name, %2 the role
+        QTest::addColumn<bool>("ascii");        // a database made in SQL_ASCII instead
+        QTest::addColumn<QStringList>("says");  // %1 the database, %2 the role
+        QTest::newRow("role may not create in public nor make the accounting schema")
+            << u"revoke create on schema public from pg_database_owner; revoke create on database %1 from %2"_s << false
+            << QStringList{u"GRANT CREATE ON SCHEMA public TO %2"_s, u"GRANT CREATE ON DATABASE %1 TO %2"_s,
+                           u"No se cambió nada."_s};
+        QTest::newRow("no schema of the search path exists")
+            << u"alter database %1 set search_path = nada"_s << false
+            << QStringList{u"search_path del rol (nada)"_s, u"No se cambió nada."_s};
+        QTest::newRow("SQL_ASCII database") << QString() << true
+                                            << QStringList{u"codificación SQL_ASCII"_s, u"ENCODING 'UTF8'"_s};
+        QTest::newRow("jurisdictions already there, customers not")
+            << u"create table JRD (x int)"_s << false
+            << QStringList{u"ya tiene la tabla JRD, y las tablas se crean solo donde no existen"_s, u"No se cambió nada."_s};
+
+        // An accounting table made by the other system in another shape: the
+        // schema's index on it is refused by the server itself.
+        QFile schema(u":/felcora/sql/postgres/schema.sql"_s);
+        QVERIFY(schema.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(schema.readAll()).split(u'\n');
+        const qsizetype index = lines.indexOf(QRegularExpression(u"CREATE INDEX .*AGENTES_GENERADORID.*"_s));
+        QVERIFY(index > 0);
+        const qsizetype statement = lines.mid(0, index + 1).filter(QRegularExpression(u"^CREATE "_s)).size();
+        QTest::newRow("accounting table of another shape: refused midway")
+            << u"create schema quenmarcontable; create table quenmarcontable.AGENTES (ID_AGENTE integer)"_s << false
+            << QStringList{u"falló la sentencia %3 (schema.sql, línea %4: CREATE INDEX IF NOT EXISTS "
+                           "AGENTES_GENERADORID ON quenmarcontable.AGENTES ...). El servidor de base de datos "
+                           "rechazó la sentencia ("_s
+                               .arg(statement)
+                               .arg(index + 1),
+                           u"generadorid"_s, u"No se creó nada."_s};
+    }
+    void initServerRefusalsLeaveNothing()
+    {
+        QFETCH(QString, setup);
+        QFETCH(bool, ascii);
+        QFETCH(QStringList, says);
+        const test::ServerDatabase empty(true);
+        QString database = empty.name();
+        if (ascii) {
+            database += u"_ascii"_s;
+            test::ServerDatabase::exec(empty.customerPath(),
+                                       u"create database %1 encoding 'SQL_ASCII' locale_provider libc lc_collate 'C' "
+                                       "lc_ctype 'C' template template0"_s.arg(database));
+        }
+        const auto drop = qScopeGuard([&] {
+            if (ascii)
+                test::ServerDatabase::exec(empty.customerPath(), u"drop database %1 with (force)"_s.arg(database));
+        });
+        const hostkit::EntitySettings settings = test::ServerDatabase::configFor(database).entity(kPersonal);
+        const QString path = u"postgres:"_s + database;
+        const auto filled = [&](QString text) { return text.replace(u"%1"_s, database).replace(u"%2"_s, settings.user); };
+        if (!setup.isEmpty())
+            test::ServerDatabase::exec(path, filled(setup));
+        // The tables, indexes, schemas and collations outside the server's own.
+        const QString objects = u"select coalesce((select string_agg(n.nspname || '.' || c.relname, ' ' order by 1) "
+                                "from pg_class c join pg_namespace n on n.oid = c.relnamespace "
+                                "where n.nspname !~ '^pg_|^information_schema$'), '') "
+                                "|| ' / ' || (select string_agg(nspname, ' ' order by 1) from pg_namespace) "
+                                "|| ' / ' || (select count(*) from pg_collation where collname = 'es_ar')"_s;
+        const QVariant before = test::ServerDatabase::scalar(path, objects);
+
+        const auto error = errorOf([&] { hostkit::initServerDatabase(settings); });
+        QVERIFY(error);
+        const QString text = error->description();
+        const QString head = u"No se crearon las tablas en la base de datos \"%1\" del servidor \""_s.arg(database);
+        QVERIFY2(text.startsWith(head), qPrintable(text));
+        for (const QString &part : says)
+            QVERIFY2(text.contains(filled(part)), qPrintable(part + u" | "_s + text));
+        QCOMPARE(test::ServerDatabase::scalar(path, objects), before);
     }
 
     // Demo data on the server: as many customers as asked each time, with

@@ -2,8 +2,8 @@
 -- schema, the accounting tables in the schema quenmarcontable (statements name
 -- them QUENMARCONTABLE.AGENTES). Identifiers are unquoted, so the server keeps
 -- them in lower case and any spelling in a statement finds them.
--- Plain SQL without client commands: the script runs as one multi-statement
--- request (one transaction) on an empty database.
+-- Plain SQL without client commands, for an empty database: the data access
+-- runs it statement by statement in one transaction, as psql -1 does.
 
 -- Names sort as in Spanish: accents do not count, Ñ follows N, and case only
 -- breaks ties. The collation stays deterministic, so that equality is exact and

@@ -1,7 +1,11 @@
 #include "felcora/hostkit/serverschema.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
 #include <QTemporaryDir>
+#include <optional>
 #include <sqlite3.h>
 
 #include "brokererrors.h"
@@ -9,6 +13,7 @@
 #include "felcora/hostkit/demodata.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "serversession.h"
+#include "sqlscript.h"
 
 namespace felcora::hostkit {
 
@@ -41,6 +46,12 @@ constexpr DemoTable kDemoTables[] = {
 // Rows per insert statement of the copy.
 constexpr int kRowsPerInsert = 1000;
 
+// A text as a literal of the server's.
+QString sqlLiteral(const QString &text)
+{
+    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
+}
+
 // A value of an SQLite row as a literal of the server's.
 QString literal(sqlite3_stmt *row, int column)
 {
@@ -50,9 +61,8 @@ QString literal(sqlite3_stmt *row, int column)
     case SQLITE_FLOAT: return QString::number(sqlite3_column_double(row, column), 'g', 17);
     default: break;
     }
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(row, column)),
-                                           sqlite3_column_bytes(row, column));
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
+    return sqlLiteral(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(row, column)),
+                                        sqlite3_column_bytes(row, column)));
 }
 
 // Copies every row of a table of a database file to the server, a batch of
@@ -101,6 +111,176 @@ void copyTable(const QString &file, const DemoTable &table, ServerSession &serve
         send();
 }
 
+// One statement of the scripts, with the name of the file it comes from.
+struct ScriptStatement
+{
+    QString file;
+    sqlscript::Statement statement;
+};
+
+QList<ScriptStatement> readScripts()
+{
+    QList<ScriptStatement> statements;
+    for (const QString &resource : kScripts) {
+        QFile file(resource);
+        if (!file.open(QIODevice::ReadOnly))
+            throw Error(brokererr::kOpen, sourceFor("Init"),
+                        QStringLiteral("No se encontró el esquema \"%1\"").arg(resource));
+        const QString name = QFileInfo(resource).fileName();
+        for (const sqlscript::Statement &statement : sqlscript::split(QString::fromUtf8(file.readAll())))
+            statements.append({name, statement});
+    }
+    return statements;
+}
+
+// The first words of a statement, up to its first parenthesis, to name it in a message.
+QString headOf(const QString &statement)
+{
+    constexpr qsizetype kHeadWords = 8;
+    const qsizetype parenthesis = statement.indexOf(u'(');
+    QStringList words = statement.left(parenthesis).simplified().split(u' ', Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        words = statement.simplified().split(u' ');
+    const bool cut = parenthesis >= 0 || words.size() > kHeadWords;
+    return QStringList(words.mid(0, kHeadWords)).join(u' ') + (cut ? QStringLiteral(" ...") : QString());
+}
+
+// What a CREATE statement makes: its kind (TABLE, INDEX, SCHEMA ...), its name
+// as written, and whether it leaves one that exists alone (IF NOT EXISTS).
+struct Creation
+{
+    QString kind;
+    QString name;
+    bool ifNotExists = false;
+};
+
+std::optional<Creation> creationOf(const QString &statement)
+{
+    const QStringList words = QString(statement).replace(u'(', QStringLiteral(" ( ")).simplified().split(u' ');
+    const auto word = [&](qsizetype k) { return words.value(k).toUpper(); };
+    if (word(0) != u"CREATE")
+        return std::nullopt;
+    qsizetype k = word(1) == u"UNIQUE" ? 2 : 1;
+    Creation made;
+    made.kind = word(k++);
+    if (word(k) == u"IF" && word(k + 1) == u"NOT" && word(k + 2) == u"EXISTS") {
+        made.ifNotExists = true;
+        k += 3;
+    }
+    made.name = words.value(k);
+    return made;
+}
+
+// A name as the server keeps it: unquoted names are folded to lower case.
+QString folded(const QString &name)
+{
+    return name.startsWith(u'"') ? name.mid(1, name.size() - 2) : name.toLower();
+}
+
+// The names as a list of literals for "in (...)".
+QString literalList(const QStringList &names)
+{
+    QStringList literals;
+    for (const QString &name : names)
+        literals.append(sqlLiteral(name));
+    return literals.join(u',');
+}
+
+// What keeps the scripts from running on the session's database, each as a
+// sentence that says what to do about it; none when they can run. Only reads.
+QStringList obstacles(ServerSession &session, const QList<ScriptStatement> &statements)
+{
+    // The tables and indexes made in the default schema, by the name the server
+    // keeps, and the schemas made. What is made only when missing (IF NOT
+    // EXISTS: the accounting tables, which another system may have made) is no conflict.
+    QHash<QString, Creation> made;
+    QStringList schemas;
+    for (const ScriptStatement &s : statements) {
+        const std::optional<Creation> creation = creationOf(s.statement.text);
+        if (!creation)
+            continue;
+        if (creation->kind == u"SCHEMA")
+            schemas.append(folded(creation->name));
+        else if ((creation->kind == u"TABLE" || creation->kind == u"INDEX") && !creation->ifNotExists
+                 && !creation->name.contains(u'.'))
+            made.insert(folded(creation->name), *creation);
+    }
+
+    // The database's settings, read whole so that its connection is free again.
+    auto database = session.query(QStringLiteral(
+        "select quote_ident(current_database()), quote_ident(current_user), current_schema(), "
+        "quote_ident(current_schema()), current_setting('search_path'), pg_get_userbyid(d.datdba), "
+        "pg_get_userbyid(d.datdba) = current_user, coalesce(has_schema_privilege(current_schema(), 'CREATE'), false), "
+        "has_database_privilege(current_database(), 'CREATE'), current_setting('server_encoding'), "
+        "exists (select 1 from pg_collation where collprovider = 'i') "
+        "from pg_database d where d.datname = current_database()"));
+    const QString db = database->value(0).toString();
+    const QString role = database->value(1).toString();
+    const bool hasSchema = !database->value(2).isNull();
+    const QString schema = database->value(3).toString();
+    const QString searchPath = database->value(4).toString();
+    const QString owner = database->value(5).toString();
+    const bool owns = database->value(6).toBool();
+    const bool mayCreateTables = database->value(7).toBool();
+    const bool mayCreateSchemas = database->value(8).toBool();
+    const QString encoding = database->value(9).toString();
+    const bool icu = database->value(10).toBool();
+    database.reset();
+
+    QStringList found;
+    if (!hasSchema)
+        found.append(QStringLiteral("No existe ninguno de los esquemas del search_path del rol (%1), donde se "
+                                    "crean las tablas: cree uno (CREATE SCHEMA public) o fije uno que exista "
+                                    "(ALTER ROLE %2 IN DATABASE %3 SET search_path = <esquema>).")
+                         .arg(searchPath, role, db));
+    else if (!mayCreateTables)
+        found.append(QStringLiteral("El rol no puede crear tablas en el esquema %1: el dueño de la base de datos (%2) "
+                                    "puede permitírselo con GRANT CREATE ON SCHEMA %1 TO %3%4.")
+                         .arg(schema, owner, role,
+                              owns ? QString()
+                                   : QStringLiteral(", o hacerlo dueño de ella con ALTER DATABASE %1 OWNER TO %2")
+                                         .arg(db, role)));
+    if (!schemas.isEmpty() && !mayCreateSchemas)
+        found.append(QStringLiteral("El rol no puede crear el esquema %1: el dueño de la base de datos (%2) puede "
+                                    "permitírselo con GRANT CREATE ON DATABASE %3 TO %4.")
+                         .arg(schemas.join(QStringLiteral(", ")), owner, db, role));
+    if (!schemas.isEmpty()) {
+        const auto existing = session.query(
+            QStringLiteral("select quote_ident(nspname), pg_get_userbyid(nspowner) from pg_namespace "
+                           "where nspname in (%1) and not has_schema_privilege(oid, 'CREATE')")
+                .arg(literalList(schemas)));
+        for (; !existing->Eof(); existing->MoveNext())
+            found.append(QStringLiteral("El rol no puede crear tablas en el esquema %1, que ya existe: su dueño (%2) "
+                                        "puede permitírselo con GRANT CREATE ON SCHEMA %1 TO %3.")
+                             .arg(existing->value(0).toString(), existing->value(1).toString(), role));
+    }
+    if (encoding != u"UTF8")
+        found.append(QStringLiteral("La base de datos tiene la codificación %1 y las tablas necesitan UTF8: créelas "
+                                    "en una base de datos nueva, hecha con CREATE DATABASE <nombre> ENCODING 'UTF8' "
+                                    "TEMPLATE template0.")
+                         .arg(encoding));
+    if (!icu)
+        found.append(QStringLiteral("El servidor no tiene ICU, con el que se ordenan los nombres en español "
+                                    "(collation es_ar): use un servidor PostgreSQL compilado con ICU."));
+    if (hasSchema && !made.isEmpty()) {
+        const auto existing = session.query(
+            QStringLiteral("select relname from pg_class where relnamespace = (select oid from pg_namespace "
+                           "where nspname = current_schema()) and relname in (%1) order by relname")
+                .arg(literalList(made.keys())));
+        QStringList names;
+        for (; !existing->Eof(); existing->MoveNext()) {
+            const Creation &creation = made.value(existing->value(0).toString());
+            names.append((creation.kind == u"TABLE" ? QStringLiteral("la tabla ") : QStringLiteral("el índice "))
+                         + creation.name);
+        }
+        if (!names.isEmpty())
+            found.append(QStringLiteral("La base de datos ya tiene %1, y las tablas se crean solo donde no existen: "
+                                        "use una base de datos nueva o, si esos objetos sobran, bórrelos.")
+                             .arg(QLocale(QLocale::Spanish).createSeparatedList(names)));
+    }
+    return found;
+}
+
 } // namespace
 
 qint64 writeServerDemoData(const EntitySettings &settings, const DemoOptions &options)
@@ -142,26 +322,34 @@ void initServerDatabase(const EntitySettings &settings)
         throw Error(brokererr::kOpen, sourceFor("Init"),
                     QStringLiteral("Las tablas se crean solo en un servidor PostgreSQL (Driver=QPSQL), no con \"%1\"")
                         .arg(settings.driver));
-    QString script = QStringLiteral("BEGIN;\n");
-    for (const QString &resource : kScripts) {
-        QFile file(resource);
-        if (!file.open(QIODevice::ReadOnly))
-            throw Error(brokererr::kOpen, sourceFor("Init"),
-                        QStringLiteral("No se encontró el esquema \"%1\"").arg(resource));
-        script += QString::fromUtf8(file.readAll()) + u'\n';
-    }
-    script += QStringLiteral("COMMIT;");
+    const QList<ScriptStatement> statements = readScripts();
+    const QString failed = QStringLiteral("No se crearon las tablas en la base de datos \"%1\" del servidor \"%2\"")
+                               .arg(settings.database, settings.host);
 
     const auto session = ServerSession::open(settings);
-    const auto existing = session->query(
-        QStringLiteral("select count(*) from information_schema.tables where table_schema = current_schema() "
-                       "and table_name = 'clientes'"));
-    if (existing->value(0).toLongLong() > 0)
+    if (const QStringList found = obstacles(*session, statements); !found.isEmpty())
         throw Error(brokererr::kOpen, sourceFor("Init"),
-                    QStringLiteral("La base de datos \"%1\" del servidor \"%2\" ya tiene la tabla de clientes: no se "
-                                   "cambió nada")
-                        .arg(settings.database, settings.host));
-    session->runScript(script);
+                    QStringLiteral("%1 con el rol \"%2\". %3 No se cambió nada.")
+                        .arg(failed, settings.user, found.join(u' ')));
+
+    // One statement at a time, so that the server's refusal of any of them is
+    // seen and named; one transaction, so that a refusal leaves nothing behind.
+    session->begin();
+    qsizetype done = 0;
+    try {
+        for (; done < statements.size(); ++done)
+            session->execute(statements.at(done).statement.text);
+        session->commit();
+    } catch (const Error &e) {
+        session->rollback();
+        const QString which = done < statements.size()
+            ? QStringLiteral("falló la sentencia %1 (%2, línea %3: %4)")
+                  .arg(QString::number(done + 1), statements.at(done).file,
+                       QString::number(statements.at(done).statement.line), headOf(statements.at(done).statement.text))
+            : QStringLiteral("no se pudo confirmar la transacción");
+        throw Error(e.number(), sourceFor("Init"),
+                    QStringLiteral("%1: %2. %3. No se creó nada.").arg(failed, which, e.description()));
+    }
 }
 
 } // namespace felcora::hostkit

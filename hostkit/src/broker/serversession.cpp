@@ -285,13 +285,6 @@ bool ServerSession::dropIfLost(const std::shared_ptr<Link> &link)
     return true;
 }
 
-void ServerSession::runScript(const QString &script)
-{
-    QSqlQuery q(QSqlDatabase::database(idleLink()->name, false));
-    if (!q.exec(script))
-        failStatement(m_settings, "Script", q.lastError());
-}
-
 void ServerSession::begin()
 {
     if (m_transaction)

@@ -35,10 +35,6 @@ public:
 
     static std::unique_ptr<ServerSession> open(const EntitySettings &settings);
 
-    // Runs a script of several statements (a schema) in one request, outside
-    // the statement checks: for the data access's own scripts only.
-    void runScript(const QString &script);
-
     // One connection's name and whether a recordset or a transaction holds it.
     struct Link
     {

@@ -7,8 +7,10 @@ namespace felcora::hostkit {
 
 // Creates the component's tables, with the rows a new database starts with
 // (catalogues, jurisdictions), on an empty PostgreSQL database named by the
-// settings: all of it or nothing. A database that has the customer table
-// already is refused, and so is a driver other than QPSQL. Throws felcora::Error.
+// settings: all of it or nothing. Refused before anything changes: a driver
+// other than QPSQL, a role that may not create the tables, a database not in
+// UTF8, a server without ICU, and a database that has any of the tables
+// already. Throws felcora::Error, which says what stopped it and what to do.
 FELCORA_HOSTKIT_EXPORT void initServerDatabase(const EntitySettings &settings);
 
 struct DemoOptions;
