@@ -36,6 +36,14 @@ namespace {
 
 const QString kPersonal = u"PERSONAL"_s;
 
+// A file with these bytes and this mode.
+bool writeFile(const QString &path, const QByteArray &content, mode_t mode)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush()
+        && ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
 int customerCount(const TempDatabase &db)
 {
     return TempDatabase::scalar(db.personalPath(), u"select count(*) from clientes"_s).toInt();
@@ -256,6 +264,76 @@ private slots:
         QCOMPARE(error->number(), hostkit::brokererr::kOpen);
         for (const QString &part : refusal + QStringList(path))
             QVERIFY2(error->description().contains(part), qPrintable(error->description()));
+    }
+
+    // A server PERSONAL with these keys; %D stands for the test's folder, which
+    // holds the password file "clave" and the certificates "a;b.crt" and "o'k\root.crt".
+    void officeSettingsAreCheckedBeforeConnecting_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<int>("mode");         // of the INI and the password file
+        QTest::addColumn<QByteArray>("clave"); // null: no password file
+        QTest::addColumn<QString>("outcome");  // "password|connect options", or what the error says
+        const QByteArray file = "PasswordFile=%D/clave\n", sys = "[SYSTABLAS]\nDatabase=felcora\n";
+        QTest::newRow("as written") << file + "SslMode=Prefer\n" + sys << 0600 << QByteArray(" a b \r\nc\n")
+                                    << u" a b |sslmode=prefer"_s;
+        QTest::newRow("password file 0644")
+            << file + sys << 0644 << QByteArray("x\n")
+            << u"El archivo de contraseña \"%D/clave\" puede ser leído por otros usuarios (permisos 0644): déjelo"
+               " solo para su dueño con chmod 600 \"%D/clave\""_s;
+        QTest::newRow("password file 0640") << file + sys << 0640 << QByteArray("x\n") << u"(permisos 0640)"_s;
+        QTest::newRow("empty first line") << file + sys << 0600 << QByteArray("\nx\n")
+                                          << u"La primera línea del archivo de contraseña \"%D/clave\" está vacía"_s;
+        QTest::newRow("Password in an INI at 0644")
+            << "Password=x\n" + sys << 0644 << QByteArray()
+            << u"El archivo de configuración \"%D/RecordBroker.ini\" tiene la contraseña del grupo [Personal] y"
+               " puede ser leído por otros usuarios (permisos 0644)"_s;
+        QTest::newRow("Password in an INI at 0600, socket without SSL")
+            << "Password=x\nHost=/run/postgresql\nSslMode=disable\n" + sys << 0600 << QByteArray()
+            << u"x|sslmode=disable"_s;
+        QTest::newRow("no SYSTABLAS") << QByteArray() << 0600 << QByteArray()
+                                      << u"El grupo [Personal] del archivo de configuración \"%D/RecordBroker.ini\""
+                                         " usa un servidor (Driver=QPSQL), pero falta el grupo [SYSTABLAS]"_s;
+        QTest::newRow("socket with require") << "Host=/run/postgresql\nSslMode=require\n" + sys << 0600 << QByteArray()
+                                             << u"pero su Host=/run/postgresql es una carpeta de socket"_s;
+        QTest::newRow("unknown SslMode") << "sslmode=requiere\n" + sys << 0600 << QByteArray()
+                                         << u"vale \"requiere\": debe ser disable, allow, prefer, require,"_s;
+        QTest::newRow("missing root certificate") << "SslRootCert=%D/none.crt\n" + sys << 0600 << QByteArray()
+                                                  << u"No existe el certificado raíz \"%D/none.crt\""_s;
+        QTest::newRow("';' in a path") << "SslRootCert=%D/a;b.crt\n" + sys << 0600 << QByteArray()
+                                       << u"\"%D/a;b.crt\" de la clave SslRootCert del grupo [Personal]"_s;
+        QTest::newRow("root certificate quoted")
+            << "Password=x\nSslMode=VERIFY-FULL\nSslRootCert=%D/o'k\\root.crt\n" + sys << 0600 << QByteArray()
+            << u"x|sslmode=verify-full;sslrootcert='%D/o\\'k\\\\root.crt'"_s;
+    }
+    void officeSettingsAreCheckedBeforeConnecting()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(int, mode);
+        QFETCH(QByteArray, clave);
+        QFETCH(QString, outcome);
+        QTemporaryDir dir;
+        for (const char *certificate : {"a;b.crt", "o'k\\root.crt"})
+            QVERIFY(writeFile(dir.filePath(QLatin1String(certificate)), "-----BEGIN CERTIFICATE-----\n", 0644));
+        QVERIFY(clave.isNull() || writeFile(dir.filePath(u"clave"_s), clave, mode_t(mode)));
+        const QString ini = dir.filePath(u"RecordBroker.ini"_s);
+        keys.prepend("[Personal]\nDriver=QPSQL\nHost=srv\nDatabase=felcora\n");
+        QVERIFY(writeFile(ini, keys.replace("%D", QFile::encodeName(dir.path())), mode_t(mode)));
+        outcome.replace(u"%D"_s, dir.path());
+        QString result;
+        const auto error = errorOf([&] {
+            const hostkit::BrokerConfig config = hostkit::BrokerConfig::load(ini);
+            const hostkit::EntitySettings personal = config.entity(kPersonal);
+            // An office's INTERNOS is its server's, never a database made up on this machine.
+            QVERIFY(config.entity(u"INTERNOS"_s) == personal);
+            result = personal.serverPassword() + u'|' + personal.serverConnectOptions();
+        });
+        if (!error) {
+            QCOMPARE(result, outcome);
+            return;
+        }
+        QCOMPARE(error->number(), hostkit::brokererr::kOpen);
+        QVERIFY2(error->description().contains(outcome), qPrintable(error->description()));
     }
 
     void queriesAndChangesReportWhatHappened()

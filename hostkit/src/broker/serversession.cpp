@@ -40,18 +40,6 @@ QString newLinkName()
     return QStringLiteral("felcora-server-%1").arg(counter.fetchAndAddRelaxed(1) + 1);
 }
 
-// The password of the settings, or the first line of their password file.
-QString passwordOf(const EntitySettings &settings)
-{
-    if (settings.passwordFile.isEmpty())
-        return settings.password;
-    QFile file(settings.passwordFile);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(brokererr::kOpen, sourceFor(settings.driver, "Open"),
-                    QStringLiteral("No se pudo leer el archivo de contraseña \"%1\"").arg(settings.passwordFile));
-    return QString::fromUtf8(file.readLine()).trimmed();
-}
-
 // A result read row by row from the server on a connection it holds until
 // its last row has been read or it is dropped.
 class ServerRecordset final : public IRecordset
@@ -194,9 +182,8 @@ void ServerSession::openLink(const QString &name)
     if (m_settings.port > 0)
         db.setPort(m_settings.port);
     db.setUserName(m_settings.user);
-    db.setPassword(passwordOf(m_settings));
-    if (!m_settings.sslMode.isEmpty())
-        db.setConnectOptions(QStringLiteral("sslmode=") + m_settings.sslMode);
+    db.setPassword(m_settings.serverPassword());
+    db.setConnectOptions(m_settings.serverConnectOptions());
     if (!db.open()) {
         const QString text = serverText(db.lastError());
         db = QSqlDatabase();
