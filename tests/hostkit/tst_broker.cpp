@@ -358,6 +358,13 @@ private slots:
         QCOMPARE(run(u"select * from clientes"_s), 0);
         QCOMPARE(run(u"delete from clientes where cuit = 'none'"_s), 0);
         QCOMPARE(run(u"delete from clientes where cuit = '20000000002'"_s), 1);
+
+        // A second row with the same key has a number of its own, which callers
+        // tell apart from any other refusal.
+        const auto duplicate = errorOf([&] { run(u"insert into clientes (cuit) values ('20000000001')"_s); });
+        QVERIFY(duplicate && duplicate->number() == errnum::kDuplicateKey);
+        const auto missing = errorOf([&] { run(u"insert into clientes (nombre) values ('sin CUIT')"_s); });
+        QVERIFY(missing && missing->number() == hostkit::brokererr::kDatabase);
     }
 
     void sameConnectionPerEntityKeepsSql()

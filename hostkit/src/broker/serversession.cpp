@@ -1,14 +1,15 @@
 #include "serversession.h"
 
 #include <QAtomicInt>
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 
 #include "brokererrors.h"
+#include "sqldialect.h"
 #include "felcora/error.h"
 
 namespace felcora::hostkit {
@@ -21,15 +22,20 @@ QString sourceFor(const QString &driver, const char *operation)
 }
 
 // The server's own text of a failure; it never holds the password.
+// It may run over several lines (the code, a detail): it is shown as one sentence.
 QString serverText(const QSqlError &error)
 {
-    const QString text = error.databaseText().trimmed();
-    return text.isEmpty() ? error.driverText().trimmed() : text;
+    const QString text = error.databaseText().simplified();
+    return text.isEmpty() ? error.driverText().simplified() : text;
 }
 
 [[noreturn]] void failStatement(const EntitySettings &settings, const char *operation, const QSqlError &error)
 {
-    throw Error(brokererr::kDatabase, sourceFor(settings.driver, operation),
+    // A second row with the same key gets a number of its own: the caller may know what it means.
+    const qint32 number = SqlDialect::forDriver(settings.driver)->isDuplicateKey(error.nativeErrorCode())
+                              ? errnum::kDuplicateKey
+                              : brokererr::kDatabase;
+    throw Error(number, sourceFor(settings.driver, operation),
                 QStringLiteral("El servidor de base de datos rechazó la sentencia (%1)").arg(serverText(error)));
 }
 
@@ -170,7 +176,7 @@ std::unique_ptr<ServerSession> ServerSession::open(const EntitySettings &setting
     if (!QSqlDatabase::isDriverAvailable(settings.driver.toUpper()))
         throw brokererr::driverNotAvailable(settings.driver);
     auto session = std::make_unique<ServerSession>(settings);
-    session->idleLink(); // a wrong setting shows now, not at the first statement
+    session->idleLink(Check::AsKept); // a wrong setting shows now, not at the first statement
     return session;
 }
 
@@ -200,11 +206,14 @@ void ServerSession::openLink(const QString &name)
     }
 }
 
-std::shared_ptr<ServerSession::Link> ServerSession::idleLink()
+std::shared_ptr<ServerSession::Link> ServerSession::idleLink(Check check)
 {
-    for (const auto &link : m_links) {
-        if (!link->busy)
+    const auto idle = std::ranges::find_if(m_links, [](const auto &link) { return !link->busy; });
+    if (idle != m_links.end()) {
+        const std::shared_ptr<Link> link = *idle;
+        if (check == Check::AsKept || answers(*link))
             return link;
+        forgetIdleLinks(link);
     }
     auto link = std::make_shared<Link>();
     link->name = newLinkName();
@@ -224,7 +233,7 @@ std::unique_ptr<IRecordset> ServerSession::query(const QString &sql)
     }
     // A query may run again on a new connection when the server dropped the old one: it changes nothing.
     for (int attempt = 0;; ++attempt) {
-        const std::shared_ptr<Link> link = idleLink();
+        const std::shared_ptr<Link> link = idleLink(Check::AsKept);
         QSqlQuery q(QSqlDatabase::database(link->name, false));
         q.setForwardOnly(true);
         q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
@@ -234,14 +243,14 @@ std::unique_ptr<IRecordset> ServerSession::query(const QString &sql)
         }
         const QSqlError error = q.lastError();
         q = QSqlQuery();
-        if (!dropIfLost(link) || attempt > 0)
+        if (attempt > 0 || !dropIfLost(link))
             failStatement(m_settings, "CrearRs", error);
     }
 }
 
 qint64 ServerSession::execute(const QString &sql)
 {
-    const std::shared_ptr<Link> link = m_transaction ? m_transaction : idleLink();
+    const std::shared_ptr<Link> link = m_transaction ? m_transaction : idleLink(Check::Answers);
     QSqlQuery q(QSqlDatabase::database(link->name, false));
     if (!q.exec(sql)) {
         // A change is not run again: it may have been done before the connection went.
@@ -257,19 +266,38 @@ qint64 ServerSession::execute(const QString &sql)
     return changed < 0 ? 0 : changed;
 }
 
+bool ServerSession::answers(const Link &link)
+{
+    QSqlDatabase db = QSqlDatabase::database(link.name, false);
+    if (!db.isOpen())
+        return false;
+    // The driver does not notice a connection the server closed: a trivial statement does.
+    QSqlQuery probe(db);
+    return probe.exec(QStringLiteral("SELECT 1"));
+}
+
 bool ServerSession::dropIfLost(const std::shared_ptr<Link> &link)
 {
-    QSqlDatabase db = QSqlDatabase::database(link->name, false);
-    {
-        // The driver does not notice a connection the server closed: a trivial statement does.
-        QSqlQuery probe(db);
-        if (probe.exec(QStringLiteral("SELECT 1")))
-            return false;
-    }
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(link->name);
-    std::erase(m_links, link);
+    if (answers(*link))
+        return false;
+    forgetIdleLinks(link);
     return true;
+}
+
+void ServerSession::forgetIdleLinks(const std::shared_ptr<Link> &lost)
+{
+    // The server closed one: a restart or a timeout has closed the others
+    // waiting beside it too, and each would fail once more.
+    std::vector<std::shared_ptr<Link>> kept;
+    for (const auto &link : m_links) {
+        if (link != lost && (link->busy || link == m_transaction)) {
+            kept.push_back(link);
+            continue;
+        }
+        QSqlDatabase::database(link->name, false).close();
+        QSqlDatabase::removeDatabase(link->name);
+    }
+    m_links = std::move(kept);
 }
 
 void ServerSession::begin()
@@ -277,13 +305,15 @@ void ServerSession::begin()
     if (m_transaction)
         throw Error(brokererr::kTransaction, sourceFor(m_settings.driver, "BeginTrans"),
                     QStringLiteral("Ya hay una transacción abierta en esta conexión"));
-    m_transaction = idleLink();
-    QSqlDatabase db = QSqlDatabase::database(m_transaction->name, false);
+    const std::shared_ptr<Link> link = idleLink(Check::Answers);
+    QSqlDatabase db = QSqlDatabase::database(link->name, false);
     if (!db.transaction()) {
         const QSqlError error = db.lastError();
-        m_transaction.reset();
+        db = QSqlDatabase();
+        dropIfLost(link);
         failStatement(m_settings, "BeginTrans", error);
     }
+    m_transaction = link;
     m_transaction->busy = true;
 }
 

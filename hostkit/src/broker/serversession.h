@@ -43,12 +43,19 @@ public:
     };
 
 private:
+    // Whether an idle connection is tried before it is handed out: before a
+    // change, so that one the server closed (a restart, an idle timeout) is
+    // replaced and the change is sent once, on a connection that works.
+    enum class Check { AsKept, Answers };
     // An idle connection, opened when none is left.
-    std::shared_ptr<Link> idleLink();
+    std::shared_ptr<Link> idleLink(Check check);
     void openLink(const QString &name);
+    // Whether the server still answers on a connection.
+    static bool answers(const Link &link);
     // After a failure: when the server has closed the connection, forgets it
-    // (the next statement opens a new one) and answers true.
+    // with the other idle ones (the next statement opens a new one) and answers true.
     bool dropIfLost(const std::shared_ptr<Link> &link);
+    void forgetIdleLinks(const std::shared_ptr<Link> &lost);
 
     EntitySettings m_settings;
     std::vector<std::shared_ptr<Link>> m_links;
