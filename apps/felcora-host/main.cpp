@@ -197,9 +197,9 @@ int main(int argc, char *argv[])
         if (parser.isSet(options.printPdf)) {
             const QString file = parser.value(options.printPdf);
             const int pages = writeCustomerListPdf(broker, file);
-            say(QStringLiteral("%1 %2 escritas en %3")
+            say(QStringLiteral("%1 %2 en %3")
                     .arg(pages)
-                    .arg(pages == 1 ? QStringLiteral("página") : QStringLiteral("páginas"), file));
+                    .arg(pages == 1 ? QStringLiteral("página escrita") : QStringLiteral("páginas escritas"), file));
             return 0;
         }
 

@@ -92,11 +92,11 @@ void TestHost::startsOnWhatItFinds_data()
     QTest::newRow("new embedded: demo customers, said while the window is open")
         << Before::Nothing << QStringList() << true << kStaysOpen << u"300 clientes de demostración agregados"_s << 300;
     QTest::newRow("emptied embedded: none")
-        << Before::EmptiedEmbedded << printPdf << true << 0 << u"escritas en %1/list.pdf"_s << 0;
+        << Before::EmptiedEmbedded << printPdf << true << 0 << u"1 página escrita en %1/list.pdf"_s << 0;
     QTest::newRow("empty office database: none")
-        << Before::EmptyOffice << printPdf << true << 0 << u"escritas en"_s << 0;
+        << Before::EmptyOffice << printPdf << true << 0 << u"escrita"_s << 0;
     QTest::newRow("office database without accounting: starts")
-        << Before::OfficeWithoutAccounting << printPdf << true << 0 << u"escritas en"_s << 0;
+        << Before::OfficeWithoutAccounting << printPdf << true << 0 << u"escrita"_s << 0;
     QTest::newRow("tables on an embedded database: refused, none claimed")
         << Before::EmptyOffice << QStringList{u"--init-server"_s} << false << 1
         << u"Las tablas se crean solo en un servidor PostgreSQL"_s << 0;
