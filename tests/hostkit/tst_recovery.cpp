@@ -1,10 +1,7 @@
-// Faults a desk meets between loading a customer and saving it, and what
-// follows: the office server restarted, or a connection closed by its idle
-// timeout (the first save afterwards stores, once); an embedded database file
-// that was read-only when opened and is writable now, or was replaced or
-// deleted while open (told once, then the file in its place is used).
-// The server cases start a server of their own, as a restart ends every
-// connection to it; they run with FELCORA_TEST_BACKEND=postgres.
+// Faults between a load and a save: the office server restarted or closing
+// idle connections (the first save afterwards stores, once); an embedded file
+// read-only when opened and writable now, or replaced or deleted while open.
+// The server cases restart a server of their own (FELCORA_TEST_BACKEND=postgres).
 
 #include <QProcess>
 #include <QThread>
@@ -13,7 +10,6 @@
 
 #include "core/customerstore.h"
 #include "core/grossincomestore.h"
-#include "core/statements.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "molde/molde.h"
@@ -30,35 +26,35 @@ namespace {
 
 const QString kReadOnlyDesk = u"--read-only-desk"_s;
 const QString kCustomer = u"20111111112"_s;
-const QString kNewCuit = u"30712345678"_s;
 const QString kMovedTo = u"20999999990"_s;
-const QStringList kJurisdictions = {u"901"_s, u"902"_s};
-// Longer than the idle timeout the server cases set, in seconds.
-constexpr int kIdleTimeoutSeconds = 1;
-constexpr unsigned long kIdleWaitMs = 1600;
-// The account a desk runs under when the tests run as root, for whom no file is read-only.
-const QString kUnprivileged = u"nobody"_s;
+constexpr unsigned long kPastIdleTimeoutMs = 1600; // the server cases' timeout is 1 s
 
-CustomerRecord customerNamed(const QString &cuit, const QString &name)
+CustomerRecord customer(const QString &cuit = u"30712345678"_s)
 {
-    CustomerRecord customer;
-    customer.cuit = cuit;
-    customer.nombre = name;
-    return customer;
+    CustomerRecord record;
+    record.cuit = cuit;
+    record.nombre = u"Nueva SA"_s;
+    return record;
 }
 
-QString insertAnswer(hostkit::RecordBroker &broker, const CustomerRecord &customer)
+// What a save did, or why it failed.
+QString outcome(const std::function<QString()> &save)
 {
     try {
-        const CustomerInsert insert = insertCustomer(broker, &broker, customer, true);
-        return insert.cuitTaken ? u"taken"_s : u"inserted %1"_s.arg(insert.rowsInserted);
+        return save();
     } catch (const Error &e) {
         return u"error "_s + e.description();
     }
 }
 
-// A desk on a database file it cannot write when it opens it: its change is
-// refused; once the file may be written, the next change is stored.
+QString insertAnswer(hostkit::RecordBroker &broker)
+{
+    return outcome(
+        [&] { return u"inserted %1"_s.arg(insertCustomer(broker, &broker, customer(), true).rowsInserted); });
+}
+
+// A desk whose database file could not be written when it was opened: its
+// change is refused; once the file may be written, the next one is stored.
 QStringList readOnlyDeskAnswers()
 {
     QTemporaryDir dir;
@@ -73,18 +69,38 @@ QStringList readOnlyDeskAnswers()
     hostkit::RecordBroker broker;
     broker.useConfig(config);
     broker.LoadParameters();
-    QStringList answers{insertAnswer(broker, customerNamed(kNewCuit, u"Nueva SA"_s))};
+    QStringList answers{insertAnswer(broker)};
     QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
-    answers << insertAnswer(broker, customerNamed(kNewCuit, u"Nueva SA"_s));
-    return answers;
+    return answers << insertAnswer(broker);
 }
 
-// What the server cases do after the fault, each answering what it stored.
-enum class Operation { NewCustomer, Deletion, CuitChange, GrossIncome, JurisdictionLine };
+// The saves the windows make, each answering what it stored.
+QString save(const QString &operation, hostkit::RecordBroker &broker, hostkit::Molde &format,
+             const CustomerRecord &loaded)
+{
+    if (operation == u"new customer")
+        return insertAnswer(broker);
+    if (operation == u"deletion") {
+        const CustomerDeletion deletion = deleteCustomer(broker, &broker, kCustomer);
+        if (deletion.failure)
+            throw *deletion.failure;
+        return u"deleted %1"_s.arg(deletion.customersDeleted);
+    }
+    if (operation == u"CUIT change") {
+        CustomerRecord typed = loaded;
+        typed.cuit = kMovedTo;
+        return u"updated %1"_s.arg(updateCustomer(broker, format, &broker, {typed, loaded, loaded, true}).rowsUpdated);
+    }
+    if (operation == u"gross income") {
+        GrossIncomeData data;
+        data.inscription = u"901-123456-7"_s;
+        return u"saved %1"_s.arg(saveGrossIncome(broker, format, &broker, data, std::nullopt, kCustomer).saved);
+    }
+    return u"inserted %1"_s.arg(
+        addDistributionLine(broker, &broker, kCustomer, u"903"_s, u"0.25"_s, false).rowsInserted);
+}
 
 } // namespace
-
-Q_DECLARE_METATYPE(Operation)
 
 class TestRecovery : public QObject
 {
@@ -95,16 +111,12 @@ private slots:
     {
         if (!test::onServer())
             return;
-        QVERIFY(m_serverDir.isValid());
         m_serverEnv = m_serverDir.filePath(u"pg.env"_s);
-        QProcess start;
-        start.start(QStringLiteral(FELCORA_PGSERVER_SCRIPT), {u"start"_s, m_serverEnv});
-        QVERIFY(start.waitForFinished(120000));
-        if (start.exitCode() == 3)
+        const int started = QProcess::execute(QStringLiteral(FELCORA_PGSERVER_SCRIPT), {u"start"_s, m_serverEnv});
+        if (started == 3)
             QSKIP("no PostgreSQL server can be started here");
-        QVERIFY2(start.exitCode() == 0, start.readAllStandardError().constData());
-        // Every test database of this suite lives on its own server.
-        qputenv("FELCORA_PG_ENV", QFile::encodeName(m_serverEnv));
+        QCOMPARE(started, 0);
+        qputenv("FELCORA_PG_ENV", QFile::encodeName(m_serverEnv)); // every test database on this server
     }
     void cleanupTestCase()
     {
@@ -115,30 +127,21 @@ private slots:
     void serverFaultBetweenLoadAndSave_data()
     {
         QTest::addColumn<bool>("restart"); // else the server closes the idle connections
-        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QString>("operation");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("check"); // a count that proves the change was stored once
         QTest::addColumn<int>("count");
-        const struct
-        {
-            const char *name;
-            Operation operation;
-            QString answer;
-            QString check;
-            int count;
-        } operations[] = {
-            {"new customer", Operation::NewCustomer, u"inserted 1"_s, u"select count(*) from clientes"_s, 2},
-            {"deletion", Operation::Deletion, u"deleted 1"_s, u"select count(*) from DIB"_s, 0},
-            {"CUIT change", Operation::CuitChange, u"updated 1"_s,
-             u"select count(*) from DIB where CLICUI = '%1'"_s.arg(kMovedTo), 2},
-            {"gross income", Operation::GrossIncome, u"saved"_s,
-             u"select count(*) from clientes where NIN = '901-123456-7'"_s, 1},
-            {"jurisdiction line", Operation::JurisdictionLine, u"inserted 1"_s, u"select count(*) from DIB"_s, 3},
+        const QStringList rows[] = {
+            {u"new customer"_s, u"inserted 1"_s, u"select count(*) from clientes"_s, u"2"_s},
+            {u"deletion"_s, u"deleted 1"_s, u"select count(*) from DIB"_s, u"0"_s},
+            {u"CUIT change"_s, u"updated 1"_s, u"select count(*) from DIB where CLICUI = '%1'"_s.arg(kMovedTo), u"2"_s},
+            {u"gross income"_s, u"saved 1"_s, u"select count(*) from clientes where NIN = '901-123456-7'"_s, u"1"_s},
+            {u"jurisdiction line"_s, u"inserted 1"_s, u"select count(*) from DIB"_s, u"3"_s},
         };
         for (const bool restart : {true, false}) {
-            for (const auto &op : operations)
-                QTest::addRow("%s, %s", restart ? "restart" : "idle timeout", op.name)
-                    << restart << op.operation << op.answer << op.check << op.count;
+            for (const QStringList &row : rows)
+                QTest::addRow("%s, %s", restart ? "restart" : "idle timeout", qPrintable(row[0]))
+                    << restart << row[0] << row[1] << row[2] << row[3].toInt();
         }
     }
     void serverFaultBetweenLoadAndSave()
@@ -146,43 +149,31 @@ private slots:
         if (!test::onServer())
             QSKIP("a server's faults: run with FELCORA_TEST_BACKEND=postgres");
         QFETCH(bool, restart);
-        QFETCH(Operation, operation);
+        QFETCH(QString, operation);
         QFETCH(QString, answer);
         QFETCH(QString, check);
         QFETCH(int, count);
-
         TempDatabase db;
         if (!restart)
-            TempDatabase::exec(db.personalPath(), u"alter database %1 set idle_session_timeout = '%2s'"_s.arg(
-                                                      db.personalPath().section(u':', 1))
-                                                      .arg(kIdleTimeoutSeconds));
+            TempDatabase::exec(
+                db.personalPath(),
+                u"alter database %1 set idle_session_timeout = '1s'"_s.arg(db.personalPath().section(u':', 1)));
         const auto broker = db.makeBroker();
         hostkit::Molde format;
-        QCOMPARE(insertCustomer(*broker, broker.get(), customerNamed(kCustomer, u"Benítez, Juan"_s), true).rowsInserted,
-                 1);
-        for (const QString &jurisdiction : kJurisdictions)
+        QCOMPARE(insertCustomer(*broker, broker.get(), customer(kCustomer), true).rowsInserted, 1);
+        for (const QString &jurisdiction : {u"901"_s, u"902"_s})
             QCOMPARE(addDistributionLine(*broker, broker.get(), kCustomer, jurisdiction, u"0.5"_s, false).rowsInserted,
                      1);
-        // The window's load, on the connections the save will find.
-        const auto loaded = loadCustomer(*broker, format, kCustomer, true);
+        const auto loaded = loadCustomer(*broker, format, kCustomer, true); // the window's load
         QVERIFY(loaded);
-
-        if (restart) {
+        if (restart)
             QCOMPARE(QProcess::execute(QStringLiteral(FELCORA_PGSERVER_SCRIPT), {u"restart"_s, m_serverEnv}), 0);
-        } else {
-            QThread::msleep(kIdleWaitMs);
-        }
-        QString done;
-        try {
-            done = save(*broker, format, operation, *loaded);
-        } catch (const Error &e) {
-            done = u"error "_s + e.description();
-        }
-        QCOMPARE(done, answer);
+        else
+            QThread::msleep(kPastIdleTimeoutMs);
+        QCOMPARE(outcome([&] { return save(operation, *broker, format, *loaded); }), answer);
         QCOMPARE(TempDatabase::scalar(db.personalPath(), check).toInt(), count);
     }
 
-    // Opened read-only, the file is opened again for a change once it may be written.
     void readOnlyDatabaseIsReopenedForAChange()
     {
         if (test::onServer())
@@ -191,28 +182,27 @@ private slots:
         if (::geteuid() != 0) {
             answers = readOnlyDeskAnswers();
         } else {
-            // Root writes any file: the desk runs as an ordinary account, as a desk user does.
+            // Root writes any file: the desk runs under an ordinary account, as a desk user's does.
             QProcess desk;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(u"ASAN_OPTIONS"_s, u"detect_leaks=0"_s); // no leak check across accounts
-            environment.insert(u"TMPDIR"_s, u"/tmp"_s);
             desk.setProcessEnvironment(environment);
-            desk.start(u"runuser"_s, {u"-u"_s, kUnprivileged, u"--"_s, QCoreApplication::applicationFilePath(),
-                                      kReadOnlyDesk});
+            desk.start(u"runuser"_s,
+                       {u"-u"_s, u"nobody"_s, u"--"_s, QCoreApplication::applicationFilePath(), kReadOnlyDesk});
             if (!desk.waitForStarted())
-                QSKIP("runuser is not available to run a desk as an ordinary account");
+                QSKIP("runuser is not available to run a desk under an ordinary account");
             QVERIFY(desk.waitForFinished(60000));
             QVERIFY2(desk.exitCode() == 0, desk.readAllStandardError().constData());
             answers = QString::fromUtf8(desk.readAllStandardOutput()).trimmed().split(u'\n');
         }
         QCOMPARE(answers.size(), 2);
-        QVERIFY2(answers.at(0).startsWith(u"error La base de datos \""_s) && answers.at(0).contains(u"es de solo lectura"_s),
-                 qPrintable(answers.at(0)));
-        QCOMPARE(answers.at(1), u"inserted 1"_s);
+        QVERIFY2(answers[0].startsWith(u"error La base de datos \""_s) && answers[0].contains(u"es de solo lectura"_s),
+                 qPrintable(answers[0]));
+        QCOMPARE(answers[1], u"inserted 1"_s);
     }
 
-    // A file replaced while open is told once; the next statement works on
-    // the new file. A file deleted is told once, then missing, until it is back.
+    // Told once; then the file in its place is used, and a deleted one is
+    // missing until it is back (never made anew).
     void replacedOrDeletedDatabaseIsToldThenReopened_data()
     {
         QTest::addColumn<bool>("replaced");
@@ -231,62 +221,28 @@ private slots:
         const QString other = db.folder() + u"/other.db"_s;
         QVERIFY(QFile::copy(file, other));
         TempDatabase::exec(other, u"insert into clientes (cuit, nombre) values ('%1', 'Otra SA')"_s.arg(kCustomer));
-        QVERIFY(!loadCustomer(*broker, format, kCustomer, true)); // the file as opened: not there
-
-        if (replaced) {
-            QVERIFY(QFile::remove(file) && QFile::rename(other, file));
-        } else {
-            QVERIFY(QFile::rename(file, other + u".kept"_s));
-        }
-        const QString load = errorDescription([&] { loadCustomer(*broker, format, kCustomer, true); });
-        QCOMPARE(load, u"La base de datos \"%1\" fue reemplazada o eliminada mientras estaba abierta: no se hizo nada; "
-                       "al volver a intentarlo se usa la que esté en su lugar"_s.arg(file));
+        const auto load = [&] {
+            return outcome([&] {
+                const auto found = loadCustomer(*broker, format, kCustomer, true);
+                return found ? found->nombre : u"none"_s;
+            });
+        };
+        QCOMPARE(load(), u"none"_s);
+        const QString kept = other + u".kept"_s;
+        QVERIFY(replaced ? QFile::remove(file) && QFile::rename(other, file) : QFile::rename(file, kept));
+        QCOMPARE(load(),
+                 u"error La base de datos \"%1\" fue reemplazada o eliminada mientras estaba abierta: no se "
+                 "hizo nada; al volver a intentarlo se usa la que esté en su lugar"_s.arg(file));
         if (!replaced) {
-            QCOMPARE(errorDescription([&] { loadCustomer(*broker, format, kCustomer, true); }),
-                     u"No existe la base de datos \"%1\""_s.arg(file));
-            QVERIFY(QFile::rename(other + u".kept"_s, file));
-            QVERIFY(!loadCustomer(*broker, format, kCustomer, true));
-            QCOMPARE(insertAnswer(*broker, customerNamed(kNewCuit, u"Nueva SA"_s)), u"inserted 1"_s);
-            return;
+            QCOMPARE(load(), u"error No existe la base de datos \"%1\""_s.arg(file));
+            QVERIFY(QFile::rename(kept, file));
         }
-        const auto now = loadCustomer(*broker, format, kCustomer, true);
-        QVERIFY(now);
-        QCOMPARE(now->nombre, u"Otra SA"_s);
-        QCOMPARE(insertAnswer(*broker, customerNamed(kNewCuit, u"Nueva SA"_s)), u"inserted 1"_s);
-        QCOMPARE(TempDatabase::scalar(file, u"select count(*) from clientes"_s).toInt(), 2);
+        QCOMPARE(load(), replaced ? u"Otra SA"_s : u"none"_s);
+        QCOMPARE(insertAnswer(*broker), u"inserted 1"_s);
+        QCOMPARE(TempDatabase::scalar(file, u"select count(*) from clientes"_s).toInt(), replaced ? 2 : 1);
     }
 
 private:
-    static QString save(hostkit::RecordBroker &broker, hostkit::Molde &format, Operation operation,
-                        const CustomerRecord &loaded)
-    {
-        switch (operation) {
-        case Operation::NewCustomer:
-            return insertAnswer(broker, customerNamed(kNewCuit, u"Nueva SA"_s));
-        case Operation::Deletion: {
-            const CustomerDeletion deletion = deleteCustomer(broker, &broker, kCustomer);
-            if (deletion.failure)
-                throw *deletion.failure;
-            return u"deleted %1"_s.arg(deletion.customersDeleted);
-        }
-        case Operation::CuitChange: {
-            CustomerRecord typed = loaded;
-            typed.cuit = kMovedTo;
-            return u"updated %1"_s.arg(updateCustomer(broker, format, &broker, {typed, loaded, loaded, true}).rowsUpdated);
-        }
-        case Operation::GrossIncome: {
-            GrossIncomeData data;
-            data.inscription = u"901-123456-7"_s;
-            return saveGrossIncome(broker, format, &broker, data, std::nullopt, kCustomer).saved ? u"saved"_s
-                                                                                                  : u"not saved"_s;
-        }
-        case Operation::JurisdictionLine:
-            return u"inserted %1"_s.arg(
-                addDistributionLine(broker, &broker, kCustomer, u"903"_s, u"0.25"_s, false).rowsInserted);
-        }
-        return {};
-    }
-
     QTemporaryDir m_serverDir;
     QString m_serverEnv;
 };
