@@ -213,7 +213,7 @@ std::shared_ptr<ServerSession::Link> ServerSession::idleLink(Check check)
         const std::shared_ptr<Link> link = *idle;
         if (check == Check::AsKept || answers(*link))
             return link;
-        forgetIdleLinks(link);
+        forgetIdleLinks();
     }
     auto link = std::make_shared<Link>();
     link->name = newLinkName();
@@ -280,17 +280,18 @@ bool ServerSession::dropIfLost(const std::shared_ptr<Link> &link)
 {
     if (answers(*link))
         return false;
-    forgetIdleLinks(link);
+    forgetIdleLinks();
     return true;
 }
 
-void ServerSession::forgetIdleLinks(const std::shared_ptr<Link> &lost)
+void ServerSession::forgetIdleLinks()
 {
     // The server closed one: a restart or a timeout has closed the others
-    // waiting beside it too, and each would fail once more.
+    // waiting beside it too, and each would fail once more. A busy one (a
+    // recordset being read, the transaction) is left to fail on its own.
     std::vector<std::shared_ptr<Link>> kept;
     for (const auto &link : m_links) {
-        if (link != lost && (link->busy || link == m_transaction)) {
+        if (link->busy) {
             kept.push_back(link);
             continue;
         }

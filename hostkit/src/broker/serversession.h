@@ -52,10 +52,12 @@ private:
     void openLink(const QString &name);
     // Whether the server still answers on a connection.
     static bool answers(const Link &link);
-    // After a failure: when the server has closed the connection, forgets it
-    // with the other idle ones (the next statement opens a new one) and answers true.
+    // After a failure on an idle connection: when the server has closed it,
+    // forgets it with the other idle ones (the next statement opens a new one)
+    // and answers true.
     bool dropIfLost(const std::shared_ptr<Link> &link);
-    void forgetIdleLinks(const std::shared_ptr<Link> &lost);
+    // Closes and forgets every connection that no recordset or transaction holds.
+    void forgetIdleLinks();
 
     EntitySettings m_settings;
     std::vector<std::shared_ptr<Link>> m_links;

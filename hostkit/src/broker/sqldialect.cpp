@@ -54,11 +54,6 @@ QString SqliteDialect::otherDatabaseName(const QString &database, const QString 
     return database + u'.' + object;
 }
 
-bool PostgresDialect::isDuplicateKey(const QString &nativeErrorCode) const
-{
-    return nativeErrorCode == QLatin1String("23505"); // unique_violation
-}
-
 QString PostgresDialect::dateLiteral(const QDate &date) const
 {
     return QStringLiteral("DATE '") + date.toString(Qt::ISODate) + u'\'';
@@ -72,6 +67,11 @@ QString PostgresDialect::numberFormat(const QString &numericLiteral, int decimal
 QString PostgresDialect::otherDatabaseName(const QString &database, const QString &object) const
 {
     return database + u'.' + object;
+}
+
+bool PostgresDialect::isDuplicateKey(const QString &nativeErrorCode) const
+{
+    return nativeErrorCode == QLatin1String("23505"); // unique_violation
 }
 
 QString SqlServerDialect::dateLiteral(const QDate &date) const

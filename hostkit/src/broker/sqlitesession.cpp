@@ -250,8 +250,7 @@ SqliteHandle &SqliteSession::handleFor(Use use)
 void SqliteSession::reopen()
 {
     // Never created again: a database that went away is not replaced by an empty one.
-    auto handle = std::make_shared<SqliteHandle>(m_path, false);
-    m_handle = std::move(handle);
+    m_handle = std::make_shared<SqliteHandle>(m_path, false);
     m_accountingAttached = false;
     attachAccountingIfThere(*m_handle);
 }
