@@ -28,10 +28,11 @@
 #include <optional>
 #include <vector>
 
-#include "browser/printedlist.h"
-#include "core/customerstore.h"
+#include "benchsupport.h"
 #include "browser/customerlistview.h"
 #include "browser/customerlistwindow.h"
+#include "browser/printedlist.h"
+#include "core/customerstore.h"
 #include "felcora/clListado.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/error.h"
@@ -45,7 +46,6 @@
 #include "report/reportpainter.h"
 #include "report/textfit.h"
 #include "ui/twips.h"
-#include "benchsupport.h"
 
 using namespace felcora;
 using namespace felcora::bench;

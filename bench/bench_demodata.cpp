@@ -63,8 +63,7 @@ int main(int argc, char *argv[])
         std::printf("%lld customers, %lld agents (%lld pending) in %.2f s: %.0f rows/s, %.1f MB\n",
                     static_cast<long long>(summary.customers), static_cast<long long>(summary.agents),
                     static_cast<long long>(summary.pendingAgents), seconds,
-                    seconds > 0 ? double(summary.customers) / seconds : 0.0,
-                    double(QFile(personal).size()) / 1e6);
+                    seconds > 0 ? double(summary.customers) / seconds : 0.0, double(QFile(personal).size()) / 1e6);
     } catch (const felcora::Error &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -78,7 +78,10 @@ const QString kFirstInscription = QStringLiteral("1");
 // The figures of a run, anchor and window alike: the opening, then Esc.
 enum GrossIncomeFigure { kOpenMs, kCloseMs };
 
-QString jurisdiction(int line) { return QString::number(kFirstJurisdiction + line); }
+QString jurisdiction(int line)
+{
+    return QString::number(kFirstJurisdiction + line);
+}
 
 GrossIncomeData inscribed(const QString &inscription)
 {

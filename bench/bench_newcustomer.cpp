@@ -91,7 +91,10 @@ hostkit::BrokerConfig withAccounting(const QString &folder, const QString &accou
 
 // The accounting database's tables as the data access spells them for SQLite
 // (database.table, not database..table).
-QString forSqlite(const QString &sql) { return QString(sql).replace(QStringLiteral(".."), QStringLiteral(".")); }
+QString forSqlite(const QString &sql)
+{
+    return QString(sql).replace(QStringLiteral(".."), QStringLiteral("."));
+}
 
 // SQLite on the customer database, with the accounting database attached
 // under the name the component's statements use.
@@ -450,7 +453,10 @@ std::optional<AgentMix> agentMix(Floor &floor)
     return AgentMix{*agents, *pending, *customers, *withoutRole};
 }
 
-double percent(qint64 part, qint64 whole) { return whole > 0 ? 100.0 * double(part) / double(whole) : 0; }
+double percent(qint64 part, qint64 whole)
+{
+    return whole > 0 ? 100.0 * double(part) / double(whole) : 0;
+}
 
 // Prints the pending customers' query plan; whether the customers' key
 // answers the anti-join (NOT IN), each document looked up in it.

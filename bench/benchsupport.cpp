@@ -87,7 +87,10 @@ DemoList::DemoList(const hostkit::BrokerConfig &config)
 
 DemoList::~DemoList() = default;
 
-void DemoList::show() { m_listado->MostrarListado(); }
+void DemoList::show()
+{
+    m_listado->MostrarListado();
+}
 
 bool DemoList::showAndMeasure(const std::function<void(browser::FrmABMClientes *)> &measure)
 {
@@ -226,7 +229,10 @@ Alternation Alternation::ofFigure(qsizetype figure) const
     return one;
 }
 
-double median(const QList<Figures> &runs, qsizetype figure) { return medianOf(column(runs, figure)); }
+double median(const QList<Figures> &runs, qsizetype figure)
+{
+    return medianOf(column(runs, figure));
+}
 
 double largest(const QList<Figures> &runs, qsizetype figure)
 {

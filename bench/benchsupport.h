@@ -23,7 +23,7 @@ class FrmABMClientes;
 namespace felcora::hostkit {
 struct BrokerConfig;
 class RecordBroker;
-}
+} // namespace felcora::hostkit
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -115,7 +115,10 @@ void printRuns(const char *label, const char *anchorName, const char *subjectNam
 void printRuns(const char *label, const char *name, const QList<Figures> &runs, qsizetype figure);
 
 // How a target reads in the output.
-inline const char *verdict(bool met) { return met ? "met" : "NOT met"; }
+inline const char *verdict(bool met)
+{
+    return met ? "met" : "NOT met";
+}
 
 // Calls onOpen with the customer list window once its rows are first painted
 // (the window is up then), as soon as that paint has finished. Watches the

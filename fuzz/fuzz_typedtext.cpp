@@ -120,7 +120,8 @@ struct DialectShape
     DialectShape(const hostkit::SqlDialect &dialect, const QString &pattern)
         : dialect(dialect)
         , shape(QRegularExpression::anchoredPattern(pattern))
-    {}
+    {
+    }
     const hostkit::SqlDialect &dialect;
     QRegularExpression shape; // the whole literal, capturing year, month and day
 };

@@ -31,9 +31,15 @@ void writeLine(FILE *stream, const QString &line)
 
 } // namespace
 
-void say(const QString &line) { writeLine(stdout, line); }
+void say(const QString &line)
+{
+    writeLine(stdout, line);
+}
 
-void complain(const QString &line) { writeLine(stderr, line); }
+void complain(const QString &line)
+{
+    writeLine(stderr, line);
+}
 
 void reportFailure(const Error &error, Desk desk)
 {

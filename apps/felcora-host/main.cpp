@@ -9,8 +9,8 @@
 #include <QTranslator>
 #include <memory>
 
-#include "felcora/componentversion.h"
 #include "felcora/clListado.h"
+#include "felcora/componentversion.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/hostkit.h"
@@ -42,8 +42,9 @@ struct HostOptions
     QCommandLineOption demoData{QStringLiteral("demo-data"),
                                 QStringLiteral("Agrega N clientes de demostración a la base y termina."),
                                 QStringLiteral("N")};
-    QCommandLineOption initServer{QStringLiteral("init-server"),
-                                  QStringLiteral("Crea las tablas en la base PostgreSQL configurada (vacía) y termina.")};
+    QCommandLineOption initServer{
+        QStringLiteral("init-server"),
+        QStringLiteral("Crea las tablas en la base PostgreSQL configurada (vacía) y termina.")};
     QCommandLineOption config{QStringLiteral("config"), QStringLiteral("Archivo de configuración del acceso a datos."),
                               QStringLiteral("ARCHIVO")};
     QCommandLineOption pick{QStringLiteral("pick"),
@@ -61,7 +62,8 @@ struct HostOptions
     HostOptions()
     {
         parser.setApplicationDescription(QStringLiteral("Host de prueba del componente de clientes FELCORA"));
-        parser.addOptions({help, version, demoData, initServer, config, pick, browse, origenTarvis, extended, printPdf});
+        parser.addOptions(
+            {help, version, demoData, initServer, config, pick, browse, origenTarvis, extended, printPdf});
     }
 };
 
@@ -128,10 +130,9 @@ int main(int argc, char *argv[])
     for (int k = 0; k < argc; ++k)
         arguments << QString::fromLocal8Bit(argv[k]);
     const bool understood = parser.parse(arguments);
-    const bool guiless
-        = understood
-          && (parser.isSet(options.help) || parser.isSet(options.version) || parser.isSet(options.demoData)
-              || parser.isSet(options.initServer));
+    const bool guiless = understood
+        && (parser.isSet(options.help) || parser.isSet(options.version) || parser.isSet(options.demoData)
+            || parser.isSet(options.initServer));
     // The PDF of the list needs fonts but no screen, and no one answers a message box.
     const bool printOnly = understood && parser.isSet(options.printPdf);
     if (printOnly && displayMissing())
@@ -181,7 +182,8 @@ int main(int argc, char *argv[])
         if (parser.isSet(options.initServer)) {
             const hostkit::EntitySettings personal = broker.entitySettings(QStringLiteral("PERSONAL"));
             hostkit::initServerDatabase(personal);
-            say(QStringLiteral("Tablas creadas en la base \"%1\" del servidor \"%2\"").arg(personal.database, personal.host));
+            say(QStringLiteral("Tablas creadas en la base \"%1\" del servidor \"%2\"")
+                    .arg(personal.database, personal.host));
             if (demoData > 0)
                 say(QStringLiteral("%1 clientes de demostración agregados").arg(host::writeDemoData(broker, demoData)));
             return 0;

@@ -12,7 +12,7 @@ namespace felcora {
 class IDataAccess;
 class IFormat;
 class ITransactions;
-}
+} // namespace felcora
 
 namespace felcora::browser {
 

@@ -139,8 +139,7 @@ int CustomerListView::selectedRow() const
 void CustomerListView::selectRow(int row)
 {
     const QModelIndex index = m_model->index(row, 0);
-    m_report->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_report->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     currentView()->scrollTo(index, QAbstractItemView::EnsureVisible);
 }
 

@@ -13,8 +13,8 @@
 #include "browser/customerlistmodel.h"
 #include "browser/customerlistview.h"
 #include "browser/printedlist.h"
-#include "felcora/componentversion.h"
 #include "core/customerstore.h"
+#include "felcora/componentversion.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
@@ -160,7 +160,8 @@ bool FrmABMClientes::eventFilter(QObject *watched, QEvent *event)
         if (watched == ui->txtBuscar) {
             guardHandler(kWindow, "txtBuscar_KeyDown", [&] { consumed = searchKeyDown(key->key()); });
         } else if (ui->Lst->owns(watched)) {
-            guardHandler(kWindow, "Lst_KeyDown", [&] { consumed = listKeyDown(key->key(), shiftCtrlAlt(key->modifiers())); });
+            guardHandler(kWindow, "Lst_KeyDown",
+                         [&] { consumed = listKeyDown(key->key(), shiftCtrlAlt(key->modifiers())); });
         }
         return consumed;
     }
@@ -219,14 +220,9 @@ bool FrmABMClientes::listKeyDown(int key, Qt::KeyboardModifiers modifiers)
 bool FrmABMClientes::searchKeyDown(int key)
 {
     switch (key) {
-    case Qt::Key_Down:
-        lf_MoverAbajo();
-        return true;
-    case Qt::Key_Up:
-        lf_MoverArriba();
-        return true;
-    default:
-        break;
+    case Qt::Key_Down: lf_MoverAbajo(); return true;
+    case Qt::Key_Up: lf_MoverArriba(); return true;
+    default: break;
     }
     if (key == Qt::Key_Insert) {
         addCustomer();
@@ -314,8 +310,9 @@ void FrmABMClientes::modifySelected()
     if (!saved)
         return;
     auto plain = [](double number) { return QString::number(number, 'g', kPlainNumberDigits); };
-    m_model->replaceCustomer(row, {saved->nombre, saved->cuit, saved->domicilio, saved->email, plain(saved->regalias),
-                                   plain(saved->ajusteVinculacion)});
+    m_model->replaceCustomer(row,
+                             {saved->nombre, saved->cuit, saved->domicilio, saved->email, plain(saved->regalias),
+                              plain(saved->ajusteVinculacion)});
     ui->Lst->selectRow(row);
 }
 

@@ -4,16 +4,16 @@
 #include <cstring>
 #include <limits>
 
+#include "browser/spanishorder.h"
 #include "felcora/error.h"
 #include "felcora/hostcomponents.h"
-#include "browser/spanishorder.h"
 
 namespace felcora::browser {
 
 namespace {
 
-constexpr std::array<const char *, kCustomerColumnCount> kFieldNames = {
-    "nombre", "CUIT", "domicilio", "email", "regalias", "AjxVinc_4102"};
+constexpr std::array<const char *, kCustomerColumnCount> kFieldNames
+    = {"nombre", "CUIT", "domicilio", "email", "regalias", "AjxVinc_4102"};
 
 // Folds ASCII and the Latin-1 letters of Spanish (two-byte sequences C3 xx)
 // byte by byte, as Unicode case folding does; false, with out unchanged in
@@ -63,7 +63,8 @@ quint32 mask(qsizetype length)
 void checkColumnSize(quint64 bytes)
 {
     if (bytes > std::numeric_limits<quint32>::max())
-        throw Error(errnum::kOutOfMemory, QStringLiteral("FrmABMClientes"), QStringLiteral("La lista de clientes no cabe en memoria"));
+        throw Error(errnum::kOutOfMemory, QStringLiteral("FrmABMClientes"),
+                    QStringLiteral("La lista de clientes no cabe en memoria"));
 }
 
 } // namespace

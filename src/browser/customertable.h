@@ -12,20 +12,12 @@
 namespace felcora {
 class IRecordset;
 class IFormat;
-}
+} // namespace felcora
 
 namespace felcora::browser {
 
 // The list's columns, in the order the window shows them.
-enum CustomerColumn : int {
-    kNombre,
-    kCuit,
-    kDireccion,
-    kEMail,
-    kRegalias,
-    kAjuste,
-    kCustomerColumnCount
-};
+enum CustomerColumn : int { kNombre, kCuit, kDireccion, kEMail, kRegalias, kAjuste, kCustomerColumnCount };
 
 // The texts of one column, one UTF-8 buffer for all rows: row r holds the
 // bytes between the end of row r-1 and its own end. A million rows cost their

@@ -57,8 +57,8 @@ report::ReportDefinition customerListReport()
     for (const Column &c : kColumns) {
         d.pageHeader.items.append(ReportItem::label(QRect(c.headingLeft, 90, c.headingWidth, 255),
                                                     QString::fromUtf8(c.heading), kHeadingFont, kHeadingBackground));
-        ReportItem field = ReportItem::boundField(QRect(c.fieldLeft, 0, c.fieldWidth, 255), int(d.fields.size()),
-                                                  kReportFont);
+        ReportItem field
+            = ReportItem::boundField(QRect(c.fieldLeft, 0, c.fieldWidth, 255), int(d.fields.size()), kReportFont);
         field.name = QString::fromLatin1(c.fieldName);
         d.detail.items.append(field);
         d.fields.append(QString::fromLatin1(c.boundColumn));

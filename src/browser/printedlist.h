@@ -9,7 +9,7 @@
 namespace felcora {
 class IDataAccess;
 class IRecordset;
-}
+} // namespace felcora
 
 namespace felcora::browser {
 

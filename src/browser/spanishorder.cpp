@@ -57,8 +57,8 @@ private:
         UErrorCode status = U_ZERO_ERROR;
         int32_t length = 0;
         m_text.resize(size_t(utf8.size()) + 1);
-        u_strFromUTF8WithSub(m_text.data(), int32_t(m_text.size()), &length, utf8.data(), int32_t(utf8.size()),
-                             0xFFFD, nullptr, &status);
+        u_strFromUTF8WithSub(m_text.data(), int32_t(m_text.size()), &length, utf8.data(), int32_t(utf8.size()), 0xFFFD,
+                             nullptr, &status);
         if (U_FAILURE(status))
             fail(status);
         m_text.resize(size_t(length));

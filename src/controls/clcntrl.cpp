@@ -69,8 +69,8 @@ void ClCntrl::LstBuscarStr(const QString &Valor)
     if (!vListBox)
         throw objectNotSet(kClass, QStringLiteral("vListBox"));
     QAbstractItemModel *model = vListBox->model();
-    const QModelIndexList found = model->match(model->index(0, 0), Qt::DisplayRole, Valor, kFirstMatchOnly,
-                                                  Qt::MatchStartsWith);
+    const QModelIndexList found
+        = model->match(model->index(0, 0), Qt::DisplayRole, Valor, kFirstMatchOnly, Qt::MatchStartsWith);
     vListBox->setCurrentRow(found.isEmpty() ? kNoEntry : found.first().row());
 }
 
@@ -197,8 +197,7 @@ bool ClCntrl::textEvent(QEvent *event)
             guardHandler(kClass, "vTextCtrl_LostFocus", [this] { vTextCtrl_LostFocus(); });
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return swallowed;
 }
@@ -225,8 +224,8 @@ bool ClCntrl::vTextCtrl_KeyPress(const QKeyEvent &key)
     if (!keypadDecimal || key.text().isEmpty() || m_separator.isEmpty() || m_separator.front() == u'.')
         return false;
     const QChar typed = m_separator.front();
-    QKeyEvent replaced(QEvent::KeyPress, typed.toUpper().unicode(), key.modifiers(), QString(typed),
-                       key.isAutoRepeat(), key.count());
+    QKeyEvent replaced(QEvent::KeyPress, typed.toUpper().unicode(), key.modifiers(), QString(typed), key.isAutoRepeat(),
+                       key.count());
     QCoreApplication::sendEvent(vTextCtrl, &replaced);
     return true;
 }

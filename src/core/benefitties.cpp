@@ -15,8 +15,8 @@ QString benefitTiesSql(const QString &cuit)
 
 QString insertBenefitTieSql(const BenefitTie &tie, const QString &cuit)
 {
-    return QStringLiteral("insert into VentajasRel (IdVentaja, IdSubRegimen, NCM, cuit) values (") + sqlText(tie.ventaja)
-           + u',' + sqlText(tie.subRegimen) + u',' + sqlText(tie.ncm) + u',' + sqlText(cuit) + u')';
+    return QStringLiteral("insert into VentajasRel (IdVentaja, IdSubRegimen, NCM, cuit) values (")
+        + sqlText(tie.ventaja) + u',' + sqlText(tie.subRegimen) + u',' + sqlText(tie.ncm) + u',' + sqlText(cuit) + u')';
 }
 
 namespace {
@@ -33,8 +33,8 @@ QString matching(const char *column, const QString &value)
 // The where clause that names one tie of the customer.
 QString tieCondition(const BenefitTie &tie, const QString &cuit)
 {
-    return QStringLiteral(" cuit = ") + sqlText(cuit) + u' ' + QStringLiteral(" and IdVentaja = ") + sqlText(tie.ventaja)
-           + matching("IdSubRegimen", tie.subRegimen) + matching("NCM", tie.ncm);
+    return QStringLiteral(" cuit = ") + sqlText(cuit) + u' ' + QStringLiteral(" and IdVentaja = ")
+        + sqlText(tie.ventaja) + matching("IdSubRegimen", tie.subRegimen) + matching("NCM", tie.ncm);
 }
 
 } // namespace

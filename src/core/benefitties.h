@@ -56,8 +56,8 @@ struct TieAddition
 // Adds the tie to the customer, which must still exist and not have it yet:
 // the tests and the insert all or nothing where the data access offers
 // transactions. Failures are thrown.
-FELCORA_CORE_EXPORT TieAddition addBenefitTie(IDataAccess &broker, ITransactions *transactions,
-                                              const BenefitTie &tie, const QString &cuit);
+FELCORA_CORE_EXPORT TieAddition addBenefitTie(IDataAccess &broker, ITransactions *transactions, const BenefitTie &tie,
+                                              const QString &cuit);
 // The rows the data access deleted.
 FELCORA_CORE_EXPORT qint64 deleteBenefitTie(IDataAccess &broker, const BenefitTie &tie, const QString &cuit);
 

@@ -31,8 +31,17 @@ namespace {
 std::atomic<int> liveObjects{0};
 }
 
-LiveObject::LiveObject() { ++liveObjects; }
-LiveObject::~LiveObject() { --liveObjects; }
-int LiveObject::count() { return liveObjects.load(); }
+LiveObject::LiveObject()
+{
+    ++liveObjects;
+}
+LiveObject::~LiveObject()
+{
+    --liveObjects;
+}
+int LiveObject::count()
+{
+    return liveObjects.load();
+}
 
 } // namespace felcora

@@ -16,8 +16,7 @@ namespace felcora {
 // A reference to one host component: either created by the component (and
 // owned here) or handed over by the host (borrowed, and noticed when the host
 // deletes it).
-template <class Interface>
-class HostComponent
+template <class Interface> class HostComponent
 {
 public:
     void own(QObject *created)

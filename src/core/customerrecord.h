@@ -52,18 +52,56 @@ struct FELCORA_CORE_EXPORT CustomerRecord
 // The values of a customer the editors show, each with the caption of its
 // box (or frame, list, check box), in the order of the modify window.
 enum class CustomerField {
-    Cuit, Nombre, Domicilio, Localidad, Codpost, Email, Telefonos, Finitactiv, Contacto, LugarDepMerc,
-    Regalias, AjxVinc4102, ExcepLapiaec, Condiva, Eximgan, Eximganvalor, Eximganvalortemp, Ivaareduccion,
-    Ivaareduccionvalor, Ivaareduccionvalortemp, Condivafact, Ivaexento, Honorario, Ingbru,
+    Cuit,
+    Nombre,
+    Domicilio,
+    Localidad,
+    Codpost,
+    Email,
+    Telefonos,
+    Finitactiv,
+    Contacto,
+    LugarDepMerc,
+    Regalias,
+    AjxVinc4102,
+    ExcepLapiaec,
+    Condiva,
+    Eximgan,
+    Eximganvalor,
+    Eximganvalortemp,
+    Ivaareduccion,
+    Ivaareduccionvalor,
+    Ivaareduccionvalortemp,
+    Condivafact,
+    Ivaexento,
+    Honorario,
+    Ingbru,
 };
 inline constexpr CustomerField kCustomerFields[] = {
-    CustomerField::Cuit, CustomerField::Nombre, CustomerField::Domicilio, CustomerField::Localidad,
-    CustomerField::Codpost, CustomerField::Email, CustomerField::Telefonos, CustomerField::Finitactiv,
-    CustomerField::Contacto, CustomerField::LugarDepMerc, CustomerField::Regalias, CustomerField::AjxVinc4102,
-    CustomerField::ExcepLapiaec, CustomerField::Condiva, CustomerField::Eximgan, CustomerField::Eximganvalor,
-    CustomerField::Eximganvalortemp, CustomerField::Ivaareduccion, CustomerField::Ivaareduccionvalor,
-    CustomerField::Ivaareduccionvalortemp, CustomerField::Condivafact, CustomerField::Ivaexento,
-    CustomerField::Honorario, CustomerField::Ingbru,
+    CustomerField::Cuit,
+    CustomerField::Nombre,
+    CustomerField::Domicilio,
+    CustomerField::Localidad,
+    CustomerField::Codpost,
+    CustomerField::Email,
+    CustomerField::Telefonos,
+    CustomerField::Finitactiv,
+    CustomerField::Contacto,
+    CustomerField::LugarDepMerc,
+    CustomerField::Regalias,
+    CustomerField::AjxVinc4102,
+    CustomerField::ExcepLapiaec,
+    CustomerField::Condiva,
+    CustomerField::Eximgan,
+    CustomerField::Eximganvalor,
+    CustomerField::Eximganvalortemp,
+    CustomerField::Ivaareduccion,
+    CustomerField::Ivaareduccionvalor,
+    CustomerField::Ivaareduccionvalortemp,
+    CustomerField::Condivafact,
+    CustomerField::Ivaexento,
+    CustomerField::Honorario,
+    CustomerField::Ingbru,
 };
 
 // The caption the user knows the value by ("Teléfonos"); the hidden
@@ -84,9 +122,8 @@ struct FELCORA_CORE_EXPORT CustomerPick
 
     // The two numbers from their texts through the format component (EsNumero),
     // as doubles; error 13 when the format component answers no number.
-    static CustomerPick fromTexts(IFormat &format, const QString &nombre, const QString &cuit,
-                                  const QString &domicilio, const QString &email, const QString &regalias,
-                                  const QString &ajusteVinculacion);
+    static CustomerPick fromTexts(IFormat &format, const QString &nombre, const QString &cuit, const QString &domicilio,
+                                  const QString &email, const QString &regalias, const QString &ajusteVinculacion);
 
     bool operator==(const CustomerPick &) const = default;
 };

@@ -51,7 +51,8 @@ bool hasUnstorableCharacter(const QString &text)
 
 QString unstorableCharacterText(const QString &caption)
 {
-    return QStringLiteral("El campo ") + caption.toUpper() + QStringLiteral(" contiene un carácter que no se puede guardar");
+    return QStringLiteral("El campo ") + caption.toUpper()
+        + QStringLiteral(" contiene un carácter que no se puede guardar");
 }
 
 namespace {
@@ -114,9 +115,9 @@ void objectToStartDate(Objections &objections, const CustomerRecord &typed)
 
 // The text boxes whose values are stored as typed.
 constexpr CustomerField kTextFields[] = {
-    CustomerField::Cuit, CustomerField::Nombre, CustomerField::Domicilio, CustomerField::Localidad,
-    CustomerField::Codpost, CustomerField::Email, CustomerField::Telefonos, CustomerField::Contacto,
-    CustomerField::LugarDepMerc,
+    CustomerField::Cuit,      CustomerField::Nombre,   CustomerField::Domicilio,
+    CustomerField::Localidad, CustomerField::Codpost,  CustomerField::Email,
+    CustomerField::Telefonos, CustomerField::Contacto, CustomerField::LugarDepMerc,
 };
 
 void objectToUnstorableText(Objections &objections, const CustomerRecord &typed)
@@ -141,10 +142,12 @@ QList<SaveObjection> modifySaveObjections(const CustomerRecord &typed, const QSt
     if (typed.cuit.trimmed().isEmpty() || typed.nombre.trimmed().isEmpty())
         objections.append(SaveObjection{SaveObjection::Silent, {}});
     if (typed.domicilio.trimmed().isEmpty())
-        objections.append(SaveObjection{SaveObjection::Question, QStringLiteral("Debe ingresar DOMICILIO, desea continuar")});
+        objections.append(
+            SaveObjection{SaveObjection::Question, QStringLiteral("Debe ingresar DOMICILIO, desea continuar")});
     if (typed.finitactiv.trimmed().isEmpty())
-        objections.append(SaveObjection{SaveObjection::Question,
-                                        QStringLiteral("Debe Ingresar FECHA INICIO DE ACTIVIDADES\r\n\r\ndesea continuar?..")});
+        objections.append(
+            SaveObjection{SaveObjection::Question,
+                          QStringLiteral("Debe Ingresar FECHA INICIO DE ACTIVIDADES\r\n\r\ndesea continuar?..")});
     objectToStartDate(objections, typed);
     const bool eximGan = typed.eximgan == kYes;
     objectUnlessNonZero(objections, eximGan, typed.eximganvalor, kEximGanNotNumeric, kNotZero,
@@ -214,7 +217,7 @@ std::optional<QString> cuitDoubt(const QString &typedCuit)
     else
         why = QStringLiteral("el dígito verificador debería ser %1").arg(check);
     return QStringLiteral("El CUIT ") + cuit + QStringLiteral(" no es válido: ") + why
-           + QStringLiteral(". ¿Guardar de todos modos?");
+        + QStringLiteral(". ¿Guardar de todos modos?");
 }
 
 QList<CustomerField> changedFields(const CustomerRecord &loaded, const CustomerRecord &current, bool withFee)
@@ -232,13 +235,13 @@ QList<CustomerField> changedFields(const CustomerRecord &loaded, const CustomerR
 QString changedElsewhereQuestion(const QStringList &captions)
 {
     return QStringLiteral("Otro puesto modificó este cliente después de que lo abrió (campos: ")
-           + captions.join(QStringLiteral(", ")) + QStringLiteral("). ¿Guardar sus cambios de todos modos?");
+        + captions.join(QStringLiteral(", ")) + QStringLiteral("). ¿Guardar sus cambios de todos modos?");
 }
 
 QString customerGoneText(const QString &cuit)
 {
     return QStringLiteral("El cliente ") + cuit
-           + QStringLiteral(" ya no existe: otro puesto lo eliminó o cambió su CUIT.");
+        + QStringLiteral(" ya no existe: otro puesto lo eliminó o cambió su CUIT.");
 }
 
 } // namespace felcora

@@ -13,7 +13,7 @@ namespace felcora {
 // The two VAT condition lists of the customer editors: each position of a
 // list stands for the letter stored in clientes.
 namespace conditions {
-inline constexpr QStringView kMaria = u"SNM";       // condiva
+inline constexpr QStringView kMaria = u"SNM";        // condiva
 inline constexpr QStringView kInvoicing = u"SNMEFX"; // condivafact
 constexpr int kExemptWithVat = 5;                    // "Exento con IVA": the exempt value counts
 constexpr int kNone = -1;

@@ -79,15 +79,15 @@ QString updateCustomerSql(const CustomerRecord &t, const QString &loadedCuit, co
     if (invoicing != conditions::kNone)
         sql += text("condivafact", conditions::letterAt(conditions::kInvoicing, invoicing));
     sql += QStringLiteral("ivaexento = ")
-           + (invoicing == conditions::kExemptWithVat ? number(t.ivaexento) : QStringLiteral("0")) + u',';
+        + (invoicing == conditions::kExemptWithVat ? number(t.ivaexento) : QStringLiteral("0")) + u',';
     if (t.eximgan == kYes)
         sql += QStringLiteral("eximgan = 'S',eximganvalor = ") + number(t.eximganvalor)
-               + QStringLiteral(",eximganvalortemp = ") + number(t.eximganvalortemp) + u',';
+            + QStringLiteral(",eximganvalortemp = ") + number(t.eximganvalortemp) + u',';
     else
         sql += QStringLiteral("eximgan = 'N',eximganvalor = 0,eximganvalortemp = 0,");
     if (t.ivaareduccion == kYes)
         sql += QStringLiteral("ivaareduccion = 'S',ivaareduccionvalor = ") + number(t.ivaareduccionvalor)
-               + QStringLiteral(",ivaareduccionvalortemp = ") + number(t.ivaareduccionvalortemp) + u',';
+            + QStringLiteral(",ivaareduccionvalortemp = ") + number(t.ivaareduccionvalortemp) + u',';
     else
         sql += QStringLiteral("ivaareduccion = 'N',ivaareduccionvalor = 0,ivaareduccionvalortemp = 0,");
     sql += flag("ExcepLAPIAEC", t.excepLapiaec == kYes);
@@ -129,15 +129,16 @@ QString insertCustomerSql(const CustomerRecord &t, const CustomerLiterals &liter
     sql += letter(conditions::kInvoicing, t.condivafact);
     sql += t.eximgan == kYes ? QStringLiteral("'S',") + number(t.eximganvalor) + number(t.eximganvalortemp) : frameOff;
     sql += t.ivaareduccion == kYes
-               ? QStringLiteral("'S',") + number(t.ivaareduccionvalor) + number(t.ivaareduccionvalortemp)
-               : frameOff;
+        ? QStringLiteral("'S',") + number(t.ivaareduccionvalor) + number(t.ivaareduccionvalortemp)
+        : frameOff;
     sql += number(t.regalias);
     sql += number(t.ingbru);
     sql += text(t.contacto);
     sql += t.excepLapiaec == kYes ? QStringLiteral("'S',") : QStringLiteral("'N',");
     if (writeFee)
         sql += number(t.honorario);
-    const bool exemptWithVat = conditions::positionOf(conditions::kInvoicing, t.condivafact) == conditions::kExemptWithVat;
+    const bool exemptWithVat
+        = conditions::positionOf(conditions::kInvoicing, t.condivafact) == conditions::kExemptWithVat;
     sql += exemptWithVat ? number(t.ivaexento) : zero;
     sql += literals.adjustment + QStringLiteral(", ");
     sql += sqlText(placeOfDepositText(t.lugarDepMerc));
@@ -148,22 +149,22 @@ QString insertCustomerSql(const CustomerRecord &t, const CustomerLiterals &liter
 QString pendingCustomersSql()
 {
     return QStringLiteral("select Documento_Numero, NOMBRE, DIRECCION, CODIGO_POSTAL, CIUDAD ")
-           + QStringLiteral("FROM QUENMARCONTABLE..AGENTES ")
-           + QStringLiteral("WHERE GENERADORID IN (SELECT ID_AGENTE FROM QUENMARCONTABLE..ROLES_AUTORIZADOS "
-                            "WHERE ID_ROL=2) ")
-           + QStringLiteral("AND DOCUMENTO_NUMERO NOT IN (SELECT CUIT FROM CLIENTES) ");
+        + QStringLiteral("FROM QUENMARCONTABLE..AGENTES ")
+        + QStringLiteral("WHERE GENERADORID IN (SELECT ID_AGENTE FROM QUENMARCONTABLE..ROLES_AUTORIZADOS "
+                         "WHERE ID_ROL=2) ")
+        + QStringLiteral("AND DOCUMENTO_NUMERO NOT IN (SELECT CUIT FROM CLIENTES) ");
 }
 
 QString moveDistributionSql(const QString &fromCuit, const QString &toCuit)
 {
     return QStringLiteral("update DIB set CLICUI = ") + sqlText(toCuit) + QStringLiteral(" where CLICUI = ")
-           + sqlText(fromCuit);
+        + sqlText(fromCuit);
 }
 
 QString moveBenefitTiesSql(const QString &fromCuit, const QString &toCuit)
 {
     return QStringLiteral("update VentajasRel set cuit = ") + sqlText(toCuit) + QStringLiteral(" where cuit = ")
-           + sqlText(fromCuit);
+        + sqlText(fromCuit);
 }
 
 } // namespace felcora

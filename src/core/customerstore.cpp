@@ -71,12 +71,12 @@ CustomerLiterals updateLiterals(IDataAccess &broker, const CustomerEdit &edit)
     literals.decimalSeparator = broker.getDecimalSeparatorbyEntity(personal);
     const auto typedDate = DateText::parse(typed.finitactiv);
     const bool dateAsLoaded = typedDate && typedDate == DateText::parse(edit.loaded.finitactiv);
-    literals.startDate =
-        dateAsLoaded ? kKeepStartDate : broker.getDateFormatbyEntity(personal, storedDateText(typed.finitactiv));
+    literals.startDate
+        = dateAsLoaded ? kKeepStartDate : broker.getDateFormatbyEntity(personal, storedDateText(typed.finitactiv));
     const QString adjustment = numberLiteral(typed.ajxVinc4102, literals.decimalSeparator);
     literals.adjustment = typed.ajxVinc4102 == edit.loaded.ajxVinc4102
-                              ? adjustment
-                              : broker.getNumberFormatbyEntity(personal, adjustment, qint16(kAdjustmentDecimals));
+        ? adjustment
+        : broker.getNumberFormatbyEntity(personal, adjustment, qint16(kAdjustmentDecimals));
     return literals;
 }
 
@@ -138,9 +138,8 @@ CustomerInsert insertCustomer(IDataAccess &broker, ITransactions *transactions, 
     CustomerLiterals literals;
     literals.decimalSeparator = broker.getDecimalSeparatorbyEntity(personal);
     literals.startDate = broker.getDateFormatbyEntity(personal, storedDateText(typed.finitactiv));
-    literals.adjustment =
-        broker.getNumberFormatbyEntity(personal, numberLiteral(typed.ajxVinc4102, literals.decimalSeparator),
-                                       qint16(kAdjustmentDecimals));
+    literals.adjustment = broker.getNumberFormatbyEntity(
+        personal, numberLiteral(typed.ajxVinc4102, literals.decimalSeparator), qint16(kAdjustmentDecimals));
     try {
         result.rowsInserted = runStatement(broker, personal, insertCustomerSql(typed, literals, writeFee));
     } catch (const Error &e) {

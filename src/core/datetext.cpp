@@ -10,8 +10,7 @@ constexpr int kCenturyPivot = 30; // two-digit years below it are 20xx, the othe
 
 std::optional<QDate> DateText::parse(const QString &text)
 {
-    static const QRegularExpression shape(
-        QStringLiteral("^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{4}|\\d{2})$"));
+    static const QRegularExpression shape(QStringLiteral("^(\\d{1,2})[/.-](\\d{1,2})[/.-](\\d{4}|\\d{2})$"));
     const QRegularExpressionMatch match = shape.match(text.trimmed());
     if (!match.hasMatch())
         return std::nullopt;

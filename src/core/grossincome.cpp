@@ -47,13 +47,14 @@ TotalShade totalShade(double total)
 
 bool sumIsOne(double sum)
 {
-    return QString::number(sum, 'f', grossincome::kShareDecimals) == QString::number(1.0, 'f', grossincome::kShareDecimals);
+    return QString::number(sum, 'f', grossincome::kShareDecimals)
+        == QString::number(1.0, 'f', grossincome::kShareDecimals);
 }
 
 QString sumQuestion(double sum)
 {
     return QStringLiteral("La suma total da ") + QString::number(sum, 'g', kPlainNumberDigits)
-           + QStringLiteral(" para transferir al maria debe sumar 1 (uno)\r\n\r\ndesea salir?");
+        + QStringLiteral(" para transferir al maria debe sumar 1 (uno)\r\n\r\ndesea salir?");
 }
 
 QStringList changedGrossIncome(const GrossIncomeData &loaded, const GrossIncomeData &data)
@@ -92,7 +93,8 @@ namespace {
 
 QString lineKey(const QString &cuit, const QString &jurisdiction)
 {
-    return QStringLiteral(" where CLICUI = ") + sqlText(cuit) + QStringLiteral(" and JRDNRO = ") + sqlText(jurisdiction);
+    return QStringLiteral(" where CLICUI = ") + sqlText(cuit) + QStringLiteral(" and JRDNRO = ")
+        + sqlText(jurisdiction);
 }
 
 QString oneOrZero(bool exempt)
@@ -110,16 +112,16 @@ QString deleteDistributionLineSql(const QString &cuit, const QString &jurisdicti
 QString distributionSumSql(const QString &cuit, const QString &numberExpression)
 {
     return QStringLiteral("select sum(") + numberExpression + QStringLiteral(") as Total from DIB where CLICUI = ")
-           + sqlText(cuit);
+        + sqlText(cuit);
 }
 
 QString updateGrossIncomeSql(const GrossIncomeData &data, const QString &cuit)
 {
     const bool taxed = data.condition == grossincome::kInscripto || data.condition == grossincome::kNoInscripto;
     return QStringLiteral("update clientes set CIB = ") + sqlText(QString::number(data.condition)) + u','
-           + (taxed ? QStringLiteral("INGBRU = 2.5, ") : QStringLiteral("INGBRU = 0, "))
-           + QStringLiteral("CML = ") + sqlText(oneOrZero(data.convenio)) + u',' + QStringLiteral("NIN = ")
-           + sqlText(inscriptionText(data.inscription)) + QStringLiteral(" WHERE Cuit = ") + sqlText(cuit) + u' ';
+        + (taxed ? QStringLiteral("INGBRU = 2.5, ") : QStringLiteral("INGBRU = 0, ")) + QStringLiteral("CML = ")
+        + sqlText(oneOrZero(data.convenio)) + u',' + QStringLiteral("NIN = ")
+        + sqlText(inscriptionText(data.inscription)) + QStringLiteral(" WHERE Cuit = ") + sqlText(cuit) + u' ';
 }
 
 QString grossIncomeRateSql(const QString &cuit)
@@ -141,16 +143,16 @@ QString insertDistributionLineSql(const QString &cuit, const QString &jurisdicti
                                   bool exempt)
 {
     return QStringLiteral("insert into DIB (CLICUI,DIBVALOR,JRDNRO,DIBEXENTO) values (") + sqlText(cuit) + u','
-           + shareLiteral + u',' + sqlText(jurisdiction) + u',' + sqlText(oneOrZero(exempt)) + u')';
+        + shareLiteral + u',' + sqlText(jurisdiction) + u',' + sqlText(oneOrZero(exempt)) + u')';
 }
 
 QString updateDistributionLineSql(const QString &cuit, const QString &fromJurisdiction, const QString &jurisdiction,
                                   const QString &shareLiteral, bool exempt)
 {
     return QStringLiteral("update DIB set DIBVALOR = ") + shareLiteral + QStringLiteral(",JRDNRO = ")
-           + sqlText(jurisdiction) + QStringLiteral(",DIBEXENTO = ") + oneOrZero(exempt)
-           + QStringLiteral(" where JRDNRO = ") + sqlText(fromJurisdiction) + QStringLiteral("  and CLICUI = ")
-           + sqlText(cuit);
+        + sqlText(jurisdiction) + QStringLiteral(",DIBEXENTO = ") + oneOrZero(exempt)
+        + QStringLiteral(" where JRDNRO = ") + sqlText(fromJurisdiction) + QStringLiteral("  and CLICUI = ")
+        + sqlText(cuit);
 }
 
 } // namespace felcora

@@ -124,8 +124,8 @@ LineAddition addDistributionLine(IDataAccess &broker, ITransactions *transaction
     const QString share = shareLiteral(broker, typedShare);
     LineAddition result;
     result.customerGone = !whileCustomerLocked(broker, transactions, cuit, [&] {
-        result.rowsInserted =
-            runStatement(broker, entity::kPersonal, insertDistributionLineSql(cuit, jurisdiction, share, exempt));
+        result.rowsInserted
+            = runStatement(broker, entity::kPersonal, insertDistributionLineSql(cuit, jurisdiction, share, exempt));
     });
     return result;
 }

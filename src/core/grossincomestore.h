@@ -23,8 +23,7 @@ class ITransactions;
 FELCORA_CORE_EXPORT std::optional<GrossIncomeData> loadGrossIncome(IDataAccess &broker, IFormat &format,
                                                                    const QString &cuit);
 // The customer's lines by jurisdiction number.
-FELCORA_CORE_EXPORT QList<DistributionLine> loadDistribution(IDataAccess &broker, IFormat &format,
-                                                             const QString &cuit);
+FELCORA_CORE_EXPORT QList<DistributionLine> loadDistribution(IDataAccess &broker, IFormat &format, const QString &cuit);
 // Every jurisdiction by number.
 FELCORA_CORE_EXPORT QList<Jurisdiction> loadJurisdictions(IDataAccess &broker, IFormat &format);
 // The rows deleted.
@@ -51,18 +50,17 @@ struct GrossIncomeSave
 // transaction where the data access offers them.
 FELCORA_CORE_EXPORT GrossIncomeSave saveGrossIncome(IDataAccess &broker, IFormat &format, ITransactions *transactions,
                                                     const GrossIncomeData &data,
-                                                    const std::optional<GrossIncomeData> &expected, const QString &cuit);
+                                                    const std::optional<GrossIncomeData> &expected,
+                                                    const QString &cuit);
 
 // The customer's gross-income rate as stored, as the format component's numeric text.
 FELCORA_CORE_EXPORT std::optional<QString> loadGrossIncomeRate(IDataAccess &broker, IFormat &format,
-                                                              const QString &cuit);
+                                                               const QString &cuit);
 
 // One line of the customer; nothing when it has none for that jurisdiction.
-FELCORA_CORE_EXPORT std::optional<DistributionLine> loadDistributionLine(IDataAccess &broker, IFormat &format,
-                                                                         const QString &cuit,
-                                                                         const QString &jurisdiction);
-FELCORA_CORE_EXPORT bool distributionLineExists(IDataAccess &broker, const QString &cuit,
-                                                const QString &jurisdiction);
+FELCORA_CORE_EXPORT std::optional<DistributionLine>
+loadDistributionLine(IDataAccess &broker, IFormat &format, const QString &cuit, const QString &jurisdiction);
+FELCORA_CORE_EXPORT bool distributionLineExists(IDataAccess &broker, const QString &cuit, const QString &jurisdiction);
 // What adding a line did.
 struct LineAddition
 {

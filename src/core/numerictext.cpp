@@ -4,8 +4,14 @@ namespace felcora {
 
 namespace {
 
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
-bool isMark(QChar c) { return c == u'.' || c == u','; }
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+bool isMark(QChar c)
+{
+    return c == u'.' || c == u',';
+}
 
 } // namespace
 
@@ -30,7 +36,7 @@ std::optional<NumericText::Parsed> NumericText::parse(const QString &text, const
         ++i;
 
     // Mantissa: digits and separators; exponent after it.
-    QList<qsizetype> marks;      // "," and "."
+    QList<qsizetype> marks;       // "," and "."
     QList<qsizetype> otherGroups; // the locale's group separator when it is neither
     QString digits;               // the number in C form, rebuilt at the end
     qsizetype mantissaStart = i;
@@ -71,8 +77,8 @@ std::optional<NumericText::Parsed> NumericText::parse(const QString &text, const
     QList<qsizetype> groups = otherGroups;
     if (!marks.isEmpty()) {
         const QChar first = text.at(marks.front());
-        const bool oneKind = std::all_of(marks.cbegin(), marks.cend(),
-                                         [&](qsizetype m) { return text.at(m) == first; });
+        const bool oneKind
+            = std::all_of(marks.cbegin(), marks.cend(), [&](qsizetype m) { return text.at(m) == first; });
         if (marks.size() == 1) {
             decimal = marks.front();
         } else if (oneKind) {

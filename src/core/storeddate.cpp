@@ -51,19 +51,15 @@ std::optional<QDate> storedDate(const QVariant &value)
     if (value.isNull())
         return std::nullopt;
     switch (value.typeId()) {
-    case QMetaType::QDate:
-        return ifValid(value.toDate());
-    case QMetaType::QDateTime:
-        return ifValid(value.toDateTime().date());
+    case QMetaType::QDate: return ifValid(value.toDate());
+    case QMetaType::QDateTime: return ifValid(value.toDateTime().date());
     case QMetaType::Double:
     case QMetaType::Float:
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return fromJulianDay(value.toDouble());
-    default:
-        return fromText(value.toString());
+    case QMetaType::ULongLong: return fromJulianDay(value.toDouble());
+    default: return fromText(value.toString());
     }
 }
 

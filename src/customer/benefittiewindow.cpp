@@ -48,8 +48,8 @@ void frmVentajas::GrabarRelVentaja()
         MsgBox(QStringLiteral("Falta seleccionar una ventaja."), vbExclamation);
         return;
     }
-    for (const auto &[box, caption] : {std::pair{ui->txtIdVentaja, "Ventaja"}, std::pair{ui->txtIdSubRegimen, "SubRegimen"},
-                                        std::pair{ui->txtNCM, "NCM"}}) {
+    for (const auto &[box, caption] : {std::pair{ui->txtIdVentaja, "Ventaja"},
+                                       std::pair{ui->txtIdSubRegimen, "SubRegimen"}, std::pair{ui->txtNCM, "NCM"}}) {
         if (hasUnstorableCharacter(box->text())) {
             MsgBox(unstorableCharacterText(QLatin1String(caption)), vbExclamation);
             box->setFocus();

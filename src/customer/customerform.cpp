@@ -38,7 +38,8 @@ QStringList mariaConditionTexts()
 QStringList invoicingConditionTexts(const QString &exempt)
 {
     return {QStringLiteral("Responsable Inscripto"), QStringLiteral("Responsable No Inscripto"),
-            QStringLiteral("Monotributo"), exempt, QStringLiteral("consumidor Final"), kExemptWithVatText};
+            QStringLiteral("Monotributo"),           exempt,
+            QStringLiteral("consumidor Final"),      kExemptWithVatText};
 }
 
 void showExemptValue(const QComboBox *invoicing, QWidget *label, QWidget *box)
@@ -133,8 +134,7 @@ bool CuitBox::eventFilter(QObject *watched, QEvent *event)
         if (action->objectName() != u"edit-paste")
             continue;
         action->disconnect();
-        connect(action, &QAction::triggered, box,
-                guarded(box->window(), "TxtCuit_Paste", [box] { paste(box); }));
+        connect(action, &QAction::triggered, box, guarded(box->window(), "TxtCuit_Paste", [box] { paste(box); }));
     }
     menu->exec(static_cast<QContextMenuEvent *>(event)->globalPos());
     return true;

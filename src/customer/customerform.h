@@ -4,8 +4,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QObject>
-#include <QRadioButton>
 #include <QPointer>
+#include <QRadioButton>
 #include <QStringList>
 
 #include "core/customerrecord.h"
@@ -86,8 +86,7 @@ private:
 
 // The box of an editor's form (both name them alike) that holds a value;
 // null for the values chosen in lists, frames and check boxes.
-template <class Form>
-QLineEdit *boxOf(const Form &ui, CustomerField field)
+template <class Form> QLineEdit *boxOf(const Form &ui, CustomerField field)
 {
     switch (field) {
     case CustomerField::Cuit: return ui.TxtCuit;
@@ -121,8 +120,7 @@ FELCORA_TESTS_EXPORT bool askToGoOn(const SaveObjection &objection);
 // What an editor's save does with the objection it meets: shows it, and
 // answers whether the save goes on (a question answered Yes). A refusal puts
 // the focus in its box, and a question answered No leaves the arrow pointer.
-template <class Form>
-bool goesOnAfter(const Form &ui, const SaveObjection &objection)
+template <class Form> bool goesOnAfter(const Form &ui, const SaveObjection &objection)
 {
     if (objection.kind == SaveObjection::Silent)
         return false;
@@ -188,13 +186,12 @@ FELCORA_TESTS_EXPORT bool moveOnWithEnter(QWidget *control, const QKeyEvent *key
 
 // The same for the controls of an editor's form (both name them alike) that
 // move on with Enter: the two lists, the CVDI box and the frames' options.
-template <class Form>
-bool moveOnWithEnterIn(const Form &ui, const QObject *watched, const QKeyEvent *key)
+template <class Form> bool moveOnWithEnterIn(const Form &ui, const QObject *watched, const QKeyEvent *key)
 {
-    for (QWidget *control : {static_cast<QWidget *>(ui.cboIVAMARIA), static_cast<QWidget *>(ui.cboIVAFACTU),
-                             static_cast<QWidget *>(ui.chkCVDI), static_cast<QWidget *>(ui.EXIMGANS),
-                             static_cast<QWidget *>(ui.EXIMGANN), static_cast<QWidget *>(ui.OpIVAREDS),
-                             static_cast<QWidget *>(ui.OpIVAREDN)}) {
+    for (QWidget *control :
+         {static_cast<QWidget *>(ui.cboIVAMARIA), static_cast<QWidget *>(ui.cboIVAFACTU),
+          static_cast<QWidget *>(ui.chkCVDI), static_cast<QWidget *>(ui.EXIMGANS), static_cast<QWidget *>(ui.EXIMGANN),
+          static_cast<QWidget *>(ui.OpIVAREDS), static_cast<QWidget *>(ui.OpIVAREDN)}) {
         if (watched == control)
             return moveOnWithEnter(control, key);
     }

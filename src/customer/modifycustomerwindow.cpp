@@ -40,13 +40,13 @@ FrmModCliente::FrmModCliente()
     m_reduction = new OptionFrame(ui->OpIVAREDS, ui->OpIVAREDN, ui->TxtIvaReduccion, ui->TxtIvaTemp);
     new StartDateBox(ui->TxtIniactiv);
 
-    connect(ui->cboIVAFACTU, &QComboBox::currentIndexChanged, this,
-            guarded(this, "cboIVAFACTU_Click", [this] {
+    connect(ui->cboIVAFACTU, &QComboBox::currentIndexChanged, this, guarded(this, "cboIVAFACTU_Click", [this] {
                 showExemptValue(ui->cboIVAFACTU, ui->lbIvaExento, ui->txtIvaExcento);
             }));
     connect(ui->cmdVentajasAdd, &QPushButton::clicked, this,
             guarded(this, "cmdVentajasAdd_Click", [this] { addBenefitTie(); }));
-    connect(ui->cmdINGBRU, &QPushButton::clicked, this, guarded(this, "cmdINGBRU_Click", [this] { openGrossIncome(); }));
+    connect(ui->cmdINGBRU, &QPushButton::clicked, this,
+            guarded(this, "cmdINGBRU_Click", [this] { openGrossIncome(); }));
 }
 
 FrmModCliente::~FrmModCliente() = default;
@@ -60,10 +60,10 @@ void FrmModCliente::load(const EditorSession &session, ModifyOutcome *outcome)
     ui->lbHonorario->setVisible(!session.origenTarvis);
     ui->txtHonorario->setVisible(!session.origenTarvis);
 
-    for (QLineEdit *box : {ui->TxtCuit, ui->TxtContact, ui->TxtDomicilio, ui->txtCP, ui->TxtEmail, ui->TxtEximGan,
-                           ui->TxtIniactiv, ui->TxtIvaReduccion, ui->TxtNombre, ui->TxtTelefonos, ui->TxtTemp,
-                           ui->TxtIvaTemp, ui->txtLocalidad, ui->txtRegalias, ui->txtAjxVinc_4102, ui->txtHonorario,
-                           ui->txtIvaExcento, ui->txtLugarDepMerc})
+    for (QLineEdit *box :
+         {ui->TxtCuit, ui->TxtContact, ui->TxtDomicilio, ui->txtCP, ui->TxtEmail, ui->TxtEximGan, ui->TxtIniactiv,
+          ui->TxtIvaReduccion, ui->TxtNombre, ui->TxtTelefonos, ui->TxtTemp, ui->TxtIvaTemp, ui->txtLocalidad,
+          ui->txtRegalias, ui->txtAjxVinc_4102, ui->txtHonorario, ui->txtIvaExcento, ui->txtLugarDepMerc})
         (new controls::ClCntrl(box))->sLinkText(box);
 
     fillConditionList(ui->cboIVAMARIA, mariaConditionTexts());
@@ -209,19 +209,14 @@ void FrmModCliente::EliminarItemVentajasRel()
 bool FrmModCliente::formKeyDown(QObject *watched, const QKeyEvent *key)
 {
     switch (key->key()) {
-    case Qt::Key_F11:
-        lpGuardar();
-        return true;
-    case Qt::Key_Escape:
-        leaveWithoutSaving();
-        return true;
+    case Qt::Key_F11: lpGuardar(); return true;
+    case Qt::Key_Escape: leaveWithoutSaving(); return true;
     case Qt::Key_Delete:
         if (watched != ui->lstVentajas)
             return false;
         EliminarItemVentajasRel();
         return true;
-    default:
-        break;
+    default: break;
     }
     return moveOnWithEnterIn(*ui, watched, key);
 }

@@ -45,10 +45,10 @@ void FrmNewCliente::load(const EditorSession &session, NewCustomerOutcome *outco
     ui->txtHonorario->setVisible(!session.origenTarvis);
 
     // The hidden gross-income box and the fee are not linked.
-    for (QLineEdit *box : {ui->TxtCuit, ui->TxtContact, ui->TxtDomicilio, ui->TxtEmail, ui->TxtEximGan,
-                           ui->TxtIniactiv, ui->TxtIvaReduccion, ui->TxtNombre, ui->TxtTelefonos, ui->TxtIvaTemp,
-                           ui->TxtTemp, ui->txtCP, ui->txtLocalidad, ui->txtRegalias, ui->txtAjxVinc_4102,
-                           ui->txtIvaExcento, ui->txtLugarDepMerc})
+    for (QLineEdit *box :
+         {ui->TxtCuit, ui->TxtContact, ui->TxtDomicilio, ui->TxtEmail, ui->TxtEximGan, ui->TxtIniactiv,
+          ui->TxtIvaReduccion, ui->TxtNombre, ui->TxtTelefonos, ui->TxtIvaTemp, ui->TxtTemp, ui->txtCP,
+          ui->txtLocalidad, ui->txtRegalias, ui->txtAjxVinc_4102, ui->txtIvaExcento, ui->txtLugarDepMerc})
         (new controls::ClCntrl(box))->sLinkText(box);
 
     fillConditionList(ui->cboIVAMARIA, mariaConditionTexts());
@@ -75,8 +75,8 @@ void FrmNewCliente::lpGuardar()
         // The host sees the typed customer from here on, whether it is stored or not.
         m_outcome->handedBack = NewCustomerTexts{t.nombre, t.cuit, t.domicilio, t.email};
 
-        const CustomerInsert insert =
-            insertCustomer(*m_session.broker, m_session.transactions, t, !m_session.origenTarvis);
+        const CustomerInsert insert
+            = insertCustomer(*m_session.broker, m_session.transactions, t, !m_session.origenTarvis);
         if (insert.cuitTaken) {
             MsgBox(QStringLiteral("El número de Cuit ") + t.cuit + QStringLiteral(" ya existe."), vbExclamation);
             return;
@@ -107,14 +107,9 @@ void FrmNewCliente::ControladorClientesPendientes()
 bool FrmNewCliente::formKeyDown(QObject *watched, const QKeyEvent *key)
 {
     switch (key->key()) {
-    case Qt::Key_F11:
-        lpGuardar();
-        return true;
-    case Qt::Key_Escape:
-        leaveWithoutSaving();
-        return true;
-    default:
-        break;
+    case Qt::Key_F11: lpGuardar(); return true;
+    case Qt::Key_Escape: leaveWithoutSaving(); return true;
+    default: break;
     }
     if (watched == ui->TxtCuit && key->text().contains(kDash)) {
         MsgBox(QStringLiteral("No debe ingresar guiones ( - ) en el CUIT"), vbCritical);

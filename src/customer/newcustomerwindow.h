@@ -47,7 +47,7 @@ private:
     OptionFrame *m_reduction = nullptr;
     EditorSession m_session;
     NewCustomerOutcome *m_outcome = nullptr;
-    NewCustomerOutcome m_unused; // where the outcome goes before load()
+    NewCustomerOutcome m_unused;           // where the outcome goes before load()
     PendingImport m_pendingForThisOpening; // when the session keeps none
 };
 

@@ -32,16 +32,15 @@ constexpr int kTake = 2;  // seleccionar: the selected row taken
 // its source, and the step that failed.
 void reportStep(const Error &error, const char *routine, int line, int icon)
 {
-    MsgBox(error.description() + QStringLiteral("\r\n\r\n") + kSection + QLatin1String(routine)
-               + QStringLiteral(".::") + error.source() + QStringLiteral(" linea ") + QString::number(line),
+    MsgBox(error.description() + QStringLiteral("\r\n\r\n") + kSection + QLatin1String(routine) + QStringLiteral(".::")
+               + error.source() + QStringLiteral(" linea ") + QString::number(line),
            icon);
 }
 
 // The failure to read the accounting database, in the terms of the system it belongs to.
 [[noreturn]] void throwAccountingFailure(const Error &cause, int line)
 {
-    throw Error(errnum::kAccountingSystem,
-                kSection + QStringLiteral("controladorCargarClientes.::") + cause.source(),
+    throw Error(errnum::kAccountingSystem, kSection + QStringLiteral("controladorCargarClientes.::") + cause.source(),
                 QStringLiteral("Este módulo es compatible con el sistema Contable y Seguimiento de Operaciones "
                                "de Quenmar. \r\n\r\n¿Tiene instalado el sistema Contable o Seguimiento de "
                                "Carpetas?\r\n\r\n\r\n")
@@ -102,8 +101,8 @@ void frmListadeClientesPendientes::controladorCargarClientes()
         line = step::kRows;
         for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext()) {
             const PendingCustomer agent = PendingCustomer::read(rs);
-            new QTreeWidgetItem(ui->lstLista,
-                                {agent.documentoNumero, agent.nombre, agent.direccion, agent.codigoPostal, agent.ciudad});
+            new QTreeWidgetItem(
+                ui->lstLista, {agent.documentoNumero, agent.nombre, agent.direccion, agent.codigoPostal, agent.ciudad});
         }
         m_fields->cargado = true;
         // The first agent is selected, so that Enter takes it without a click.

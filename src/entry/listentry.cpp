@@ -45,8 +45,8 @@ public:
         const ComponentState &s = state();
         if (!s.gClienteModificado)
             return std::nullopt;
-        return CustomerPick{s.Cliente_Nombre,   s.Cliente_Cuit,     s.Cliente_Domicilio,
-                            s.Cliente_EMail,    s.Cliente_Regalias, s.Cliente_AjustexVinculacion};
+        return CustomerPick{s.Cliente_Nombre, s.Cliente_Cuit,     s.Cliente_Domicilio,
+                            s.Cliente_EMail,  s.Cliente_Regalias, s.Cliente_AjustexVinculacion};
     }
 
     std::optional<CustomerPick> addNew() override
@@ -93,21 +93,57 @@ clListado::clListado(QObject *parent)
 
 clListado::~clListado() = default;
 
-void clListado::setOrigenTarvis(bool value) { state().OrigenTarvis = value; }
-void clListado::setSeleccionar(bool value) { state().seleccionar = value; }
+void clListado::setOrigenTarvis(bool value)
+{
+    state().OrigenTarvis = value;
+}
+void clListado::setSeleccionar(bool value)
+{
+    state().seleccionar = value;
+}
 void clListado::setOwnerForm(const QVariant &) {}
-void clListado::setBaseDatos(const QString &value) { storeBaseDatos(value); }
+void clListado::setBaseDatos(const QString &value)
+{
+    storeBaseDatos(value);
+}
 
-bool clListado::origenTarvisValue() const { return state().OrigenTarvis; }
-bool clListado::seleccionarValue() const { return state().seleccionar; }
-QString clListado::baseDatosValue() const { return state().BaseDatos; }
+bool clListado::origenTarvisValue() const
+{
+    return state().OrigenTarvis;
+}
+bool clListado::seleccionarValue() const
+{
+    return state().seleccionar;
+}
+QString clListado::baseDatosValue() const
+{
+    return state().BaseDatos;
+}
 
-QString clListado::Cliente_Nombre() const { return state().Cliente_Nombre; }
-QString clListado::Cliente_Cuit() const { return state().Cliente_Cuit; }
-QString clListado::Cliente_Domicilio() const { return state().Cliente_Domicilio; }
-QString clListado::Cliente_EMail() const { return state().Cliente_EMail; }
-double clListado::Cliente_Regalias() const { return state().Cliente_Regalias; }
-double clListado::Cliente_AjustexVinculacion() const { return state().Cliente_AjustexVinculacion; }
+QString clListado::Cliente_Nombre() const
+{
+    return state().Cliente_Nombre;
+}
+QString clListado::Cliente_Cuit() const
+{
+    return state().Cliente_Cuit;
+}
+QString clListado::Cliente_Domicilio() const
+{
+    return state().Cliente_Domicilio;
+}
+QString clListado::Cliente_EMail() const
+{
+    return state().Cliente_EMail;
+}
+double clListado::Cliente_Regalias() const
+{
+    return state().Cliente_Regalias;
+}
+double clListado::Cliente_AjustexVinculacion() const
+{
+    return state().Cliente_AjustexVinculacion;
+}
 
 void clListado::MostrarListado(QObject *, short)
 {

@@ -32,9 +32,18 @@ clModificar::clModificar(QObject *parent)
 
 clModificar::~clModificar() = default;
 
-void clModificar::setCLICUIT(const QString &cuit) { m_cuit = cuit; }
-void clModificar::setBaseDatos(const QString &value) { storeBaseDatos(value); }
-QString clModificar::baseDatosValue() const { return state().BaseDatos; }
+void clModificar::setCLICUIT(const QString &cuit)
+{
+    m_cuit = cuit;
+}
+void clModificar::setBaseDatos(const QString &value)
+{
+    storeBaseDatos(value);
+}
+QString clModificar::baseDatosValue() const
+{
+    return state().BaseDatos;
+}
 
 void clModificar::Mostrar()
 {

@@ -15,8 +15,14 @@ clNuevo::clNuevo(QObject *parent)
 
 clNuevo::~clNuevo() = default;
 
-void clNuevo::setBaseDatos(const QString &value) { storeBaseDatos(value); }
-QString clNuevo::baseDatosValue() const { return state().BaseDatos; }
+void clNuevo::setBaseDatos(const QString &value)
+{
+    storeBaseDatos(value);
+}
+QString clNuevo::baseDatosValue() const
+{
+    return state().BaseDatos;
+}
 
 void clNuevo::MostrarNuevo()
 {

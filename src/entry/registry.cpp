@@ -12,11 +12,26 @@
 namespace felcora {
 
 namespace identity {
-QUuid typeLibraryId() { return QUuid(u"{5bb8e3ed-1f3e-4ae0-aa0f-41da86d9efd3}"); }
-QUuid listadoClassId() { return QUuid(u"{567930ec-0ba9-4d7b-8d6e-b2afea1873ac}"); }
-QUuid listadoInterfaceId() { return QUuid(u"{8e3f437e-608c-4eb3-8e4a-c28a8e9a03e3}"); }
-QUuid modificarClassId() { return QUuid(u"{6fb37542-cd77-41d5-8c8a-403e54eb4ff4}"); }
-QUuid modificarInterfaceId() { return QUuid(u"{24487c4c-ad5e-478d-9c0b-b0d94a99a2a4}"); }
+QUuid typeLibraryId()
+{
+    return QUuid(u"{5bb8e3ed-1f3e-4ae0-aa0f-41da86d9efd3}");
+}
+QUuid listadoClassId()
+{
+    return QUuid(u"{567930ec-0ba9-4d7b-8d6e-b2afea1873ac}");
+}
+QUuid listadoInterfaceId()
+{
+    return QUuid(u"{8e3f437e-608c-4eb3-8e4a-c28a8e9a03e3}");
+}
+QUuid modificarClassId()
+{
+    return QUuid(u"{6fb37542-cd77-41d5-8c8a-403e54eb4ff4}");
+}
+QUuid modificarInterfaceId()
+{
+    return QUuid(u"{24487c4c-ad5e-478d-9c0b-b0d94a99a2a4}");
+}
 } // namespace identity
 
 namespace {
@@ -48,7 +63,10 @@ Registry &theRegistry()
     return registry;
 }
 
-QString key(const QString &name) { return name.trimmed().toLower(); }
+QString key(const QString &name)
+{
+    return name.trimmed().toLower();
+}
 
 QObject *runFactory(const QString &name, const ObjectFactory &factory)
 {
@@ -65,9 +83,7 @@ namespace registry {
 
 void registerClass(const QString &programmaticName, ObjectFactory factory, const QUuid &classId)
 {
-    const QUuid id = classId.isNull()
-        ? QUuid::createUuidV5(identity::typeLibraryId(), key(programmaticName))
-        : classId;
+    const QUuid id = classId.isNull() ? QUuid::createUuidV5(identity::typeLibraryId(), key(programmaticName)) : classId;
     Registry &r = theRegistry();
     QMutexLocker lock(&r.mutex);
     r.byName.insert(key(programmaticName), {id, std::move(factory)});

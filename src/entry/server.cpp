@@ -39,8 +39,14 @@ QList<RegisteredClass> registeredClasses()
             {identity::kModificarName, identity::modificarClassId(), identity::modificarInterfaceId()}};
 }
 
-void *createListado() { return static_cast<QObject *>(new clListado); }
-void *createModificar() { return static_cast<QObject *>(new clModificar); }
+void *createListado()
+{
+    return static_cast<QObject *>(new clListado);
+}
+void *createModificar()
+{
+    return static_cast<QObject *>(new clModificar);
+}
 
 } // namespace
 } // namespace felcora

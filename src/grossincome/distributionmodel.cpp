@@ -52,12 +52,9 @@ QVariant DistributionModel::data(const QModelIndex &index, int role) const
         case kExentoColumn: return shown.line.exempt ? QStringLiteral("S") : QStringLiteral("N");
         default: return {};
         }
-    case Qt::ForegroundRole:
-        return shown.line.exempt ? kExemptText : kListText;
-    case Qt::TextAlignmentRole:
-        return alignment(index.column());
-    default:
-        return {};
+    case Qt::ForegroundRole: return shown.line.exempt ? kExemptText : kListText;
+    case Qt::TextAlignmentRole: return alignment(index.column());
+    default: return {};
     }
 }
 

@@ -116,8 +116,7 @@ void FrmIngresosBrutos::CargarDIB()
         m_model->setLines(shown);
         showTotal(distributionTotal(lines));
     } catch (const std::exception &) {
-        reportWithSection(currentError(), QStringLiteral(" seccion [felcora.frmingresosbrutos.cargardib]"),
-                          vbCritical);
+        reportWithSection(currentError(), QStringLiteral(" seccion [felcora.frmingresosbrutos.cargardib]"), vbCritical);
         return;
     }
     ui->lstConceptos->show();
@@ -230,8 +229,8 @@ bool FrmIngresosBrutos::saveAndLeave()
         return false;
 
     const GrossIncomeData data{condition, ui->chkInsCon->isChecked(), ui->TxtNumIns->text()};
-    GrossIncomeSave save = saveGrossIncome(*m_session.broker, *m_session.format, m_session.transactions, data,
-                                           m_expected, m_tag);
+    GrossIncomeSave save
+        = saveGrossIncome(*m_session.broker, *m_session.format, m_session.transactions, data, m_expected, m_tag);
     // Another workstation's change is overwritten only when the user says so.
     while (!save.changedElsewhere.isEmpty()) {
         if (!confirmedAgainstDefault(changedElsewhereQuestion(save.changedElsewhere)))

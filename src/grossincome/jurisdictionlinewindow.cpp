@@ -118,8 +118,9 @@ bool frmAMBIB::f_Agregar()
             return false;
         }
         line = step::kInsert;
-        const LineAddition addition = addDistributionLine(*m_session.broker, m_session.transactions, m_cuit,
-                                                          jurisdiction, ui->txtValor->text(), ui->chkExento->isChecked());
+        const LineAddition addition
+            = addDistributionLine(*m_session.broker, m_session.transactions, m_cuit, jurisdiction, ui->txtValor->text(),
+                                  ui->chkExento->isChecked());
         if (addition.customerGone) {
             MsgBox(customerGoneText(m_cuit), vbExclamation);
             return false;
@@ -129,8 +130,8 @@ bool frmAMBIB::f_Agregar()
         return added;
     } catch (const std::exception &) {
         const Error e = currentError();
-        reportWithSection(e, QStringLiteral(" - seccion[FELCORA.frmAMBIB.f_Agregar Linea %1 ]::").arg(line) + e.source(),
-                          vbOKOnly);
+        reportWithSection(
+            e, QStringLiteral(" - seccion[FELCORA.frmAMBIB.f_Agregar Linea %1 ]::").arg(line) + e.source(), vbOKOnly);
         return false;
     }
 }
@@ -152,7 +153,7 @@ bool frmAMBIB::f_Modificar()
         }
         const bool changed = updateDistributionLine(*m_session.broker, m_cuit, m_tag, jurisdiction,
                                                     ui->txtValor->text(), ui->chkExento->isChecked())
-                             > 0;
+            > 0;
         *m_saved = changed;
         return changed;
     } catch (const std::exception &) {

@@ -46,7 +46,7 @@ struct ReportDefinition
 {
     QString title; // of the preview window and the PDF
     QPageSize pageSize = QPageSize(QPageSize::A4);
-    QMargins margins; // twips
+    QMargins margins;   // twips
     QStringList fields; // the recordset columns the fields are bound to, by name
     QList<ReportFont> fonts;
 

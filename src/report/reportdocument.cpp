@@ -118,8 +118,8 @@ PageModel ReportDocument::page(int index) const
 {
     const ReportDefinition &d = m_definition;
     const PageStart &start = m_pages[size_t(index)];
-    const qint64 end = size_t(index) + 1 < m_pages.size() ? m_pages[size_t(index) + 1].spoolOffset
-                                                         : m_spool->position();
+    const qint64 end
+        = size_t(index) + 1 < m_pages.size() ? m_pages[size_t(index) + 1].spoolOffset : m_spool->position();
     // The page being filled shows what it holds so far.
     PageModel page;
     page.number = index + 1;

@@ -25,11 +25,12 @@ using PageProgress = std::function<bool(int done, int total)>;
 // paper with no margins (a QPdfWriter, a QPrinter at full page). False when
 // progress stopped it.
 FELCORA_TESTS_EXPORT bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int first, int last,
-                               const PageProgress &progress = {});
+                                     const PageProgress &progress = {});
 
 // Writes the whole report to a PDF file, which replaces a file of that name
 // only once it is complete. False, and the old file left as it was, when
 // progress stopped it; a file that cannot be written (a full disk) fails.
-FELCORA_TESTS_EXPORT bool writePdf(const ReportDocument &document, const QString &path, const PageProgress &progress = {});
+FELCORA_TESTS_EXPORT bool writePdf(const ReportDocument &document, const QString &path,
+                                   const PageProgress &progress = {});
 
 } // namespace felcora::report

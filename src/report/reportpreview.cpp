@@ -76,8 +76,7 @@ void ReportPreview::bind(std::unique_ptr<IRecordset> rs)
 {
     m_records = std::move(rs);
     m_document = std::make_unique<ReportDocument>(m_definition, *m_records);
-    while (m_document->readyPages() < 1 && !m_document->layOutMore(kRecordsAtOnce)) {
-    }
+    while (m_document->readyPages() < 1 && !m_document->layOutMore(kRecordsAtOnce)) {}
     if (m_document->complete())
         m_records.reset();
     else
@@ -143,7 +142,8 @@ void ReportPreview::showPageCount()
     ui->txtPagina->blockSignals(true);
     ui->txtPagina->setMaximum(std::max(1, m_document->readyPages()));
     ui->txtPagina->blockSignals(false);
-    ui->lbPaginas->setText(QStringLiteral("de %L1").arg(m_document->readyPages()) + (complete ? QString() : QStringLiteral("...")));
+    ui->lbPaginas->setText(QStringLiteral("de %L1").arg(m_document->readyPages())
+                           + (complete ? QString() : QStringLiteral("...")));
 }
 
 void ReportPreview::showPage(int index)
@@ -210,15 +210,42 @@ bool ReportPreview::previewKey(const QKeyEvent *key)
     const bool ctrlPlus = ctrl || (key->modifiers() & ~Qt::KeypadModifier) == (Qt::ControlModifier | Qt::ShiftModifier);
     const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     switch (key->key()) {
-    case Qt::Key_PageDown: if (plain) showPage(m_page + 1); return plain;
-    case Qt::Key_PageUp: if (plain) showPage(m_page - 1); return plain;
-    case Qt::Key_Home: if (ctrl) showPage(0); return ctrl;
-    case Qt::Key_End: if (ctrl) showLastPage(); return ctrl;
-    case Qt::Key_Plus: if (ctrlPlus) stepZoom(+1); return ctrlPlus;
-    case Qt::Key_Equal: if (ctrl) stepZoom(+1); return ctrl;
-    case Qt::Key_Minus: if (ctrl) stepZoom(-1); return ctrl;
-    case Qt::Key_P: if (ctrl) print(); return ctrl;
-    case Qt::Key_S: if (ctrl) exportPdf(); return ctrl;
+    case Qt::Key_PageDown:
+        if (plain)
+            showPage(m_page + 1);
+        return plain;
+    case Qt::Key_PageUp:
+        if (plain)
+            showPage(m_page - 1);
+        return plain;
+    case Qt::Key_Home:
+        if (ctrl)
+            showPage(0);
+        return ctrl;
+    case Qt::Key_End:
+        if (ctrl)
+            showLastPage();
+        return ctrl;
+    case Qt::Key_Plus:
+        if (ctrlPlus)
+            stepZoom(+1);
+        return ctrlPlus;
+    case Qt::Key_Equal:
+        if (ctrl)
+            stepZoom(+1);
+        return ctrl;
+    case Qt::Key_Minus:
+        if (ctrl)
+            stepZoom(-1);
+        return ctrl;
+    case Qt::Key_P:
+        if (ctrl)
+            print();
+        return ctrl;
+    case Qt::Key_S:
+        if (ctrl)
+            exportPdf();
+        return ctrl;
     case Qt::Key_Escape: reject(); return true;
     default: return false;
     }

@@ -33,8 +33,7 @@ FELCORA_TESTS_EXPORT void reportWithSection(const Error &error, const QString &s
 
 // Runs a key, mouse or change handler: a failure is reported as above and
 // never reaches the event loop.
-template <class F>
-void guardHandler(const QString &window, const char *routine, F &&handler)
+template <class F> void guardHandler(const QString &window, const char *routine, F &&handler)
 {
     try {
         handler();
@@ -46,8 +45,7 @@ void guardHandler(const QString &window, const char *routine, F &&handler)
 // A slot for connect() that runs handler under the guard, named after the
 // window's objectName and the routine. The handler takes the signal's
 // arguments or none.
-template <class F>
-auto guarded(const QObject *window, const char *routine, F handler)
+template <class F> auto guarded(const QObject *window, const char *routine, F handler)
 {
     return [window, routine, handler = std::move(handler)](auto &&...args) -> void {
         guardHandler(window->objectName(), routine, [&] {

@@ -14,8 +14,10 @@ constexpr int kButtonsMask = 0x7;
 // The component speaks Spanish whatever translations the host loads.
 void setSpanishButtonTexts(QMessageBox &box)
 {
-    const std::pair<QMessageBox::StandardButton, const char *> texts[] = {
-        {QMessageBox::Yes, "Sí"}, {QMessageBox::No, "No"}, {QMessageBox::Ok, "Aceptar"}, {QMessageBox::Cancel, "Cancelar"}};
+    const std::pair<QMessageBox::StandardButton, const char *> texts[] = {{QMessageBox::Yes, "Sí"},
+                                                                          {QMessageBox::No, "No"},
+                                                                          {QMessageBox::Ok, "Aceptar"},
+                                                                          {QMessageBox::Cancel, "Cancelar"}};
     for (const auto &[button, text] : texts) {
         if (QAbstractButton *b = box.button(button))
             b->setText(QString::fromUtf8(text));
@@ -50,9 +52,7 @@ MsgBoxResult MsgBox(const QString &text, int style, const QString &title)
         buttons = QMessageBox::Yes | QMessageBox::No;
         escape = QMessageBox::No;
         break;
-    default:
-        buttons = QMessageBox::Ok;
-        break;
+    default: buttons = QMessageBox::Ok; break;
     }
 
     QMessageBox box(icon, title, text, buttons);

@@ -30,7 +30,7 @@ constexpr const char *kComponentTitle = "FELCORA";
 // title unless another is given, and answers the button pressed. Esc answers
 // Cancel, No, or OK, in that order of preference.
 FELCORA_TESTS_EXPORT MsgBoxResult MsgBox(const QString &text, int style = vbOKOnly,
-                                   const QString &title = QString::fromLatin1(kComponentTitle));
+                                         const QString &title = QString::fromLatin1(kComponentTitle));
 
 // A question whose safe answer is No (question icon, No the default button):
 // whether the user answered Yes.

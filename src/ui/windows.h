@@ -20,8 +20,7 @@ FELCORA_TESTS_EXPORT void releaseWindow(QWidget *window);
 
 // The thread's shared instance of a window, created (loaded) on first use.
 // The window's objectName is its name.
-template <class W>
-W *sharedWindow(const QString &name)
+template <class W> W *sharedWindow(const QString &name)
 {
     QPointer<QObject> &slot = state().windows[name];
     if (auto *existing = qobject_cast<W *>(slot.data()))
@@ -35,8 +34,7 @@ W *sharedWindow(const QString &name)
 // A shared window loaded for the time of one opening: loaded (or taken as it
 // is) when constructed, unloaded and deleted when it goes, however the opening
 // ends. Null once the window has gone by other means.
-template <class W>
-class LoadedWindow
+template <class W> class LoadedWindow
 {
 public:
     explicit LoadedWindow(const QString &name)

@@ -31,8 +31,8 @@
 #include "browser/customerlistwindow.h"
 #include "browser/printedlist.h"
 #include "core/componentstate.h"
-#include "felcora/componentversion.h"
 #include "felcora/clListado.h"
+#include "felcora/componentversion.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/hostkit/hostkit.h"
 #include "report/pageview.h"
@@ -54,17 +54,17 @@ namespace {
 // Inserted out of order; the list reads them by name ignoring case, which
 // puts the accented initial last both in SQLite's order and in Spanish order. Gallardo and gamboa have
 // distribution lines and benefit relations.
-const QString kCustomersSql =
-    u"insert into clientes (cuit, nombre, domicilio, email, regalias, AjxVinc_4102) values "
-    "('20555555556', 'O''Connor, Sean', 'Zapiola 1', 'sean@ejemplo.com', 100, 0),"
-    "('27444444445', 'GARAY, Rosa', 'Belgrano 55', 'rosa@ejemplo.com', NULL, 1.5),"
-    "('27666666667', 'Úbeda, Inés', 'Échague 7', 'ines@ejemplo.com', 2, 3),"
-    "('27222222223', 'Gallardo, Marta', 'alsina 20', 'marta@ejemplo.com', 12.5, 0.75),"
-    "('20111111112', 'Benítez, Juan', 'Rivadavia 300', NULL, 10, NULL),"
-    "('20333333334', 'gamboa, Luis', 'Rivadavia 100', 'luis@ejemplo.com', 9, 2);"
-    "insert into DIB (CLICUI, JRDNRO, DIBVALOR) values "
-    "('27222222223', '901', 60), ('27222222223', '902', 40), ('20333333334', '901', 100);"
-    "insert into VentajasRel (IdVentaja, cuit) values ('V1', '27222222223'), ('V2', '20333333334')"_s;
+const QString kCustomersSql
+    = u"insert into clientes (cuit, nombre, domicilio, email, regalias, AjxVinc_4102) values "
+      "('20555555556', 'O''Connor, Sean', 'Zapiola 1', 'sean@ejemplo.com', 100, 0),"
+      "('27444444445', 'GARAY, Rosa', 'Belgrano 55', 'rosa@ejemplo.com', NULL, 1.5),"
+      "('27666666667', 'Úbeda, Inés', 'Échague 7', 'ines@ejemplo.com', 2, 3),"
+      "('27222222223', 'Gallardo, Marta', 'alsina 20', 'marta@ejemplo.com', 12.5, 0.75),"
+      "('20111111112', 'Benítez, Juan', 'Rivadavia 300', NULL, 10, NULL),"
+      "('20333333334', 'gamboa, Luis', 'Rivadavia 100', 'luis@ejemplo.com', 9, 2);"
+      "insert into DIB (CLICUI, JRDNRO, DIBVALOR) values "
+      "('27222222223', '901', 60), ('27222222223', '902', 40), ('20333333334', '901', 100);"
+      "insert into VentajasRel (IdVentaja, cuit) values ('V1', '27222222223'), ('V2', '20333333334')"_s;
 
 const QStringList kListColumns = {u"nombre"_s, u"CUIT"_s, u"domicilio"_s, u"email"_s, u"regalias"_s, u"AjxVinc_4102"_s};
 const QString kReportSql = u"select Nombre, Cuit, Domicilio , Email, Telefonos From clientes order by Nombre"_s;
@@ -77,12 +77,15 @@ void useReportCustomers(const QString &database)
     for (int k = 150; k >= 1; --k)
         rows << u"('3070000%1', 'Cliente %2', 'Calle %1', 'c%1@ejemplo.com', '4%1')"_s.arg(k, 4, 10, QChar(u'0'))
                     .arg(k, 3, 10, QChar(u'0'));
-    rows << u"('30711111113', 'Exportadora Agrícola del Río de la Plata Sociedad Anónima', "
-            "'Avenida del Libertador General San Martín 12345 Piso 14 Departamento B', "
-            "'administracion.comercio.exterior@exportadoraagricola.com.ar', '(011) 4555-1234 / 15-5555-1234 interno 99')"_s
-         << u"('20222222223', 'Ñandú, Íñigo', NULL, NULL, NULL)"_s;
-    TempDatabase::exec(database, u"delete from clientes; insert into clientes (cuit, nombre, domicilio, email, "
-                                 "telefonos) values "_s + rows.join(u','));
+    rows
+        << u"('30711111113', 'Exportadora Agrícola del Río de la Plata Sociedad Anónima', "
+           "'Avenida del Libertador General San Martín 12345 Piso 14 Departamento B', "
+           "'administracion.comercio.exterior@exportadoraagricola.com.ar', '(011) 4555-1234 / 15-5555-1234 interno 99')"_s
+        << u"('20222222223', 'Ñandú, Íñigo', NULL, NULL, NULL)"_s;
+    TempDatabase::exec(database,
+                       u"delete from clientes; insert into clientes (cuit, nombre, domicilio, email, "
+                       "telefonos) values "_s
+                           + rows.join(u','));
 }
 
 // Opens the list as a host does, by name, and lets `user` work the window
@@ -93,7 +96,9 @@ void useReportCustomers(const QString &database)
 {
     std::optional<Error> failure;
     const bool shown = whileShown<FrmABMClientes>(
-        [&] { failure = errorOf([&] { QMetaObject::invokeMethod(&listado, "MostrarListado", Qt::DirectConnection); }); },
+        [&] {
+            failure = errorOf([&] { QMetaObject::invokeMethod(&listado, "MostrarListado", Qt::DirectConnection); });
+        },
         [&](FrmABMClientes *w) {
             // Keys go to the focused widget: the window must have been activated.
             QVERIFY(QTest::qWaitForWindowActive(w));
@@ -178,8 +183,12 @@ bool chooseFromContextMenu(FrmABMClientes *w, const QString &actionName)
 // What the host reads after the list returns; the numbers as text.
 QStringList pickOf(const clListado &l)
 {
-    return {l.Cliente_Nombre(), l.Cliente_Cuit(), l.Cliente_Domicilio(), l.Cliente_EMail(),
-            QString::number(l.Cliente_Regalias()), QString::number(l.Cliente_AjustexVinculacion())};
+    return {l.Cliente_Nombre(),
+            l.Cliente_Cuit(),
+            l.Cliente_Domicilio(),
+            l.Cliente_EMail(),
+            QString::number(l.Cliente_Regalias()),
+            QString::number(l.Cliente_AjustexVinculacion())};
 }
 
 bool loaded(const QString &window)
@@ -245,11 +254,13 @@ QStringList pageNames(const report::PageModel &page, const report::ReportDefinit
 [[nodiscard]] bool openPreview(FrmABMClientes *w, const std::function<void(Dr_ListadoClientes *)> &user)
 {
     w->list()->reportView()->setFocus();
-    const bool shown = whileShown<Dr_ListadoClientes>([] { pressKey(Qt::Key_F12); }, [&](Dr_ListadoClientes *preview) {
-        // Keys go where the focus is: wait until the preview has it.
-        QTRY_VERIFY(preview->isAncestorOf(QApplication::focusWidget()));
-        user(preview);
-    });
+    const bool shown
+        = whileShown<Dr_ListadoClientes>([] { pressKey(Qt::Key_F12); },
+                                         [&](Dr_ListadoClientes *preview) {
+                                             // Keys go where the focus is: wait until the preview has it.
+                                             QTRY_VERIFY(preview->isAncestorOf(QApplication::focusWidget()));
+                                             user(preview);
+                                         });
     return shown && !QTest::currentTestFailed();
 }
 
@@ -272,22 +283,24 @@ std::optional<Told> saveFromPreview(Dr_ListadoClientes *preview, const QString &
         return std::nullopt;
     std::optional<Told> told;
     QPointer<ModalAction> answer;
-    const bool asked = whileShown<QFileDialog>([] { pressKey(Qt::Key_S, Qt::ControlModifier); }, [&](QFileDialog *dialog) {
-        chooseFile(dialog, file);
-        if (QTest::currentTestFailed())
-            return;
-        // Awaited only now that the dialog is gone: awaited earlier, it would
-        // answer a question of the dialog's own instead, and leave it open.
-        answer = onNextModal<QMessageBox>(
-            [&](QMessageBox *box) {
-                told = Told{box->text(), box->icon()};
-                if (QAbstractButton *ok = box->button(QMessageBox::Ok))
-                    ok->click();
-                else
-                    box->reject();
-            },
-            kSaveMs);
-    });
+    const bool asked = whileShown<QFileDialog>([] { pressKey(Qt::Key_S, Qt::ControlModifier); },
+                                               [&](QFileDialog *dialog) {
+                                                   chooseFile(dialog, file);
+                                                   if (QTest::currentTestFailed())
+                                                       return;
+                                                   // Awaited only now that the dialog is gone: awaited earlier, it
+                                                   // would answer a question of the dialog's own instead, and leave it
+                                                   // open.
+                                                   answer = onNextModal<QMessageBox>(
+                                                       [&](QMessageBox *box) {
+                                                           told = Told{box->text(), box->icon()};
+                                                           if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+                                                               ok->click();
+                                                           else
+                                                               box->reject();
+                                                       },
+                                                       kSaveMs);
+                                               });
     if (!told)
         delete answer.data();
     return asked ? told : std::nullopt;
@@ -336,11 +349,14 @@ private slots:
                 headers << report->model()->headerData(column, Qt::Horizontal).toString();
                 QCOMPARE(w->list()->reportView()->isColumnHidden(column), column >= kRegalias);
             }
-            QCOMPARE(headers, (QStringList{u"Nombre"_s, u"Cuit"_s, u"Direccion"_s, u"E-Mail"_s, u"Regalias"_s,
-                                           u"Ajuste Res 41/02"_s}));
-            QCOMPARE(shownColumn(w, kNombre), (QStringList{u"Benítez, Juan"_s, u"Gallardo, Marta"_s, u"gamboa, Luis"_s,
-                                                          u"GARAY, Rosa"_s, u"O'Connor, Sean"_s, u"Úbeda, Inés"_s}));
-            const QStringList benitez = {u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, QString(), u"10"_s, u"0"_s};
+            QCOMPARE(headers,
+                     (QStringList{u"Nombre"_s, u"Cuit"_s, u"Direccion"_s, u"E-Mail"_s, u"Regalias"_s,
+                                  u"Ajuste Res 41/02"_s}));
+            QCOMPARE(shownColumn(w, kNombre),
+                     (QStringList{u"Benítez, Juan"_s, u"Gallardo, Marta"_s, u"gamboa, Luis"_s, u"GARAY, Rosa"_s,
+                                  u"O'Connor, Sean"_s, u"Úbeda, Inés"_s}));
+            const QStringList benitez
+                = {u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, QString(), u"10"_s, u"0"_s};
             for (int column = 0; column < kCustomerColumnCount; ++column)
                 QCOMPARE(shownColumn(w, column).first(), benitez.at(column)); // NULLs as "" and "0"
             // The user can type a name as soon as the window shows.
@@ -359,9 +375,9 @@ private slots:
             QCOMPARE(selectedName(w), u"GARAY, Rosa"_s);
             typeText(u"x"_s); // matches nothing: the selection stays
             QCOMPARE(selectedName(w), u"GARAY, Rosa"_s);
-            const std::pair<Qt::Key, int> moves[] = {{Qt::Key_Down, 4}, {Qt::Key_Down, 5}, {Qt::Key_Down, 5},
-                                                     {Qt::Key_Up, 4},   {Qt::Key_Up, 3},   {Qt::Key_Up, 2},
-                                                     {Qt::Key_Up, 1},   {Qt::Key_Up, 0},   {Qt::Key_Up, 0}};
+            const std::pair<Qt::Key, int> moves[]
+                = {{Qt::Key_Down, 4}, {Qt::Key_Down, 5}, {Qt::Key_Down, 5}, {Qt::Key_Up, 4}, {Qt::Key_Up, 3},
+                   {Qt::Key_Up, 2},   {Qt::Key_Up, 1},   {Qt::Key_Up, 0},   {Qt::Key_Up, 0}};
             for (const auto &[key, row] : moves) {
                 pressKey(key);
                 QCOMPARE(w->list()->selectedRow(), row);
@@ -394,10 +410,12 @@ private slots:
         QTest::addColumn<QStringList>("picked"); // name, CUIT, address, e-mail, the two numbers
         QTest::addColumn<int>("leaveKey");
         QTest::addColumn<int>("leaveModifiers");
-        QTest::newRow("in the search box, then Esc") << false << u"gA"_s
-            << QStringList{u"Gallardo, Marta"_s, u"27222222223"_s, u"alsina 20"_s, u"marta@ejemplo.com"_s, u"12.5"_s, u"0.75"_s}
+        QTest::newRow("in the search box, then Esc")
+            << false << u"gA"_s << QStringList{u"Gallardo, Marta"_s,   u"27222222223"_s, u"alsina 20"_s,
+                                               u"marta@ejemplo.com"_s, u"12.5"_s,        u"0.75"_s}
             << int(Qt::Key_Escape) << int(Qt::NoModifier);
-        QTest::newRow("in the list, nulls, then Ctrl+C") << true << u"b"_s
+        QTest::newRow("in the list, nulls, then Ctrl+C")
+            << true << u"b"_s
             << QStringList{u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, QString(), u"10"_s, u"0"_s}
             << int(Qt::Key_C) << int(Qt::ControlModifier);
     }
@@ -503,7 +521,8 @@ private slots:
         QVERIFY2(first.isNull(), "the closed window is still alive");
         QVERIFY(!loaded(u"FrmABMClientes"_s));
 
-        TempDatabase::exec(m_db->personalPath(), u"insert into clientes (cuit, nombre) values ('27777777778', 'Aguirre, Ana')"_s);
+        TempDatabase::exec(m_db->personalPath(),
+                           u"insert into clientes (cuit, nombre) values ('27777777778', 'Aguirre, Ana')"_s);
         QVERIFY(openList(*m_listado, [](FrmABMClientes *w) {
             QCOMPARE(w->list()->rowCount(), 7);
             QCOMPARE(shownColumn(w, kNombre).first(), u"Aguirre, Ana"_s);
@@ -523,8 +542,8 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QStringList>("deleted");
         QTest::addColumn<QString>("selectedAfter");
-        QTest::newRow("No keeps everything") << u"gal"_s << false << int(QMessageBox::No) << QStringList()
-                                             << u"Gallardo, Marta"_s;
+        QTest::newRow("No keeps everything")
+            << u"gal"_s << false << int(QMessageBox::No) << QStringList() << u"Gallardo, Marta"_s;
         QTest::newRow("with distribution lines, from the list")
             << u"gal"_s << false << int(QMessageBox::Yes)
             << QStringList{u"DIB[27222222223|901] deleted"_s, u"DIB[27222222223|902] deleted"_s,
@@ -544,8 +563,9 @@ private slots:
         QFETCH(int, answer);
         QFETCH(QStringList, deleted);
         QFETCH(QString, selectedAfter);
-        TempDatabase::exec(m_db->personalPath(), u"insert into clientes (cuit, nombre) values ('20''1', 'Úrsula, Ana');"
-                                                 "insert into DIB (CLICUI, JRDNRO, DIBVALOR) values ('20''1', '904', 100)"_s);
+        TempDatabase::exec(m_db->personalPath(),
+                           u"insert into clientes (cuit, nombre) values ('20''1', 'Úrsula, Ana');"
+                           "insert into DIB (CLICUI, JRDNRO, DIBVALOR) values ('20''1', '904', 100)"_s);
         const auto before = DatabaseSnapshot::take(m_db->personalPath());
         QVERIFY(openList(*m_listado, [&](FrmABMClientes *w) {
             if (inSearchBox) {
@@ -599,8 +619,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("rowRemoved");
         const Error failure(3043, u"RecordBroker.Ejecutar[PERSONAL]"_s, u"disk I/O error"_s);
-        const QStringList both = {u"delete from clientes where cuit = '27222222223'"_s,
-                                  u"delete from DIB where CLICUI = '27222222223'"_s};
+        const QStringList both
+            = {u"delete from clientes where cuit = '27222222223'"_s, u"delete from DIB where CLICUI = '27222222223'"_s};
         const QList<ScriptedAnswer> linesFail = {ScriptedAnswer::affected(1), ScriptedAnswer::failure(failure)};
         const QString begin = u"BeginTrans"_s;
         QTest::newRow("both run") << false << u"27222222223"_s
@@ -618,8 +638,8 @@ private slots:
         QTest::newRow("the customer fails: the row stays")
             << false << u"27222222223"_s << QList<ScriptedAnswer>{ScriptedAnswer::failure(failure)} << both.mid(0, 1)
             << u"[Clientes.Eliminar] disk I/O error"_s << false;
-        QTest::newRow("a blank CUIT runs nothing") << true << u"   "_s << QList<ScriptedAnswer>{} << QStringList()
-                                                   << QString() << false;
+        QTest::newRow("a blank CUIT runs nothing")
+            << true << u"   "_s << QList<ScriptedAnswer>{} << QStringList() << QString() << false;
     }
     void deletionStatementsPointerAndFailures()
     {
@@ -632,8 +652,8 @@ private slots:
         const std::unique_ptr<RecordingBroker> broker(transactions ? new TransactionalRecordingBroker
                                                                    : new RecordingBroker);
         QVERIFY(setDataConnection(*m_listado, broker.get()));
-        broker->script(ScriptedAnswer::rowset(kListColumns, {{u"Gallardo, Marta"_s, cuit, {}, {}, 0, 0},
-                                                            {u"Otro"_s, u"1"_s, {}, {}, 0, 0}}));
+        broker->script(ScriptedAnswer::rowset(
+            kListColumns, {{u"Gallardo, Marta"_s, cuit, {}, {}, 0, 0}, {u"Otro"_s, u"1"_s, {}, {}, 0, 0}}));
         for (const ScriptedAnswer &answer : answers)
             broker->script(answer);
         QList<Qt::CursorShape> pointers;
@@ -696,7 +716,8 @@ private slots:
             QVERIFY(shownColumn(w, kNombre).first() != u"Cliente 001"_s);
 
             // Only the list takes F12.
-            const QPointer<ModalAction> none = onNextModal<Dr_ListadoClientes>([](Dr_ListadoClientes *p) { p->reject(); });
+            const QPointer<ModalAction> none
+                = onNextModal<Dr_ListadoClientes>([](Dr_ListadoClientes *p) { p->reject(); });
             searchBox(w)->setFocus();
             pressKey(Qt::Key_F12);
             QVERIFY(!none->done());
@@ -765,7 +786,8 @@ private slots:
                 printer.setPrintRange(QPrinter::PageRange);
                 printer.setFromTo(2, 3);
                 QVERIFY(preview->printTo(printer));
-                QVERIFY(run(u"pdfinfo"_s, {printer.outputFileName()}).contains(QRegularExpression(u"Pages:\\s+2\\n"_s)));
+                QVERIFY(
+                    run(u"pdfinfo"_s, {printer.outputFileName()}).contains(QRegularExpression(u"Pages:\\s+2\\n"_s)));
                 preview->showPage(1);
                 printer.setPrintRange(QPrinter::CurrentPage);
                 QVERIFY(preview->printTo(printer));
@@ -783,14 +805,16 @@ private slots:
         RecordingBroker broker;
         QVERIFY(setDataConnection(*m_listado, &broker));
         broker.script(ScriptedAnswer::rowset(kListColumns, {{u"Ana"_s, u"1"_s, {}, {}, 0, 0}}));
-        broker.script(ScriptedAnswer::failure(Error(3146, u"RecordBroker.CrearRs[PERSONAL]"_s, u"no such column: Telefonos"_s)));
+        broker.script(
+            ScriptedAnswer::failure(Error(3146, u"RecordBroker.CrearRs[PERSONAL]"_s, u"no such column: Telefonos"_s)));
         QVERIFY(openList(*m_listado, [&](FrmABMClientes *w) {
             QString text;
             QMessageBox::Icon icon = QMessageBox::NoIcon;
             const QPointer<ModalAction> box = answerNextMessageBox(QMessageBox::Ok, &text, &icon);
             w->list()->reportView()->setFocus();
             pressKey(Qt::Key_F12);
-            QCOMPARE(text, u"3146 - no such column: Telefonos\r\nSeccion [basDrListadoClientes.ImprimirListadoClientes]"_s);
+            QCOMPARE(text,
+                     u"3146 - no such column: Telefonos\r\nSeccion [basDrListadoClientes.ImprimirListadoClientes]"_s);
             QCOMPARE(icon, QMessageBox::Critical);
             QVERIFY(w->isVisible());
             QVERIFY(!loaded(u"Dr_ListadoClientes"_s));
@@ -824,7 +848,8 @@ private slots:
         const report::ReportDefinition d = customerListReport();
         QList<std::pair<double, double>> fields; // points from the paper's left edge
         for (const report::ReportItem &item : d.detail.items)
-            fields.append({(d.margins.left() + item.box.left()) / 20.0, (d.margins.left() + item.box.right() + 1) / 20.0});
+            fields.append(
+                {(d.margins.left() + item.box.left()) / 20.0, (d.margins.left() + item.box.right() + 1) / 20.0});
         // Below the title of the first page and the headings of the others.
         const double detailsFrom = (d.margins.top() + d.pageHeader.height) / 20.0;
         const QRegularExpression word(u"<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\""_s);

@@ -46,8 +46,9 @@ private slots:
             latin.append(QChar(c));
         for (char16_t c = 0xC0; c <= 0xFF; ++c)
             latin.append(QChar(c));
-        const QStringList texts = {latin, QStringLiteral("ÑANDÚ S.A."), QStringLiteral("Ωμέγα İstanbul µ"),
-                                   QStringLiteral("ß ẞ"), QString(), QStringLiteral("O'Higgins ÿ")};
+        const QStringList texts
+            = {latin,     QStringLiteral("ÑANDÚ S.A."), QStringLiteral("Ωμέγα İstanbul µ"), QStringLiteral("ß ẞ"),
+               QString(), QStringLiteral("O'Higgins ÿ")};
         for (const QString &text : texts)
             QCOMPARE(CustomerTable::fold(text.toUtf8()), text.toCaseFolded().toUtf8());
     }

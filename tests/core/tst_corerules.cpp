@@ -9,9 +9,9 @@
 #include "core/customerrecord.h"
 #include "core/customerrules.h"
 #include "core/customerstore.h"
-#include "core/storeddate.h"
 #include "core/numberliterals.h"
 #include "core/sqltext.h"
+#include "core/storeddate.h"
 #include "felcora/cuit.h"
 #include "felcora/datetext.h"
 #include "felcora/numerictext.h"
@@ -32,12 +32,34 @@ struct MarkingFormat final : IFormat
 };
 
 // Every column of a customer row, named as the schema spells them.
-const QStringList kCustomerColumns = {
-    u"cuit"_s, u"nombre"_s, u"domicilio"_s, u"localidad"_s, u"codpost"_s, u"email"_s, u"telefonos"_s,
-    u"finitactiv"_s, u"cvdi"_s, u"condiva"_s, u"condivafact"_s, u"ivaexento"_s, u"eximgan"_s, u"eximganvalor"_s,
-    u"eximganvalortemp"_s, u"ivaareduccion"_s, u"ivaareduccionvalor"_s, u"ivaareduccionvalortemp"_s,
-    u"ExcepLAPIAEC"_s, u"AjxVinc_4102"_s, u"contacto"_s, u"ingbru"_s, u"LUGARDEPMERC"_s, u"regalias"_s,
-    u"honorario"_s, u"CIB"_s, u"CML"_s, u"NIN"_s};
+const QStringList kCustomerColumns = {u"cuit"_s,
+                                      u"nombre"_s,
+                                      u"domicilio"_s,
+                                      u"localidad"_s,
+                                      u"codpost"_s,
+                                      u"email"_s,
+                                      u"telefonos"_s,
+                                      u"finitactiv"_s,
+                                      u"cvdi"_s,
+                                      u"condiva"_s,
+                                      u"condivafact"_s,
+                                      u"ivaexento"_s,
+                                      u"eximgan"_s,
+                                      u"eximganvalor"_s,
+                                      u"eximganvalortemp"_s,
+                                      u"ivaareduccion"_s,
+                                      u"ivaareduccionvalor"_s,
+                                      u"ivaareduccionvalortemp"_s,
+                                      u"ExcepLAPIAEC"_s,
+                                      u"AjxVinc_4102"_s,
+                                      u"contacto"_s,
+                                      u"ingbru"_s,
+                                      u"LUGARDEPMERC"_s,
+                                      u"regalias"_s,
+                                      u"honorario"_s,
+                                      u"CIB"_s,
+                                      u"CML"_s,
+                                      u"NIN"_s};
 
 } // namespace
 
@@ -142,7 +164,8 @@ private slots:
         QTest::addColumn<QVariant>("expected"); // null: not numeric
         const QVariant no;
         auto row = [](const char *locale, const char *text, const QVariant &expected) {
-            QTest::addRow("%s: \"%s\"", locale, text) << QString::fromUtf8(text) << QString::fromLatin1(locale) << expected;
+            QTest::addRow("%s: \"%s\"", locale, text)
+                << QString::fromUtf8(text) << QString::fromLatin1(locale) << expected;
         };
         row("es_AR", "12.5", 12.5);
         row("en_US", "12,5", 12.5);
@@ -199,8 +222,8 @@ private slots:
         QTest::newRow("0.0000") << u"0.0000"_s << rounding << 4 << u"round(DIBVALOR, 4) + DIBVALOR"_s;
         QTest::newRow("first point counts") << u"0.0.0"_s << rounding << 3 << u"round(DIBVALOR, 3) + DIBVALOR"_s;
         QTest::newRow("no point: whole length") << u"###0"_s << rounding << 4 << u"round(DIBVALOR, 4) + DIBVALOR"_s;
-        QTest::newRow("answer without placeholder") << u"0.00"_s << u"FORMAT(x, '0.00')"_s << 2
-                                                    << u"FORMAT(x, '0.00')"_s;
+        QTest::newRow("answer without placeholder")
+            << u"0.00"_s << u"FORMAT(x, '0.00')"_s << 2 << u"FORMAT(x, '0.00')"_s;
     }
     void formatoNumericoSQL()
     {
@@ -358,8 +381,9 @@ private slots:
         const auto found = loadCustomer(*m_broker, format, u"20111111112"_s, true);
         QVERIFY(found);
         QCOMPARE(found->nombre, u"x"_s);
-        QCOMPARE(m_broker->sqlTexts(), (QStringList{u"select * from clientes where cuit = '20''1'"_s,
-                                                    u"select * from clientes where cuit = '20111111112'"_s}));
+        QCOMPARE(m_broker->sqlTexts(),
+                 (QStringList{u"select * from clientes where cuit = '20''1'"_s,
+                              u"select * from clientes where cuit = '20111111112'"_s}));
         QCOMPARE(m_broker->statements().constLast().entity, u"PERSONAL"_s);
     }
 

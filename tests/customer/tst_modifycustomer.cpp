@@ -16,11 +16,11 @@
 #include "core/componentstate.h"
 #include "customer/benefittiewindow.h"
 #include "customer/modifycustomerwindow.h"
-#include "grossincome/grossincomewindow.h"
 #include "felcora/clListado.h"
 #include "felcora/clModificar.h"
 #include "felcora/hostkit/hostkit.h"
 #include "felcora/registry.h"
+#include "grossincome/grossincomewindow.h"
 #include "support/dialogwork.h"
 #include "support/errors.h"
 #include "support/hostsession.h"
@@ -64,20 +64,20 @@ const QString kBenitez = u"20111111112"_s;  // EXIMGAN "NO", reduction "SI", exe
 const QString kGallardo = u"27222222223"_s; // EXIMGAN "SI", reduction "NO", an unknown MARIA letter, ties
 const QString kGamboa = u"20333333334"_s;
 
-const QString kCustomersSql =
-    u"insert into clientes (cuit, nombre, domicilio, localidad, codpost, email, telefonos, finitactiv, contacto, "
-    "cvdi, condiva, condivafact, ivaexento, eximgan, eximganvalor, eximganvalortemp, ivaareduccion, "
-    "ivaareduccionvalor, ivaareduccionvalortemp, ExcepLAPIAEC, AjxVinc_4102, ingbru, LUGARDEPMERC, regalias, "
-    "honorario) values "
-    "('20111111112', 'Benítez, Juan', 'Rivadavia 300', 'Morón', '1708', 'juan@ejemplo.com', '4555-1234', "
-    "'2001-03-05', 'Pedro', 'N', 'S', 'X', 21, 'N', 5, 6, 'S', 10.5, 2, 'S', 1.5, 3, 'Depósito 1', 12.5, 7),"
-    "('27222222223', 'Gallardo, Marta', 'Alsina 20', 'Tandil', '7000', 'marta@ejemplo.com', '4222', '1999-12-31', "
-    "'Rosa', 'N', 'Q', 'S', 0, 'S', 5, 6, 'N', 10, 2, 'N', 0, 0, '', 0, 9),"
-    "('20333333334', 'gamboa, Luis', 'Rivadavia 100', '', '', '', '', '2010-01-02', '', 'N', 'M', 'F', 0, 'N', 0, 0, "
-    "'N', 0, 0, 'N', 0, 0, '', 0, 0);"
-    "insert into DIB (CLICUI, JRDNRO, DIBVALOR) values ('27222222223', '901', 60), ('20333333334', '902', 100);"
-    "insert into VentajasRel (IdVentaja, IdSubRegimen, NCM, cuit) values ('V1', 'S1', '8471.30  ', '27222222223'), "
-    "('V2', NULL, NULL, '27222222223'), ('V3', 'S3', '', '20333333334')"_s;
+const QString kCustomersSql
+    = u"insert into clientes (cuit, nombre, domicilio, localidad, codpost, email, telefonos, finitactiv, contacto, "
+      "cvdi, condiva, condivafact, ivaexento, eximgan, eximganvalor, eximganvalortemp, ivaareduccion, "
+      "ivaareduccionvalor, ivaareduccionvalortemp, ExcepLAPIAEC, AjxVinc_4102, ingbru, LUGARDEPMERC, regalias, "
+      "honorario) values "
+      "('20111111112', 'Benítez, Juan', 'Rivadavia 300', 'Morón', '1708', 'juan@ejemplo.com', '4555-1234', "
+      "'2001-03-05', 'Pedro', 'N', 'S', 'X', 21, 'N', 5, 6, 'S', 10.5, 2, 'S', 1.5, 3, 'Depósito 1', 12.5, 7),"
+      "('27222222223', 'Gallardo, Marta', 'Alsina 20', 'Tandil', '7000', 'marta@ejemplo.com', '4222', '1999-12-31', "
+      "'Rosa', 'N', 'Q', 'S', 0, 'S', 5, 6, 'N', 10, 2, 'N', 0, 0, '', 0, 9),"
+      "('20333333334', 'gamboa, Luis', 'Rivadavia 100', '', '', '', '', '2010-01-02', '', 'N', 'M', 'F', 0, 'N', 0, 0, "
+      "'N', 0, 0, 'N', 0, 0, '', 0, 0);"
+      "insert into DIB (CLICUI, JRDNRO, DIBVALOR) values ('27222222223', '901', 60), ('20333333334', '902', 100);"
+      "insert into VentajasRel (IdVentaja, IdSubRegimen, NCM, cuit) values ('V1', 'S1', '8471.30  ', '27222222223'), "
+      "('V2', NULL, NULL, '27222222223'), ('V3', 'S3', '', '20333333334')"_s;
 
 // A customer whose stored values no box takes as typed: a CUIT with dashes,
 // an address and a place of deposit longer than their boxes, a contact longer
@@ -86,27 +86,71 @@ const QString kCustomersSql =
 const QString kDashed = u"20-44444444-4"_s;
 const QString kLongAddress = u"Avenida Presidente Figueroa Alcorta 7597, piso 12"_s;
 const QString kLongPlace = u"  Depósito fiscal de la Aduana de Ezeiza  "_s;
-const QString kLongValuesSql =
-    u"insert into clientes (cuit, nombre, domicilio, localidad, codpost, email, telefonos, finitactiv, contacto, "
-    "cvdi, condiva, condivafact, ivaexento, eximgan, eximganvalor, eximganvalortemp, ivaareduccion, "
-    "ivaareduccionvalor, ivaareduccionvalortemp, ExcepLAPIAEC, AjxVinc_4102, ingbru, LUGARDEPMERC, regalias, "
-    "honorario) values ('%1', 'Largo SA', '%2', '', '', '', '', '2001-3-5', '%3', 'N', 'S', 'S', 0, 'N', 0, 0, "
-    "'N', 0, 0, 'N', 1.555, 0, '%4', 0, 0);"
-    "insert into DIB (CLICUI, JRDNRO, DIBVALOR) values ('%1', '901', 1);"
-    "insert into VentajasRel (IdVentaja, IdSubRegimen, NCM, cuit) values ('V4', 'S4', '', '%1')"_s.arg(
-        kDashed, kLongAddress, QString(40000, u'c'), kLongPlace);
+const QString kLongValuesSql
+    = u"insert into clientes (cuit, nombre, domicilio, localidad, codpost, email, telefonos, finitactiv, contacto, "
+      "cvdi, condiva, condivafact, ivaexento, eximgan, eximganvalor, eximganvalortemp, ivaareduccion, "
+      "ivaareduccionvalor, ivaareduccionvalortemp, ExcepLAPIAEC, AjxVinc_4102, ingbru, LUGARDEPMERC, regalias, "
+      "honorario) values ('%1', 'Largo SA', '%2', '', '', '', '', '2001-3-5', '%3', 'N', 'S', 'S', 0, 'N', 0, 0, "
+      "'N', 0, 0, 'N', 1.555, 0, '%4', 0, 0);"
+      "insert into DIB (CLICUI, JRDNRO, DIBVALOR) values ('%1', '901', 1);"
+      "insert into VentajasRel (IdVentaja, IdSubRegimen, NCM, cuit) values ('V4', 'S4', '', '%1')"_s.arg(
+          kDashed, kLongAddress, QString(40000, u'c'), kLongPlace);
 
 // A customer with every conditional piece of the statement, for the recording data access.
-const QStringList kRowColumns = {
-    u"cuit"_s, u"nombre"_s, u"domicilio"_s, u"localidad"_s, u"codpost"_s, u"email"_s, u"telefonos"_s,
-    u"finitactiv"_s, u"contacto"_s, u"condiva"_s, u"condivafact"_s, u"ivaexento"_s, u"eximgan"_s,
-    u"eximganvalor"_s, u"eximganvalortemp"_s, u"ivaareduccion"_s, u"ivaareduccionvalor"_s,
-    u"ivaareduccionvalortemp"_s, u"ExcepLAPIAEC"_s, u"AjxVinc_4102"_s, u"ingbru"_s, u"LUGARDEPMERC"_s,
-    u"regalias"_s, u"honorario"_s, u"CIB"_s, u"CML"_s, u"NIN"_s};
-const QVariantList kRow = {kBenitez, u"Benítez, Juan"_s, u"O'Higgins 300"_s, u"Morón"_s, u"1708"_s,
-                           u"juan@ejemplo.com"_s, u"4555-1234"_s, QDate(2001, 3, 5), u"Pedro"_s, u"S"_s, u"X"_s,
-                           21, u"S"_s, 5, 6, u"S"_s, 10.5, 2, u"S"_s, 1.5, 3, u"Dep'1"_s, 12.5, 7, u"0"_s,
-                           u"1"_s, u"901-1"_s};
+const QStringList kRowColumns = {u"cuit"_s,
+                                 u"nombre"_s,
+                                 u"domicilio"_s,
+                                 u"localidad"_s,
+                                 u"codpost"_s,
+                                 u"email"_s,
+                                 u"telefonos"_s,
+                                 u"finitactiv"_s,
+                                 u"contacto"_s,
+                                 u"condiva"_s,
+                                 u"condivafact"_s,
+                                 u"ivaexento"_s,
+                                 u"eximgan"_s,
+                                 u"eximganvalor"_s,
+                                 u"eximganvalortemp"_s,
+                                 u"ivaareduccion"_s,
+                                 u"ivaareduccionvalor"_s,
+                                 u"ivaareduccionvalortemp"_s,
+                                 u"ExcepLAPIAEC"_s,
+                                 u"AjxVinc_4102"_s,
+                                 u"ingbru"_s,
+                                 u"LUGARDEPMERC"_s,
+                                 u"regalias"_s,
+                                 u"honorario"_s,
+                                 u"CIB"_s,
+                                 u"CML"_s,
+                                 u"NIN"_s};
+const QVariantList kRow = {kBenitez,
+                           u"Benítez, Juan"_s,
+                           u"O'Higgins 300"_s,
+                           u"Morón"_s,
+                           u"1708"_s,
+                           u"juan@ejemplo.com"_s,
+                           u"4555-1234"_s,
+                           QDate(2001, 3, 5),
+                           u"Pedro"_s,
+                           u"S"_s,
+                           u"X"_s,
+                           21,
+                           u"S"_s,
+                           5,
+                           6,
+                           u"S"_s,
+                           10.5,
+                           2,
+                           u"S"_s,
+                           1.5,
+                           3,
+                           u"Dep'1"_s,
+                           12.5,
+                           7,
+                           u"0"_s,
+                           u"1"_s,
+                           u"901-1"_s};
 
 // One edit of a customer loaded from the database: the steps, how the named
 // controls look after them, F11, the messages on the way and their answers,
@@ -130,7 +174,13 @@ struct EditCase
 // Opens the modify window as a host does.
 bool modify(const QString &cuit, const std::function<void(FrmModCliente *)> &user)
 {
-    return userWorks<FrmModCliente>([&] { clModificar m; m.setCLICUIT(cuit); m.Mostrar(); }, user);
+    return userWorks<FrmModCliente>(
+        [&] {
+            clModificar m;
+            m.setCLICUIT(cuit);
+            m.Mostrar();
+        },
+        user);
 }
 
 } // namespace
@@ -180,13 +230,13 @@ private slots:
                  (QStringList{u"update clientes set cuit = cuit where cuit = '20111111112'"_s,
                               u"select * from clientes where cuit = '20111111112'"_s,
                               u"update clientes set cuit = '20111111112',nombre = 'Benítez, Juan',"
-                             "domicilio = 'O''Higgins 300',localidad = 'Morón',codpost = '1708',"
-                             "email = 'juan@ejemplo.com',telefonos = '4555-1234',finitactiv = finitactiv,"
-                             "cvdi = 'N',condiva = 'S',condivafact = 'X',ivaexento = 21,eximgan = 'S',"
-                             "eximganvalor = 5,eximganvalortemp = 6,ivaareduccion = 'S',ivaareduccionvalor = 10.5,"
-                             "ivaareduccionvalortemp = 2,ExcepLAPIAEC = 'S',AjxVinc_4102 = 1.5,contacto = 'Pedro',"
-                             "ingbru = 3,LUGARDEPMERC = 'Dep´1',regalias = 12.5"_s
-                             + tail}));
+                              "domicilio = 'O''Higgins 300',localidad = 'Morón',codpost = '1708',"
+                              "email = 'juan@ejemplo.com',telefonos = '4555-1234',finitactiv = finitactiv,"
+                              "cvdi = 'N',condiva = 'S',condivafact = 'X',ivaexento = 21,eximgan = 'S',"
+                              "eximganvalor = 5,eximganvalortemp = 6,ivaareduccion = 'S',ivaareduccionvalor = 10.5,"
+                              "ivaareduccionvalortemp = 2,ExcepLAPIAEC = 'S',AjxVinc_4102 = 1.5,contacto = 'Pedro',"
+                              "ingbru = 3,LUGARDEPMERC = 'Dep´1',regalias = 12.5"_s
+                                  + tail}));
         QVERIFY(state().gClienteModificado);
     }
 
@@ -208,35 +258,45 @@ private slots:
         add("no address, No",
             {.steps = {u"TxtDomicilio= "_s}, .answers = {QMessageBox::No}, .messages = {noAddress}, .focus = name});
         add("no address Yes, no date No",
-            {.steps = {u"TxtDomicilio="_s, u"TxtIniactiv="_s}, .answers = {QMessageBox::Yes, QMessageBox::No},
-             .messages = {noAddress, noDate}, .focus = name});
-        add("exemption not numeric", {.steps = {u"EXIMGANS"_s, u"TxtEximGan=abc"_s},
-                                      .messages = {u"Debe Ingresar un valor numerico en EXIMICIÓN DE GANACIAS"_s},
-                                      .focus = eximGan});
+            {.steps = {u"TxtDomicilio="_s, u"TxtIniactiv="_s},
+             .answers = {QMessageBox::Yes, QMessageBox::No},
+             .messages = {noAddress, noDate},
+             .focus = name});
+        add("exemption not numeric",
+            {.steps = {u"EXIMGANS"_s, u"TxtEximGan=abc"_s},
+             .messages = {u"Debe Ingresar un valor numerico en EXIMICIÓN DE GANACIAS"_s},
+             .focus = eximGan});
         add("NO, then SI: the exemption went back to zero",
-            {.steps = {u"EXIMGANS"_s, u"TxtEximGan=abc"_s, u"EXIMGANN"_s, u"EXIMGANS"_s}, .messages = {notZero},
+            {.steps = {u"EXIMGANS"_s, u"TxtEximGan=abc"_s, u"EXIMGANN"_s, u"EXIMGANS"_s},
+             .messages = {notZero},
              .focus = eximGan});
         add("exemption zero, before the other values",
             {.steps = {u"EXIMGANS"_s, u"TxtEximGan=0"_s, u"TxtIvaReduccion=0"_s, u"txtIvaExcento=0"_s},
-             .messages = {notZero}, .focus = eximGan});
-        add("reduction not numeric", {.steps = {u"TxtIvaReduccion=1a"_s},
-                                      .messages = {u"Debe Ingresar un valor numerico en IVA A REDUCCIÓN"_s},
-                                      .focus = reduction});
+             .messages = {notZero},
+             .focus = eximGan});
+        add("reduction not numeric",
+            {.steps = {u"TxtIvaReduccion=1a"_s},
+             .messages = {u"Debe Ingresar un valor numerico en IVA A REDUCCIÓN"_s},
+             .focus = reduction});
         add("reduction zero, before the exempt value",
             {.steps = {u"TxtIvaReduccion=0"_s, u"txtIvaExcento=x"_s},
-             .messages = {u"Debe ingresar un valor mayor a CERO en IVA A REDUCCIÓN"_s}, .focus = reduction});
+             .messages = {u"Debe ingresar un valor mayor a CERO en IVA A REDUCCIÓN"_s},
+             .focus = reduction});
         add("exempt value not numeric",
             {.steps = {u"txtIvaExcento=x"_s},
-             .messages = {u"Debe ingresar una valor numerico en el campo EXENTO IVA"_s}, .focus = name});
+             .messages = {u"Debe ingresar una valor numerico en el campo EXENTO IVA"_s},
+             .focus = name});
         add("exempt value zero",
             {.steps = {u"txtIvaExcento=0"_s},
-             .messages = {u"Debe ingresar um valor mayor a cero en el campo EXENTO con IVA"_s}, .focus = name});
+             .messages = {u"Debe ingresar um valor mayor a cero en el campo EXENTO con IVA"_s},
+             .focus = name});
         add("both questions Yes, a negative exemption",
             {.steps = {u"EXIMGANS"_s, u"TxtEximGan=-5"_s, u"TxtDomicilio="_s, u"TxtIniactiv="_s},
-             .answers = {QMessageBox::Yes, QMessageBox::Yes}, .messages = {noAddress, noDate},
-             .changes = {b + u"domicilio: 'Rivadavia 300' -> ''"_s, b + u"eximgan: 'N' -> 'S'"_s,
-                         b + u"eximganvalor: 5 -> -5"_s, b + u"eximganvalortemp: 6 -> 0"_s,
-                         b + u"finitactiv: '2001-03-05' -> '1900-01-01'"_s}});
+             .answers = {QMessageBox::Yes, QMessageBox::Yes},
+             .messages = {noAddress, noDate},
+             .changes
+             = {b + u"domicilio: 'Rivadavia 300' -> ''"_s, b + u"eximgan: 'N' -> 'S'"_s, b + u"eximganvalor: 5 -> -5"_s,
+                b + u"eximganvalortemp: 6 -> 0"_s, b + u"finitactiv: '2001-03-05' -> '1900-01-01'"_s}});
 
         // What a row shows once loaded; saved unchanged, only what the window does not keep changes.
         add("EXIMGAN NO, reduction SI, exempt with VAT, another host",
@@ -245,22 +305,27 @@ private slots:
                        u"txtIvaExcento=21"_s, u"txtHonorario=7"_s, u"lbHonorario"_s, u"cmdINGBRU disabled"_s},
              .changes = dropped});
         add("EXIMGAN SI, reduction NO, unknown MARIA letter, the product",
-            {.cuit = kGallardo, .origenTarvis = true,
-             .shown = {u"EXIMGANS on"_s, u"TxtEximGan=5"_s, u"TxtTemp=6"_s, u"OpIVAREDS off"_s,
-                       u"TxtIvaReduccion=0 disabled"_s, u"TxtIvaTemp=0 disabled"_s, u"cboIVAMARIA#-1"_s,
-                       u"cboIVAFACTU#0"_s, u"txtIvaExcento=0 hidden"_s, u"txtHonorario= hidden"_s,
-                       u"lbHonorario hidden"_s, u"cmdINGBRU"_s},
+            {.cuit = kGallardo,
+             .origenTarvis = true,
+             .shown
+             = {u"EXIMGANS on"_s, u"TxtEximGan=5"_s, u"TxtTemp=6"_s, u"OpIVAREDS off"_s,
+                u"TxtIvaReduccion=0 disabled"_s, u"TxtIvaTemp=0 disabled"_s, u"cboIVAMARIA#-1"_s, u"cboIVAFACTU#0"_s,
+                u"txtIvaExcento=0 hidden"_s, u"txtHonorario= hidden"_s, u"lbHonorario hidden"_s, u"cmdINGBRU"_s},
              .changes = {g + u"ivaareduccionvalor: 10 -> 0"_s, g + u"ivaareduccionvalortemp: 2 -> 0"_s}});
         add("another invoicing condition hides the exempt value",
-            {.steps = {u"cboIVAFACTU#0"_s}, .shown = {u"txtIvaExcento=21 hidden"_s, u"lbIvaExento hidden"_s},
+            {.steps = {u"cboIVAFACTU#0"_s},
+             .shown = {u"txtIvaExcento=21 hidden"_s, u"lbIvaExento hidden"_s},
              .changes = dropped + QStringList{b + u"condivafact: 'X' -> 'S'"_s, b + u"ivaexento: 21 -> 0"_s}});
 
         // The start date as the box rewrites it when left; one that is no date is refused, left or not.
         const QString badDate = u"Fecha invalida!"_s;
         add("a date, rewritten",
             {.steps = {u"TxtIniactiv=5/3/2001"_s}, .shown = {u"TxtIniactiv=05/03/2001"_s}, .changes = dropped});
-        add("letters for a date", {.steps = {u"TxtIniactiv=abc"_s}, .shown = {u"TxtIniactiv=abc"_s},
-                                   .messages = {badDate, badDate}, .focus = u"TxtIniactiv"_s});
+        add("letters for a date",
+            {.steps = {u"TxtIniactiv=abc"_s},
+             .shown = {u"TxtIniactiv=abc"_s},
+             .messages = {badDate, badDate},
+             .focus = u"TxtIniactiv"_s});
         add("letters for a date, F11 in the box",
             {.steps = {u"TxtIniactiv=abc"_s}, .leaveLastBox = false, .messages = {badDate}, .focus = u"TxtIniactiv"_s});
 
@@ -274,24 +339,30 @@ private slots:
         const auto notNumber = [](const char *field) {
             return u"El campo %1 debe tener un valor numerico"_s.arg(QString::fromUtf8(field));
         };
-        add("royalties", {.steps = {u"txtRegalias=1e400"_s}, .messages = {notNumber("REGALIAS")},
-                          .focus = u"txtRegalias"_s});
-        add("adjustment", {.steps = {u"txtAjxVinc_4102=1.234,5"_s},
-                           .messages = {notNumber("AJUSTE POR VINCULACIÓN RESOL 41/02")}, .focus = u"txtAjxVinc_4102"_s});
-        add("fee", {.steps = {u"txtHonorario=inf"_s}, .messages = {notNumber("HONORARIO %")}, .focus = u"txtHonorario"_s});
+        add("royalties",
+            {.steps = {u"txtRegalias=1e400"_s}, .messages = {notNumber("REGALIAS")}, .focus = u"txtRegalias"_s});
+        add("adjustment",
+            {.steps = {u"txtAjxVinc_4102=1.234,5"_s},
+             .messages = {notNumber("AJUSTE POR VINCULACIÓN RESOL 41/02")},
+             .focus = u"txtAjxVinc_4102"_s});
+        add("fee",
+            {.steps = {u"txtHonorario=inf"_s}, .messages = {notNumber("HONORARIO %")}, .focus = u"txtHonorario"_s});
         add("temporary exemption",
-            {.steps = {u"EXIMGANS"_s, u"TxtEximGan=1"_s, u"TxtTemp=0x10"_s}, .messages = {notNumber("EXIMGAN TEMPORAL")},
+            {.steps = {u"EXIMGANS"_s, u"TxtEximGan=1"_s, u"TxtTemp=0x10"_s},
+             .messages = {notNumber("EXIMGAN TEMPORAL")},
              .focus = u"TxtTemp"_s});
         add("no-break spaces around royalties; a typed adjustment rounded",
             {.steps = {u"txtRegalias=\u00a04,5\u00a0"_s, u"txtAjxVinc_4102=2.3451"_s},
              .changes = dropped + QStringList{b + u"AjxVinc_4102: 1.5 -> 2.35"_s, b + u"regalias: 12.5 -> 4.5"_s}});
         // Characters no database stores as typed, pasted into a box, are refused.
-        add("a NUL in the telephones", {.steps = {u"TxtTelefonos<4\u0000"_s},
-                                        .messages = {u"El campo TELÉFONOS contiene un carácter que no se puede guardar"_s},
-                                        .focus = u"TxtTelefonos"_s});
+        add("a NUL in the telephones",
+            {.steps = {u"TxtTelefonos<4\u0000"_s},
+             .messages = {u"El campo TELÉFONOS contiene un carácter que no se puede guardar"_s},
+             .focus = u"TxtTelefonos"_s});
         add("half a surrogate pair in the name",
             {.steps = {u"TxtNombre<Ana "_s + QChar(0xD83D)},
-             .messages = {u"El campo NOMBRE contiene un carácter que no se puede guardar"_s}, .focus = name});
+             .messages = {u"El campo NOMBRE contiene un carácter que no se puede guardar"_s},
+             .focus = name});
 
         // Another workstation's change is not overwritten unasked; a customer gone is not written.
         const QString phones = u"update clientes set telefonos = '9999' where cuit = '20111111112'"_s;
@@ -299,43 +370,65 @@ private slots:
                               "¿Guardar sus cambios de todos modos?"_s;
         const QList<QMessageBox::Icon> question = {QMessageBox::Question};
         add("another desk's telephone, kept",
-            {.steps = {u"TxtContact=Ana"_s}, .meanwhile = phones, .answers = {QMessageBox::No}, .messages = {asked},
-             .icons = question, .focus = name, .changes = {b + u"telefonos: '4555-1234' -> '9999'"_s}});
+            {.steps = {u"TxtContact=Ana"_s},
+             .meanwhile = phones,
+             .answers = {QMessageBox::No},
+             .messages = {asked},
+             .icons = question,
+             .focus = name,
+             .changes = {b + u"telefonos: '4555-1234' -> '9999'"_s}});
         add("another desk's telephone, overwritten when asked",
-            {.steps = {u"TxtContact=Ana"_s}, .meanwhile = phones, .answers = {QMessageBox::Yes}, .messages = {asked},
-             .icons = question, .changes = dropped + QStringList{b + u"contacto: 'Pedro' -> 'Ana'"_s}});
+            {.steps = {u"TxtContact=Ana"_s},
+             .meanwhile = phones,
+             .answers = {QMessageBox::Yes},
+             .messages = {asked},
+             .icons = question,
+             .changes = dropped + QStringList{b + u"contacto: 'Pedro' -> 'Ana'"_s}});
         add("deleted meanwhile",
             {.meanwhile = u"delete from clientes where cuit = '20111111112'"_s,
-             .messages = {u"No se actualizaron registros"_s}, .icons = {QMessageBox::Critical}, .focus = name,
+             .messages = {u"No se actualizaron registros"_s},
+             .icons = {QMessageBox::Critical},
+             .focus = name,
              .changes = {u"clientes[20111111112] deleted"_s}});
 
         // A changed CUIT takes the customer's distribution lines and ties along,
         // once a CUIT that is no valid one is confirmed; another's is refused.
         add("a wrong check digit, not confirmed",
-            {.cuit = kGallardo, .steps = {u"TxtCuit=30712345670"_s}, .answers = {QMessageBox::No},
+            {.cuit = kGallardo,
+             .steps = {u"TxtCuit=30712345670"_s},
+             .answers = {QMessageBox::No},
              .messages = {u"El CUIT 30712345670 no es válido: el dígito verificador debería ser 1. ¿Guardar de todos "
                           "modos?"_s},
-             .icons = question, .focus = name});
-        add("a free CUIT", {.cuit = kGallardo, .steps = {u"TxtCuit=30'9999999"_s}, .answers = {QMessageBox::Yes},
-                            .messages = {u"El CUIT 30'9999999 no es válido: debe tener 11 dígitos. ¿Guardar de todos "
-                                         "modos?"_s},
-                            .icons = question,
-                            .changes = {u"DIB[27222222223|901] deleted"_s, u"DIB[30'9999999|901] inserted"_s,
-                                        u"VentajasRel[1].cuit: '27222222223' -> '30'9999999'"_s,
-                                        u"VentajasRel[2].cuit: '27222222223' -> '30'9999999'"_s,
-                                        u"clientes[27222222223] deleted"_s, u"clientes[30'9999999] inserted"_s}});
-        add("another customer's CUIT", {.cuit = kGallardo, .steps = {u"TxtCuit=20333333334"_s},
-                                        .messages = {u"El número de Cuit 20333333334 ya existe."_s}, .focus = name});
+             .icons = question,
+             .focus = name});
+        add("a free CUIT",
+            {.cuit = kGallardo,
+             .steps = {u"TxtCuit=30'9999999"_s},
+             .answers = {QMessageBox::Yes},
+             .messages = {u"El CUIT 30'9999999 no es válido: debe tener 11 dígitos. ¿Guardar de todos "
+                          "modos?"_s},
+             .icons = question,
+             .changes = {u"DIB[27222222223|901] deleted"_s, u"DIB[30'9999999|901] inserted"_s,
+                         u"VentajasRel[1].cuit: '27222222223' -> '30'9999999'"_s,
+                         u"VentajasRel[2].cuit: '27222222223' -> '30'9999999'"_s, u"clientes[27222222223] deleted"_s,
+                         u"clientes[30'9999999] inserted"_s}});
+        add("another customer's CUIT",
+            {.cuit = kGallardo,
+             .steps = {u"TxtCuit=20333333334"_s},
+             .messages = {u"El número de Cuit 20333333334 ya existe."_s},
+             .focus = name});
         add("a pasted CUIT loses its dashes",
-            {.cuit = kGamboa, .steps = {u"TxtCuit<30-71234567-1"_s}, .shown = {u"TxtCuit=30712345671"_s},
+            {.cuit = kGamboa,
+             .steps = {u"TxtCuit<30-71234567-1"_s},
+             .shown = {u"TxtCuit=30712345671"_s},
              .changes = {u"DIB[20333333334|902] deleted"_s, u"DIB[30712345671|902] inserted"_s,
                          u"VentajasRel[3].cuit: '20333333334' -> '30712345671'"_s, u"clientes[20333333334] deleted"_s,
                          u"clientes[30712345671] inserted"_s}});
         add("apostrophes everywhere",
             {.cuit = kGamboa,
              .steps = {u"TxtNombre=O'Higgins, Ana"_s, u"TxtDomicilio=O'Higgins 1"_s, u"txtLocalidad=Villa O'Higgins"_s,
-                       u"txtCP=B'1"_s, u"TxtEmail=o'h@ejemplo.com"_s, u"TxtTelefonos=4'5"_s,
-                       u"TxtContact=D'Artagnan"_s, u"txtLugarDepMerc=Dep'1"_s},
+                       u"txtCP=B'1"_s, u"TxtEmail=o'h@ejemplo.com"_s, u"TxtTelefonos=4'5"_s, u"TxtContact=D'Artagnan"_s,
+                       u"txtLugarDepMerc=Dep'1"_s},
              .changes = {l + u"LUGARDEPMERC: '' -> 'Dep´1'"_s, l + u"codpost: '' -> 'B'1'"_s,
                          l + u"contacto: '' -> 'D'Artagnan'"_s, l + u"domicilio: 'Rivadavia 100' -> 'O'Higgins 1'"_s,
                          l + u"email: '' -> 'o'h@ejemplo.com'"_s, l + u"localidad: '' -> 'Villa O'Higgins'"_s,
@@ -407,7 +500,8 @@ private slots:
     {
         QTest::addColumn<QString>("cuit");
         QTest::addColumn<QStringList>("steps");
-        QTest::newRow("Esc after edits") << kBenitez << QStringList{u"TxtNombre=Otro"_s, u"EXIMGANS"_s, u"TxtEximGan=9"_s};
+        QTest::newRow("Esc after edits") << kBenitez
+                                         << QStringList{u"TxtNombre=Otro"_s, u"EXIMGANS"_s, u"TxtEximGan=9"_s};
         QTest::newRow("Esc in a date box holding letters") << kBenitez << QStringList{u"TxtIniactiv=abc"_s};
         QTest::newRow("no such customer: no window") << u"99999999999"_s << QStringList();
     }
@@ -433,8 +527,8 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
         QVERIFY(modify(kBenitez, [&](FrmModCliente *w) {
             QCOMPARE(focusName(), u"TxtCuit"_s);
-            for (const auto &[key, next] : {std::pair{Qt::Key_Return, u"TxtNombre"_s},
-                                            std::pair{Qt::Key_Down, u"TxtDomicilio"_s}}) {
+            for (const auto &[key, next] :
+                 {std::pair{Qt::Key_Return, u"TxtNombre"_s}, std::pair{Qt::Key_Down, u"TxtDomicilio"_s}}) {
                 QLineEdit *from = child(w, focusName());
                 pressKey(key);
                 QLineEdit *to = child(w, next);
@@ -487,26 +581,30 @@ private slots:
             reactivate(w);
 
             auto *add = child<QAbstractButton>(w, u"cmdVentajasAdd"_s);
-            QVERIFY(userWorks<frmVentajas>([&] { QTest::mouseClick(add, Qt::LeftButton); }, [](frmVentajas *v) {
-                MessageBoxes boxes;
-                pressKey(Qt::Key_F11);
-                QCOMPARE(boxes.texts, QStringList{u"Falta seleccionar una ventaja."_s});
-                QCOMPARE(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
-                for (int pick = 0; pick < 2; ++pick) { // "RIM", then nothing
-                    QTest::mouseClick(child<QAbstractButton>(v, u"cmdVentaja"_s), Qt::LeftButton);
-                    QCOMPARE(child(v, u"txtIdVentaja"_s)->text(), u"RIM"_s);
-                }
-                pressKey(Qt::Key_F11);
-                QVERIFY(!v->isVisible());
-            }));
+            QVERIFY(userWorks<frmVentajas>([&] { QTest::mouseClick(add, Qt::LeftButton); },
+                                           [](frmVentajas *v) {
+                                               MessageBoxes boxes;
+                                               pressKey(Qt::Key_F11);
+                                               QCOMPARE(boxes.texts, QStringList{u"Falta seleccionar una ventaja."_s});
+                                               QCOMPARE(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Warning});
+                                               for (int pick = 0; pick < 2; ++pick) { // "RIM", then nothing
+                                                   QTest::mouseClick(child<QAbstractButton>(v, u"cmdVentaja"_s),
+                                                                     Qt::LeftButton);
+                                                   QCOMPARE(child(v, u"txtIdVentaja"_s)->text(), u"RIM"_s);
+                                               }
+                                               pressKey(Qt::Key_F11);
+                                               QVERIFY(!v->isVisible());
+                                           }));
             QCOMPARE(entries(list), (QStringList{u"RIM||"_s}));
 
             // Esc in the add window reloads the list too.
-            QVERIFY(userWorks<frmVentajas>([&] { QTest::mouseClick(add, Qt::LeftButton); }, [&](frmVentajas *) {
-                TempDatabase::exec(personal(),
-                                   u"insert into VentajasRel values ('V9', 'S9', '1', '27222222223')"_s);
-                pressKey(Qt::Key_Escape);
-            }));
+            QVERIFY(userWorks<frmVentajas>(
+                [&] { QTest::mouseClick(add, Qt::LeftButton); },
+                [&](frmVentajas *) {
+                    TempDatabase::exec(personal(),
+                                       u"insert into VentajasRel values ('V9', 'S9', '1', '27222222223')"_s);
+                    pressKey(Qt::Key_Escape);
+                }));
             QCOMPARE(entries(list), (QStringList{u"RIM||"_s, u"V9|S9|1"_s}));
             pressKey(Qt::Key_Escape);
         }));
@@ -540,8 +638,8 @@ private slots:
         QVERIFY(modify(kGallardo, [&](FrmModCliente *w) {
             edit(w, {u"TxtCuit=20333333334"_s});
             addTie(w, u"RIM"_s, {});
-            QCOMPARE(entries(child<QTreeWidget>(w, u"lstVentajas"_s)), (QStringList{u"V1|S1|8471.30"_s, u"V2||"_s,
-                                                                                    u"RIM||"_s}));
+            QCOMPARE(entries(child<QTreeWidget>(w, u"lstVentajas"_s)),
+                     (QStringList{u"V1|S1|8471.30"_s, u"V2||"_s, u"RIM||"_s}));
             addTie(w, u"V2"_s, u"La ventaja ya está asociada a este cliente."_s);
             {
                 MessageBoxes sumQuestion({QMessageBox::Yes});
@@ -589,23 +687,34 @@ private slots:
             QTest::newRow(name) << QString::fromLatin1(name) << message << int(icon);
         };
         row("load", u"3146 - falló la red\r\n\r\nSección FELCORA.clModificar.Mostrar"_s, QMessageBox::Critical);
-        row("list", u"falló la red\r\n\r\n3146 seccion CargarListaVentajasRel en Formulario FrmModCliente :: "
-                    "RecordBroker.CrearRs[PERSONAL]"_s, QMessageBox::NoIcon);
-        row("delete", u"falló la red\r\n\r\n3146 seccion EliminarItemVentajasRel en Formulario FrmModCliente :: "
-                      "RecordBroker.CrearRs[PERSONAL]"_s, QMessageBox::NoIcon);
-        row("cmdVentaja", u"sin catálogo\r\n\r\n91 seccion cmdVentaja_Click en Formulario frmVentajas :: "
-                          "oPrintDesk.cMain"_s, QMessageBox::NoIcon);
-        row("cmdSubReg", u"sin catálogo\r\n\r\n91 seccion cmdSubReg_Click en Formulario frmVentajas :: "
-                         "oPrintDesk.cMain"_s, QMessageBox::NoIcon);
-        row("add", u"falló la red\r\n\r\n11111 seccion Form_KeyDown en Formulario frmVentajas :: "
-                   "FELCORA.frmVentajas.GrabarRelVentaja::RecordBroker.CrearRs[PERSONAL]"_s, QMessageBox::NoIcon);
+        row("list",
+            u"falló la red\r\n\r\n3146 seccion CargarListaVentajasRel en Formulario FrmModCliente :: "
+            "RecordBroker.CrearRs[PERSONAL]"_s,
+            QMessageBox::NoIcon);
+        row("delete",
+            u"falló la red\r\n\r\n3146 seccion EliminarItemVentajasRel en Formulario FrmModCliente :: "
+            "RecordBroker.CrearRs[PERSONAL]"_s,
+            QMessageBox::NoIcon);
+        row("cmdVentaja",
+            u"sin catálogo\r\n\r\n91 seccion cmdVentaja_Click en Formulario frmVentajas :: "
+            "oPrintDesk.cMain"_s,
+            QMessageBox::NoIcon);
+        row("cmdSubReg",
+            u"sin catálogo\r\n\r\n91 seccion cmdSubReg_Click en Formulario frmVentajas :: "
+            "oPrintDesk.cMain"_s,
+            QMessageBox::NoIcon);
+        row("add",
+            u"falló la red\r\n\r\n11111 seccion Form_KeyDown en Formulario frmVentajas :: "
+            "FELCORA.frmVentajas.GrabarRelVentaja::RecordBroker.CrearRs[PERSONAL]"_s,
+            QMessageBox::NoIcon);
     }
     void failureReports()
     {
         QFETCH(QString, step);
         QFETCH(QString, message);
         QFETCH(int, icon);
-        const auto failure = ScriptedAnswer::failure(Error(3146, u"RecordBroker.CrearRs[PERSONAL]"_s, u"falló la red"_s));
+        const auto failure
+            = ScriptedAnswer::failure(Error(3146, u"RecordBroker.CrearRs[PERSONAL]"_s, u"falló la red"_s));
         RecordingBroker broker;
         broker.script(step == u"load" ? failure : ScriptedAnswer::rowset(kRowColumns, {kRow}));
         broker.script(step == u"list" ? failure

@@ -36,21 +36,19 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kCustomersSql =
-    u"insert into clientes (cuit, nombre, domicilio, email, regalias, AjxVinc_4102) values "
-    "('20111111112', 'Benítez, Juan', 'Rivadavia 300', 'juan@ejemplo.com', 12.5, 1.5),"
-    "('27222222223', 'Gallardo, Marta', 'Alsina 20', 'marta@ejemplo.com', 0, 0),"
-    "('20333333334', 'gamboa, Luis', 'Rivadavia 100', '', 0, 0)"_s;
+const QString kCustomersSql = u"insert into clientes (cuit, nombre, domicilio, email, regalias, AjxVinc_4102) values "
+                              "('20111111112', 'Benítez, Juan', 'Rivadavia 300', 'juan@ejemplo.com', 12.5, 1.5),"
+                              "('27222222223', 'Gallardo, Marta', 'Alsina 20', 'marta@ejemplo.com', 0, 0),"
+                              "('20333333334', 'gamboa, Luis', 'Rivadavia 100', '', 0, 0)"_s;
 
 // Agents 1 and 2 generate the others; only agent 1 has role 2. Agent 11 is a customer already.
-const QString kAgentsSql =
-    u"insert into AGENTES values (1, '30000000001', 'Generador', NULL, NULL, NULL, NULL),"
-    "(2, '30000000002', 'Sin rol', NULL, NULL, NULL, NULL),"
-    "(10, '30500000001', 'Acme SA', 'Mitre 10', 'B1638', 'Vicente López', 1),"
-    "(11, '20111111112', 'Benítez, Juan', 'Rivadavia 300', '1708', 'Morón', 1),"
-    "(12, '30600000002', 'Otra SA', 'Belgrano 5', '2000', 'Rosario', 2),"
-    "(13, '27999999990', 'Nulo', NULL, NULL, NULL, 1);"
-    "insert into ROLES_AUTORIZADOS values (1, 2), (2, 3)"_s;
+const QString kAgentsSql = u"insert into AGENTES values (1, '30000000001', 'Generador', NULL, NULL, NULL, NULL),"
+                           "(2, '30000000002', 'Sin rol', NULL, NULL, NULL, NULL),"
+                           "(10, '30500000001', 'Acme SA', 'Mitre 10', 'B1638', 'Vicente López', 1),"
+                           "(11, '20111111112', 'Benítez, Juan', 'Rivadavia 300', '1708', 'Morón', 1),"
+                           "(12, '30600000002', 'Otra SA', 'Belgrano 5', '2000', 'Rosario', 2),"
+                           "(13, '27999999990', 'Nulo', NULL, NULL, NULL, 1);"
+                           "insert into ROLES_AUTORIZADOS values (1, 2), (2, 3)"_s;
 
 const QString kDash = u"No debe ingresar guiones ( - ) en el CUIT"_s;
 const QStringList kNamed = {u"TxtCuit=20444444445"_s, u"TxtNombre=Ana"_s};
@@ -112,30 +110,76 @@ private slots:
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("values"); // one per column, the fee's included
         const QStringList frameNo = {u"'N'"_s, u"'0'"_s, u"'0'"_s};
-        const QStringList typedNo = {u"TxtCuit=20111111112"_s, u"TxtNombre=O'Brien, Ana"_s, u"EXIMGANS"_s,
-                                     u"TxtEximGan=9"_s, u"EXIMGANN"_s, u"txtLugarDepMerc=O'Higgins 12"_s};
-        const QStringList valuesNo = QStringList{u"'20111111112'"_s, u"'O''Brien, Ana'"_s, u"''"_s, u"''"_s,
-                                                 u"''"_s, u"''"_s, u"''"_s, u"D[PERSONAL:01/01/1900]"_s,
-                                                 u"'N'"_s, u"'S'"_s, u"'S'"_s}
-                                     + frameNo + frameNo
-                                     + QStringList{u"'0'"_s, u"'0'"_s, u"''"_s, u"'N'"_s, u"'0'"_s, u"'0'"_s,
-                                                   u"F[PERSONAL:0:2]"_s, u" 'O´Higgins 12'"_s};
+        const QStringList typedNo = {u"TxtCuit=20111111112"_s,
+                                     u"TxtNombre=O'Brien, Ana"_s,
+                                     u"EXIMGANS"_s,
+                                     u"TxtEximGan=9"_s,
+                                     u"EXIMGANN"_s,
+                                     u"txtLugarDepMerc=O'Higgins 12"_s};
+        const QStringList valuesNo = QStringList{u"'20111111112'"_s,
+                                                 u"'O''Brien, Ana'"_s,
+                                                 u"''"_s,
+                                                 u"''"_s,
+                                                 u"''"_s,
+                                                 u"''"_s,
+                                                 u"''"_s,
+                                                 u"D[PERSONAL:01/01/1900]"_s,
+                                                 u"'N'"_s,
+                                                 u"'S'"_s,
+                                                 u"'S'"_s}
+            + frameNo + frameNo
+            + QStringList{
+                u"'0'"_s, u"'0'"_s, u"''"_s, u"'N'"_s, u"'0'"_s, u"'0'"_s, u"F[PERSONAL:0:2]"_s, u" 'O´Higgins 12'"_s};
         QTest::newRow("the product, NO in both frames") << true << typedNo << valuesNo;
         QTest::newRow("another host, NO in both frames, no fee") << false << typedNo << valuesNo;
         QTest::newRow("another host, SI in both frames, exempt with VAT")
             << false
-            << QStringList{u"TxtCuit=20111111112"_s, u"TxtNombre=Benítez, Juan"_s, u"TxtDomicilio=Rivadavia 300"_s,
-                           u"txtLocalidad=Morón"_s, u"txtCP=1708"_s, u"TxtEmail=juan@ejemplo.com"_s,
-                           u"TxtTelefonos=4555-1234"_s, u"TxtIniactiv=5/3/2001"_s, u"TxtContact=Pedro"_s,
-                           u"txtLugarDepMerc=Depósito 1"_s, u"txtRegalias=3,25"_s, u"txtAjxVinc_4102=4,5"_s,
-                           u"chExecLAPI"_s, u"cboIVAMARIA#2"_s, u"EXIMGANS"_s, u"TxtEximGan=1,5"_s, u"OpIVAREDS"_s,
-                           u"TxtIvaReduccion=-2"_s, u"cboIVAFACTU#5"_s, u"txtIvaExcento=12,5"_s,
+            << QStringList{u"TxtCuit=20111111112"_s,
+                           u"TxtNombre=Benítez, Juan"_s,
+                           u"TxtDomicilio=Rivadavia 300"_s,
+                           u"txtLocalidad=Morón"_s,
+                           u"txtCP=1708"_s,
+                           u"TxtEmail=juan@ejemplo.com"_s,
+                           u"TxtTelefonos=4555-1234"_s,
+                           u"TxtIniactiv=5/3/2001"_s,
+                           u"TxtContact=Pedro"_s,
+                           u"txtLugarDepMerc=Depósito 1"_s,
+                           u"txtRegalias=3,25"_s,
+                           u"txtAjxVinc_4102=4,5"_s,
+                           u"chExecLAPI"_s,
+                           u"cboIVAMARIA#2"_s,
+                           u"EXIMGANS"_s,
+                           u"TxtEximGan=1,5"_s,
+                           u"OpIVAREDS"_s,
+                           u"TxtIvaReduccion=-2"_s,
+                           u"cboIVAFACTU#5"_s,
+                           u"txtIvaExcento=12,5"_s,
                            u"txtHonorario=7"_s}
-            << QStringList{u"'20111111112'"_s, u"'Benítez, Juan'"_s, u"'Rivadavia 300'"_s, u"'Morón'"_s,
-                           u"'1708'"_s, u"'juan@ejemplo.com'"_s, u"'4555-1234'"_s, u"D[PERSONAL:05/03/2001]"_s,
-                           u"'N'"_s, u"'M'"_s, u"'X'"_s, u"'S'"_s, u"'1.5'"_s, u"'0'"_s, u"'S'"_s, u"'-2'"_s,
-                           u"'0'"_s, u"'3.25'"_s, u"'0'"_s, u"'Pedro'"_s, u"'S'"_s, u"'7'"_s, u"'12.5'"_s,
-                           u"F[PERSONAL:4.5:2]"_s, u" 'Depósito 1'"_s};
+            << QStringList{u"'20111111112'"_s,
+                           u"'Benítez, Juan'"_s,
+                           u"'Rivadavia 300'"_s,
+                           u"'Morón'"_s,
+                           u"'1708'"_s,
+                           u"'juan@ejemplo.com'"_s,
+                           u"'4555-1234'"_s,
+                           u"D[PERSONAL:05/03/2001]"_s,
+                           u"'N'"_s,
+                           u"'M'"_s,
+                           u"'X'"_s,
+                           u"'S'"_s,
+                           u"'1.5'"_s,
+                           u"'0'"_s,
+                           u"'S'"_s,
+                           u"'-2'"_s,
+                           u"'0'"_s,
+                           u"'3.25'"_s,
+                           u"'0'"_s,
+                           u"'Pedro'"_s,
+                           u"'S'"_s,
+                           u"'7'"_s,
+                           u"'12.5'"_s,
+                           u"F[PERSONAL:4.5:2]"_s,
+                           u" 'Depósito 1'"_s};
     }
     void insertStatement()
     {
@@ -152,7 +196,8 @@ private slots:
         }
 
         RecordingBroker broker;
-        broker.setDateFormat([](const QString &entity, const QString &date) { return u"D[%1:%2]"_s.arg(entity, date); });
+        broker.setDateFormat(
+            [](const QString &entity, const QString &date) { return u"D[%1:%2]"_s.arg(entity, date); });
         broker.setNumberFormat([](const QString &entity, const QString &value, int decimals) {
             return u"F[%1:%2:%3]"_s.arg(entity, value).arg(decimals);
         });
@@ -236,8 +281,9 @@ private slots:
             pressKey(Qt::Key_F11);
             QCOMPARE(boxes.texts, messages);
             const bool question = messages.size() == 1 && messages.first().startsWith(u"El CUIT "_s);
-            QCOMPARE(boxes.icons, QList<QMessageBox::Icon>(boxes.texts.size(),
-                                                           question ? QMessageBox::Question : QMessageBox::Warning));
+            QCOMPARE(
+                boxes.icons,
+                QList<QMessageBox::Icon>(boxes.texts.size(), question ? QMessageBox::Question : QMessageBox::Warning));
             QCOMPARE(w->isVisible(), stored.isEmpty());
             if (w->isVisible()) {
                 reactivate(w);
@@ -256,8 +302,9 @@ private slots:
         state().Cliente_EMail = u"anterior@ejemplo.com"_s;
         const auto before = DatabaseSnapshot::take(personal());
         QVERIFY(addNew([](FrmNewCliente *w) {
-            edit(w, {u"TxtCuit=20111111112"_s, u"TxtNombre=Otro"_s, u"TxtDomicilio=Calle 1"_s,
-                     u"TxtEmail=otro@ejemplo.com"_s});
+            edit(w,
+                 {u"TxtCuit=20111111112"_s, u"TxtNombre=Otro"_s, u"TxtDomicilio=Calle 1"_s,
+                  u"TxtEmail=otro@ejemplo.com"_s});
             MessageBoxes boxes;
             pressKey(Qt::Key_F11);
             QCOMPARE(boxes.texts, QStringList{u"El número de Cuit 20111111112 ya existe."_s});
@@ -301,8 +348,9 @@ private slots:
     {
         const QString address = u"Avenida Presidente Figueroa Alcorta 7597, piso 12"_s;
         TempDatabase::exec(m_session->db.accountingPath(),
-                           kAgentsSql + u";insert into AGENTES values (14, '20-55555555-5', 'Guiones SA', '%1', NULL, "
-                                        "NULL, 1)"_s.arg(address));
+                           kAgentsSql
+                               + u";insert into AGENTES values (14, '20-55555555-5', 'Guiones SA', '%1', NULL, "
+                                 "NULL, 1)"_s.arg(address));
         QVERIFY(addNew([&](FrmNewCliente *w) {
             QVERIFY(userWorks<frmListadeClientesPendientes>(
                 [&] { QTest::mouseClick(child<QAbstractButton>(w, u"cmdClientesPendientes"_s), Qt::LeftButton); },
@@ -328,16 +376,37 @@ private slots:
         QTest::addColumn<bool>("origenTarvis");
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("opening, another host")
-            << false << QStringList()
-            << QStringList{u"TxtCuit="_s, u"TxtNombre="_s, u"TxtDomicilio="_s, u"txtLocalidad="_s, u"txtCP="_s,
-                           u"TxtEmail="_s, u"TxtTelefonos="_s, u"TxtIniactiv="_s, u"TxtContact="_s,
-                           u"txtLugarDepMerc="_s, u"txtINGBRU=0 hidden"_s, u"txtRegalias=0"_s,
-                           u"txtAjxVinc_4102=0"_s, u"chkCVDI off"_s, u"chExecLAPI off"_s, u"cboIVAMARIA#0"_s,
-                           u"EXIMGANS off"_s, u"EXIMGANN on"_s, u"TxtEximGan=0 disabled"_s, u"TxtTemp=0 disabled"_s,
-                           u"OpIVAREDS off"_s, u"OpIVAREDN on"_s, u"TxtIvaReduccion=0 disabled"_s,
-                           u"TxtIvaTemp=0 disabled"_s, u"cboIVAFACTU#0"_s, u"txtIvaExcento=0 hidden"_s,
-                           u"lbIvaExento hidden"_s, u"txtHonorario="_s, u"lbHonorario"_s, u"cmdClientesPendientes"_s};
+        QTest::newRow("opening, another host") << false << QStringList()
+                                               << QStringList{u"TxtCuit="_s,
+                                                              u"TxtNombre="_s,
+                                                              u"TxtDomicilio="_s,
+                                                              u"txtLocalidad="_s,
+                                                              u"txtCP="_s,
+                                                              u"TxtEmail="_s,
+                                                              u"TxtTelefonos="_s,
+                                                              u"TxtIniactiv="_s,
+                                                              u"TxtContact="_s,
+                                                              u"txtLugarDepMerc="_s,
+                                                              u"txtINGBRU=0 hidden"_s,
+                                                              u"txtRegalias=0"_s,
+                                                              u"txtAjxVinc_4102=0"_s,
+                                                              u"chkCVDI off"_s,
+                                                              u"chExecLAPI off"_s,
+                                                              u"cboIVAMARIA#0"_s,
+                                                              u"EXIMGANS off"_s,
+                                                              u"EXIMGANN on"_s,
+                                                              u"TxtEximGan=0 disabled"_s,
+                                                              u"TxtTemp=0 disabled"_s,
+                                                              u"OpIVAREDS off"_s,
+                                                              u"OpIVAREDN on"_s,
+                                                              u"TxtIvaReduccion=0 disabled"_s,
+                                                              u"TxtIvaTemp=0 disabled"_s,
+                                                              u"cboIVAFACTU#0"_s,
+                                                              u"txtIvaExcento=0 hidden"_s,
+                                                              u"lbIvaExento hidden"_s,
+                                                              u"txtHonorario="_s,
+                                                              u"lbHonorario"_s,
+                                                              u"cmdClientesPendientes"_s};
         QTest::newRow("opening, the product: no fee")
             << true << QStringList() << QStringList{u"txtHonorario= hidden"_s, u"lbHonorario hidden"_s};
         QTest::newRow("exempt with VAT shows its value")
@@ -384,9 +453,9 @@ private slots:
     {
         TempDatabase::exec(m_session->db.accountingPath(), kAgentsSql);
         const QStringList listed = {u"30500000001|Acme SA|Mitre 10|B1638|Vicente López"_s, u"27999999990|Nulo|||"_s};
-        const QStringList imported = {u"TxtCuit=30500000001"_s, u"TxtNombre=Acme SA"_s, u"TxtDomicilio=Mitre 10"_s,
-                                      u"txtCP=B1638"_s, u"txtLocalidad=Vicente López"_s, u"TxtContact=Pedro"_s,
-                                      u"txtRegalias=4,5"_s};
+        const QStringList imported
+            = {u"TxtCuit=30500000001"_s,        u"TxtNombre=Acme SA"_s, u"TxtDomicilio=Mitre 10"_s, u"txtCP=B1638"_s,
+               u"txtLocalidad=Vicente López"_s, u"TxtContact=Pedro"_s,  u"txtRegalias=4,5"_s};
         QVERIFY(addNew([&](FrmNewCliente *w) {
             edit(w, {u"TxtCuit=1"_s, u"TxtNombre=Otro"_s, u"TxtContact=Pedro"_s, u"txtRegalias=4,5"_s});
             auto *pending = child<QAbstractButton>(w, u"cmdClientesPendientes"_s);
@@ -402,33 +471,32 @@ private slots:
             QCOMPARE(looks(w, imported), imported);
 
             edit(w, {u"TxtNombre=Acme Sociedad Anónima"_s});
-            QVERIFY(userWorks<frmListadeClientesPendientes>(
-                [&] { QTest::mouseClick(pending, Qt::LeftButton); },
-                [&](frmListadeClientesPendientes *p) {
-                    QCOMPARE(entries(child<QTreeWidget>(p, u"lstLista"_s)), listed);
-                    pressKey(Qt::Key_Escape);
-                }));
+            QVERIFY(userWorks<frmListadeClientesPendientes>([&] { QTest::mouseClick(pending, Qt::LeftButton); },
+                                                            [&](frmListadeClientesPendientes *p) {
+                                                                QCOMPARE(entries(child<QTreeWidget>(p, u"lstLista"_s)),
+                                                                         listed);
+                                                                pressKey(Qt::Key_Escape);
+                                                            }));
             QCOMPARE(child(w, u"TxtNombre"_s)->text(), u"Acme Sociedad Anónima"_s);
             QCOMPARE(child(w, u"TxtCuit"_s)->text(), u"30500000001"_s);
 
             // The title bar's close takes nothing either; the keyboard alone takes the second agent.
             for (const bool titleBar : {true, false}) {
                 reactivate(w);
-                QVERIFY(userWorks<frmListadeClientesPendientes>(
-                    [&] { QTest::mouseClick(pending, Qt::LeftButton); },
-                    [&](frmListadeClientesPendientes *p) {
-                        if (titleBar) {
-                            p->close();
-                            return;
-                        }
-                        child<QTreeWidget>(p, u"lstLista"_s)->setFocus();
-                        pressKey(Qt::Key_Down);
-                        pressKey(Qt::Key_Return);
-                    }));
+                QVERIFY(userWorks<frmListadeClientesPendientes>([&] { QTest::mouseClick(pending, Qt::LeftButton); },
+                                                                [&](frmListadeClientesPendientes *p) {
+                                                                    if (titleBar) {
+                                                                        p->close();
+                                                                        return;
+                                                                    }
+                                                                    child<QTreeWidget>(p, u"lstLista"_s)->setFocus();
+                                                                    pressKey(Qt::Key_Down);
+                                                                    pressKey(Qt::Key_Return);
+                                                                }));
                 QCOMPARE(child(w, u"TxtNombre"_s)->text(), titleBar ? u"Acme Sociedad Anónima"_s : u"Nulo"_s);
             }
-            const QStringList nulls = {u"TxtCuit=27999999990"_s, u"TxtDomicilio="_s, u"txtCP="_s,
-                                       u"txtLocalidad="_s, u"TxtContact=Pedro"_s};
+            const QStringList nulls = {u"TxtCuit=27999999990"_s, u"TxtDomicilio="_s, u"txtCP="_s, u"txtLocalidad="_s,
+                                       u"TxtContact=Pedro"_s};
             QCOMPARE(looks(w, nulls), nulls);
             reactivate(w);
             pressKey(Qt::Key_Escape);
@@ -455,15 +523,15 @@ private slots:
             underlying = u"No existe la base de datos contable \"%1\""_s.arg(personalEntity.accounting);
         }
 
-        const QString description =
-            u"Este módulo es compatible con el sistema Contable y Seguimiento de Operaciones de Quenmar. \r\n\r\n"
-            "¿Tiene instalado el sistema Contable o Seguimiento de Carpetas?\r\n\r\n\r\n"_s;
+        const QString description
+            = u"Este módulo es compatible con el sistema Contable y Seguimiento de Operaciones de Quenmar. \r\n\r\n"
+              "¿Tiene instalado el sistema Contable o Seguimiento de Carpetas?\r\n\r\n\r\n"_s;
         const QString source = u"FELCORA.frmListadeClientesPendientes.controladorCargarClientes.::RecordBroker."_s
-                               + (onServer() ? u"QPSQL.CrearRs"_s : u"SQLite.Attach"_s);
+            + (onServer() ? u"QPSQL.CrearRs"_s : u"SQLite.Attach"_s);
         // The server's own words for the missing table stand between the two parts there.
         const auto report = [&](const QString &shown, const char *routine) {
             const QString tail = u" linea 1\r\n\r\nFELCORA.frmListadeClientesPendientes."_s + QLatin1String(routine)
-                                 + u".::"_s + source + u" linea 2"_s;
+                + u".::"_s + source + u" linea 2"_s;
             if (onServer() && shown.startsWith(description) && shown.endsWith(tail)
                 && shown.contains(u"quenmarcontable.agentes"_s, Qt::CaseInsensitive))
                 return shown;
@@ -476,8 +544,9 @@ private slots:
                 [&] { QTest::mouseClick(child<QAbstractButton>(w, u"cmdClientesPendientes"_s), Qt::LeftButton); },
                 [&](frmListadeClientesPendientes *p) {
                     QCOMPARE(boxes.texts.size(), 2);
-                    QCOMPARE(boxes.texts, (QStringList{report(boxes.texts.at(0), "Form_Load"),
-                                                       report(boxes.texts.at(1), "Form_Activate")}));
+                    QCOMPARE(boxes.texts,
+                             (QStringList{report(boxes.texts.at(0), "Form_Load"),
+                                          report(boxes.texts.at(1), "Form_Activate")}));
                     QCOMPARE(boxes.icons, (QList<QMessageBox::Icon>{QMessageBox::Warning, QMessageBox::NoIcon}));
                     QCOMPARE(child<QTreeWidget>(p, u"lstLista"_s)->topLevelItemCount(), 0);
                     pressKey(Qt::Key_Escape);
@@ -486,7 +555,8 @@ private slots:
             pressKey(Qt::Key_F11);
             QVERIFY(!w->isVisible());
         }));
-        QCOMPARE(before.differences(DatabaseSnapshot::take(personal())), QStringList{u"clientes[20444444445] inserted"_s});
+        QCOMPARE(before.differences(DatabaseSnapshot::take(personal())),
+                 QStringList{u"clientes[20444444445] inserted"_s});
         QVERIFY(state().gClienteAgregado);
     }
 
@@ -494,7 +564,7 @@ private slots:
     // list's order puts it, selected; picked, its numbers are zero.
     void addFromTheList_data()
     {
-        QTest::addColumn<QString>("start"); // where Insert is pressed
+        QTest::addColumn<QString>("start");     // where Insert is pressed
         QTest::addColumn<QStringList>("cuits"); // the list afterwards
         QTest::addColumn<int>("row");
         QTest::newRow("the list: at the end")
@@ -524,11 +594,13 @@ private slots:
                 QWidget *target = start == u"txtBuscar" ? child<QWidget>(list, start) : view->viewport();
                 QTest::mouseClick(target, Qt::LeftButton, {}, {2, target->height() - 2});
                 QCOMPARE(focusName(), start);
-                QVERIFY(userWorks<FrmNewCliente>([] { pressKey(Qt::Key_Insert); }, [&](FrmNewCliente *w) {
-                    edit(w, {u"TxtCuit="_s + kNewCuit, u"TxtNombre=Zapata, Ana"_s, u"TxtDomicilio=Mitre 10"_s,
-                             u"TxtEmail=ana@ejemplo.com"_s});
-                    pressKey(Qt::Key_F11);
-                }));
+                QVERIFY(userWorks<FrmNewCliente>([] { pressKey(Qt::Key_Insert); },
+                                                 [&](FrmNewCliente *w) {
+                                                     edit(w,
+                                                          {u"TxtCuit="_s + kNewCuit, u"TxtNombre=Zapata, Ana"_s,
+                                                           u"TxtDomicilio=Mitre 10"_s, u"TxtEmail=ana@ejemplo.com"_s});
+                                                     pressKey(Qt::Key_F11);
+                                                 }));
                 QStringList shown;
                 for (int r = 0; r < list->model()->rowCount(); ++r)
                     shown << list->model()->text(r, kCuit);

@@ -12,8 +12,8 @@
 #include <optional>
 #include <thread>
 
-#include "entry/newcustomerentry.h"
 #include "core/componentstate.h"
+#include "entry/newcustomerentry.h"
 #include "felcora/clListado.h"
 #include "felcora/clModificar.h"
 #include "felcora/hostkit/hostkit.h"
@@ -21,9 +21,9 @@
 #include "printdesk/printdesk.h"
 #include "support/errors.h"
 #include "support/modal.h"
-#include "support/typing.h"
-#include "support/tempdatabase.h"
 #include "support/recordingbroker.h"
+#include "support/tempdatabase.h"
+#include "support/typing.h"
 
 using namespace felcora;
 using namespace Qt::StringLiterals;
@@ -64,9 +64,15 @@ void useFakeListing()
     registry::registerClass(QString::fromLatin1(components::kListing), [] { return new FakeListing; });
 }
 
-FakeListing *fakeListing() { return qobject_cast<FakeListing *>(state().gPrintDesk.object()); }
+FakeListing *fakeListing()
+{
+    return qobject_cast<FakeListing *>(state().gPrintDesk.object());
+}
 
-void *notACreator() { return nullptr; }
+void *notACreator()
+{
+    return nullptr;
+}
 
 std::unique_ptr<QObject> makeClass(const QString &name)
 {
@@ -89,8 +95,8 @@ void simulatePreviousPick()
 }
 
 const QString kListSql = QStringLiteral("select * from clientes order by nombre");
-const QStringList kListColumns = {QStringLiteral("nombre"), QStringLiteral("CUIT"), QStringLiteral("domicilio"),
-                                  QStringLiteral("email"), QStringLiteral("regalias"), QStringLiteral("AjxVinc_4102")};
+const QStringList kListColumns = {QStringLiteral("nombre"), QStringLiteral("CUIT"),     QStringLiteral("domicilio"),
+                                  QStringLiteral("email"),  QStringLiteral("regalias"), QStringLiteral("AjxVinc_4102")};
 
 // The list window opens modally: leave it with Esc as soon as it shows.
 void leaveNextListWithEsc()
@@ -105,10 +111,7 @@ class TestEntryClasses : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_settings.isValid());
-    }
+    void initTestCase() { QVERIFY(m_settings.isValid()); }
     void init() { hostkit::registerHostComponents(); }
     void cleanup()
     {
@@ -126,14 +129,23 @@ private slots:
         QStringList set; // the fields found set on a fresh thread
         std::thread([&] {
             const ComponentState &s = state();
-            const std::pair<bool, const char *> fields[] = {
-                {s.gBroker.isSet(), "gBroker"}, {s.gPrintDesk.isSet(), "gPrintDesk"}, {s.gMolde.isSet(), "gMolde"},
-                {!s.BaseDatos.isEmpty(), "BaseDatos"}, {s.OrigenTarvis, "OrigenTarvis"}, {s.seleccionar, "seleccionar"},
-                {s.gJurisdiccionGuardada, "gJurisdiccionGuardada"}, {s.gClienteAgregado, "gClienteAgregado"},
-                {s.gClienteModificado, "gClienteModificado"}, {!s.Cliente_Nombre.isEmpty(), "Cliente_Nombre"},
-                {!s.Cliente_Domicilio.isEmpty(), "Cliente_Domicilio"}, {!s.Cliente_Cuit.isEmpty(), "Cliente_Cuit"},
-                {!s.Cliente_EMail.isEmpty(), "Cliente_EMail"}, {s.Cliente_Regalias != 0.0, "Cliente_Regalias"},
-                {s.Cliente_AjustexVinculacion != 0.0, "Cliente_AjustexVinculacion"}, {!s.windows.isEmpty(), "windows"}};
+            const std::pair<bool, const char *> fields[]
+                = {{s.gBroker.isSet(), "gBroker"},
+                   {s.gPrintDesk.isSet(), "gPrintDesk"},
+                   {s.gMolde.isSet(), "gMolde"},
+                   {!s.BaseDatos.isEmpty(), "BaseDatos"},
+                   {s.OrigenTarvis, "OrigenTarvis"},
+                   {s.seleccionar, "seleccionar"},
+                   {s.gJurisdiccionGuardada, "gJurisdiccionGuardada"},
+                   {s.gClienteAgregado, "gClienteAgregado"},
+                   {s.gClienteModificado, "gClienteModificado"},
+                   {!s.Cliente_Nombre.isEmpty(), "Cliente_Nombre"},
+                   {!s.Cliente_Domicilio.isEmpty(), "Cliente_Domicilio"},
+                   {!s.Cliente_Cuit.isEmpty(), "Cliente_Cuit"},
+                   {!s.Cliente_EMail.isEmpty(), "Cliente_EMail"},
+                   {s.Cliente_Regalias != 0.0, "Cliente_Regalias"},
+                   {s.Cliente_AjustexVinculacion != 0.0, "Cliente_AjustexVinculacion"},
+                   {!s.windows.isEmpty(), "windows"}};
             for (const auto &[isSet, name] : fields)
                 if (isSet)
                     set << QLatin1String(name);
@@ -174,7 +186,8 @@ private slots:
         QFETCH(QString, name);
         clListado existing;
         const ComponentState &s = state();
-        QObject *const broker = s.gBroker.object(), *const desk = s.gPrintDesk.object(), *const molde = s.gMolde.object();
+        QObject *const broker = s.gBroker.object(), *const desk = s.gPrintDesk.object(),
+                       *const molde = s.gMolde.object();
         registry::unregisterClass(name);
         const auto error = errorOf([] { clListado failing; });
         QVERIFY(error);
@@ -188,10 +201,13 @@ private slots:
     {
         clListado first, second;
         simulatePreviousPick();
-        const std::pair<const char *, QVariant> picked[] = {
-            {"Cliente_Nombre", QStringLiteral("Ana Pérez")}, {"Cliente_Cuit", QStringLiteral("27123456780")},
-            {"Cliente_Domicilio", QStringLiteral("Av. Siempre Viva 742")}, {"Cliente_EMail", QStringLiteral("ana@example.com")},
-            {"Cliente_Regalias", 3.5}, {"Cliente_AjustexVinculacion", 1.25}};
+        const std::pair<const char *, QVariant> picked[]
+            = {{"Cliente_Nombre", QStringLiteral("Ana Pérez")},
+               {"Cliente_Cuit", QStringLiteral("27123456780")},
+               {"Cliente_Domicilio", QStringLiteral("Av. Siempre Viva 742")},
+               {"Cliente_EMail", QStringLiteral("ana@example.com")},
+               {"Cliente_Regalias", 3.5},
+               {"Cliente_AjustexVinculacion", 1.25}};
         for (const auto &[name, expected] : picked) {
             QCOMPARE(first.property(name), expected);
             QVERIFY2(!first.setProperty(name, QVariant(QStringLiteral("7"))), name);
@@ -206,7 +222,8 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected");
         const QVariant path(QStringLiteral("/datos/personal.db"));
-        QTest::newRow("clListado: empty takes the user default") << u"clListado"_s << path << QString() << path.toString();
+        QTest::newRow("clListado: empty takes the user default")
+            << u"clListado"_s << path << QString() << path.toString();
         QTest::newRow("clModificar: empty without default") << u"clModificar"_s << QVariant() << QString() << QString();
         QTest::newRow("clNuevo: blank kept") << u"clNuevo"_s << path << u" "_s << u" "_s;
         QTest::newRow("clListado: name kept") << u"clListado"_s << path << u"OTRA"_s << u"OTRA"_s;
@@ -218,7 +235,8 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, expected);
         {
-            QSettings user(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("TARVIS"), QStringLiteral("TARVIS"));
+            QSettings user(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("TARVIS"),
+                           QStringLiteral("TARVIS"));
             if (userDefault.isNull())
                 user.remove(QStringLiteral("BASES/PERSONAL"));
             else
@@ -260,9 +278,11 @@ private slots:
         QObject *const broker = state().gBroker.object();
         QObject plain;
         FakeListing listing;
-        const std::pair<const char *, QVariant> handed[] = {
-            {"plain QObject", QVariant::fromValue<QObject *>(&plain)}, {"listing component", QVariant::fromValue<QObject *>(&listing)},
-            {"null object", QVariant::fromValue<QObject *>(nullptr)}, {"text", QVariant(QStringLiteral("RecordBroker.BrokerMain"))}};
+        const std::pair<const char *, QVariant> handed[]
+            = {{"plain QObject", QVariant::fromValue<QObject *>(&plain)},
+               {"listing component", QVariant::fromValue<QObject *>(&listing)},
+               {"null object", QVariant::fromValue<QObject *>(nullptr)},
+               {"text", QVariant(QStringLiteral("RecordBroker.BrokerMain"))}};
         for (const auto &[what, variant] : handed) {
             const auto error = errorOf([&] { listado.SetDataConnection(variant); });
             QVERIFY2(error && error->number() == 13, what);
@@ -276,9 +296,10 @@ private slots:
         clListado listado;
         RecordingBroker broker;
         setDataConnection(&listado, &broker);
-        broker.script(ScriptedAnswer::rowset(kListColumns,
-                                             {{QStringLiteral("Ana"), QStringLiteral("27123456780"), QVariant(), QVariant(), 1.5, QVariant()},
-                                              {QStringLiteral("Luis"), QStringLiteral("20111111112"), QVariant(), QVariant(), QVariant(), 2}}));
+        broker.script(ScriptedAnswer::rowset(
+            kListColumns,
+            {{QStringLiteral("Ana"), QStringLiteral("27123456780"), QVariant(), QVariant(), 1.5, QVariant()},
+             {QStringLiteral("Luis"), QStringLiteral("20111111112"), QVariant(), QVariant(), QVariant(), 2}}));
         simulatePreviousPick();
         leaveNextListWithEsc();
         invoke(&listado, "MostrarListado");
@@ -320,14 +341,17 @@ private slots:
         case 1: state().gBroker.clear(); break;
         case 2: state().gPrintDesk.clear(); break;
         case 3: broker.script(ScriptedAnswer::failure(inner)); break;
-        default: broker.script(ScriptedAnswer::rowset({QStringLiteral("nombre"), QStringLiteral("CUIT")}, {{QStringLiteral("Ana"), QStringLiteral("1")}}));
+        default:
+            broker.script(ScriptedAnswer::rowset({QStringLiteral("nombre"), QStringLiteral("CUIT")},
+                                                 {{QStringLiteral("Ana"), QStringLiteral("1")}}));
         }
         simulatePreviousPick();
         const auto error = errorOf([&] { invoke(&listado, "MostrarListado"); });
         QVERIFY(error);
         QCOMPARE(error->number(), 11111);
         QCOMPARE(error->source(), QStringLiteral("FELCORA.clListado.MostrarListado::") + innerSource);
-        QVERIFY2(error->description().endsWith(QStringLiteral(" - LINEA %1").arg(line)), qPrintable(error->description()));
+        QVERIFY2(error->description().endsWith(QStringLiteral(" - LINEA %1").arg(line)),
+                 qPrintable(error->description()));
         if (fault == 0 || fault == 3)
             QCOMPARE(error->description(), QStringLiteral("falló - LINEA %1").arg(line));
         QCOMPARE(state().Cliente_Nombre.isEmpty(), line == 5); // cleared at step 4
@@ -341,7 +365,8 @@ private slots:
         setDataConnection(&listado, &broker);
         simulatePreviousPick();
         // A customer without name or CUIT is listed with empty texts, not a failure.
-        broker.script(ScriptedAnswer::rowset(kListColumns, {{QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()}}));
+        broker.script(ScriptedAnswer::rowset(
+            kListColumns, {{QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()}}));
         leaveNextListWithEsc();
         QVERIFY(!errorOf([&] { invoke(&listado, "MostrarListadoEx"); }));
         QCOMPARE(broker.loadParametersCalls(), 0);
@@ -351,7 +376,8 @@ private slots:
         QVERIFY(state().Cliente_Domicilio.isEmpty() && state().Cliente_EMail.isEmpty());
         QCOMPARE(state().Cliente_Regalias, 3.5);
 
-        broker.script(ScriptedAnswer::failure(Error(3146, QStringLiteral("RecordBroker.CrearRs[PERSONAL]"), QStringLiteral("falló"))));
+        broker.script(ScriptedAnswer::failure(
+            Error(3146, QStringLiteral("RecordBroker.CrearRs[PERSONAL]"), QStringLiteral("falló"))));
         const auto error = errorOf([&] { invoke(&listado, "MostrarListadoEx"); });
         QVERIFY(error);
         QCOMPARE(error->number(), 3146);
@@ -367,9 +393,12 @@ private slots:
         const QString listado = QStringLiteral("{567930ec-0ba9-4d7b-8d6e-b2afea1873ac}");
         const QString modificar = QStringLiteral("{6fb37542-cd77-41d5-8c8a-403e54eb4ff4}");
         QTest::newRow("listado") << QStringLiteral("FELCORA.clListado") << listado << QByteArray("felcora::clListado");
-        QTest::newRow("listado, other case") << QStringLiteral("felcora.CLLISTADO") << listado << QByteArray("felcora::clListado");
-        QTest::newRow("modificar") << QStringLiteral("FELCORA.clModificar") << modificar << QByteArray("felcora::clModificar");
-        QTest::newRow("modificar, other case") << QStringLiteral("Felcora.ClModificar") << modificar << QByteArray("felcora::clModificar");
+        QTest::newRow("listado, other case")
+            << QStringLiteral("felcora.CLLISTADO") << listado << QByteArray("felcora::clListado");
+        QTest::newRow("modificar") << QStringLiteral("FELCORA.clModificar") << modificar
+                                   << QByteArray("felcora::clModificar");
+        QTest::newRow("modificar, other case")
+            << QStringLiteral("Felcora.ClModificar") << modificar << QByteArray("felcora::clModificar");
     }
     void registryCreatesClasses()
     {
@@ -390,12 +419,18 @@ private slots:
         QTest::addColumn<QByteArray>("classId"); // null: no text at all
         QTest::addColumn<long>("result");
         QTest::addColumn<QByteArray>("className");
-        QTest::newRow("listado") << identity::listadoClassId().toByteArray() << FELCORA_S_OK << QByteArray("felcora::clListado");
-        QTest::newRow("listado, no braces") << identity::listadoClassId().toByteArray(QUuid::WithoutBraces) << FELCORA_S_OK << QByteArray("felcora::clListado");
-        QTest::newRow("modificar") << identity::modificarClassId().toByteArray() << FELCORA_S_OK << QByteArray("felcora::clModificar");
-        QTest::newRow("type library id") << identity::typeLibraryId().toByteArray() << FELCORA_CLASS_E_CLASSNOTAVAILABLE << QByteArray();
-        QTest::newRow("interface id") << identity::listadoInterfaceId().toByteArray() << FELCORA_CLASS_E_CLASSNOTAVAILABLE << QByteArray();
-        QTest::newRow("not an id") << QByteArray("FELCORA.clListado") << FELCORA_CLASS_E_CLASSNOTAVAILABLE << QByteArray();
+        QTest::newRow("listado") << identity::listadoClassId().toByteArray() << FELCORA_S_OK
+                                 << QByteArray("felcora::clListado");
+        QTest::newRow("listado, no braces") << identity::listadoClassId().toByteArray(QUuid::WithoutBraces)
+                                            << FELCORA_S_OK << QByteArray("felcora::clListado");
+        QTest::newRow("modificar") << identity::modificarClassId().toByteArray() << FELCORA_S_OK
+                                   << QByteArray("felcora::clModificar");
+        QTest::newRow("type library id") << identity::typeLibraryId().toByteArray() << FELCORA_CLASS_E_CLASSNOTAVAILABLE
+                                         << QByteArray();
+        QTest::newRow("interface id") << identity::listadoInterfaceId().toByteArray()
+                                      << FELCORA_CLASS_E_CLASSNOTAVAILABLE << QByteArray();
+        QTest::newRow("not an id") << QByteArray("FELCORA.clListado") << FELCORA_CLASS_E_CLASSNOTAVAILABLE
+                                   << QByteArray();
         QTest::newRow("null id") << QByteArray() << FELCORA_E_POINTER << QByteArray();
     }
     void getClassObject()
@@ -437,7 +472,8 @@ private slots:
 
     void registerAndUnregisterServer()
     {
-        QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("FELCORA"), QStringLiteral("registry"));
+        QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("FELCORA"),
+                        QStringLiteral("registry"));
         store.setValue(QStringLiteral("Other/Key"), QStringLiteral("kept"));
         store.sync();
         QCOMPARE(DllRegisterServer(), FELCORA_S_OK);
@@ -445,10 +481,14 @@ private slots:
         QCOMPARE(store.value(QStringLiteral("TypeLib/Id")).toString(), identity::typeLibraryId().toString());
         QCOMPARE(store.value(QStringLiteral("TypeLib/Version")).toString(), QStringLiteral("2.6"));
         const QString path = store.value(QStringLiteral("TypeLib/Path")).toString();
-        QVERIFY2(QFileInfo(path).isFile() && QFileInfo(path).fileName().startsWith(QLatin1String("libfelcora.so")), qPrintable(path));
-        const struct { const char *name; QUuid classId, interfaceId; } classes[] = {
-            {"FELCORA.clListado", identity::listadoClassId(), identity::listadoInterfaceId()},
-            {"FELCORA.clModificar", identity::modificarClassId(), identity::modificarInterfaceId()}};
+        QVERIFY2(QFileInfo(path).isFile() && QFileInfo(path).fileName().startsWith(QLatin1String("libfelcora.so")),
+                 qPrintable(path));
+        const struct
+        {
+            const char *name;
+            QUuid classId, interfaceId;
+        } classes[] = {{"FELCORA.clListado", identity::listadoClassId(), identity::listadoInterfaceId()},
+                       {"FELCORA.clModificar", identity::modificarClassId(), identity::modificarInterfaceId()}};
         for (const auto &c : classes) {
             store.beginGroup(QLatin1String(c.name));
             QCOMPARE(store.value(QStringLiteral("CLSID")).toString(), c.classId.toString());

@@ -247,9 +247,10 @@ private slots:
             = u"Warning: El cliente 30500000001 ya no existe: otro puesto lo eliminó o cambió su CUIT."_s;
         QTest::newRow("changed, kept") << changed << false << Buttons{QMessageBox::No} << question
                                        << u"2|0|901-123456-7|0"_s;
-        QTest::newRow("changed, overwritten") << changed << false << Buttons{QMessageBox::Yes} << question
-                                              << u"0|1|901-123456-7|2.5"_s;
-        QTest::newRow("deleted: nothing stored") << u"delete from clientes"_s << false << Buttons() << gone << QString();
+        QTest::newRow("changed, overwritten")
+            << changed << false << Buttons{QMessageBox::Yes} << question << u"0|1|901-123456-7|2.5"_s;
+        QTest::newRow("deleted: nothing stored")
+            << u"delete from clientes"_s << false << Buttons() << gone << QString();
         QTest::newRow("deleted: no line added") << u"delete from clientes"_s << true << Buttons() << gone << QString();
     }
     void changedOrGoneMeanwhile()
@@ -264,13 +265,14 @@ private slots:
         QVERIFY(openGrossIncome([&](FrmIngresosBrutos *w) {
             TempDatabase::exec(personal(), meanwhile);
             if (editor) {
-                QVERIFY(userWorks<frmAMBIB>([] { pressKey(Qt::Key_Insert); }, [](frmAMBIB *e) {
-                    edit(e, {u"cboProvincia#2"_s, u"txtValor=0.5"_s});
-                    pressKey(Qt::Key_F11);
-                    QVERIFY(e->isVisible());
-                    reactivate(e);
-                    pressKey(Qt::Key_Escape);
-                }));
+                QVERIFY(userWorks<frmAMBIB>([] { pressKey(Qt::Key_Insert); },
+                                            [](frmAMBIB *e) {
+                                                edit(e, {u"cboProvincia#2"_s, u"txtValor=0.5"_s});
+                                                pressKey(Qt::Key_F11);
+                                                QVERIFY(e->isVisible());
+                                                reactivate(e);
+                                                pressKey(Qt::Key_Escape);
+                                            }));
                 return w->reject();
             }
             pressKey(Qt::Key_Escape);

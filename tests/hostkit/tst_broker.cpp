@@ -302,9 +302,8 @@ private slots:
                                                   << u"No existe el certificado raíz \"%D/none.crt\""_s;
         QTest::newRow("';' in a path") << "SslRootCert=%D/a;b.crt\n" + sys << 0600 << QByteArray()
                                        << u"\"%D/a;b.crt\" de la clave SslRootCert del grupo [Personal]"_s;
-        QTest::newRow("root certificate quoted")
-            << "Password=x\nSslMode=VERIFY-FULL\nSslRootCert=%D/o'k\\root.crt\n" + sys << 0600 << QByteArray()
-            << u"x|sslmode=verify-full;sslrootcert='%D/o\\'k\\\\root.crt'"_s;
+        QTest::newRow("root certificate quoted") << "Password=x\nSslMode=VERIFY-FULL\nSslRootCert=%D/o'k\\root.crt\n"
+                + sys << 0600 << QByteArray() << u"x|sslmode=verify-full;sslrootcert='%D/o\\'k\\\\root.crt'"_s;
     }
     void officeSettingsAreCheckedBeforeConnecting()
     {
@@ -436,13 +435,15 @@ private slots:
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("statement");
-        QTest::newRow("SQLite") << u"SQLite"_s << u"'2001-03-05'"_s << u"round(999.999, 4)"_s
-                                << u"select NOMBRE from QUENMARCONTABLE.AGENTES where CIUDAD = 'Ñandú..x' and X = 'O''Brien'"_s;
-        QTest::newRow("PostgreSQL") << u"QPSQL"_s << u"DATE '2001-03-05'"_s
-                                    << u"round(CAST(999.999 AS numeric), 4)"_s
-                                    << u"select NOMBRE from QUENMARCONTABLE.AGENTES where CIUDAD = 'Ñandú..x' and X = 'O''Brien'"_s;
-        QTest::newRow("SQL Server") << u"QODBC"_s << u"CONVERT(datetime, '20010305', 112)"_s << u"ROUND(999.999, 4)"_s
-                                    << u"select NOMBRE from QUENMARCONTABLE..AGENTES where CIUDAD = N'Ñandú..x' and X = N'O''Brien'"_s;
+        QTest::newRow("SQLite")
+            << u"SQLite"_s << u"'2001-03-05'"_s << u"round(999.999, 4)"_s
+            << u"select NOMBRE from QUENMARCONTABLE.AGENTES where CIUDAD = 'Ñandú..x' and X = 'O''Brien'"_s;
+        QTest::newRow("PostgreSQL")
+            << u"QPSQL"_s << u"DATE '2001-03-05'"_s << u"round(CAST(999.999 AS numeric), 4)"_s
+            << u"select NOMBRE from QUENMARCONTABLE.AGENTES where CIUDAD = 'Ñandú..x' and X = 'O''Brien'"_s;
+        QTest::newRow("SQL Server")
+            << u"QODBC"_s << u"CONVERT(datetime, '20010305', 112)"_s << u"ROUND(999.999, 4)"_s
+            << u"select NOMBRE from QUENMARCONTABLE..AGENTES where CIUDAD = N'Ñandú..x' and X = N'O''Brien'"_s;
     }
     void dialects()
     {
@@ -750,8 +751,8 @@ private slots:
         QTest::newRow("comments before, within and alone")
             << u"-- head; not a statement\n/* block; */\nSELECT 1 -- tail;\n;\n-- only a comment;\n/* last; */"_s
             << QStringList{u"3:SELECT 1 -- tail;"_s};
-        QTest::newRow("nested block comment") << u"/* a /* b; */ c; */ SELECT 1; SELECT 2"_s
-                                              << QStringList{u"1:SELECT 1"_s, u"1:SELECT 2"_s};
+        QTest::newRow("nested block comment")
+            << u"/* a /* b; */ c; */ SELECT 1; SELECT 2"_s << QStringList{u"1:SELECT 1"_s, u"1:SELECT 2"_s};
         QTest::newRow("dollar quoting")
             << u"CREATE FUNCTION f() RETURNS int AS $$ SELECT 1; $$ LANGUAGE sql;\nDO $b$ BEGIN $$; END $b$;"_s
             << QStringList{u"1:CREATE FUNCTION f() RETURNS int AS $$ SELECT 1; $$ LANGUAGE sql"_s,

@@ -33,7 +33,10 @@ QStringList column(IDataAccess &broker, const QString &sql, const QString &entit
     return out;
 }
 
-qint64 count(IDataAccess &broker, const QString &sql) { return column(broker, sql).value(0).toLongLong(); }
+qint64 count(IDataAccess &broker, const QString &sql)
+{
+    return column(broker, sql).value(0).toLongLong();
+}
 
 // The query the customer component runs to count the agents awaiting registration.
 const QString kPendingAgents = u"select count(*) from QUENMARCONTABLE..AGENTES where GENERADORID in"

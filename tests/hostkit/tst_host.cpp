@@ -12,8 +12,8 @@
 #include <QTranslator>
 #include <QtTest>
 
-#include "felcora/componentversion.h"
 #include "felcora-host/hoststart.h"
+#include "felcora/componentversion.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "support/modal.h"
 #include "support/tempdatabase.h"
@@ -93,8 +93,7 @@ void TestHost::startsOnWhatItFinds_data()
         << Before::Nothing << QStringList() << true << kStaysOpen << u"300 clientes de demostración agregados"_s << 300;
     QTest::newRow("emptied embedded: none")
         << Before::EmptiedEmbedded << printPdf << true << 0 << u"1 página escrita en %1/list.pdf"_s << 0;
-    QTest::newRow("empty office database: none")
-        << Before::EmptyOffice << printPdf << true << 0 << u"escrita"_s << 0;
+    QTest::newRow("empty office database: none") << Before::EmptyOffice << printPdf << true << 0 << u"escrita"_s << 0;
     QTest::newRow("office database without accounting: starts")
         << Before::OfficeWithoutAccounting << printPdf << true << 0 << u"escrita"_s << 0;
     QTest::newRow("tables on an embedded database: refused, none claimed")

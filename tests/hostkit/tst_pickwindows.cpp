@@ -32,16 +32,17 @@ class TestPickWindows : public QObject
     QString pick(bool subRegimes, const std::function<void(QDialog *, QTreeWidget *)> &user)
     {
         QString picked;
-        whileShown<QDialog>([&] { picked = subRegimes ? m_desk->getSubRegimenListado() : m_desk->getVentajasListado(); },
-                            [&](QDialog *dialog) {
-            QCOMPARE(dialog->objectName(), u"frmPickList"_s);
-            auto *list = dialog->findChild<QTreeWidget *>(u"lstPick"_s);
-            QVERIFY(list);
-            QTRY_COMPARE(QApplication::focusWidget(), list);
-            user(dialog, list);
-            if (dialog->isVisible() && !QTest::currentTestFailed())
-                QFAIL("the pick window stayed open"); // the failure closes it
-        });
+        whileShown<QDialog>(
+            [&] { picked = subRegimes ? m_desk->getSubRegimenListado() : m_desk->getVentajasListado(); },
+            [&](QDialog *dialog) {
+                QCOMPARE(dialog->objectName(), u"frmPickList"_s);
+                auto *list = dialog->findChild<QTreeWidget *>(u"lstPick"_s);
+                QVERIFY(list);
+                QTRY_COMPARE(QApplication::focusWidget(), list);
+                user(dialog, list);
+                if (dialog->isVisible() && !QTest::currentTestFailed())
+                    QFAIL("the pick window stayed open"); // the failure closes it
+            });
         return picked;
     }
 

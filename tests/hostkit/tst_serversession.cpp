@@ -58,13 +58,15 @@ private slots:
         int read = 0;
         for (; !rs->Eof(); rs->MoveNext()) {
             QVERIFY(rs->Fields(u"NOMBRE"_s).toString().startsWith(u"Cliente "_s));
-            c->setSql(u"update clientes set email = 'x' where cuit = "_s + u'\'' + rs->Fields(u"Cuit"_s).toString() + u'\'');
+            c->setSql(u"update clientes set email = 'x' where cuit = "_s + u'\'' + rs->Fields(u"Cuit"_s).toString()
+                      + u'\'');
             QCOMPARE(c->Ejecutar(), 1);
             ++read;
         }
         QCOMPARE(read, kCustomers);
-        QCOMPARE(TempDatabase::scalar(m_db->personalPath(), u"select count(*) from clientes where email = 'x'"_s).toInt(),
-                 kCustomers);
+        QCOMPARE(
+            TempDatabase::scalar(m_db->personalPath(), u"select count(*) from clientes where email = 'x'"_s).toInt(),
+            kCustomers);
     }
 
     // Text is stored as written, a backslash before an apostrophe included;
@@ -102,7 +104,7 @@ private slots:
         QCOMPARE(error->number(), hostkit::brokererr::kOpen);
         QVERIFY2(error->description().startsWith(
                      u"No se pudo conectar con la base de datos \"%1\" del servidor \"%2\""_s.arg(personal.database,
-                                                                                                   personal.host)),
+                                                                                                  personal.host)),
                  qPrintable(error->description()));
         QVERIFY(!error->description().contains(secret));
         QVERIFY(!error->description().contains(personal.password) || personal.password.isEmpty());
@@ -154,9 +156,9 @@ private slots:
     // is named. In every case the database is left as it was.
     void initServerRefusalsLeaveNothing_data()
     {
-        QTest::addColumn<QString>("setup");     // run in the database first; %1 its name, %2 the role
-        QTest::addColumn<bool>("ascii");        // a database made in SQL_ASCII instead
-        QTest::addColumn<QStringList>("says");  // %1 the database, %2 the role
+        QTest::addColumn<QString>("setup");    // run in the database first; %1 its name, %2 the role
+        QTest::addColumn<bool>("ascii");       // a database made in SQL_ASCII instead
+        QTest::addColumn<QStringList>("says"); // %1 the database, %2 the role
         QTest::newRow("role may not create in public nor make the accounting schema")
             << u"revoke create on schema public from pg_database_owner; revoke create on database %1 from %2"_s << false
             << QStringList{u"GRANT CREATE ON SCHEMA public TO %2"_s, u"GRANT CREATE ON DATABASE %1 TO %2"_s,
@@ -164,11 +166,12 @@ private slots:
         QTest::newRow("no schema of the search path exists")
             << u"alter database %1 set search_path = nada"_s << false
             << QStringList{u"search_path del rol (nada)"_s, u"No se cambió nada."_s};
-        QTest::newRow("SQL_ASCII database") << QString() << true
-                                            << QStringList{u"codificación SQL_ASCII"_s, u"ENCODING 'UTF8'"_s};
+        QTest::newRow("SQL_ASCII database")
+            << QString() << true << QStringList{u"codificación SQL_ASCII"_s, u"ENCODING 'UTF8'"_s};
         QTest::newRow("jurisdictions already there, customers not")
             << u"create table JRD (x int)"_s << false
-            << QStringList{u"ya tiene la tabla JRD, y las tablas se crean solo donde no existen"_s, u"No se cambió nada."_s};
+            << QStringList{u"ya tiene la tabla JRD, y las tablas se crean solo donde no existen"_s,
+                           u"No se cambió nada."_s};
 
         // An accounting table made by the other system in another shape: the
         // schema's index on it is refused by the server itself.
@@ -182,8 +185,7 @@ private slots:
             << u"create schema quenmarcontable; create table quenmarcontable.AGENTES (ID_AGENTE integer)"_s << false
             << QStringList{u"falló la sentencia %3 (schema.sql, línea %4: CREATE INDEX IF NOT EXISTS "
                            "AGENTES_GENERADORID ON quenmarcontable.AGENTES ...). El servidor de base de datos "
-                           "rechazó la sentencia ("_s
-                               .arg(statement)
+                           "rechazó la sentencia ("_s.arg(statement)
                                .arg(index + 1),
                            u"generadorid"_s, u"No se creó nada."_s};
     }
@@ -206,7 +208,8 @@ private slots:
         });
         const hostkit::EntitySettings settings = test::ServerDatabase::configFor(database).entity(kPersonal);
         const QString path = u"postgres:"_s + database;
-        const auto filled = [&](QString text) { return text.replace(u"%1"_s, database).replace(u"%2"_s, settings.user); };
+        const auto filled
+            = [&](QString text) { return text.replace(u"%1"_s, database).replace(u"%2"_s, settings.user); };
         if (!setup.isEmpty())
             test::ServerDatabase::exec(path, filled(setup));
         // The tables, indexes, schemas and collations outside the server's own.
@@ -259,8 +262,9 @@ private:
         IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
         c->setSql(u"insert into clientes (cuit, nombre) values ('1', 'a\\''b'), ('2', 'Ñandú')"_s);
         QCOMPARE(c->Ejecutar(), 2);
-        QCOMPARE(TempDatabase::scalar(m_db->personalPath(), u"select nombre from clientes where cuit = '1'"_s).toString(),
-                 u"a\\'b"_s);
+        QCOMPARE(
+            TempDatabase::scalar(m_db->personalPath(), u"select nombre from clientes where cuit = '1'"_s).toString(),
+            u"a\\'b"_s);
         c->setSql(u"insert into clientes (cuit, nombre) values ('1', 'otra vez')"_s);
         const auto duplicate = errorOf([&] { c->Ejecutar(); });
         QVERIFY(duplicate && duplicate->number() == errnum::kDuplicateKey);

@@ -166,8 +166,11 @@ private slots:
         QCOMPARE(page.texts[0].text, u"Listado de Clientes"_s);
         QCOMPARE(d.fonts[page.texts[0].font].family, u"Tahoma"_s);
         QCOMPARE(d.fonts[page.texts[0].font].pointSize, 14.25);
-        const QList<QRect> headings = {{0, 90, 1665, 255}, {1695, 90, 1125, 255}, {2850, 90, 3660, 255},
-                                       {6540, 90, 2400, 255}, {8975, 90, 2250, 255}};
+        const QList<QRect> headings = {{0, 90, 1665, 255},
+                                       {1695, 90, 1125, 255},
+                                       {2850, 90, 3660, 255},
+                                       {6540, 90, 2400, 255},
+                                       {8975, 90, 2250, 255}};
         for (int c = 0; c < 5; ++c) {
             const PlacedText &h = page.texts[c + 1];
             QCOMPARE(h.box, headings[c].translated(left, top + 555));
@@ -178,8 +181,8 @@ private slots:
         // Nulls print as empty fields.
         const auto one = layOut({{u"Ana"_s, u"27111111114"_s, u"Perú 1"_s, QVariant(), QVariant()}});
         const PageModel filled = one->page(0);
-        const QList<QRect> fields = {{0, 0, 1650, 255}, {1695, 0, 1110, 255}, {2835, 0, 3660, 255},
-                                     {6525, 0, 2400, 255}, {8975, 0, 2250, 255}};
+        const QList<QRect> fields = {
+            {0, 0, 1650, 255}, {1695, 0, 1110, 255}, {2835, 0, 3660, 255}, {6525, 0, 2400, 255}, {8975, 0, 2250, 255}};
         const QStringList texts = {u"Ana"_s, u"27111111114"_s, u"Perú 1"_s, QString(), QString()};
         QCOMPARE(filled.texts.size(), 11);
         for (int c = 0; c < 5; ++c) {

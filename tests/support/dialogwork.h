@@ -43,8 +43,7 @@ private:
 
 // Runs `open`, which shows a modal window of type W, and lets `user` work it
 // while it is shown; answers whether it showed. The user must close it.
-template <class W>
-bool userWorks(const std::function<void()> &open, const std::function<void(W *)> &user)
+template <class W> bool userWorks(const std::function<void()> &open, const std::function<void(W *)> &user)
 {
     return whileShown<W>(open, [&](W *w) {
         QVERIFY(QTest::qWaitForWindowActive(w)); // keys go to the focused widget
@@ -57,8 +56,7 @@ bool userWorks(const std::function<void()> &open, const std::function<void(W *)>
     });
 }
 
-template <class T = QLineEdit>
-T *child(const QWidget *w, const QString &name)
+template <class T = QLineEdit> T *child(const QWidget *w, const QString &name)
 {
     return w->findChild<T *>(name);
 }
@@ -67,8 +65,8 @@ T *child(const QWidget *w, const QString &name)
 void reactivate(QWidget *w);
 
 // Works the window as a user does, one step each: "Box=text" types text over
-// what a box holds, "Box<text" pastes it there instead (Ctrl+V), "Combo#n" chooses the nth entry with the keyboard, a bare
-// name clicks that control.
+// what a box holds, "Box<text" pastes it there instead (Ctrl+V), "Combo#n" chooses the nth entry with the keyboard, a
+// bare name clicks that control.
 void edit(QWidget *w, const QStringList &steps);
 
 // Chooses `file` in a file dialog drawn with Qt's own widgets and clicks its

@@ -40,18 +40,16 @@ private:
 
 // Schedules action on the next modal of type W; the returned object reports
 // whether it ran. It lives until the application ends or its parent goes.
-template <class W>
-QPointer<ModalAction> onNextModal(std::function<void(W *)> action, int timeoutMs = 5000)
+template <class W> QPointer<ModalAction> onNextModal(std::function<void(W *)> action, int timeoutMs = 5000)
 {
-    return new ModalAction(W::staticMetaObject.className(),
-                           [action](QWidget *w) { action(static_cast<W *>(w)); }, timeoutMs);
+    return new ModalAction(
+        W::staticMetaObject.className(), [action](QWidget *w) { action(static_cast<W *>(w)); }, timeoutMs);
 }
 
 // Runs `open`, which shows a modal window of type W, and acts on that window
 // while it is shown; answers whether it was shown. When it was not, the
 // action is dropped, so that it cannot act on a later window.
-template <class W>
-bool whileShown(const std::function<void()> &open, const std::function<void(W *)> &action)
+template <class W> bool whileShown(const std::function<void()> &open, const std::function<void(W *)> &action)
 {
     bool shown = false;
     const QPointer<ModalAction> pending = onNextModal<W>([&](W *w) {

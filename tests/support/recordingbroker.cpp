@@ -11,14 +11,16 @@ MemoryRecordset::MemoryRecordset(QStringList columns, QList<QVariantList> rows)
 void MemoryRecordset::MoveNext()
 {
     if (Eof())
-        throw Error(errnum::kNoCurrentRecord, QStringLiteral("MemoryRecordset"), QStringLiteral("No hay registro actual"));
+        throw Error(errnum::kNoCurrentRecord, QStringLiteral("MemoryRecordset"),
+                    QStringLiteral("No hay registro actual"));
     ++m_row;
 }
 
 QVariant MemoryRecordset::value(int column) const
 {
     if (Eof())
-        throw Error(errnum::kNoCurrentRecord, QStringLiteral("MemoryRecordset"), QStringLiteral("No hay registro actual"));
+        throw Error(errnum::kNoCurrentRecord, QStringLiteral("MemoryRecordset"),
+                    QStringLiteral("No hay registro actual"));
     return m_rows.at(m_row).value(column);
 }
 

@@ -35,12 +35,15 @@ private:
 // What a scripted connection answers to the next statement it runs.
 struct ScriptedAnswer
 {
-    QStringList columns;      // CrearRs: the recordset's columns
-    QList<QVariantList> rows; // CrearRs: its rows
-    qint64 rowsAffected = 0;  // Ejecutar
+    QStringList columns;        // CrearRs: the recordset's columns
+    QList<QVariantList> rows;   // CrearRs: its rows
+    qint64 rowsAffected = 0;    // Ejecutar
     std::optional<Error> error; // either: fail with this error
 
-    static ScriptedAnswer rowset(QStringList columns, QList<QVariantList> rows) { return {std::move(columns), std::move(rows), 0, {}}; }
+    static ScriptedAnswer rowset(QStringList columns, QList<QVariantList> rows)
+    {
+        return {std::move(columns), std::move(rows), 0, {}};
+    }
     static ScriptedAnswer affected(qint64 count) { return {{}, {}, count, {}}; }
     static ScriptedAnswer failure(const Error &e) { return {{}, {}, 0, e}; }
 };
@@ -84,8 +87,14 @@ public:
     // Queues an answer for the next statement run on any entity.
     void script(const ScriptedAnswer &answer) { m_script.enqueue(answer); }
     void setDecimalSeparator(const QString &entity, const QString &separator);
-    void setDateFormat(std::function<QString(const QString &, const QString &)> format) { m_dateFormat = std::move(format); }
-    void setNumberFormat(std::function<QString(const QString &, const QString &, int)> format) { m_numberFormat = std::move(format); }
+    void setDateFormat(std::function<QString(const QString &, const QString &)> format)
+    {
+        m_dateFormat = std::move(format);
+    }
+    void setNumberFormat(std::function<QString(const QString &, const QString &, int)> format)
+    {
+        m_numberFormat = std::move(format);
+    }
     void failDecimalSeparator(const std::optional<Error> &error) { m_separatorError = error; }
     // Called as each statement runs, before its answer: to see the state the caller runs it in.
     void setOnRun(std::function<void(const Statement &)> onRun) { m_onRun = std::move(onRun); }

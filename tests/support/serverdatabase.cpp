@@ -9,9 +9,9 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
-#include <sqlite3.h>
 #include <cstdio>
 #include <cstdlib>
+#include <sqlite3.h>
 #include <stdexcept>
 
 #include "felcora/hostkit/recordbroker.h"
@@ -193,13 +193,15 @@ ServerDatabase::ServerDatabase(bool empty)
                  .arg(QCoreApplication::applicationPid())
                  .arg(counter.fetchAndAddRelaxed(1) + 1);
     const QString source = empty ? QStringLiteral("template1") : templateDatabase();
-    Connection(setting("FELCORA_PG_DATABASE")).exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(m_name, source));
+    Connection(setting("FELCORA_PG_DATABASE"))
+        .exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(m_name, source));
 }
 
 ServerDatabase::~ServerDatabase()
 {
     try {
-        Connection(setting("FELCORA_PG_DATABASE")).exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_name));
+        Connection(setting("FELCORA_PG_DATABASE"))
+            .exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_name));
     } catch (const std::exception &) {
         // The throwaway server goes with its databases.
     }
@@ -248,10 +250,11 @@ QList<ServerDatabase::Table> ServerDatabase::tables(const QString &path)
         const QString qualified = schema + u'.' + table;
         Table t;
         t.name = spelled(table);
-        QSqlQuery key = c.run(QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = "
-                                             "i.indrelid AND a.attnum = ANY(i.indkey) WHERE i.indrelid = '%1'::regclass "
-                                             "AND i.indisprimary ORDER BY array_position(i.indkey, a.attnum)")
-                                  .arg(qualified));
+        QSqlQuery key
+            = c.run(QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = "
+                                   "i.indrelid AND a.attnum = ANY(i.indkey) WHERE i.indrelid = '%1'::regclass "
+                                   "AND i.indisprimary ORDER BY array_position(i.indkey, a.attnum)")
+                        .arg(qualified));
         while (key.next())
             t.keyColumns.append(spelled(table, key.value(0).toString()));
         QSqlQuery rows = c.run(QStringLiteral("SELECT * FROM %1").arg(qualified));

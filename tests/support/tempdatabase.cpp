@@ -155,7 +155,8 @@ DatabaseSnapshot DatabaseSnapshot::take(const QString &databasePath)
     DatabaseSnapshot snapshot;
     QStringList tables;
     {
-        sqlite3_stmt *s = c.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
+        sqlite3_stmt *s = c.prepare(QStringLiteral(
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
         while (sqlite3_step(s) == SQLITE_ROW)
             tables.append(cell(s, 0).toString());
         sqlite3_finalize(s);

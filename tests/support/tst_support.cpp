@@ -26,9 +26,10 @@ private slots:
 void TestSupport::snapshotSeesEveryKindOfChange()
 {
     TempDatabase db;
-    TempDatabase::exec(db.personalPath(),
-                       QStringLiteral("insert into clientes (cuit, nombre, email) values ('1', 'Uno', NULL), ('2', 'Dos', 'd@x');"
-                                      "insert into VentajasRel values ('RIM', '', '', '1');"));
+    TempDatabase::exec(
+        db.personalPath(),
+        QStringLiteral("insert into clientes (cuit, nombre, email) values ('1', 'Uno', NULL), ('2', 'Dos', 'd@x');"
+                       "insert into VentajasRel values ('RIM', '', '', '1');"));
     const auto before = DatabaseSnapshot::take(db.personalPath());
     QCOMPARE(before.differences(before), QStringList());
     QCOMPARE(before.rowCount(QStringLiteral("clientes")), 2);
@@ -39,11 +40,10 @@ void TestSupport::snapshotSeesEveryKindOfChange()
                                       "insert into clientes (cuit, nombre) values ('3', 'Tres');"
                                       "delete from VentajasRel;"));
     const auto after = DatabaseSnapshot::take(db.personalPath());
-    QCOMPARE(before.differences(after),
-             QStringList({QStringLiteral("VentajasRel[1] deleted"),
-                          QStringLiteral("clientes[1].email: NULL -> ''"),
-                          QStringLiteral("clientes[2].nombre: 'Dos' -> 'DOS'"),
-                          QStringLiteral("clientes[3] inserted")}));
+    QCOMPARE(
+        before.differences(after),
+        QStringList({QStringLiteral("VentajasRel[1] deleted"), QStringLiteral("clientes[1].email: NULL -> ''"),
+                     QStringLiteral("clientes[2].nombre: 'Dos' -> 'DOS'"), QStringLiteral("clientes[3] inserted")}));
 }
 
 // The dialog set up as the application sets up its save dialogs, in a folder

@@ -14,13 +14,13 @@
 #include <stdexcept>
 
 #include "core/componentstate.h"
+#include "support/modal.h"
+#include "support/typing.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
 #include "ui/pointer.h"
 #include "ui/windows.h"
-#include "support/modal.h"
-#include "support/typing.h"
 
 using namespace felcora;
 using namespace Qt::StringLiterals;
@@ -90,13 +90,13 @@ private slots:
         QTest::addColumn<int>("result");
         const QStringList yesNo = {u"No"_s, u"Sí"_s};
         using B = QMessageBox;
-        QTest::newRow("yes/no question, No") << (vbYesNo | vbQuestion) << QString() << int(B::No) << int(B::Question)
-                                             << yesNo << int(vbNo);
-        QTest::newRow("yes/no critical, Yes") << (vbYesNo | vbCritical) << QString() << int(B::Yes) << int(B::Critical)
-                                              << yesNo << int(vbYes);
-        QTest::newRow("ok/cancel exclamation, own title") << (vbOKCancel | vbExclamation) << u"Clientes"_s
-                                                          << int(B::Ok) << int(B::Warning) << QStringList{u"Aceptar"_s, u"Cancelar"_s}
-                                                          << int(vbOK);
+        QTest::newRow("yes/no question, No")
+            << (vbYesNo | vbQuestion) << QString() << int(B::No) << int(B::Question) << yesNo << int(vbNo);
+        QTest::newRow("yes/no critical, Yes")
+            << (vbYesNo | vbCritical) << QString() << int(B::Yes) << int(B::Critical) << yesNo << int(vbYes);
+        QTest::newRow("ok/cancel exclamation, own title")
+            << (vbOKCancel | vbExclamation) << u"Clientes"_s << int(B::Ok) << int(B::Warning)
+            << QStringList{u"Aceptar"_s, u"Cancelar"_s} << int(vbOK);
         QTest::newRow("yes/no, Esc") << int(vbYesNo) << QString() << 0 << int(B::NoIcon) << yesNo << int(vbNo);
         QTest::newRow("yes/no/cancel, Esc") << int(vbYesNoCancel) << QString() << 0 << int(B::NoIcon)
                                             << QStringList{u"Cancelar"_s, u"No"_s, u"Sí"_s} << int(vbCancel);

@@ -212,7 +212,8 @@ QString BrokerConfig::configFilePath()
     const QByteArray fromEnvironment = qgetenv("RECORDBROKER_CONFIG");
     if (!fromEnvironment.isEmpty())
         return QFile::decodeName(fromEnvironment);
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("TARVIS"), QStringLiteral("RecordBroker"));
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("TARVIS"),
+                       QStringLiteral("RecordBroker"));
     return settings.fileName();
 }
 

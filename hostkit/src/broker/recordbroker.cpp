@@ -10,9 +10,13 @@ namespace felcora::hostkit {
 
 namespace {
 
-const QStringList kKnownEntities = {QStringLiteral("PERSONAL"), QStringLiteral("SYSTABLAS"), QStringLiteral("INTERNOS")};
+const QStringList kKnownEntities
+    = {QStringLiteral("PERSONAL"), QStringLiteral("SYSTABLAS"), QStringLiteral("INTERNOS")};
 
-QString entityKey(const QString &entity) { return entity.trimmed().toUpper(); }
+QString entityKey(const QString &entity)
+{
+    return entity.trimmed().toUpper();
+}
 
 Error brokerError(qint32 number, const QString &member, const QString &description)
 {

@@ -20,9 +20,9 @@ namespace felcora::hostkit {
 namespace {
 
 // The server's tables, then the rows a new database starts with.
-const QStringList kScripts = {QStringLiteral(":/felcora/sql/postgres/schema.sql"),
-                              QStringLiteral(":/felcora/sql/personal.seed.sql"),
-                              QStringLiteral(":/felcora/sql/systablas.seed.sql")};
+const QStringList kScripts
+    = {QStringLiteral(":/felcora/sql/postgres/schema.sql"), QStringLiteral(":/felcora/sql/personal.seed.sql"),
+       QStringLiteral(":/felcora/sql/systablas.seed.sql")};
 
 QString sourceFor(const char *operation)
 {
@@ -87,7 +87,8 @@ void copyTable(const QString &file, const DemoTable &table, ServerSession &serve
     QStringList columns;
     for (int c = 0; c < sqlite3_column_count(rows); ++c)
         columns.append(QString::fromUtf8(sqlite3_column_name(rows, c)));
-    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(QLatin1String(table.target), columns.join(u','));
+    const QString head
+        = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(QLatin1String(table.target), columns.join(u','));
     int inBatch = 0;
     const auto send = [&] {
         server.execute(batch + QStringLiteral(" ON CONFLICT DO NOTHING"));
@@ -245,10 +246,10 @@ QStringList obstacles(ServerSession &session, const QList<ScriptStatement> &stat
                                     "permitírselo con GRANT CREATE ON DATABASE %3 TO %4.")
                          .arg(schemas.join(QStringLiteral(", ")), owner, db, role));
     if (!schemas.isEmpty()) {
-        const auto existing = session.query(
-            QStringLiteral("select quote_ident(nspname), pg_get_userbyid(nspowner) from pg_namespace "
-                           "where nspname in (%1) and not has_schema_privilege(oid, 'CREATE')")
-                .arg(literalList(schemas)));
+        const auto existing
+            = session.query(QStringLiteral("select quote_ident(nspname), pg_get_userbyid(nspowner) from pg_namespace "
+                                           "where nspname in (%1) and not has_schema_privilege(oid, 'CREATE')")
+                                .arg(literalList(schemas)));
         for (; !existing->Eof(); existing->MoveNext())
             found.append(QStringLiteral("El rol no puede crear tablas en el esquema %1, que ya existe: su dueño (%2) "
                                         "puede permitírselo con GRANT CREATE ON SCHEMA %1 TO %3.")
@@ -295,9 +296,8 @@ qint64 writeServerDemoData(const EntitySettings &settings, const DemoOptions &op
         embedded.LoadParameters();
     }
     const auto session = ServerSession::open(settings);
-    const auto customers = [&] {
-        return session->query(QStringLiteral("select count(*) from clientes"))->value(0).toLongLong();
-    };
+    const auto customers
+        = [&] { return session->query(QStringLiteral("select count(*) from clientes"))->value(0).toLongLong(); };
     const qint64 customersBefore = customers();
     // Another seed for each filling, so that a second one draws other CUITs than the first.
     DemoOptions drawn = options;
@@ -328,9 +328,9 @@ void initServerDatabase(const EntitySettings &settings)
 
     const auto session = ServerSession::open(settings);
     if (const QStringList found = obstacles(*session, statements); !found.isEmpty())
-        throw Error(brokererr::kOpen, sourceFor("Init"),
-                    QStringLiteral("%1 con el rol \"%2\". %3 No se cambió nada.")
-                        .arg(failed, settings.user, found.join(u' ')));
+        throw Error(
+            brokererr::kOpen, sourceFor("Init"),
+            QStringLiteral("%1 con el rol \"%2\". %3 No se cambió nada.").arg(failed, settings.user, found.join(u' ')));
 
     // One statement at a time, so that the server's refusal of any of them is
     // seen and named; one transaction, so that a refusal leaves nothing behind.

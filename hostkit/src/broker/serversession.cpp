@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "brokererrors.h"
-#include "sqldialect.h"
 #include "felcora/error.h"
+#include "sqldialect.h"
 
 namespace felcora::hostkit {
 
@@ -33,8 +33,8 @@ QString serverText(const QSqlError &error)
 {
     // A second row with the same key gets a number of its own: the caller may know what it means.
     const qint32 number = SqlDialect::forDriver(settings.driver)->isDuplicateKey(error.nativeErrorCode())
-                              ? errnum::kDuplicateKey
-                              : brokererr::kDatabase;
+        ? errnum::kDuplicateKey
+        : brokererr::kDatabase;
     throw Error(number, sourceFor(settings.driver, operation),
                 QStringLiteral("El servidor de base de datos rechazó la sentencia (%1)").arg(serverText(error)));
 }
@@ -134,7 +134,8 @@ public:
     void MoveNext() override
     {
         if (Eof())
-            throw Error(errnum::kNoCurrentRecord, sourceFor(m_driver, "MoveNext"), QStringLiteral("No hay un registro actual"));
+            throw Error(errnum::kNoCurrentRecord, sourceFor(m_driver, "MoveNext"),
+                        QStringLiteral("No hay un registro actual"));
         ++m_row;
     }
     int fieldCount() const override { return int(m_names.size()); }
@@ -142,7 +143,8 @@ public:
     QVariant value(int column) const override
     {
         if (Eof() || column < 0 || column >= m_names.size())
-            throw Error(errnum::kNoCurrentRecord, sourceFor(m_driver, "Fields"), QStringLiteral("No hay un registro actual"));
+            throw Error(errnum::kNoCurrentRecord, sourceFor(m_driver, "Fields"),
+                        QStringLiteral("No hay un registro actual"));
         return m_rows.at(m_row).at(column);
     }
 

@@ -9,7 +9,8 @@ namespace felcora::hostkit {
 
 QString SqlDialect::translate(const QString &sql) const
 {
-    static const QRegularExpression threePart(QStringLiteral("\\b([A-Za-z_][A-Za-z0-9_]*)\\.\\.([A-Za-z_][A-Za-z0-9_]*)"));
+    static const QRegularExpression threePart(
+        QStringLiteral("\\b([A-Za-z_][A-Za-z0-9_]*)\\.\\.([A-Za-z_][A-Za-z0-9_]*)"));
     auto names = [this](const QString &stretch) {
         if (!stretch.contains(QStringLiteral("..")))
             return stretch;
@@ -76,7 +77,8 @@ bool PostgresDialect::isDuplicateKey(const QString &nativeErrorCode) const
 
 QString SqlServerDialect::dateLiteral(const QDate &date) const
 {
-    return QStringLiteral("CONVERT(datetime, '") + date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("', 112)");
+    return QStringLiteral("CONVERT(datetime, '") + date.toString(QStringLiteral("yyyyMMdd"))
+        + QStringLiteral("', 112)");
 }
 
 QString SqlServerDialect::numberFormat(const QString &numericLiteral, int decimals) const

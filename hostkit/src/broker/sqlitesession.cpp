@@ -25,7 +25,10 @@ constexpr int kBusyTimeoutMs = 10000;
 constexpr QFile::Permissions kPrivateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 constexpr QFile::Permissions kPrivateFile = QFile::ReadOwner | QFile::WriteOwner;
 
-QString sourceFor(const QString &operation) { return QStringLiteral("RecordBroker.SQLite.") + operation; }
+QString sourceFor(const QString &operation)
+{
+    return QStringLiteral("RecordBroker.SQLite.") + operation;
+}
 
 // Creates the missing folders of a path, each one private to the user (the
 // umask could only take more away, so the mode is set again afterwards).
@@ -99,7 +102,9 @@ SqliteHandle::~SqliteHandle()
 
 std::optional<SqliteHandle::FileIdentity> SqliteHandle::identityOf(const QString &path)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
         return std::nullopt;
     return FileIdentity{quint64(status.st_dev), quint64(status.st_ino)};
@@ -309,8 +314,7 @@ qint64 SqliteSession::execute(const QString &sql)
     sqlite3_stmt *statement = prepare(handle, sql, "Ejecutar");
     const bool reads = sqlite3_stmt_readonly(statement);
     int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-    }
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {}
     sqlite3_finalize(statement);
     if (rc != SQLITE_DONE)
         handle.fail(QStringLiteral("Ejecutar"));
@@ -401,12 +405,9 @@ QVariant SqliteRecordset::value(int column) const
 {
     checkColumn(column);
     switch (sqlite3_column_type(m_statement, column)) {
-    case SQLITE_NULL:
-        return {};
-    case SQLITE_INTEGER:
-        return QVariant(qlonglong(sqlite3_column_int64(m_statement, column)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(m_statement, column));
+    case SQLITE_NULL: return {};
+    case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_column_int64(m_statement, column)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(m_statement, column));
     case SQLITE_BLOB: {
         const void *data = sqlite3_column_blob(m_statement, column);
         return QVariant(QByteArray(static_cast<const char *>(data), sqlite3_column_bytes(m_statement, column)));

@@ -50,8 +50,8 @@ public:
     {
         // No SQLITE_OPEN_CREATE: a missing file is an error, not a new empty database.
         // The connection never leaves this thread, so it needs no mutex.
-        const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        const int rc
+            = sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
             // Even a failed open may hand back a connection that holds the message.
             const qint32 code = m_db ? sqlite3_extended_errcode(m_db) : rc;
@@ -181,7 +181,8 @@ private:
 };
 
 // Who an agent is: a customer it stands for, or a company or person of its own.
-struct Identity {
+struct Identity
+{
     std::string cuit;
     std::string nombre;
     std::string domicilio;
@@ -238,7 +239,8 @@ qint64 writeCustomers(Database &db, const DemoOptions &options, std::vector<Iden
 
     const qint64 existing = Statement(db, "SELECT count(*) FROM clientes").scalar();
 
-    Statement insertCustomer(db,
+    Statement insertCustomer(
+        db,
         "INSERT OR IGNORE INTO clientes (cuit, nombre, domicilio, localidad, codpost, email, telefonos,"
         " finitactiv, cvdi, condiva, condivafact, ivaexento, eximgan, eximganvalor, eximganvalortemp,"
         " ivaareduccion, ivaareduccionvalor, ivaareduccionvalortemp, ExcepLAPIAEC, AjxVinc_4102, contacto,"
@@ -311,7 +313,8 @@ void writeAgents(Database &accounting, Database &personal, const DemoOptions &op
         return;
 
     Statement agentExists(accounting, "SELECT 1 FROM AGENTES WHERE ID_AGENTE = ?");
-    Statement insertAgent(accounting,
+    Statement insertAgent(
+        accounting,
         "INSERT INTO AGENTES (ID_AGENTE, Documento_Numero, NOMBRE, DIRECCION, CODIGO_POSTAL, CIUDAD, GENERADORID)"
         " VALUES (?,?,?,?,?,?,?)");
     Statement insertRole(accounting, "INSERT OR IGNORE INTO ROLES_AUTORIZADOS (ID_AGENTE, ID_ROL) VALUES (?,?)");

@@ -15,7 +15,8 @@ namespace {
 
 // A word in the three spellings the rows need: as written, upper case for the
 // registry style of person names, and plain lower-case ASCII for e-mail addresses.
-struct Word {
+struct Word
+{
     std::string text;
     std::string upper;
     std::string ascii;
@@ -45,7 +46,8 @@ std::vector<Word> words(const Table<const char *> &table)
     return out;
 }
 
-struct Vocabulary {
+struct Vocabulary
+{
     std::vector<Word> surnames = words(kSurnames);
     std::vector<Word> maleNames = words(kMaleNames);
     std::vector<Word> femaleNames = words(kFemaleNames);
@@ -90,8 +92,7 @@ std::size_t utf8Length(const std::string &text)
 }
 
 // Values that tax settings take in practice, in percent.
-template <std::size_t N>
-double pickValue(Rng &rng, const double (&values)[N])
+template <std::size_t N> double pickValue(Rng &rng, const double (&values)[N])
 {
     return values[rng.below(N)];
 }
@@ -158,8 +159,7 @@ void RowMaker::redrawCuit(CustomerRow &row)
     // the 50 to 71 million blocks the tax authority hands out to legal persons.
     int digits[10] = {row.cuit[0] - '0', row.cuit[1] - '0'};
     for (;;) {
-        auto body = std::uint64_t(row.company ? m_rng.between(50000000, 71999999)
-                                              : m_rng.between(4000000, 46999999));
+        auto body = std::uint64_t(row.company ? m_rng.between(50000000, 71999999) : m_rng.between(4000000, 46999999));
         for (int i = 9; i >= 2; --i, body /= 10)
             digits[i] = int(body % 10);
         const int check = felcora::cuitCheckDigitOf(digits);

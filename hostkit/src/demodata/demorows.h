@@ -37,11 +37,7 @@ public:
 
     bool percent(unsigned p) { return below(100) < p; }
 
-    template <typename T>
-    const T &pick(const Table<T> &table)
-    {
-        return table[below(std::uint32_t(table.size))];
-    }
+    template <typename T> const T &pick(const Table<T> &table) { return table[below(std::uint32_t(table.size))]; }
 
 private:
     static std::uint64_t mix(std::uint64_t z)
@@ -62,7 +58,8 @@ constexpr char kExento = '2';
 constexpr char kMultilateral = '1';
 constexpr char kNotMultilateral = '0';
 
-struct CustomerRow {
+struct CustomerRow
+{
     char cuit[11];
     bool company = false;
     const Jurisdiction *jurisdiction = nullptr;
@@ -102,7 +99,8 @@ constexpr int kWholeShare = 10000;
 // One line of the gross-income distribution: a jurisdiction and its share in
 // ten-thousandths. The lines of a customer mostly add up to kWholeShare; a few
 // miss it slightly, as lines typed by hand do.
-struct DibLine {
+struct DibLine
+{
     const char *jurisdiction;
     int share;
     bool exempt;

@@ -18,19 +18,15 @@ QString Molde::EsNumero(const QVariant &value)
         return QStringLiteral("0");
     switch (value.typeId()) {
     case QMetaType::Double:
-    case QMetaType::Float:
-        return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Float: return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::UInt:
     case QMetaType::ULongLong:
     case QMetaType::Short:
-    case QMetaType::UShort:
-        return value.toString();
-    case QMetaType::Bool:
-        return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
-    default:
-        break;
+    case QMetaType::UShort: return value.toString();
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+    default: break;
     }
     const auto parsed = NumericText::parse(value.toString());
     return parsed ? parsed->cForm : QStringLiteral("0");

@@ -28,9 +28,9 @@ QString pick(QObject *dataAccessObject, const PickWindow &window)
     if (!dataAccess)
         throw objectNotSet(QStringLiteral("oPrintDesk.cMain.") + QLatin1StringView(window.operation),
                            QStringLiteral("DataAccess"));
-    PickListDialog dialog(QString::fromUtf8(window.title),
-                          readCatalogue(*dataAccess, QString::fromLatin1(window.table),
-                                        QString::fromLatin1(window.codeColumn)));
+    PickListDialog dialog(
+        QString::fromUtf8(window.title),
+        readCatalogue(*dataAccess, QString::fromLatin1(window.table), QString::fromLatin1(window.codeColumn)));
     return dialog.exec() == QDialog::Accepted ? dialog.chosenCode() : QString();
 }
 
@@ -46,7 +46,13 @@ void PrintDesk::SetDataAccess(QObject *&dataAccess)
     m_dataAccess = dataAccess;
 }
 
-QString PrintDesk::getSubRegimenListado() { return pick(m_dataAccess.data(), kSubRegimes); }
-QString PrintDesk::getVentajasListado() { return pick(m_dataAccess.data(), kBenefitRegimes); }
+QString PrintDesk::getSubRegimenListado()
+{
+    return pick(m_dataAccess.data(), kSubRegimes);
+}
+QString PrintDesk::getVentajasListado()
+{
+    return pick(m_dataAccess.data(), kBenefitRegimes);
+}
 
 } // namespace felcora::hostkit

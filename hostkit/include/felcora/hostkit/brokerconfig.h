@@ -20,7 +20,7 @@ struct FELCORA_HOSTKIT_EXPORT EntitySettings
     QString sslMode;      // a server's sslmode (disable, require, verify-full ...); empty: the driver's default
     QString sslRootCert;  // the root certificate a server's certificate is checked against
     QString decimalSeparator = QStringLiteral(".");
-    QString accounting;       // the database attached as QUENMARCONTABLE ("PERSONAL" only)
+    QString accounting; // the database attached as QUENMARCONTABLE ("PERSONAL" only)
     // The embedded default creates its files with this schema (a resource) when they are missing.
     QString schema;
 

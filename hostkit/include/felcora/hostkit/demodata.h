@@ -7,13 +7,15 @@
 
 namespace felcora::hostkit {
 
-struct DemoOptions {
-    qint64 customers = 300;   // rows written into clientes
-    qint64 agents = 60;       // accounting agents written into AGENTES
-    quint32 seed = 20261206;  // same seed, same data
+struct DemoOptions
+{
+    qint64 customers = 300;  // rows written into clientes
+    qint64 agents = 60;      // accounting agents written into AGENTES
+    quint32 seed = 20261206; // same seed, same data
 };
 
-struct DemoSummary {
+struct DemoSummary
+{
     qint64 customers = 0;     // clientes rows actually added
     qint64 agents = 0;        // AGENTES rows actually added
     qint64 pendingAgents = 0; // added agents of generator 1 whose document is not a customer CUIT
