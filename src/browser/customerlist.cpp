@@ -8,17 +8,17 @@
 
 namespace felcora::browser {
 
-CustomerTable readCustomerList(IDataAccess &broker, IFormat &format)
+CustomerTable readCustomerList(const CustomerStore &store)
 {
-    return CustomerTable::read(*openCustomerList(broker), format);
+    return CustomerTable::read(*store.openList(), *store.context().format);
 }
 
-std::optional<CustomerPick> showCustomerList(const CustomerListSession &session)
+std::optional<CustomerPick> showCustomerList(const CustomerStore &store, bool picking, const MakeEditors &makeEditors)
 {
     const LoadedWindow<FrmABMClientes> window(QStringLiteral("FrmABMClientes"));
-    window->setSession(session);
+    window->setStore(store, picking, makeEditors);
     window->beginFill();
-    window->endFill(readCustomerList(*session.broker, *session.format));
+    window->endFill(readCustomerList(store));
     window->exec();
     return window ? window->pick() : std::nullopt;
 }

@@ -9,10 +9,8 @@
 #include "felcora/felcora_export.h"
 
 namespace felcora {
-class IDataAccess;
-class IFormat;
-class ITransactions;
-} // namespace felcora
+class CustomerStore;
+}
 
 namespace felcora::browser {
 
@@ -31,25 +29,17 @@ public:
     virtual std::optional<CustomerPick> addNew() = 0;
 };
 
-// What the customer list works with while it is open: the thread's data
-// access and format component, and whether it was opened to pick a customer.
-struct CustomerListSession
-{
-    IDataAccess *broker = nullptr;
-    IFormat *format = nullptr;
-    bool picking = false;
-    // The data access's transactions, where it offers them: deletion is then all or nothing.
-    ITransactions *transactions = nullptr;
-    // Makes the editors the window keeps while it is open; none, no editing.
-    std::function<std::unique_ptr<CustomerEditors>()> makeEditors;
-};
+// Makes the editors the list window keeps while it is open; none, no editing.
+using MakeEditors = std::function<std::unique_ptr<CustomerEditors>()>;
 
-// Reads every customer for the list through the "PERSONAL" connection.
-FELCORA_TESTS_EXPORT CustomerTable readCustomerList(IDataAccess &broker, IFormat &format);
+// Reads every customer for the list.
+FELCORA_TESTS_EXPORT CustomerTable readCustomerList(const CustomerStore &store);
 
 // Loads the customer window (the thread's shared instance), fills its list and
 // shows it modally without an owner; returns when it closes, and it is
-// unloaded then. Answers the customer picked, if one was.
-FELCORA_TESTS_EXPORT std::optional<CustomerPick> showCustomerList(const CustomerListSession &session);
+// unloaded then. picking: opened to pick a customer (Enter picks). Answers the
+// customer picked, if one was.
+FELCORA_TESTS_EXPORT std::optional<CustomerPick> showCustomerList(const CustomerStore &store, bool picking,
+                                                                  const MakeEditors &makeEditors);
 
 } // namespace felcora::browser

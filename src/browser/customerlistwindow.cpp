@@ -124,10 +124,11 @@ QString FrmABMClientes::caption(const ComponentVersion &v)
     return QStringLiteral("Clientes (Versión: %1.%2.%3) ").arg(v.revision).arg(v.minor).arg(v.major) + v.comments;
 }
 
-void FrmABMClientes::setSession(const CustomerListSession &session)
+void FrmABMClientes::setStore(const CustomerStore &store, bool picking, const MakeEditors &makeEditors)
 {
-    m_session = session;
-    m_editors = session.makeEditors ? session.makeEditors() : nullptr;
+    m_store = store;
+    m_picking = picking;
+    m_editors = makeEditors ? makeEditors() : nullptr;
 }
 
 CustomerListView *FrmABMClientes::list() const
@@ -189,7 +190,7 @@ bool FrmABMClientes::formKeyDown(const QKeyEvent *key)
 bool FrmABMClientes::listKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
     const bool hasRows = ui->Lst->rowCount() > 0;
-    if (isEnter(key) && hasRows && modifiers == Qt::NoModifier && m_session.picking) {
+    if (isEnter(key) && hasRows && modifiers == Qt::NoModifier && m_picking) {
         pickSelected();
         return true;
     }
@@ -211,7 +212,7 @@ bool FrmABMClientes::listKeyDown(int key, Qt::KeyboardModifiers modifiers)
         return true;
     }
     if (key == Qt::Key_F12) {
-        ImprimirListadoClientes(*m_session.broker);
+        ImprimirListadoClientes(*m_store.context().broker);
         return true;
     }
     return false;
@@ -278,8 +279,8 @@ void FrmABMClientes::pickSelected()
     if (row < 0)
         return;
     auto text = [&](int column) { return m_model->text(row, column); };
-    m_pick = CustomerPick::fromTexts(*m_session.format, text(kNombre), text(kCuit), text(kDireccion), text(kEMail),
-                                     text(kRegalias), text(kAjuste));
+    m_pick = CustomerPick::fromTexts(*m_store.context().format, text(kNombre), text(kCuit), text(kDireccion),
+                                     text(kEMail), text(kRegalias), text(kAjuste));
     unload();
 }
 
@@ -334,7 +335,7 @@ qint32 FrmABMClientes::Eliminar(const QString &cuit)
     const WaitPointer wait;
     if (cuit.trimmed().isEmpty())
         return 0;
-    const CustomerDeletion deletion = deleteCustomer(*m_session.broker, m_session.transactions, cuit);
+    const CustomerDeletion deletion = m_store.remove(cuit);
     if (deletion.failure)
         MsgBox(QStringLiteral("[Clientes.Eliminar] ") + deletion.failure->description(), vbCritical + vbSystemModal);
     else if (deletion.customersDeleted == 0) {

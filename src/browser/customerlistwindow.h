@@ -6,6 +6,7 @@
 
 #include "browser/customerlist.h"
 #include "core/customerrecord.h"
+#include "core/customerstore.h"
 #include "felcora/felcora_export.h"
 
 class QKeyEvent;
@@ -38,8 +39,9 @@ public:
 
     static QString caption(const ComponentVersion &version);
 
-    // What the window works with until it closes.
-    void setSession(const CustomerListSession &session);
+    // What the window works with until it closes: the store, whether Enter
+    // picks, and the editors it opens.
+    void setStore(const CustomerStore &store, bool picking, const MakeEditors &makeEditors);
 
     // Filling: the list is hidden while its rows are read, then shown.
     void beginFill();
@@ -82,7 +84,8 @@ private:
     std::unique_ptr<Ui::FrmABMClientes> ui;
     CustomerListModel *m_model;
     QMenu *m_menu;
-    CustomerListSession m_session;
+    CustomerStore m_store;
+    bool m_picking = false;
     std::unique_ptr<CustomerEditors> m_editors;
     std::optional<CustomerPick> m_pick;
 };

@@ -145,6 +145,18 @@ struct FELCORA_CORE_EXPORT PendingCustomer
     bool operator==(const PendingCustomer &) const = default;
 };
 
+// A benefit regime tied to a customer (a row of VentajasRel): the regime,
+// optionally narrowed to a sub-regime and a tariff position. A tie is known by
+// all of its values together.
+struct FELCORA_CORE_EXPORT BenefitTie
+{
+    QString ventaja;
+    QString subRegimen;
+    QString ncm;
+
+    bool operator==(const BenefitTie &) const = default;
+};
+
 // What the pending-customers window keeps from one opening to the next:
 // whether its list has been filled and a row picked in the current opening,
 // and the row last picked.

@@ -167,4 +167,45 @@ QString moveBenefitTiesSql(const QString &fromCuit, const QString &toCuit)
         + sqlText(fromCuit);
 }
 
+QString benefitTiesSql(const QString &cuit)
+{
+    return QStringLiteral("select * from VentajasRel where cuit = ") + sqlText(cuit);
+}
+
+QString insertBenefitTieSql(const BenefitTie &tie, const QString &cuit)
+{
+    return QStringLiteral("insert into VentajasRel (IdVentaja, IdSubRegimen, NCM, cuit) values (")
+        + sqlText(tie.ventaja) + u',' + sqlText(tie.subRegimen) + u',' + sqlText(tie.ncm) + u',' + sqlText(cuit) + u')';
+}
+
+namespace {
+
+// " and column = 'value'", or, for an empty value, a test that a stored NULL passes too.
+QString matching(const char *column, const QString &value)
+{
+    const QString name = QLatin1String(column);
+    if (value.isEmpty())
+        return QStringLiteral(" and coalesce(") + name + QStringLiteral(", '') = ''");
+    return QStringLiteral(" and ") + name + QStringLiteral(" = ") + sqlText(value);
+}
+
+// The where clause that names one tie of the customer.
+QString tieCondition(const BenefitTie &tie, const QString &cuit)
+{
+    return QStringLiteral(" cuit = ") + sqlText(cuit) + u' ' + QStringLiteral(" and IdVentaja = ")
+        + sqlText(tie.ventaja) + matching("IdSubRegimen", tie.subRegimen) + matching("NCM", tie.ncm);
+}
+
+} // namespace
+
+QString deleteBenefitTieSql(const BenefitTie &tie, const QString &cuit)
+{
+    return QStringLiteral("delete from VentajasRel where ") + tieCondition(tie, cuit);
+}
+
+QString benefitTieExistsSql(const BenefitTie &tie, const QString &cuit)
+{
+    return QStringLiteral("select IdVentaja from VentajasRel where ") + tieCondition(tie, cuit);
+}
+
 } // namespace felcora

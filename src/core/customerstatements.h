@@ -6,6 +6,7 @@
 
 namespace felcora {
 
+struct BenefitTie;
 struct CustomerRecord;
 
 // The statements on the customer tables, built from plain values. A CUIT is
@@ -77,6 +78,16 @@ constexpr int kAdjustmentDecimals = 2;
 // clientes. Their document number, name, address, postal code and city, in
 // the order the database gives them.
 FELCORA_CORE_EXPORT QString pendingCustomersSql();
+
+// The statements on VentajasRel. Values are stored exactly as typed or picked.
+FELCORA_CORE_EXPORT QString benefitTiesSql(const QString &cuit);
+FELCORA_CORE_EXPORT QString insertBenefitTieSql(const BenefitTie &tie, const QString &cuit);
+// A tie shown with an empty sub-regime or position also matches a row that
+// has none stored (NULL), so that every tie the list shows can be deleted.
+FELCORA_CORE_EXPORT QString deleteBenefitTieSql(const BenefitTie &tie, const QString &cuit);
+// Whether the customer has this tie already (the query has a row then);
+// empty values match as in deleteBenefitTieSql.
+FELCORA_CORE_EXPORT QString benefitTieExistsSql(const BenefitTie &tie, const QString &cuit);
 
 // What hangs off a customer's CUIT, moved to a new one: the distribution
 // lines and the benefit relations.

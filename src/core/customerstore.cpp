@@ -2,6 +2,7 @@
 
 #include "core/customerrules.h"
 #include "core/customerstatements.h"
+#include "core/errortrap.h"
 #include "core/numberliterals.h"
 #include "core/statements.h"
 #include "felcora/datetext.h"
@@ -16,51 +17,6 @@ bool customerExists(IDataAccess &broker, const QString &cuit)
 {
     return openQuery(broker, entity::kPersonal, customerExistsSql(cuit)).hasRow;
 }
-
-} // namespace
-
-std::unique_ptr<IRecordset> openCustomerList(IDataAccess &broker)
-{
-    return openQuery(broker, entity::kPersonal, customerListSql()).rs;
-}
-
-std::unique_ptr<IRecordset> openCustomerReport(IDataAccess &broker)
-{
-    return openQuery(broker, entity::kPersonal, customerReportSql()).rs;
-}
-
-std::optional<CustomerRecord> loadCustomer(IDataAccess &broker, IFormat &format, const QString &cuit, bool withFee)
-{
-    const OpenedQuery query = openQuery(broker, entity::kPersonal, selectCustomerSql(cuit));
-    if (!query.hasRow)
-        return std::nullopt;
-    return CustomerRecord::read(*query.rs, format, withFee);
-}
-
-bool lockCustomer(IDataAccess &broker, const QString &cuit)
-{
-    return runStatement(broker, entity::kPersonal, lockCustomerSql(cuit)) > 0;
-}
-
-CustomerDeletion deleteCustomer(IDataAccess &broker, ITransactions *transactions, const QString &cuit)
-{
-    CustomerDeletion result;
-    AllOrNothing work(transactions, entity::kPersonal);
-    try {
-        work.begin();
-        result.customersDeleted = runStatement(broker, entity::kPersonal, deleteCustomerSql(cuit));
-        if (result.customersDeleted > 0)
-            runStatement(broker, entity::kPersonal, deleteDistributionSql(cuit));
-        work.commit();
-    } catch (const Error &e) {
-        result.failure = e;
-        if (work.rollBack())
-            result.customersDeleted = 0;
-    }
-    return result;
-}
-
-namespace {
 
 // The literals of an update: what the user left as loaded is written as stored.
 CustomerLiterals updateLiterals(IDataAccess &broker, const CustomerEdit &edit)
@@ -82,22 +38,73 @@ CustomerLiterals updateLiterals(IDataAccess &broker, const CustomerEdit &edit)
 
 } // namespace
 
-CustomerUpdate updateCustomer(IDataAccess &broker, IFormat &format, ITransactions *transactions,
-                              const CustomerEdit &edit)
+std::unique_ptr<IRecordset> openCustomerReport(IDataAccess &broker)
 {
+    return openQuery(broker, entity::kPersonal, customerReportSql()).rs;
+}
+
+bool lockCustomer(IDataAccess &broker, const QString &cuit)
+{
+    return runStatement(broker, entity::kPersonal, lockCustomerSql(cuit)) > 0;
+}
+
+CustomerStore::CustomerStore(const StoreContext &context, IListing *listing, bool keepsFee,
+                             PendingImport *pendingImport)
+    : m_context(context)
+    , m_listing(listing)
+    , m_keepsFee(keepsFee)
+    , m_pendingImport(pendingImport)
+{
+}
+
+std::unique_ptr<IRecordset> CustomerStore::openList() const
+{
+    return openQuery(*m_context.broker, entity::kPersonal, customerListSql()).rs;
+}
+
+std::optional<CustomerRecord> CustomerStore::load(const QString &cuit) const
+{
+    const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, selectCustomerSql(cuit));
+    if (!query.hasRow)
+        return std::nullopt;
+    return CustomerRecord::read(*query.rs, *m_context.format, m_keepsFee);
+}
+
+CustomerDeletion CustomerStore::remove(const QString &cuit) const
+{
+    IDataAccess &broker = *m_context.broker;
+    CustomerDeletion result;
+    AllOrNothing work(m_context.transactions, entity::kPersonal);
+    try {
+        work.begin();
+        result.customersDeleted = runStatement(broker, entity::kPersonal, deleteCustomerSql(cuit));
+        if (result.customersDeleted > 0)
+            runStatement(broker, entity::kPersonal, deleteDistributionSql(cuit));
+        work.commit();
+    } catch (const Error &e) {
+        result.failure = e;
+        if (work.rollBack())
+            result.customersDeleted = 0;
+    }
+    return result;
+}
+
+CustomerUpdate CustomerStore::update(const CustomerEdit &edit) const
+{
+    IDataAccess &broker = *m_context.broker;
     const QString &personal = entity::kPersonal;
     const QString &loadedCuit = edit.loaded.cuit;
     const QString &newCuit = edit.typed.cuit;
-    const QString update = updateCustomerSql(edit.typed, loadedCuit, updateLiterals(broker, edit), edit.writeFee);
+    const QString update = updateCustomerSql(edit.typed, loadedCuit, updateLiterals(broker, edit), m_keepsFee);
 
     // A customer gone meanwhile updates no row.
     CustomerUpdate result;
     try {
-        whileCustomerLocked(broker, transactions, loadedCuit, [&] {
-            const auto current = loadCustomer(broker, format, loadedCuit, edit.writeFee);
+        whileLocked(loadedCuit, [&] {
+            const auto current = load(loadedCuit);
             if (!current)
                 return;
-            result.changedElsewhere = changedFields(edit.expected, *current, edit.writeFee);
+            result.changedElsewhere = changedFields(edit.expected, *current, m_keepsFee);
             if (!result.changedElsewhere.isEmpty()) {
                 result.current = *current;
                 return;
@@ -124,12 +131,12 @@ CustomerUpdate updateCustomer(IDataAccess &broker, IFormat &format, ITransaction
     return result;
 }
 
-CustomerInsert insertCustomer(IDataAccess &broker, ITransactions *transactions, const CustomerRecord &typed,
-                              bool writeFee)
+CustomerInsert CustomerStore::insert(const CustomerRecord &typed) const
 {
+    IDataAccess &broker = *m_context.broker;
     QString personal = entity::kPersonal;
     CustomerInsert result;
-    AllOrNothing work(transactions, personal);
+    AllOrNothing work(m_context.transactions, personal);
     work.begin();
     if (customerExists(broker, typed.cuit)) {
         result.cuitTaken = true;
@@ -141,7 +148,7 @@ CustomerInsert insertCustomer(IDataAccess &broker, ITransactions *transactions, 
     literals.adjustment = broker.getNumberFormatbyEntity(
         personal, numberLiteral(typed.ajxVinc4102, literals.decimalSeparator), qint16(kAdjustmentDecimals));
     try {
-        result.rowsInserted = runStatement(broker, personal, insertCustomerSql(typed, literals, writeFee));
+        result.rowsInserted = runStatement(broker, personal, insertCustomerSql(typed, literals, m_keepsFee));
     } catch (const Error &e) {
         // Another workstation stored the CUIT between the test above and the insert.
         if (e.number() != errnum::kDuplicateKey)
@@ -153,9 +160,63 @@ CustomerInsert insertCustomer(IDataAccess &broker, ITransactions *transactions, 
     return result;
 }
 
-OpenedQuery openPendingCustomers(IDataAccess &broker)
+BenefitTieList CustomerStore::loadBenefitTies(const QString &cuit) const
 {
-    return openQuery(broker, entity::kPersonal, pendingCustomersSql());
+    BenefitTieList list;
+    try {
+        const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, benefitTiesSql(cuit));
+        for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext()) {
+            list.ties.append({rs.Fields(QStringLiteral("IdVentaja")).toString(),
+                              rs.Fields(QStringLiteral("idsubregimen")).toString(),
+                              rs.Fields(QStringLiteral("NCM")).toString()});
+        }
+    } catch (const std::exception &) {
+        list.failure = currentError();
+    }
+    return list;
+}
+
+TieAddition CustomerStore::addBenefitTie(const BenefitTie &tie, const QString &cuit) const
+{
+    IDataAccess &broker = *m_context.broker;
+    TieAddition result;
+    result.customerGone = !whileLocked(cuit, [&] {
+        result.duplicate = openQuery(broker, entity::kPersonal, benefitTieExistsSql(tie, cuit)).hasRow;
+        if (!result.duplicate)
+            result.rowsInserted = runStatement(broker, entity::kPersonal, insertBenefitTieSql(tie, cuit));
+    });
+    return result;
+}
+
+qint64 CustomerStore::deleteBenefitTie(const BenefitTie &tie, const QString &cuit) const
+{
+    return runStatement(*m_context.broker, entity::kPersonal, deleteBenefitTieSql(tie, cuit));
+}
+
+PendingCustomerList CustomerStore::readPendingCustomers() const
+{
+    PendingCustomerList list;
+    try {
+        const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, pendingCustomersSql());
+        list.found = query.hasRow;
+        if (!list.found)
+            return list;
+        for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext())
+            list.agents.append(PendingCustomer::read(rs));
+    } catch (const std::exception &) {
+        list.failure = currentError();
+    }
+    return list;
+}
+
+QString CustomerStore::pickVentaja() const
+{
+    return m_listing->getVentajasListado();
+}
+
+QString CustomerStore::pickSubRegimen() const
+{
+    return m_listing->getSubRegimenListado();
 }
 
 } // namespace felcora

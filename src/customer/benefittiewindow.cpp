@@ -3,10 +3,9 @@
 #include <QKeyEvent>
 
 #include "controls/clcntrl.h"
-#include "core/benefitties.h"
 #include "core/customerrules.h"
+#include "core/customerstore.h"
 #include "core/errortrap.h"
-#include "felcora/hostcomponents.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
@@ -28,17 +27,17 @@ frmVentajas::frmVentajas()
     for (QLineEdit *box : {ui->txtIdSubRegimen, ui->txtIdVentaja, ui->txtNCM})
         (new controls::ClCntrl(box))->sLinkText(box);
     connect(ui->cmdVentaja, &QPushButton::clicked, this,
-            [this] { pick(ui->txtIdVentaja, &IListing::getVentajasListado, "cmdVentaja_Click"); });
+            [this] { pick(ui->txtIdVentaja, &CustomerStore::pickVentaja, "cmdVentaja_Click"); });
     connect(ui->cmdSubReg, &QPushButton::clicked, this,
-            [this] { pick(ui->txtIdSubRegimen, &IListing::getSubRegimenListado, "cmdSubReg_Click"); });
+            [this] { pick(ui->txtIdSubRegimen, &CustomerStore::pickSubRegimen, "cmdSubReg_Click"); });
     installKeyPreview(this);
 }
 
 frmVentajas::~frmVentajas() = default;
 
-void frmVentajas::load(const EditorSession &session, const QString &cuit)
+void frmVentajas::load(const CustomerStore &store, const QString &cuit)
 {
-    m_session = session;
+    m_store = store;
     m_tag = cuit;
 }
 
@@ -58,7 +57,7 @@ void frmVentajas::GrabarRelVentaja()
     }
     try {
         const BenefitTie tie{ui->txtIdVentaja->text(), ui->txtIdSubRegimen->text(), ui->txtNCM->text()};
-        const TieAddition added = addBenefitTie(*m_session.broker, m_session.transactions, tie, m_tag);
+        const TieAddition added = m_store.addBenefitTie(tie, m_tag);
         if (added.customerGone)
             MsgBox(customerGoneText(m_tag), vbExclamation);
         else if (added.duplicate)
@@ -73,10 +72,10 @@ void frmVentajas::GrabarRelVentaja()
 }
 
 // A picker's answer replaces the box's text; no answer leaves it.
-void frmVentajas::pick(QLineEdit *box, QString (IListing::*picker)(), const char *routine)
+void frmVentajas::pick(QLineEdit *box, QString (CustomerStore::*picker)() const, const char *routine)
 {
     try {
-        const QString picked = (m_session.listing->*picker)();
+        const QString picked = (m_store.*picker)();
         if (!picked.isEmpty())
             box->setText(picked);
     } catch (const std::exception &) {
@@ -121,10 +120,10 @@ void frmVentajas::unload()
     DescargarFormulario(self);
 }
 
-void showBenefitTieWindow(const EditorSession &session, const QString &cuit)
+void showBenefitTieWindow(const CustomerStore &store, const QString &cuit)
 {
     const LoadedWindow<frmVentajas> window(kWindow);
-    window->load(session, cuit);
+    window->load(store, cuit);
     window->exec();
 }
 

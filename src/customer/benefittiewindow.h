@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "customer/modifycustomer.h"
+#include "core/customerstore.h"
 #include "felcora/felcora_export.h"
 
 class QLineEdit;
@@ -23,8 +23,8 @@ public:
     frmVentajas();
     ~frmVentajas() override;
 
-    // The host components it works with, and the customer's CUIT (the tag).
-    void load(const EditorSession &session, const QString &cuit);
+    // The store it works with, and the customer's CUIT (the tag).
+    void load(const CustomerStore &store, const QString &cuit);
 
     // Adds the tie and closes the window when a row was added; a failure
     // comes back as error 11111 with this routine before its source.
@@ -36,15 +36,15 @@ protected:
 
 private:
     bool formKeyDown(const QKeyEvent *key);
-    void pick(QLineEdit *box, QString (IListing::*picker)(), const char *routine);
+    void pick(QLineEdit *box, QString (CustomerStore::*picker)() const, const char *routine);
     void unload();
 
     std::unique_ptr<Ui::frmVentajas> ui;
-    EditorSession m_session;
+    CustomerStore m_store;
     QString m_tag;
 };
 
 // Shows the window modally for the customer's CUIT; returns when it closes.
-FELCORA_TESTS_EXPORT void showBenefitTieWindow(const EditorSession &session, const QString &cuit);
+FELCORA_TESTS_EXPORT void showBenefitTieWindow(const CustomerStore &store, const QString &cuit);
 
 } // namespace felcora::customer

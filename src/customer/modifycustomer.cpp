@@ -5,12 +5,12 @@
 
 namespace felcora::customer {
 
-ModifyOutcome showModifyCustomer(const EditorSession &session, const CustomerRecord &row)
+ModifyOutcome showModifyCustomer(const CustomerStore &store, const CustomerRecord &row)
 {
     // The outcome lives here: the window may be gone by the time exec() returns.
     ModifyOutcome outcome;
     const LoadedWindow<FrmModCliente> window(QStringLiteral("FrmModCliente"));
-    window->load(session, &outcome);
+    window->load(store, &outcome);
     window->fill(row);
     window->activate();
     window->exec();

@@ -6,29 +6,10 @@
 #include "felcora/felcora_export.h"
 
 namespace felcora {
-class IDataAccess;
-class IFormat;
-class IListing;
-class ITransactions;
-} // namespace felcora
+class CustomerStore;
+}
 
 namespace felcora::customer {
-
-// What the customer editors work with while they are open: the thread's host
-// components, and whether the host is the product itself (which keeps the fee
-// and offers the gross-income window).
-struct EditorSession
-{
-    IDataAccess *broker = nullptr;
-    IFormat *format = nullptr;
-    IListing *listing = nullptr;
-    // The data access's transactions, where it offers them.
-    ITransactions *transactions = nullptr;
-    bool origenTarvis = false;
-    // Where the pending-customers window keeps its fields between openings;
-    // null: kept for the time of one opening of the new-customer window.
-    PendingImport *pendingImport = nullptr;
-};
 
 // How an opening of the modify window ended, in the terms the host reads.
 struct ModifyOutcome
@@ -43,6 +24,6 @@ struct ModifyOutcome
 // Loads the modify window (the thread's shared instance), fills it from the
 // customer's row and shows it modally without an owner; returns when it
 // closes, and it is unloaded then.
-FELCORA_TESTS_EXPORT ModifyOutcome showModifyCustomer(const EditorSession &session, const CustomerRecord &row);
+FELCORA_TESTS_EXPORT ModifyOutcome showModifyCustomer(const CustomerStore &store, const CustomerRecord &row);
 
 } // namespace felcora::customer

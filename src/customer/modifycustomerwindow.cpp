@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 
 #include "controls/clcntrl.h"
-#include "core/benefitties.h"
 #include "core/customerrules.h"
 #include "core/customerstore.h"
 #include "core/errortrap.h"
@@ -51,14 +50,15 @@ FrmModCliente::FrmModCliente()
 
 FrmModCliente::~FrmModCliente() = default;
 
-void FrmModCliente::load(const EditorSession &session, ModifyOutcome *outcome)
+void FrmModCliente::load(const CustomerStore &store, ModifyOutcome *outcome)
 {
-    m_session = session;
+    m_store = store;
     m_outcome = outcome;
 
-    ui->cmdINGBRU->setEnabled(session.origenTarvis);
-    ui->lbHonorario->setVisible(!session.origenTarvis);
-    ui->txtHonorario->setVisible(!session.origenTarvis);
+    // The product itself keeps no fee: it has the gross-income window instead.
+    ui->cmdINGBRU->setEnabled(!store.keepsFee());
+    ui->lbHonorario->setVisible(store.keepsFee());
+    ui->txtHonorario->setVisible(store.keepsFee());
 
     for (QLineEdit *box :
          {ui->TxtCuit, ui->TxtContact, ui->TxtDomicilio, ui->txtCP, ui->TxtEmail, ui->TxtEximGan, ui->TxtIniactiv,
@@ -111,7 +111,7 @@ void FrmModCliente::fill(const CustomerRecord &row)
     }
     setWholeText(ui->txtAjxVinc_4102, row.ajxVinc4102);
     setWholeText(ui->txtLugarDepMerc, row.lugarDepMerc);
-    if (!m_session.origenTarvis)
+    if (m_store.keepsFee())
         setWholeText(ui->txtHonorario, row.honorario);
 }
 
@@ -131,19 +131,18 @@ CustomerRecord FrmModCliente::typed() const
 void FrmModCliente::lpGuardar()
 {
     try {
-        const bool withFee = !m_session.origenTarvis;
-        CustomerEdit edit{typed(), m_loaded, m_expected, withFee};
+        CustomerEdit edit{typed(), m_loaded, m_expected};
         const CustomerRecord &t = edit.typed;
-        for (const SaveObjection &objection : modifySaveObjections(t, m_loaded.cuit, withFee)) {
+        for (const SaveObjection &objection : modifySaveObjections(t, m_loaded.cuit, m_store.keepsFee())) {
             if (!goesOnAfter(*ui, objection))
                 return;
         }
 
         // The host sees the edited customer from here on, whatever the statement does.
-        m_outcome->published = CustomerPick::fromTexts(*m_session.format, t.nombre, t.cuit, t.domicilio, t.email,
-                                                       t.regalias, t.ajxVinc4102);
+        m_outcome->published = CustomerPick::fromTexts(*m_store.context().format, t.nombre, t.cuit, t.domicilio,
+                                                       t.email, t.regalias, t.ajxVinc4102);
 
-        CustomerUpdate update = updateCustomer(*m_session.broker, *m_session.format, m_session.transactions, edit);
+        CustomerUpdate update = m_store.update(edit);
         // Another workstation's change is overwritten only when the user says so.
         while (!update.changedElsewhere.isEmpty()) {
             QStringList captions;
@@ -152,7 +151,7 @@ void FrmModCliente::lpGuardar()
             if (!confirmedAgainstDefault(changedElsewhereQuestion(captions)))
                 return;
             m_expected = edit.expected = update.current;
-            update = updateCustomer(*m_session.broker, *m_session.format, m_session.transactions, edit);
+            update = m_store.update(edit);
         }
         if (update.cuitTaken) {
             MsgBox(QStringLiteral("El número de Cuit ") + t.cuit + QStringLiteral(" ya existe."), vbExclamation);
@@ -173,7 +172,7 @@ void FrmModCliente::lpGuardar()
 void FrmModCliente::CargarListaVentajasRel()
 {
     ui->lstVentajas->clear();
-    const BenefitTieList list = loadBenefitTies(*m_session.broker, tag());
+    const BenefitTieList list = m_store.loadBenefitTies(tag());
     // The position is shown trimmed; its entry keeps it as stored, which the deletion names.
     for (const BenefitTie &tie : list.ties) {
         auto *entry = new QTreeWidgetItem(ui->lstVentajas, {tie.ventaja, tie.subRegimen, tie.ncm.trimmed()});
@@ -199,7 +198,7 @@ void FrmModCliente::EliminarItemVentajasRel()
                    vbYesNo + vbQuestion)
             != vbYes)
             return;
-        if (deleteBenefitTie(*m_session.broker, tie, tag()) > 0)
+        if (m_store.deleteBenefitTie(tie, tag()) > 0)
             delete item;
     } catch (const std::exception &) {
         reportInSection(currentError(), "EliminarItemVentajasRel", kWindow);
@@ -231,7 +230,7 @@ void FrmModCliente::leaveWithoutSaving()
 
 void FrmModCliente::addBenefitTie()
 {
-    showBenefitTieWindow(m_session, tag());
+    showBenefitTieWindow(m_store, tag());
     CargarListaVentajasRel();
 }
 
@@ -240,8 +239,10 @@ void FrmModCliente::addBenefitTie()
 // workstation's change.
 void FrmModCliente::openGrossIncome()
 {
-    grossincome::showGrossIncome({m_session.broker, m_session.format, m_session.transactions}, tag(), this);
-    if (const auto rate = loadGrossIncomeRate(*m_session.broker, *m_session.format, tag())) {
+    // gross income: switched to GrossIncomeStore at merge
+    const StoreContext &context = m_store.context();
+    grossincome::showGrossIncome({context.broker, context.format, context.transactions}, tag(), this);
+    if (const auto rate = loadGrossIncomeRate(*context.broker, *context.format, tag())) {
         setWholeText(ui->txtINGBRU, *rate);
         m_loaded.ingbru = m_expected.ingbru = *rate;
     }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/customerrecord.h"
+#include "core/customerstore.h"
 #include "customer/modifycustomer.h"
 #include "felcora/felcora_export.h"
 #include "ui/modalwindow.h"
@@ -24,10 +25,10 @@ public:
     FrmModCliente();
     ~FrmModCliente() override;
 
-    // The load step: what the session decides (the fee, the gross-income
+    // The load step: what the store decides (the fee, the gross-income
     // button), the linked boxes and the condition lists. The outcome is
     // written where the opener keeps it.
-    void load(const EditorSession &session, ModifyOutcome *outcome);
+    void load(const CustomerStore &store, ModifyOutcome *outcome);
     // Fills the boxes from the customer's row; the row's CUIT becomes the tag.
     void fill(const CustomerRecord &row);
     // The first activation: the benefit relations are listed once.
@@ -56,7 +57,7 @@ private:
     std::unique_ptr<Ui::FrmModCliente> ui;
     OptionFrame *m_eximGan = nullptr;
     OptionFrame *m_reduction = nullptr;
-    EditorSession m_session;
+    CustomerStore m_store;
     ModifyOutcome *m_outcome = nullptr;
     ModifyOutcome m_unused; // where the outcome goes before load()
     // The customer as loaded (what the user changed is told against it), and

@@ -6,20 +6,20 @@
 
 namespace felcora::customer {
 
-NewCustomerOutcome showNewCustomer(const EditorSession &session)
+NewCustomerOutcome showNewCustomer(const CustomerStore &store)
 {
     // The outcome lives here: the window may be gone by the time exec() returns.
     NewCustomerOutcome outcome;
     const LoadedWindow<FrmNewCliente> window(QStringLiteral("FrmNewCliente"));
-    window->load(session, &outcome);
+    window->load(store, &outcome);
     window->exec();
     return outcome;
 }
 
-void showPendingCustomers(IDataAccess &broker, PendingImport &fields)
+void showPendingCustomers(const CustomerStore &store, PendingImport &fields)
 {
     const LoadedWindow<frmListadeClientesPendientes> window(QStringLiteral("frmListadeClientesPendientes"));
-    window->load(broker, fields);
+    window->load(store, fields);
     window->activate();
     window->exec();
 }

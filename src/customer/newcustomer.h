@@ -3,8 +3,11 @@
 #include <optional>
 
 #include "core/customerrecord.h"
-#include "customer/modifycustomer.h"
 #include "felcora/felcora_export.h"
+
+namespace felcora {
+class CustomerStore;
+}
 
 namespace felcora::customer {
 
@@ -32,10 +35,10 @@ struct NewCustomerOutcome
 // Loads the new-customer window (the thread's shared instance), empty, and
 // shows it modally without an owner; returns when it closes, and it is
 // unloaded then.
-FELCORA_TESTS_EXPORT NewCustomerOutcome showNewCustomer(const EditorSession &session);
+FELCORA_TESTS_EXPORT NewCustomerOutcome showNewCustomer(const CustomerStore &store);
 
 // Shows the pending-customers window over the accounting database until the
 // user picks an agent or leaves; its fields are kept in `fields`.
-FELCORA_TESTS_EXPORT void showPendingCustomers(IDataAccess &broker, PendingImport &fields);
+FELCORA_TESTS_EXPORT void showPendingCustomers(const CustomerStore &store, PendingImport &fields);
 
 } // namespace felcora::customer

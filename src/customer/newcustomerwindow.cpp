@@ -36,13 +36,13 @@ FrmNewCliente::FrmNewCliente()
 
 FrmNewCliente::~FrmNewCliente() = default;
 
-void FrmNewCliente::load(const EditorSession &session, NewCustomerOutcome *outcome)
+void FrmNewCliente::load(const CustomerStore &store, NewCustomerOutcome *outcome)
 {
-    m_session = session;
+    m_store = store;
     m_outcome = outcome;
 
-    ui->lbHonorario->setVisible(!session.origenTarvis);
-    ui->txtHonorario->setVisible(!session.origenTarvis);
+    ui->lbHonorario->setVisible(store.keepsFee());
+    ui->txtHonorario->setVisible(store.keepsFee());
 
     // The hidden gross-income box and the fee are not linked.
     for (QLineEdit *box :
@@ -67,7 +67,7 @@ void FrmNewCliente::lpGuardar()
 {
     try {
         const CustomerRecord t = typed();
-        for (const SaveObjection &objection : newCustomerSaveObjections(t, !m_session.origenTarvis)) {
+        for (const SaveObjection &objection : newCustomerSaveObjections(t, m_store.keepsFee())) {
             if (!goesOnAfter(*ui, objection))
                 return;
         }
@@ -75,8 +75,7 @@ void FrmNewCliente::lpGuardar()
         // The host sees the typed customer from here on, whether it is stored or not.
         m_outcome->handedBack = NewCustomerTexts{t.nombre, t.cuit, t.domicilio, t.email};
 
-        const CustomerInsert insert
-            = insertCustomer(*m_session.broker, m_session.transactions, t, !m_session.origenTarvis);
+        const CustomerInsert insert = m_store.insert(t);
         if (insert.cuitTaken) {
             MsgBox(QStringLiteral("El número de Cuit ") + t.cuit + QStringLiteral(" ya existe."), vbExclamation);
             return;
@@ -92,8 +91,8 @@ void FrmNewCliente::lpGuardar()
 
 void FrmNewCliente::ControladorClientesPendientes()
 {
-    PendingImport &pending = m_session.pendingImport ? *m_session.pendingImport : m_pendingForThisOpening;
-    showPendingCustomers(*m_session.broker, pending);
+    PendingImport &pending = m_store.pendingImport() ? *m_store.pendingImport() : m_pendingForThisOpening;
+    showPendingCustomers(m_store, pending);
     if (!pending.seleccionado)
         return;
     // Taken whole: the save's checks see what the accounting database holds.

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/customerrecord.h"
+#include "core/customerstore.h"
 #include "customer/newcustomer.h"
 #include "felcora/felcora_export.h"
 #include "ui/modalwindow.h"
@@ -24,10 +25,10 @@ public:
     FrmNewCliente();
     ~FrmNewCliente() override;
 
-    // The load step: the fee by the session, the linked boxes and the two
+    // The load step: the fee by the store, the linked boxes and the two
     // condition lists at their first entry. The outcome is written where the
     // opener keeps it.
-    void load(const EditorSession &session, NewCustomerOutcome *outcome);
+    void load(const CustomerStore &store, NewCustomerOutcome *outcome);
 
     // The customer as the boxes hold it now (see typedCustomer).
     CustomerRecord typed() const;
@@ -45,10 +46,10 @@ private:
     std::unique_ptr<Ui::FrmNewCliente> ui;
     OptionFrame *m_eximGan = nullptr;
     OptionFrame *m_reduction = nullptr;
-    EditorSession m_session;
+    CustomerStore m_store;
     NewCustomerOutcome *m_outcome = nullptr;
     NewCustomerOutcome m_unused;           // where the outcome goes before load()
-    PendingImport m_pendingForThisOpening; // when the session keeps none
+    PendingImport m_pendingForThisOpening; // when the store keeps none
 };
 
 } // namespace felcora::customer

@@ -5,7 +5,6 @@
 
 #include "core/customerstore.h"
 #include "core/errortrap.h"
-#include "felcora/hostcomponents.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
@@ -62,9 +61,9 @@ frmListadeClientesPendientes::frmListadeClientesPendientes()
 
 frmListadeClientesPendientes::~frmListadeClientesPendientes() = default;
 
-void frmListadeClientesPendientes::load(IDataAccess &broker, PendingImport &fields)
+void frmListadeClientesPendientes::load(const CustomerStore &store, PendingImport &fields)
 {
-    m_broker = &broker;
+    m_store = store;
     m_fields = &fields;
     try {
         m_fields->seleccionado = false;
@@ -92,24 +91,19 @@ void frmListadeClientesPendientes::activate()
 
 void frmListadeClientesPendientes::controladorCargarClientes()
 {
-    int line = step::kQuery;
     ui->lstLista->clear(); // a second try does not add again what a failed one read
-    try {
-        const OpenedQuery query = openPendingCustomers(*m_broker);
-        if (!query.hasRow)
-            return;
-        line = step::kRows;
-        for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext()) {
-            const PendingCustomer agent = PendingCustomer::read(rs);
-            new QTreeWidgetItem(
-                ui->lstLista, {agent.documentoNumero, agent.nombre, agent.direccion, agent.codigoPostal, agent.ciudad});
-        }
-        m_fields->cargado = true;
-        // The first agent is selected, so that Enter takes it without a click.
-        ui->lstLista->setCurrentItem(ui->lstLista->topLevelItem(0));
-    } catch (const std::exception &) {
-        throwAccountingFailure(currentError(), line);
+    const PendingCustomerList list = m_store.readPendingCustomers();
+    for (const PendingCustomer &agent : list.agents) {
+        new QTreeWidgetItem(ui->lstLista,
+                            {agent.documentoNumero, agent.nombre, agent.direccion, agent.codigoPostal, agent.ciudad});
     }
+    if (list.failure)
+        throwAccountingFailure(*list.failure, list.found ? step::kRows : step::kQuery);
+    if (!list.found)
+        return;
+    m_fields->cargado = true;
+    // The first agent is selected, so that Enter takes it without a click.
+    ui->lstLista->setCurrentItem(ui->lstLista->topLevelItem(0));
 }
 
 void frmListadeClientesPendientes::seleccionar()

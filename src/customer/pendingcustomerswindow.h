@@ -3,15 +3,12 @@
 #include <memory>
 
 #include "core/customerrecord.h"
+#include "core/customerstore.h"
 #include "felcora/felcora_export.h"
 #include "ui/modalwindow.h"
 
 namespace Ui {
 class frmListadeClientesPendientes;
-}
-
-namespace felcora {
-class IDataAccess;
 }
 
 namespace felcora::customer {
@@ -27,7 +24,7 @@ public:
     ~frmListadeClientesPendientes() override;
 
     // The load step: no pick yet in this opening; the list filled unless it is.
-    void load(IDataAccess &broker, PendingImport &fields);
+    void load(const CustomerStore &store, PendingImport &fields);
     // The activation step: a list the load step could not fill is tried again.
     void activate();
 
@@ -45,7 +42,7 @@ private:
     void leaveWithoutPick();
 
     std::unique_ptr<Ui::frmListadeClientesPendientes> ui;
-    IDataAccess *m_broker = nullptr;
+    CustomerStore m_store;
     PendingImport *m_fields = nullptr;
     PendingImport m_unused; // where the fields go before load()
 };

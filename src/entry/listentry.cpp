@@ -4,6 +4,7 @@
 #include "core/basedatos.h"
 #include "core/componentstate.h"
 #include "core/errortrap.h"
+#include "entry/customerstores.h"
 #include "entry/newcustomerentry.h"
 #include "felcora/clModificar.h"
 #include "felcora/registry.h"
@@ -69,9 +70,8 @@ private:
 // Opens the customer list on this thread's components and publishes the pick.
 void showList(ComponentState &s)
 {
-    const browser::CustomerListSession session{&s.broker(), &s.molde(), s.seleccionar, s.transactions(),
-                                               [] { return std::make_unique<ListEditors>(); }};
-    if (const auto pick = browser::showCustomerList(session))
+    const auto makeEditors = [] { return std::make_unique<ListEditors>(); };
+    if (const auto pick = browser::showCustomerList(listStore(s), s.seleccionar, makeEditors))
         s.publish(*pick);
 }
 

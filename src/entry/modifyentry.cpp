@@ -5,7 +5,7 @@
 #include "core/customerstore.h"
 #include "core/errortrap.h"
 #include "customer/modifycustomer.h"
-#include "entry/editorsession.h"
+#include "entry/customerstores.h"
 #include "ui/handlerguard.h"
 
 namespace felcora {
@@ -50,10 +50,11 @@ void clModificar::Mostrar()
     try {
         ComponentState &s = state();
         s.gClienteModificado = false;
-        const auto row = loadCustomer(s.broker(), s.molde(), m_cuit, !s.OrigenTarvis);
+        const CustomerStore store = editorStore(s);
+        const auto row = store.load(m_cuit);
         if (!row)
             return;
-        publishOutcome(s, customer::showModifyCustomer(editorSession(s), *row));
+        publishOutcome(s, customer::showModifyCustomer(store, *row));
     } catch (const std::exception &) {
         reportTrapped(currentError(), QStringLiteral("Sección FELCORA.clModificar.Mostrar"));
     }

@@ -3,7 +3,7 @@
 #include "core/basedatos.h"
 #include "core/componentstate.h"
 #include "customer/newcustomer.h"
-#include "entry/editorsession.h"
+#include "entry/customerstores.h"
 
 namespace felcora {
 
@@ -28,7 +28,7 @@ void clNuevo::MostrarNuevo()
 {
     ComponentState &s = state();
     s.gClienteAgregado = false;
-    const customer::NewCustomerOutcome outcome = customer::showNewCustomer(editorSession(s));
+    const customer::NewCustomerOutcome outcome = customer::showNewCustomer(editorStore(s));
     if (const auto &texts = outcome.handedBack) {
         s.Cliente_Nombre = texts->nombre;
         s.Cliente_Cuit = texts->cuit;

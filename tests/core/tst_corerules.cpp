@@ -375,10 +375,11 @@ private slots:
     void storeLoadsOneCustomer()
     {
         MarkingFormat format;
-        QVERIFY(!loadCustomer(*m_broker, format, u"20'1"_s, true));
+        const CustomerStore store({m_broker.get(), &format, nullptr}, nullptr, true);
+        QVERIFY(!store.load(u"20'1"_s));
         QVariantList values(kCustomerColumns.size(), QVariant(u"x"_s));
         m_broker->script(ScriptedAnswer::rowset(kCustomerColumns, {values}));
-        const auto found = loadCustomer(*m_broker, format, u"20111111112"_s, true);
+        const auto found = store.load(u"20111111112"_s);
         QVERIFY(found);
         QCOMPARE(found->nombre, u"x"_s);
         QCOMPARE(m_broker->sqlTexts(),

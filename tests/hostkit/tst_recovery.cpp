@@ -49,8 +49,10 @@ QString outcome(const std::function<QString()> &save)
 
 QString insertAnswer(hostkit::RecordBroker &broker)
 {
-    return outcome(
-        [&] { return u"inserted %1"_s.arg(insertCustomer(broker, &broker, customer(), true).rowsInserted); });
+    return outcome([&] {
+        return u"inserted %1"_s.arg(
+            CustomerStore({&broker, nullptr, &broker}, nullptr, true).insert(customer()).rowsInserted);
+    });
 }
 
 // A desk whose database file could not be written when it was opened: its
@@ -78,10 +80,11 @@ QStringList readOnlyDeskAnswers()
 QString save(const QString &operation, hostkit::RecordBroker &broker, hostkit::Molde &format,
              const CustomerRecord &loaded)
 {
+    const CustomerStore store({&broker, &format, &broker}, nullptr, true);
     if (operation == u"new customer")
         return insertAnswer(broker);
     if (operation == u"deletion") {
-        const CustomerDeletion deletion = deleteCustomer(broker, &broker, kCustomer);
+        const CustomerDeletion deletion = store.remove(kCustomer);
         if (deletion.failure)
             throw *deletion.failure;
         return u"deleted %1"_s.arg(deletion.customersDeleted);
@@ -89,7 +92,7 @@ QString save(const QString &operation, hostkit::RecordBroker &broker, hostkit::M
     if (operation == u"CUIT change") {
         CustomerRecord typed = loaded;
         typed.cuit = kMovedTo;
-        return u"updated %1"_s.arg(updateCustomer(broker, format, &broker, {typed, loaded, loaded, true}).rowsUpdated);
+        return u"updated %1"_s.arg(store.update({typed, loaded, loaded}).rowsUpdated);
     }
     if (operation == u"gross income") {
         GrossIncomeData data;
@@ -160,11 +163,12 @@ private slots:
                 u"alter database %1 set idle_session_timeout = '1s'"_s.arg(db.personalPath().section(u':', 1)));
         const auto broker = db.makeBroker();
         hostkit::Molde format;
-        QCOMPARE(insertCustomer(*broker, broker.get(), customer(kCustomer), true).rowsInserted, 1);
+        const CustomerStore store({broker.get(), &format, broker.get()}, nullptr, true);
+        QCOMPARE(store.insert(customer(kCustomer)).rowsInserted, 1);
         for (const QString &jurisdiction : {u"901"_s, u"902"_s})
             QCOMPARE(addDistributionLine(*broker, broker.get(), kCustomer, jurisdiction, u"0.5"_s, false).rowsInserted,
                      1);
-        const auto loaded = loadCustomer(*broker, format, kCustomer, true); // the window's load
+        const auto loaded = store.load(kCustomer); // the window's load
         QVERIFY(loaded);
         if (restart)
             QCOMPARE(QProcess::execute(QStringLiteral(FELCORA_PGSERVER_SCRIPT), {u"restart"_s, m_serverEnv}), 0);
@@ -223,7 +227,7 @@ private slots:
         TempDatabase::exec(other, u"insert into clientes (cuit, nombre) values ('%1', 'Otra SA')"_s.arg(kCustomer));
         const auto load = [&] {
             return outcome([&] {
-                const auto found = loadCustomer(*broker, format, kCustomer, true);
+                const auto found = CustomerStore({broker.get(), &format, nullptr}, nullptr, true).load(kCustomer);
                 return found ? found->nombre : u"none"_s;
             });
         };

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/benefitties.h"
 #include "core/customerstore.h"
 #include "core/grossincomestore.h"
 #include "core/statements.h"
@@ -108,26 +107,27 @@ int workstation(const QString &action, const QString &location)
     hostkit::RecordBroker broker;
     broker.useConfig(TempDatabase::configAt(location));
     hostkit::Molde format;
+    const CustomerStore store({&broker, &format, &broker}, nullptr, true);
     try {
         broker.LoadParameters();
         const DeskEdit *edit = editFor(action);
         // The customer as the desk's window loaded it, before either desk saves.
         std::optional<CustomerRecord> loaded;
         if (edit || action == u"move")
-            loaded = loadCustomer(broker, format, kCustomer, true);
+            loaded = store.load(kCustomer);
         readyThenWait();
         if (action == u"insert") {
             CustomerRecord typed;
             typed.cuit = kNewCuit;
             typed.nombre = u"Nueva SA"_s;
-            const CustomerInsert insert = insertCustomer(broker, &broker, typed, true);
+            const CustomerInsert insert = store.insert(typed);
             answer(insert.cuitTaken ? u"taken"_s : insert.rowsInserted > 0 ? u"inserted"_s : u"none"_s);
         } else if (action == u"delete") {
-            answer(u"deleted %1"_s.arg(deleteCustomer(broker, &broker, kCustomer).customersDeleted));
+            answer(u"deleted %1"_s.arg(store.remove(kCustomer).customersDeleted));
         } else if (action == u"add") {
             const LineAddition line
                 = addDistributionLine(broker, &broker, kCustomer, kNewJurisdiction, kNewShare, false);
-            const TieAddition tie = addBenefitTie(broker, &broker, kTie, kCustomer);
+            const TieAddition tie = store.addBenefitTie(kTie, kCustomer);
             answer(u"line %1 tie %2"_s.arg(
                 QLatin1String(additionAnswer(line.rowsInserted, line.customerGone)),
                 tie.duplicate ? "duplicate"_L1 : QLatin1String(additionAnswer(tie.rowsInserted, tie.customerGone))));
@@ -136,12 +136,11 @@ int workstation(const QString &action, const QString &location)
         } else if (action == u"move") {
             CustomerRecord typed = *loaded;
             typed.cuit = kMovedTo;
-            answer(u"moved %1"_s.arg(
-                updateCustomer(broker, format, &broker, {typed, *loaded, *loaded, true}).rowsUpdated));
+            answer(u"moved %1"_s.arg(store.update({typed, *loaded, *loaded}).rowsUpdated));
         } else if (edit) {
             CustomerRecord typed = *loaded;
             typed.*(edit->member) = edit->value;
-            const CustomerUpdate update = updateCustomer(broker, format, &broker, {typed, *loaded, *loaded, true});
+            const CustomerUpdate update = store.update({typed, *loaded, *loaded});
             QStringList changed;
             for (const CustomerField field : update.changedElsewhere)
                 changed << captionOf(field) + u'=' + valueOf(update.current, field);
@@ -290,7 +289,7 @@ private:
     static bool startWithCustomer(hostkit::RecordBroker &preparer)
     {
         empty(preparer);
-        if (insertCustomer(preparer, &preparer, seededCustomer(), true).rowsInserted != 1)
+        if (CustomerStore({&preparer, nullptr, &preparer}, nullptr, true).insert(seededCustomer()).rowsInserted != 1)
             return false;
         for (const QString &jurisdiction : kJurisdictions)
             runStatement(preparer, entity::kPersonal,
