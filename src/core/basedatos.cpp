@@ -2,18 +2,14 @@
 
 #include <QSettings>
 
-#include "core/componentstate.h"
-
 namespace felcora {
 
-void storeBaseDatos(const QString &value)
+QString baseDatosToKeep(const QString &value)
 {
-    if (!value.isEmpty()) {
-        state().BaseDatos = value;
-        return;
-    }
+    if (!value.isEmpty())
+        return value;
     QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("TARVIS"), QStringLiteral("TARVIS"));
-    state().BaseDatos = settings.value(QStringLiteral("BASES/PERSONAL"), QString()).toString();
+    return settings.value(QStringLiteral("BASES/PERSONAL"), QString()).toString();
 }
 
 } // namespace felcora

@@ -6,8 +6,9 @@
 
 namespace felcora {
 
-// The BaseDatos setter shared by the three classes: "" (exactly empty) stores
-// the per-user default of TARVIS / BASES / PERSONAL, anything else is stored as given.
-FELCORA_CORE_EXPORT void storeBaseDatos(const QString &value);
+// What the BaseDatos setter of the three classes keeps for a value set: for
+// "" (exactly empty) the per-user default of TARVIS / BASES / PERSONAL,
+// anything else as given.
+FELCORA_CORE_EXPORT QString baseDatosToKeep(const QString &value);
 
 } // namespace felcora

@@ -1,17 +1,17 @@
 #include "core/numberliterals.h"
 
-#include "core/componentstate.h"
 #include "core/errortrap.h"
+#include "felcora/hostcomponents.h"
 #include "felcora/numerictext.h"
 
 namespace felcora {
 
-QString EsNumeroANSI(const QVariant &Valor, const QString &Entidad)
+QString EsNumeroANSI(IDataAccess &broker, const QVariant &Valor, const QString &Entidad)
 {
     int line = 1;
     try {
         QString entity = Entidad;
-        const QString reported = state().broker().getDecimalSeparatorbyEntity(entity);
+        const QString reported = broker.getDecimalSeparatorbyEntity(entity);
 
         line = 2;
         return numberLiteral(Valor.isNull() ? QString() : Valor.toString(), reported);
@@ -37,17 +37,12 @@ QString numberLiteral(const QString &text, const QString &decimalSeparator)
     return QString(parsed->cForm).replace(u'.', separator);
 }
 
-QString FormatoNumericoSQL(const QString &Entidad, const QString &Campo, const QString &Mascara)
+QString FormatoNumericoSQL(IDataAccess &broker, const QString &Entidad, const QString &Campo, const QString &Mascara)
 {
-    return numberFormatExpression(state().broker(), Entidad, Campo, Mascara);
-}
-
-QString numberFormatExpression(IDataAccess &broker, const QString &entity, const QString &column, const QString &mask)
-{
-    const qsizetype point = mask.indexOf(u'.') + 1; // 0 when the mask has no point
-    qint32 decimals = qint32(mask.size() - point);
-    const QString expression = broker.getNumberFormatbyEntity(entity, QStringLiteral("999,999"), decimals);
-    return QString(expression).replace(QStringLiteral("999.999"), column);
+    const qsizetype point = Mascara.indexOf(u'.') + 1; // 0 when the mask has no point
+    qint32 decimals = qint32(Mascara.size() - point);
+    const QString expression = broker.getNumberFormatbyEntity(Entidad, QStringLiteral("999,999"), decimals);
+    return QString(expression).replace(QStringLiteral("999.999"), Campo);
 }
 
 } // namespace felcora

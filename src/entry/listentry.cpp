@@ -104,7 +104,7 @@ void clListado::setSeleccionar(bool value)
 void clListado::setOwnerForm(const QVariant &) {}
 void clListado::setBaseDatos(const QString &value)
 {
-    storeBaseDatos(value);
+    state().BaseDatos = baseDatosToKeep(value);
 }
 
 bool clListado::origenTarvisValue() const

@@ -38,7 +38,7 @@ void clModificar::setCLICUIT(const QString &cuit)
 }
 void clModificar::setBaseDatos(const QString &value)
 {
-    storeBaseDatos(value);
+    state().BaseDatos = baseDatosToKeep(value);
 }
 QString clModificar::baseDatosValue() const
 {

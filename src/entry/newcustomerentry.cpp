@@ -17,7 +17,7 @@ clNuevo::~clNuevo() = default;
 
 void clNuevo::setBaseDatos(const QString &value)
 {
-    storeBaseDatos(value);
+    state().BaseDatos = baseDatosToKeep(value);
 }
 QString clNuevo::baseDatosValue() const
 {

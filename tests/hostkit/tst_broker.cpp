@@ -516,7 +516,7 @@ private slots:
             "('1', '901', 1.23456, 0), ('1', '902', 2.5, 0), ('2', '901', 100, 0)"_s);
         state().gBroker.borrow(m_broker.get());
         const auto reset = qScopeGuard([] { state() = ComponentState{}; });
-        const QString expression = FormatoNumericoSQL(kPersonal, u"DIBVALOR"_s, u"0.00"_s);
+        const QString expression = FormatoNumericoSQL(*m_broker, kPersonal, u"DIBVALOR"_s, u"0.00"_s);
         QCOMPARE(first(u"select sum(%1) from DIB where CLICUI = '1'"_s.arg(expression)).toDouble(), 3.73);
     }
 
