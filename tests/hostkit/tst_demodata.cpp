@@ -1,6 +1,11 @@
+// The demo data generator: rows the windows accept, the same rows for the
+// same seed, more customers added beside those a database holds, and nothing
+// kept of a failed run.
+
 #include "felcora/cuit.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/demodata.h"
+#include "support/errors.h"
 #include "support/tempdatabase.h"
 
 #include <QFile>
@@ -26,29 +31,22 @@ QStringList column(IDataAccess &broker, const QString &sql, const QString &entit
     c->setSql(sql);
     std::unique_ptr<IRecordset> rs;
     QStringList out;
-    if (c->CrearRs(rs)) {
-        for (; !rs->Eof(); rs->MoveNext())
-            out << rs->value(0).toString();
-    }
+    for (c->CrearRs(rs); !rs->Eof(); rs->MoveNext())
+        out << rs->value(0).toString();
     return out;
 }
 
 qint64 count(IDataAccess &broker, const QString &sql)
 {
-    return column(broker, sql).value(0).toLongLong();
+    return column(broker, u"select count(*) from "_s + sql).value(0).toLongLong();
 }
 
-// The query the customer component runs to count the agents awaiting registration.
-const QString kPendingAgents = u"select count(*) from QUENMARCONTABLE..AGENTES where GENERADORID in"
+// The agents awaiting registration, as the new-customer window finds them.
+const QString kPendingAgents = u"QUENMARCONTABLE..AGENTES where GENERADORID in"
                                " (select ID_AGENTE from QUENMARCONTABLE..ROLES_AUTORIZADOS where ID_ROL=2)"
                                " and Documento_Numero not in (select cuit from clientes)"_s;
-
-// What differs between the customer and accounting files of two folders.
-QStringList differences(const TempDatabase &a, const TempDatabase &b)
-{
-    return DatabaseSnapshot::take(a.personalPath()).differences(DatabaseSnapshot::take(b.personalPath()))
-        + DatabaseSnapshot::take(a.accountingPath()).differences(DatabaseSnapshot::take(b.accountingPath()));
-}
+// The Convenio Multilateral customers whose shares do not add up to 1 within %1.
+const QString kUneven = u"(select CLICUI from DIB group by CLICUI having abs(sum(DIBVALOR) - 1) > %1)"_s;
 
 DemoSummary generate(const TempDatabase &db, const DemoOptions &options)
 {
@@ -61,136 +59,118 @@ class TestDemoData : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void rowsFitWhatTheWindowsAccept();
-    void grossIncomeIsConsistent();
-    void sameSeedSameData();
-    void appendingSkipsExistingCustomers();
-    void failuresRaiseErrors();
-
-private:
     TempDatabase m_db;
     std::unique_ptr<IDataAccess> m_broker;
     DemoSummary m_summary;
     static constexpr qint64 kCustomers = 2000;
     static constexpr qint64 kAgents = 60;
-};
 
-void TestDemoData::initTestCase()
-{
-    QVERIFY(m_db.isValid());
-    m_summary = generate(m_db, {.customers = kCustomers, .agents = kAgents});
-    m_broker = m_db.makeBroker();
-}
-
-void TestDemoData::rowsFitWhatTheWindowsAccept()
-{
-    QCOMPARE(m_summary.customers, kCustomers);
-    QCOMPARE(m_summary.agents, kAgents);
-    const QStringList cuits = column(
-        *m_broker, u"select cuit from clientes union all select Documento_Numero from QUENMARCONTABLE..AGENTES"_s);
-    QCOMPARE(cuits.size(), kCustomers + kAgents);
-    for (const QString &cuit : cuits)
-        QVERIFY2(isValidCuit(cuit), qPrintable(cuit));
-    // The editing windows cut longer texts; a stored date must be a real one.
-    QCOMPARE(count(*m_broker,
-                   u"select count(*) from clientes where length(domicilio) > 40"
-                   " or length(LUGARDEPMERC) > 22 or length(NIN) > 12"
-                   " or date(finitactiv) is not finitactiv"_s),
-             0);
-    QVERIFY(m_summary.pendingAgents > 0);
-    QCOMPARE(count(*m_broker, kPendingAgents), m_summary.pendingAgents);
-}
-
-void TestDemoData::grossIncomeIsConsistent()
-{
-    // Convenio customers are registered and have their number; the rate follows the condition.
-    QCOMPARE(column(*m_broker, u"select distinct CML || CIB from clientes order by 1"_s),
-             QStringList({"00", "01", "02", "10"}));
-    QCOMPARE(count(*m_broker, u"select count(*) from clientes where CML = '1' and ifnull(trim(NIN), '') = ''"_s), 0);
-    QCOMPARE(count(*m_broker,
-                   u"select count(*) from clientes"
-                   " where ingbru is not (case CIB when '2' then 0 else 2.5 end)"_s),
-             0);
-
-    // Only Convenio customers have lines, every one of them has, each line a
-    // known jurisdiction and a positive share of four decimals.
-    const qint64 multilateral = count(*m_broker, u"select count(*) from clientes where CML = '1'"_s);
-    QCOMPARE(count(*m_broker, u"select count(distinct CLICUI) from DIB"_s), multilateral);
-    QCOMPARE(count(*m_broker,
-                   u"select count(*) from DIB where CLICUI not in"
-                   " (select cuit from clientes where CML = '1') or DIBVALOR <= 0"
-                   " or abs(DIBVALOR * 10000 - round(DIBVALOR * 10000)) > 1e-6"_s),
-             0);
-    const QStringList used = column(*m_broker, u"select distinct JRDNRO from DIB"_s);
-    const QStringList known = column(*m_broker, u"select JRDNRO from JRD"_s, u"SYSTABLAS"_s);
-    QVERIFY(QSet<QString>(known.begin(), known.end()).contains(QSet<QString>(used.begin(), used.end())));
-
-    // Most add up to 1 at four decimals; a few miss it, by little.
-    constexpr double kFourDecimals = 0.00005;
-    constexpr double kSmallMiss = 0.05;
-    const QString uneven = u"select count(*) from (select CLICUI from DIB group by CLICUI"
-                           " having abs(sum(DIBVALOR) - 1) > %1)"_s;
-    const qint64 missing = count(*m_broker, uneven.arg(kFourDecimals));
-    QVERIFY2(missing > 0 && missing < multilateral / 10, qPrintable(QString::number(missing)));
-    QCOMPARE(count(*m_broker, uneven.arg(kSmallMiss)), 0);
-}
-
-void TestDemoData::sameSeedSameData()
-{
-    DemoOptions options{.customers = 400, .agents = 20};
-    TempDatabase first, second, third;
-    generate(first, options);
-    generate(second, options);
-    options.seed += 1;
-    generate(third, options);
-    QCOMPARE(differences(first, second), QStringList());
-    QVERIFY(!differences(first, third).isEmpty());
-}
-
-void TestDemoData::appendingSkipsExistingCustomers()
-{
-    TempDatabase db;
-    const DemoOptions options{.customers = 300, .agents = 10};
-    const DemoSummary first = generate(db, options);
-    // The same seed draws the same CUITs again: they are skipped and new ones written.
-    const DemoSummary second = generate(db, options);
-    QCOMPARE(second.customers, options.customers);
-
-    const auto broker = db.makeBroker();
-    QCOMPARE(count(*broker, u"select count(*) from clientes"_s), 2 * options.customers);
-    QCOMPARE(count(*broker, u"select count(distinct CLICUI) from DIB"_s),
-             count(*broker, u"select count(*) from clientes where CML = '1'"_s));
-    // The generators already exist: the second run continues the numbering.
-    QCOMPARE(column(*broker, u"select count(*) || ' ' || max(ID_AGENTE) from QUENMARCONTABLE..AGENTES"_s),
-             QStringList(u"20 20"_s));
-    QCOMPARE(count(*broker, u"select count(*) from QUENMARCONTABLE..ROLES_AUTORIZADOS"_s), 2);
-    QCOMPARE(count(*broker, kPendingAgents), first.pendingAgents + second.pendingAgents);
-}
-
-void TestDemoData::failuresRaiseErrors()
-{
-    TempDatabase db;
-    // A missing file is an error, not a new empty database.
-    const QString missing = db.folder() + u"/missing.db"_s;
-    QVERIFY_THROWS_EXCEPTION(Error, generateDemoData(missing, db.accountingPath()));
-    QVERIFY(!QFile::exists(missing));
-
-    // A database without the tables: what is missing where, SQLite's code, and
-    // the customer database keeps nothing of the failed run.
-    try {
-        generateDemoData(db.personalPath(), db.systemPath());
-        QFAIL("no error for an accounting database without AGENTES");
-    } catch (const Error &e) {
-        QVERIFY2(
-            e.description().startsWith(u"No existe la tabla AGENTES en la base de datos \"%1\""_s.arg(db.systemPath())),
-            qPrintable(e.description()));
-        QCOMPARE(e.number(), SQLITE_ERROR);
+private slots:
+    void initTestCase()
+    {
+        m_summary = generate(m_db, {.customers = kCustomers, .agents = kAgents});
+        m_broker = m_db.makeBroker();
     }
-    QVERIFY_THROWS_EXCEPTION(Error, generateDemoData(db.systemPath(), db.accountingPath()));
-    QCOMPARE(TempDatabase::scalar(db.personalPath(), u"select count(*) from clientes"_s).toInt(), 0);
-}
+
+    void rowsFitWhatTheWindowsAccept()
+    {
+        QCOMPARE(m_summary.customers, kCustomers);
+        QCOMPARE(m_summary.agents, kAgents);
+        const QStringList cuits = column(
+            *m_broker, u"select cuit from clientes union all select Documento_Numero from QUENMARCONTABLE..AGENTES"_s);
+        QCOMPARE(cuits.size(), kCustomers + kAgents);
+        for (const QString &cuit : cuits)
+            QVERIFY2(isValidCuit(cuit), qPrintable(cuit));
+        QVERIFY(m_summary.pendingAgents > 0);
+        QCOMPARE(count(*m_broker, kPendingAgents), m_summary.pendingAgents);
+        // Every gross-income condition, and the Convenio Multilateral for the registered only.
+        QCOMPARE(column(*m_broker, u"select distinct CML || CIB from clientes order by 1"_s),
+                 QStringList({"00", "01", "02", "10"}));
+        const QStringList used = column(*m_broker, u"select distinct JRDNRO from DIB"_s);
+        const QStringList known = column(*m_broker, u"select JRDNRO from JRD"_s, u"SYSTABLAS"_s);
+        QVERIFY(QSet<QString>(known.begin(), known.end()).contains(QSet<QString>(used.begin(), used.end())));
+        // Most shares add up to 1 at four decimals; a few miss it (by little: see the rules).
+        const qint64 missing = count(*m_broker, kUneven.arg(0.00005));
+        QVERIFY2(missing > 0 && missing < count(*m_broker, u"clientes where CML = '1'"_s) / 10,
+                 qPrintable(QString::number(missing)));
+    }
+
+    // Each query counts the rows that break a rule of the windows.
+    void noRowBreaksTheRules_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("a text longer than its box, a date that is none")
+            << u"clientes where length(domicilio) > 40 or length(LUGARDEPMERC) > 22 or length(NIN) > 12"
+               " or date(finitactiv) is not finitactiv"_s;
+        QTest::newRow("Convenio without its number, a rate other than the condition's")
+            << u"clientes where (CML = '1' and ifnull(trim(NIN), '') = '')"
+               " or ingbru is not (case CIB when '2' then 0 else 2.5 end)"_s;
+        QTest::newRow("Convenio without lines")
+            << u"clientes where CML = '1' and cuit not in (select CLICUI from DIB)"_s;
+        QTest::newRow("a line outside the Convenio, a share not positive or of more than four decimals")
+            << u"DIB where CLICUI not in (select cuit from clientes where CML = '1') or DIBVALOR <= 0"
+               " or abs(DIBVALOR * 10000 - round(DIBVALOR * 10000)) > 1e-6"_s;
+        QTest::newRow("shares that miss 1 by much") << kUneven.arg(0.05);
+    }
+    void noRowBreaksTheRules()
+    {
+        QFETCH(QString, rows);
+        QCOMPARE(count(*m_broker, rows), 0);
+    }
+
+    void sameSeedSameData()
+    {
+        DemoOptions options{.customers = 400, .agents = 20};
+        TempDatabase first, second, third;
+        generate(first, options);
+        generate(second, options);
+        options.seed += 1;
+        generate(third, options);
+        const auto differences = [](const TempDatabase &a, const TempDatabase &b) {
+            return DatabaseSnapshot::take(a.personalPath()).differences(DatabaseSnapshot::take(b.personalPath()))
+                + DatabaseSnapshot::take(a.accountingPath()).differences(DatabaseSnapshot::take(b.accountingPath()));
+        };
+        QCOMPARE(differences(first, second), QStringList());
+        QVERIFY(!differences(first, third).isEmpty());
+    }
+
+    void appendingSkipsExistingCustomers()
+    {
+        TempDatabase db;
+        const DemoOptions options{.customers = 300, .agents = 10};
+        const DemoSummary first = generate(db, options);
+        // The same seed draws the same CUITs again: they are skipped and new ones written.
+        const DemoSummary second = generate(db, options);
+        QCOMPARE(second.customers, options.customers);
+        const auto broker = db.makeBroker();
+        QCOMPARE(count(*broker, u"clientes"_s), 2 * options.customers);
+        QCOMPARE(count(*broker, u"(select distinct CLICUI from DIB)"_s), count(*broker, u"clientes where CML = '1'"_s));
+        // The generators already exist: the second run continues the numbering.
+        QCOMPARE(column(*broker, u"select count(*) || ' ' || max(ID_AGENTE) from QUENMARCONTABLE..AGENTES"_s),
+                 QStringList(u"20 20"_s));
+        QCOMPARE(count(*broker, u"QUENMARCONTABLE..ROLES_AUTORIZADOS"_s), 2);
+        QCOMPARE(count(*broker, kPendingAgents), first.pendingAgents + second.pendingAgents);
+    }
+
+    void failuresRaiseErrors()
+    {
+        TempDatabase db;
+        // A missing file is an error, not a new empty database.
+        const QString missing = db.folder() + u"/missing.db"_s;
+        QVERIFY_THROWS_EXCEPTION(Error, generateDemoData(missing, db.accountingPath()));
+        QVERIFY(!QFile::exists(missing));
+        QVERIFY_THROWS_EXCEPTION(Error, generateDemoData(db.systemPath(), db.accountingPath()));
+        // A database without the tables: what is missing where, SQLite's code, and
+        // the customer database keeps nothing of the failed run.
+        const auto error = test::errorOf([&] { generateDemoData(db.personalPath(), db.systemPath()); });
+        QVERIFY(error);
+        QCOMPARE(error->number(), SQLITE_ERROR);
+        QVERIFY2(error->description().startsWith(
+                     u"No existe la tabla AGENTES en la base de datos \"%1\""_s.arg(db.systemPath())),
+                 qPrintable(error->description()));
+        QCOMPARE(TempDatabase::scalar(db.personalPath(), u"select count(*) from clientes"_s).toInt(), 0);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDemoData)
 #include "tst_demodata.moc"

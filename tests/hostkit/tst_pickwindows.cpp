@@ -16,10 +16,6 @@ using namespace felcora;
 using namespace felcora::test;
 using namespace Qt::StringLiterals;
 
-namespace {
-constexpr int kLongerThanAnyTestMs = 60'000;
-}
-
 class TestPickWindows : public QObject
 {
     Q_OBJECT
@@ -48,7 +44,7 @@ class TestPickWindows : public QObject
 
 private slots:
     // Typed text starts afresh after a pause: a loaded machine must not make one.
-    void initTestCase() { QApplication::setKeyboardInputInterval(kLongerThanAnyTestMs); }
+    void initTestCase() { QApplication::setKeyboardInputInterval(60'000); }
     void init()
     {
         m_desk.reset();
@@ -61,104 +57,75 @@ private slots:
     }
     void cleanup() { closeAllModals(); }
 
-    void listsCatalogueInCodeOrder_data()
+    // Each window lists its catalogue in code order, the first row current.
+    // Typing positions on the first code, or else description, that begins so
+    // (in any case); Enter or a double click picks, Esc picks nothing.
+    void picks_data()
     {
         QTest::addColumn<bool>("subRegimes");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QStringList>("codes");
-        QTest::newRow("benefit regimes") << false << u"Ventajas"_s << u"BKN EXP LI RAT RIM TDF ZF"_s.split(u' ');
-        QTest::newRow("sub-regimes") << true << u"Sub Regímenes"_s
-                                     << u"EC01 ET01 IC04 IG04 IT04 ZF01 ZF02"_s.split(u' ');
-    }
-    void listsCatalogueInCodeOrder()
-    {
-        QFETCH(bool, subRegimes);
-        QFETCH(QString, title);
-        QFETCH(QStringList, codes);
-        const QString picked = pick(subRegimes, [&](QDialog *dialog, QTreeWidget *list) {
-            QCOMPARE(dialog->windowTitle(), title);
-            QCOMPARE(list->headerItem()->text(0), u"Código"_s);
-            QCOMPARE(list->headerItem()->text(1), u"Descripción"_s);
-            QStringList shown;
-            for (int i = 0; i < list->topLevelItemCount(); ++i)
-                shown << list->topLevelItem(i)->text(0);
-            QCOMPARE(shown, codes);
-            QCOMPARE(list->selectedItems(), QList<QTreeWidgetItem *>{list->topLevelItem(0)});
-            pressKey(Qt::Key_Escape);
-        });
-        QCOMPARE(picked, QString());
-    }
-
-    void picksWithKeys_data()
-    {
-        QTest::addColumn<bool>("subRegimes");
-        QTest::addColumn<QString>("setupSql");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QList<int>>("keys"); // none: a double click on the third row
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("setupSql");
+        QTest::addColumn<QString>("shown"); // the title, the headers and the codes; empty: not checked
+        const auto row = [](const char *name, bool subRegimes, const QString &typed, const QList<int> &keys,
+                            const QString &expected, const QString &setupSql = {}, const QString &shown = {}) {
+            QTest::newRow(name) << subRegimes << typed << keys << expected << setupSql << shown;
+        };
         const QList<int> enter{Qt::Key_Return};
-        QTest::newRow("typed code prefix") << false << QString() << u"ri"_s << enter << u"RIM"_s;
-        QTest::newRow("lower-case prefix") << true << QString() << u"ig0"_s << enter << u"IG04"_s;
-        QTest::newRow("description when no code begins so") << false << QString() << u"rei"_s << enter << u"EXP"_s;
-        QTest::newRow("backspace") << false << QString() << u"rim"_s
-                                   << QList<int>{Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Return} << u"RAT"_s;
-        QTest::newRow("down") << true << QString() << QString() << QList<int>{Qt::Key_Down, Qt::Key_Return}
-                              << u"ET01"_s;
-        const QString paddedCode = u"insert into Ventajas values ('AAA   ', 'Con espacios')"_s;
-        QTest::newRow("padded code trimmed") << false << paddedCode << QString() << enter << u"AAA"_s;
-        QTest::newRow("empty catalogue") << true << u"delete from SubRegimenes"_s << QString() << enter << QString();
+        row("benefit regimes, Esc", false, {}, {Qt::Key_Escape}, {}, {},
+            u"Ventajas: Código Descripción BKN EXP LI RAT RIM TDF ZF"_s);
+        row("sub-regimes, code prefix", true, u"ig0"_s, enter, u"IG04"_s, {},
+            u"Sub Regímenes: Código Descripción EC01 ET01 IC04 IG04 IT04 ZF01 ZF02"_s);
+        row("description when no code begins so", false, u"rei"_s, enter, u"EXP"_s);
+        row("backspace", false, u"rim"_s, {Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Return}, u"RAT"_s);
+        row("down", false, {}, {Qt::Key_Down, Qt::Key_Return}, u"EXP"_s);
+        row("double click", false, {}, {}, u"LI"_s);
+        row("padded code trimmed", false, {}, enter, u"AAA"_s,
+            u"insert into Ventajas values ('AAA   ', 'Con espacios')"_s);
+        row("empty catalogue", true, {}, enter, {}, u"delete from SubRegimenes"_s);
     }
-    void picksWithKeys()
+    void picks()
     {
         QFETCH(bool, subRegimes);
         QFETCH(QString, setupSql);
         QFETCH(QString, typed);
         QFETCH(QList<int>, keys);
         QFETCH(QString, expected);
+        QFETCH(QString, shown);
         if (!setupSql.isEmpty())
             TempDatabase::exec(m_db->personalPath(), setupSql);
-        const QString picked = pick(subRegimes, [&](QDialog *, QTreeWidget *) {
+        const QString picked = pick(subRegimes, [&](QDialog *dialog, QTreeWidget *list) {
+            QStringList seen{dialog->windowTitle() + u':', list->headerItem()->text(0), list->headerItem()->text(1)};
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                seen << list->topLevelItem(i)->text(0);
+            QVERIFY2(shown.isEmpty() || seen.join(u' ') == shown, qPrintable(seen.join(u' ')));
             typeText(typed);
             for (const int key : keys)
                 pressKey(Qt::Key(key));
+            if (keys.isEmpty()) {
+                // What the window system sends for a double click: a click, then a double click and its release.
+                const QPoint row = list->visualItemRect(list->topLevelItem(2)).center();
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+                QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, row);
+            }
         });
         QCOMPARE(picked, expected);
     }
 
-    void doubleClickPicks()
-    {
-        const QString picked = pick(false, [](QDialog *, QTreeWidget *list) {
-            // What the window system sends for a double click: a click, then a double click and its release.
-            const QPoint row = list->visualItemRect(list->topLevelItem(2)).center();
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
-            QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, row);
-        });
-        QCOMPARE(picked, u"LI"_s);
-    }
-
-    void failures_data()
-    {
-        QTest::addColumn<bool>("subRegimes");
-        QTest::addColumn<bool>("withDataAccess");
-        QTest::addColumn<qint32>("number");
-        QTest::newRow("no data access, benefit regimes") << false << false << errnum::kNoComponent;
-        QTest::newRow("no data access, sub-regimes") << true << false << errnum::kNoComponent;
-        QTest::newRow("query fails") << false << true << hostkit::brokererr::kDatabase;
-    }
+    // A failing query and a missing data access fail before any window opens.
     void failures()
     {
-        QFETCH(bool, subRegimes);
-        QFETCH(bool, withDataAccess);
-        QFETCH(qint32, number);
-        if (withDataAccess)
-            TempDatabase::exec(m_db->personalPath(), u"drop table Ventajas"_s);
-        else
-            m_desk = std::make_unique<hostkit::PrintDesk>();
-        const auto error = errorOf(
-            [&] { pick(subRegimes, [](QDialog *, QTreeWidget *) { QFAIL("a window opened before the failure"); }); });
+        const auto noWindow = [](QDialog *, QTreeWidget *) { QFAIL("a window opened before the failure"); };
+        TempDatabase::exec(m_db->personalPath(), u"drop table Ventajas"_s);
+        auto error = errorOf([&] { pick(false, noWindow); });
         QVERIFY(error);
-        QCOMPARE(error->number(), number);
+        QCOMPARE(error->number(), hostkit::brokererr::kDatabase);
+        m_desk = std::make_unique<hostkit::PrintDesk>();
+        error = errorOf([&] { pick(true, noWindow); });
+        QVERIFY(error);
+        QCOMPARE(error->number(), errnum::kNoComponent);
     }
 };
 

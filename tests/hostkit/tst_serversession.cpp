@@ -1,7 +1,8 @@
 // The data access on a PostgreSQL server, where it differs from SQLite: a
 // result read while other statements run, literals the server must take as
-// written, transactions, the rows a change reports, and the messages of a
-// server that refuses the connection. Runs only on the test server.
+// written, the rows a change reports, transactions, the messages of a server that refuses
+// the connection, and the tables and demo data it creates on an empty
+// database. Runs only on the test server.
 
 #include <QtTest>
 
@@ -55,100 +56,98 @@ private slots:
         c->setSql(u"select * from clientes order by cuit"_s);
         std::unique_ptr<IRecordset> rs;
         QVERIFY(c->CrearRs(rs));
-        int read = 0;
         for (; !rs->Eof(); rs->MoveNext()) {
             QVERIFY(rs->Fields(u"NOMBRE"_s).toString().startsWith(u"Cliente "_s));
-            c->setSql(u"update clientes set email = 'x' where cuit = "_s + u'\'' + rs->Fields(u"Cuit"_s).toString()
-                      + u'\'');
+            c->setSql(u"update clientes set email = 'x' where cuit = '%1'"_s.arg(rs->Fields(u"Cuit"_s).toString()));
             QCOMPARE(c->Ejecutar(), 1);
-            ++read;
         }
-        QCOMPARE(read, kCustomers);
         QCOMPARE(
             TempDatabase::scalar(m_db->personalPath(), u"select count(*) from clientes where email = 'x'"_s).toInt(),
             kCustomers);
     }
 
-    // Text is stored as written, a backslash before an apostrophe included;
-    // changes report their rows; a transaction undone leaves nothing.
-    void literalsRowsAndTransactions()
+    // Text is stored as written, a backslash before an apostrophe included,
+    // even where the server reads backslashes as escapes by default; changes
+    // report their rows, and a second row with the same key its own number.
+    void literalsAndRowsAsWritten()
     {
-        try {
-            literalsRowsAndTransactionsSteps();
-        } catch (const Error &e) {
-            QFAIL(qPrintable(e.source() + u": "_s + e.description()));
-        }
-    }
-    // A server that cannot be reached, or refuses the user, is described in
-    // Spanish with the database and server it concerns; the password never shows.
-    void refusedConnectionsAreDescribed_data()
-    {
-        QTest::addColumn<QString>("change");
-        QTest::newRow("wrong password") << u"password"_s;
-        QTest::newRow("no server there") << u"port"_s;
-    }
-    void refusedConnectionsAreDescribed()
-    {
-        QFETCH(QString, change);
-        hostkit::BrokerConfig config = m_db->config();
-        hostkit::EntitySettings &personal = config.entities[kPersonal];
-        const QString secret = u"no-es-la-clave-9f3"_s;
-        if (change == u"password")
-            personal.password = secret;
-        else
-            personal.port = 1;
-        hostkit::RecordBroker broker;
-        broker.useConfig(config);
-        const auto error = errorOf([&] { broker.LoadParameters(); });
-        QVERIFY(error);
-        QCOMPARE(error->number(), hostkit::brokererr::kOpen);
-        QVERIFY2(error->description().startsWith(
-                     u"No se pudo conectar con la base de datos \"%1\" del servidor \"%2\""_s.arg(personal.database,
-                                                                                                  personal.host)),
-                 qPrintable(error->description()));
-        QVERIFY(!error->description().contains(secret));
-        QVERIFY(!error->description().contains(personal.password) || personal.password.isEmpty());
-    }
-
-    // A connection the server closed (a restart, a network cut) costs a query
-    // nothing: it runs again on a new one. A change finds it closed before it
-    // is sent, and goes once, on a new one.
-    void droppedConnectionsAreReplaced()
-    {
-        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
         const QString database = m_db->personalPath().section(u':', 1);
-        const QString dropAll = u"select count(pg_terminate_backend(pid)) from pg_stat_activity "
-                                "where datname = '%1' and pid <> pg_backend_pid()"_s.arg(database);
-        QVERIFY(TempDatabase::scalar(m_db->personalPath(), dropAll).toInt() > 0);
-        c->setSql(u"select count(*) from JRD"_s);
+        TempDatabase::exec(m_db->personalPath(),
+                           u"alter database %1 set standard_conforming_strings = off"_s.arg(database));
+        m_broker = m_db->makeBroker();
+        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
+        const auto run = [&](const QString &sql) {
+            c->setSql(sql);
+            qint64 rows = -1;
+            const auto error = errorOf([&] { rows = c->Ejecutar(); });
+            return error ? error->number() : rows;
+        };
+        QCOMPARE(run(u"insert into clientes (cuit, nombre) values ('1', 'a\\''b'), ('2', 'Ñandú')"_s), 2);
+        QCOMPARE(
+            TempDatabase::scalar(m_db->personalPath(), u"select nombre from clientes where cuit = '1'"_s).toString(),
+            u"a\\'b"_s);
+        QCOMPARE(run(u"insert into clientes (cuit, nombre) values ('1', 'otra vez')"_s), errnum::kDuplicateKey);
+        QCOMPARE(run(u"delete from clientes where cuit in ('1', '2', '3')"_s), 2);
+
+        // A transaction sees its own rows; undone, it leaves nothing.
+        auto *transactions = qobject_cast<ITransactions *>(m_broker.get());
+        QVERIFY(transactions);
+        transactions->BeginTrans(kPersonal);
+        QCOMPARE(run(u"insert into clientes (cuit, nombre) values ('9', 'Nueve')"_s), 1);
+        c->setSql(u"select nombre from clientes where cuit = '9'"_s);
         std::unique_ptr<IRecordset> rs;
         QVERIFY(c->CrearRs(rs));
-        QCOMPARE(rs->value(0).toInt(), 24);
-        rs.reset();
-
-        QVERIFY(TempDatabase::scalar(m_db->personalPath(), dropAll).toInt() > 0);
-        c->setSql(u"insert into clientes (cuit, nombre) values ('1', 'Uno')"_s);
-        QCOMPARE(c->Ejecutar(), 1);
-        QCOMPARE(TempDatabase::scalar(m_db->personalPath(), u"select count(*) from clientes"_s).toInt(), 1);
+        transactions->RollbackTrans(kPersonal);
+        QCOMPARE(TempDatabase::scalar(m_db->personalPath(), u"select count(*) from clientes"_s).toInt(), 0);
     }
 
-    // The tables are created on an empty database, all at once, and never over existing ones.
-    void initServerCreatesTheTablesOnce()
+    // A server that refuses the user, or cannot be reached, is described in
+    // Spanish with the database and server it concerns; the password never shows.
+    void refusedConnectionsAreDescribed()
+    {
+        const QString secret = u"no-es-la-clave-9f3"_s;
+        for (const bool wrongPassword : {true, false}) {
+            hostkit::BrokerConfig config = m_db->config();
+            hostkit::EntitySettings &personal = config.entities[kPersonal];
+            if (wrongPassword)
+                personal.password = secret;
+            else
+                personal.port = 1;
+            hostkit::RecordBroker broker;
+            broker.useConfig(config);
+            const auto error = errorOf([&] { broker.LoadParameters(); });
+            QVERIFY(error);
+            QCOMPARE(error->number(), hostkit::brokererr::kOpen);
+            const QString text = error->description();
+            QVERIFY2(text.startsWith(u"No se pudo conectar con la base de datos \"%1\" del servidor \"%2\""_s.arg(
+                         personal.database, personal.host)),
+                     qPrintable(text));
+            QVERIFY2(personal.password.isEmpty() || !text.contains(personal.password), qPrintable(text));
+        }
+    }
+
+    // The tables are created on an empty database with their first rows; demo
+    // data then adds as many customers as asked each time, with their lines,
+    // and agents pending in the accounting tables.
+    void initServerThenDemoData()
     {
         const test::ServerDatabase empty(true);
         const hostkit::EntitySettings settings = empty.config().entity(kPersonal);
+        const auto count = [&](const QString &path, const QString &sql) {
+            return TempDatabase::scalar(path, u"select count(*) from "_s + sql).toInt();
+        };
         hostkit::initServerDatabase(settings);
-        QCOMPARE(TempDatabase::scalar(empty.customerPath(), u"select count(*) from JRD"_s).toInt(), 24);
-        QCOMPARE(TempDatabase::scalar(empty.accountingPath(), u"select count(*) from AGENTES"_s).toInt(), 0);
-        QCOMPARE(TempDatabase::scalar(empty.customerPath(), u"select nombre from clientes"_s), QVariant());
-
-        const auto again = errorOf([&] { hostkit::initServerDatabase(settings); });
-        QVERIFY(again);
-        QVERIFY2(again->description().contains(u"ya tiene la tabla clientes, el índice clientes_nombre"_s),
-                 qPrintable(again->description()));
-        hostkit::EntitySettings sqlite = settings;
-        sqlite.driver = u"SQLite"_s;
-        QVERIFY(errorOf([&] { hostkit::initServerDatabase(sqlite); }));
+        QCOMPARE(count(empty.customerPath(), u"JRD"_s), 24);
+        QCOMPARE(count(empty.customerPath(), u"clientes"_s) + count(empty.accountingPath(), u"AGENTES"_s), 0);
+        hostkit::DemoOptions options;
+        for (const int customers : {300, 100}) {
+            options.customers = customers;
+            QCOMPARE(hostkit::writeServerDemoData(settings, options), customers);
+        }
+        QCOMPARE(count(empty.customerPath(), u"clientes"_s), 400);
+        QVERIFY(count(empty.customerPath(), u"DIB"_s) > 0);
+        QCOMPARE(count(empty.customerPath(), u"DIB where CLICUI not in (select cuit from clientes)"_s), 0);
+        QVERIFY(count(empty.accountingPath(), u"AGENTES"_s) > 0);
     }
 
     // What would keep the tables from being created is found before anything
@@ -230,59 +229,7 @@ private slots:
         QCOMPARE(test::ServerDatabase::scalar(path, objects), before);
     }
 
-    // Demo data on the server: as many customers as asked each time, with
-    // their lines, and agents pending in the accounting tables.
-    void demoDataOnTheServer()
-    {
-        const test::ServerDatabase empty(true);
-        const hostkit::EntitySettings settings = empty.config().entity(kPersonal);
-        hostkit::initServerDatabase(settings);
-        hostkit::DemoOptions options;
-        options.customers = 300;
-        QCOMPARE(hostkit::writeServerDemoData(settings, options), 300);
-        options.customers = 100;
-        QCOMPARE(hostkit::writeServerDemoData(settings, options), 100);
-        QCOMPARE(TempDatabase::scalar(empty.customerPath(), u"select count(*) from clientes"_s).toInt(), 400);
-        QVERIFY(TempDatabase::scalar(empty.customerPath(), u"select count(*) from DIB"_s).toInt() > 0);
-        QVERIFY(TempDatabase::scalar(empty.customerPath(),
-                                     u"select count(*) from DIB where CLICUI not in (select cuit from clientes)"_s)
-                    .toInt()
-                == 0);
-        QVERIFY(TempDatabase::scalar(empty.accountingPath(), u"select count(*) from AGENTES"_s).toInt() > 0);
-    }
-
 private:
-    void literalsRowsAndTransactionsSteps()
-    {
-        // A server that reads backslashes as escapes by default: the data access turns that off.
-        const QString database = m_db->personalPath().section(u':', 1);
-        TempDatabase::exec(m_db->personalPath(),
-                           u"alter database %1 set standard_conforming_strings = off"_s.arg(database));
-        m_broker = m_db->makeBroker();
-        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
-        c->setSql(u"insert into clientes (cuit, nombre) values ('1', 'a\\''b'), ('2', 'Ñandú')"_s);
-        QCOMPARE(c->Ejecutar(), 2);
-        QCOMPARE(
-            TempDatabase::scalar(m_db->personalPath(), u"select nombre from clientes where cuit = '1'"_s).toString(),
-            u"a\\'b"_s);
-        c->setSql(u"insert into clientes (cuit, nombre) values ('1', 'otra vez')"_s);
-        const auto duplicate = errorOf([&] { c->Ejecutar(); });
-        QVERIFY(duplicate && duplicate->number() == errnum::kDuplicateKey);
-        c->setSql(u"delete from clientes where cuit in ('1', '2', '3')"_s);
-        QCOMPARE(c->Ejecutar(), 2);
-
-        auto *transactions = qobject_cast<ITransactions *>(m_broker.get());
-        QVERIFY(transactions);
-        transactions->BeginTrans(kPersonal);
-        c->setSql(u"insert into clientes (cuit, nombre) values ('9', 'Nueve')"_s);
-        QCOMPARE(c->Ejecutar(), 1);
-        c->setSql(u"select nombre from clientes where cuit = '9'"_s);
-        std::unique_ptr<IRecordset> rs;
-        QVERIFY(c->CrearRs(rs)); // the transaction sees its own row
-        transactions->RollbackTrans(kPersonal);
-        QVERIFY(TempDatabase::scalar(m_db->personalPath(), u"select count(*) from clientes"_s).toInt() == 0);
-    }
-
     std::unique_ptr<TempDatabase> m_db;
     std::unique_ptr<hostkit::RecordBroker> m_broker;
 };

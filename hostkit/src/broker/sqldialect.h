@@ -4,14 +4,14 @@
 #include <QString>
 #include <memory>
 
-#include "felcora/hostkit/hostkit_export.h"
+#include "felcora/hostkit/hostkit_data_export.h"
 
 namespace felcora::hostkit {
 
 // What differs between the databases behind the entities: how a date and a
 // formatted number are written, and how a name in another database
 // (QUENMARCONTABLE..AGENTES) is spelled. One small class per driver.
-class FELCORA_HOSTKIT_EXPORT SqlDialect
+class FELCORA_HOSTKIT_DATA_EXPORT SqlDialect
 {
 public:
     virtual ~SqlDialect() = default;
@@ -39,7 +39,7 @@ public:
 };
 
 // SQLite: dates as ISO text, the other database attached under its name.
-class FELCORA_HOSTKIT_EXPORT SqliteDialect final : public SqlDialect
+class FELCORA_HOSTKIT_DATA_EXPORT SqliteDialect final : public SqlDialect
 {
 public:
     QString dateLiteral(const QDate &date) const override;
@@ -49,7 +49,7 @@ public:
 
 // PostgreSQL: dates as DATE literals, numbers rounded as numeric, the
 // accounting tables in a schema of the same database.
-class FELCORA_HOSTKIT_EXPORT PostgresDialect final : public SqlDialect
+class FELCORA_HOSTKIT_DATA_EXPORT PostgresDialect final : public SqlDialect
 {
 public:
     QString dateLiteral(const QDate &date) const override;
@@ -61,7 +61,7 @@ public:
 // SQL Server through ODBC: dates in the unambiguous yyyymmdd form, the other
 // database by its three-part name, texts as national (Unicode) literals so
 // that no character outside the server's code page is lost.
-class FELCORA_HOSTKIT_EXPORT SqlServerDialect final : public SqlDialect
+class FELCORA_HOSTKIT_DATA_EXPORT SqlServerDialect final : public SqlDialect
 {
 public:
     QString dateLiteral(const QDate &date) const override;

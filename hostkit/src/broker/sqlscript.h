@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "felcora/hostkit/hostkit_export.h"
+#include "felcora/hostkit/hostkit_data_export.h"
 
 namespace felcora::hostkit {
 
@@ -23,7 +23,7 @@ struct Statement
 // text ($$...$$, $tag$...$tag$). Backslash escapes (E'...') are not read.
 // Statements of nothing but blanks and comments are left out; an unclosed
 // literal or comment runs to the end of the script, for the server to refuse.
-FELCORA_HOSTKIT_EXPORT QList<Statement> split(const QString &script);
+FELCORA_HOSTKIT_DATA_EXPORT QList<Statement> split(const QString &script);
 
 } // namespace sqlscript
 } // namespace felcora::hostkit

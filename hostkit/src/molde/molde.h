@@ -3,12 +3,12 @@
 #include <QObject>
 
 #include "felcora/hostcomponents.h"
-#include "felcora/hostkit/hostkit_export.h"
+#include "felcora/hostkit/hostkit_data_export.h"
 
 namespace felcora::hostkit {
 
 // The default format component, "cMOLDE.MAIN".
-class FELCORA_HOSTKIT_EXPORT Molde : public QObject, public IFormat
+class FELCORA_HOSTKIT_DATA_EXPORT Molde : public QObject, public IFormat
 {
     Q_OBJECT
     Q_INTERFACES(felcora::IFormat)

@@ -3,12 +3,12 @@
 #include <QHash>
 #include <QString>
 
-#include "felcora/hostkit/hostkit_export.h"
+#include "felcora/hostkit/hostkit_data_export.h"
 
 namespace felcora::hostkit {
 
 // How one entity reaches its database.
-struct FELCORA_HOSTKIT_EXPORT EntitySettings
+struct FELCORA_HOSTKIT_DATA_EXPORT EntitySettings
 {
     QString driver = QStringLiteral("SQLite"); // SQLite, or a Qt SQL driver (QPSQL, QODBC)
     QString database;                          // SQLite: the file; a server: the database name
@@ -42,7 +42,7 @@ struct FELCORA_HOSTKIT_EXPORT EntitySettings
 // "RecordBroker"; RECORDBROKER_CONFIG names another file). Keys: Driver,
 // Database (required), Host, Port, User, Password, PasswordFile, SslMode,
 // SslRootCert, DecimalSeparator, Accounting; group and key names in any case.
-struct FELCORA_HOSTKIT_EXPORT BrokerConfig
+struct FELCORA_HOSTKIT_DATA_EXPORT BrokerConfig
 {
     QHash<QString, EntitySettings> entities; // keyed by upper-case entity name
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "felcora/hostkit/hostkit_export.h"
+#include "felcora/hostkit/hostkit_data_export.h"
 
 namespace felcora::hostkit {
 
@@ -29,7 +29,7 @@ struct DemoSummary
 // only when missing.
 // Throws felcora::Error on any SQLite failure, described in Spanish with the file
 // and SQLite's message, and SQLite's extended result code as number.
-FELCORA_HOSTKIT_EXPORT DemoSummary generateDemoData(const QString &personalDb, const QString &accountingDb,
-                                                    const DemoOptions &options = {});
+FELCORA_HOSTKIT_DATA_EXPORT DemoSummary generateDemoData(const QString &personalDb, const QString &accountingDb,
+                                                         const DemoOptions &options = {});
 
 } // namespace felcora::hostkit

@@ -7,7 +7,7 @@
 
 #include "felcora/hostcomponents.h"
 #include "felcora/hostkit/brokerconfig.h"
-#include "felcora/hostkit/hostkit_export.h"
+#include "felcora/hostkit/hostkit_data_export.h"
 
 namespace felcora::hostkit {
 
@@ -16,7 +16,7 @@ class EntityConnection;
 // The default data-access component, "RecordBroker.BrokerMain": one
 // connection per entity, configured per entity (BrokerConfig), the embedded
 // SQLite databases where nothing is configured. It offers transactions per entity.
-class FELCORA_HOSTKIT_EXPORT RecordBroker : public QObject, public IDataAccess, public ITransactions
+class FELCORA_HOSTKIT_DATA_EXPORT RecordBroker : public QObject, public IDataAccess, public ITransactions
 {
     Q_OBJECT
     Q_INTERFACES(felcora::IDataAccess felcora::ITransactions)
