@@ -37,12 +37,12 @@ QString numberLiteral(const QString &text, const QString &decimalSeparator)
     return QString(parsed->cForm).replace(u'.', separator);
 }
 
-QString FormatoNumericoSQL(IDataAccess &broker, const QString &Entidad, const QString &Campo, const QString &Mascara)
+QString FormatoNumericoSQL(IDataAccess &broker, const QString &entity, const QString &column, const QString &mask)
 {
-    const qsizetype point = Mascara.indexOf(u'.') + 1; // 0 when the mask has no point
-    qint32 decimals = qint32(Mascara.size() - point);
-    const QString expression = broker.getNumberFormatbyEntity(Entidad, QStringLiteral("999,999"), decimals);
-    return QString(expression).replace(QStringLiteral("999.999"), Campo);
+    const qsizetype point = mask.indexOf(u'.') + 1; // 0 when the mask has no point
+    qint32 decimals = qint32(mask.size() - point);
+    const QString expression = broker.getNumberFormatbyEntity(entity, QStringLiteral("999,999"), decimals);
+    return QString(expression).replace(QStringLiteral("999.999"), column);
 }
 
 } // namespace felcora

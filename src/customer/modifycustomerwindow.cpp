@@ -31,17 +31,8 @@ constexpr int kStoredRole = Qt::UserRole;
 
 FrmModCliente::FrmModCliente()
     : ui(std::make_unique<Ui::FrmModCliente>())
-    , m_outcome(&m_unused)
 {
-    ui->setupUi(this);
-    new CuitBox(ui->TxtCuit);
-    m_eximGan = new OptionFrame(ui->EXIMGANS, ui->EXIMGANN, ui->TxtEximGan, ui->TxtTemp);
-    m_reduction = new OptionFrame(ui->OpIVAREDS, ui->OpIVAREDN, ui->TxtIvaReduccion, ui->TxtIvaTemp);
-    new StartDateBox(ui->TxtIniactiv);
-
-    connect(ui->cboIVAFACTU, &QComboBox::currentIndexChanged, this, guarded(this, "cboIVAFACTU_Click", [this] {
-                showExemptValue(ui->cboIVAFACTU, ui->lbIvaExento, ui->txtIvaExcento);
-            }));
+    setUpForm(*ui, true);
     connect(ui->cmdVentajasAdd, &QPushButton::clicked, this,
             guarded(this, "cmdVentajasAdd_Click", [this] { addBenefitTie(); }));
     connect(ui->cmdINGBRU, &QPushButton::clicked, this,
@@ -52,13 +43,10 @@ FrmModCliente::~FrmModCliente() = default;
 
 void FrmModCliente::load(const CustomerStore &store, ModifyOutcome *outcome)
 {
-    m_store = store;
-    m_outcome = outcome;
-
+    m_outcome.setTarget(outcome);
     // The product itself keeps no fee: it has the gross-income window instead.
     ui->cmdINGBRU->setEnabled(!store.keepsFee());
-    ui->lbHonorario->setVisible(store.keepsFee());
-    ui->txtHonorario->setVisible(store.keepsFee());
+    useStore(store, *ui);
 
     for (QLineEdit *box :
          {ui->TxtCuit, ui->TxtContact, ui->TxtDomicilio, ui->txtCP, ui->TxtEmail, ui->TxtEximGan, ui->TxtIniactiv,
@@ -125,7 +113,7 @@ void FrmModCliente::activate()
 
 CustomerRecord FrmModCliente::typed() const
 {
-    return typedCustomer(*ui, *m_eximGan, *m_reduction);
+    return typedIn(*ui);
 }
 
 void FrmModCliente::lpGuardar()
@@ -205,17 +193,13 @@ void FrmModCliente::EliminarItemVentajasRel()
     }
 }
 
-bool FrmModCliente::formKeyDown(QObject *watched, const QKeyEvent *key)
+bool FrmModCliente::editorKeyDown(QObject *watched, const QKeyEvent *key)
 {
-    switch (key->key()) {
-    case Qt::Key_F11: lpGuardar(); return true;
-    case Qt::Key_Escape: leaveWithoutSaving(); return true;
-    case Qt::Key_Delete:
+    if (key->key() == Qt::Key_Delete) {
         if (watched != ui->lstVentajas)
             return false;
         EliminarItemVentajasRel();
         return true;
-    default: break;
     }
     return moveOnWithEnterIn(*ui, watched, key);
 }

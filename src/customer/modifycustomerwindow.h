@@ -4,9 +4,9 @@
 
 #include "core/customerrecord.h"
 #include "core/customerstore.h"
+#include "customer/customereditor.h"
 #include "customer/modifycustomer.h"
 #include "felcora/felcora_export.h"
-#include "ui/modalwindow.h"
 
 namespace Ui {
 class FrmModCliente;
@@ -14,11 +14,9 @@ class FrmModCliente;
 
 namespace felcora::customer {
 
-class OptionFrame;
-
 // The modify-customer window: one customer's row, its save (F11), and its
 // benefit relations.
-class FELCORA_TESTS_EXPORT FrmModCliente : public ModalWindow
+class FELCORA_TESTS_EXPORT FrmModCliente : public CustomerEditor
 {
     Q_OBJECT
 public:
@@ -41,25 +39,21 @@ public:
     // benefit relations and of the gross-income window, whatever the CUIT box holds.
     const QString &tag() const { return m_loaded.cuit; }
 
-    void lpGuardar();
+    void lpGuardar() override;
     void CargarListaVentajasRel();
     void EliminarItemVentajasRel();
 
 protected:
-    bool formKeyDown(QObject *watched, const QKeyEvent *key) override;
-    void leftByTitleBar() override { leaveWithoutSaving(); }
+    void leaveWithoutSaving() override;
+    // Delete in the benefit list, and Enter moving on.
+    bool editorKeyDown(QObject *watched, const QKeyEvent *key) override;
 
 private:
-    void leaveWithoutSaving();
     void addBenefitTie();
     void openGrossIncome();
 
     std::unique_ptr<Ui::FrmModCliente> ui;
-    OptionFrame *m_eximGan = nullptr;
-    OptionFrame *m_reduction = nullptr;
-    CustomerStore m_store;
-    ModifyOutcome *m_outcome = nullptr;
-    ModifyOutcome m_unused; // where the outcome goes before load()
+    OutcomeSlot<ModifyOutcome> m_outcome;
     // The customer as loaded (what the user changed is told against it), and
     // as the save expects to find it stored: as loaded, or as another
     // workstation left it when the user chose to save over that.

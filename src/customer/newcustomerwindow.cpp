@@ -18,18 +18,9 @@ namespace felcora::customer {
 
 FrmNewCliente::FrmNewCliente()
     : ui(std::make_unique<Ui::FrmNewCliente>())
-    , m_outcome(&m_unused)
 {
-    ui->setupUi(this);
-    new CuitBox(ui->TxtCuit);
     // The temporary values are not typed here: their boxes stay disabled at "0".
-    m_eximGan = new OptionFrame(ui->EXIMGANS, ui->EXIMGANN, ui->TxtEximGan, nullptr);
-    m_reduction = new OptionFrame(ui->OpIVAREDS, ui->OpIVAREDN, ui->TxtIvaReduccion, nullptr);
-    new StartDateBox(ui->TxtIniactiv);
-
-    connect(ui->cboIVAFACTU, &QComboBox::currentIndexChanged, this, guarded(this, "cboIVAFACTU_Click", [this] {
-                showExemptValue(ui->cboIVAFACTU, ui->lbIvaExento, ui->txtIvaExcento);
-            }));
+    setUpForm(*ui, false);
     connect(ui->cmdClientesPendientes, &QPushButton::clicked, this,
             guarded(this, "cmdClientesPendientes_Click", [this] { ControladorClientesPendientes(); }));
 }
@@ -38,11 +29,8 @@ FrmNewCliente::~FrmNewCliente() = default;
 
 void FrmNewCliente::load(const CustomerStore &store, NewCustomerOutcome *outcome)
 {
-    m_store = store;
-    m_outcome = outcome;
-
-    ui->lbHonorario->setVisible(store.keepsFee());
-    ui->txtHonorario->setVisible(store.keepsFee());
+    m_outcome.setTarget(outcome);
+    useStore(store, *ui);
 
     // The hidden gross-income box and the fee are not linked.
     for (QLineEdit *box :
@@ -60,7 +48,7 @@ void FrmNewCliente::load(const CustomerStore &store, NewCustomerOutcome *outcome
 
 CustomerRecord FrmNewCliente::typed() const
 {
-    return typedCustomer(*ui, *m_eximGan, *m_reduction);
+    return typedIn(*ui);
 }
 
 void FrmNewCliente::lpGuardar()
@@ -103,13 +91,8 @@ void FrmNewCliente::ControladorClientesPendientes()
     setWholeText(ui->txtLocalidad, pending.picked.ciudad);
 }
 
-bool FrmNewCliente::formKeyDown(QObject *watched, const QKeyEvent *key)
+bool FrmNewCliente::editorKeyDown(QObject *watched, const QKeyEvent *key)
 {
-    switch (key->key()) {
-    case Qt::Key_F11: lpGuardar(); return true;
-    case Qt::Key_Escape: leaveWithoutSaving(); return true;
-    default: break;
-    }
     if (watched == ui->TxtCuit && key->text().contains(kDash)) {
         MsgBox(QStringLiteral("No debe ingresar guiones ( - ) en el CUIT"), vbCritical);
         return true;

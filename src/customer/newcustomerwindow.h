@@ -4,9 +4,9 @@
 
 #include "core/customerrecord.h"
 #include "core/customerstore.h"
+#include "customer/customereditor.h"
 #include "customer/newcustomer.h"
 #include "felcora/felcora_export.h"
-#include "ui/modalwindow.h"
 
 namespace Ui {
 class FrmNewCliente;
@@ -14,11 +14,9 @@ class FrmNewCliente;
 
 namespace felcora::customer {
 
-class OptionFrame;
-
 // The new-customer window: the user types a customer, or takes one pending
 // in the accounting database, and saves it (F11) or leaves (Esc).
-class FELCORA_TESTS_EXPORT FrmNewCliente : public ModalWindow
+class FELCORA_TESTS_EXPORT FrmNewCliente : public CustomerEditor
 {
     Q_OBJECT
 public:
@@ -33,22 +31,17 @@ public:
     // The customer as the boxes hold it now (see typedCustomer).
     CustomerRecord typed() const;
 
-    void lpGuardar();
+    void lpGuardar() override;
     void ControladorClientesPendientes();
 
 protected:
-    bool formKeyDown(QObject *watched, const QKeyEvent *key) override;
-    void leftByTitleBar() override { leaveWithoutSaving(); }
+    void leaveWithoutSaving() override;
+    // A dash typed in the CUIT box, and Enter moving on.
+    bool editorKeyDown(QObject *watched, const QKeyEvent *key) override;
 
 private:
-    void leaveWithoutSaving();
-
     std::unique_ptr<Ui::FrmNewCliente> ui;
-    OptionFrame *m_eximGan = nullptr;
-    OptionFrame *m_reduction = nullptr;
-    CustomerStore m_store;
-    NewCustomerOutcome *m_outcome = nullptr;
-    NewCustomerOutcome m_unused;           // where the outcome goes before load()
+    OutcomeSlot<NewCustomerOutcome> m_outcome;
     PendingImport m_pendingForThisOpening; // when the store keeps none
 };
 

@@ -50,7 +50,7 @@ const QString kAgentsSql = u"insert into AGENTES values (1, '30000000001', 'Gene
                            "(13, '27999999990', 'Nulo', NULL, NULL, NULL, 1);"
                            "insert into ROLES_AUTORIZADOS values (1, 2), (2, 3)"_s;
 
-const QString kDash = u"No debe ingresar guiones ( - ) en el CUIT"_s;
+const QString kDashRefusal = u"No debe ingresar guiones ( - ) en el CUIT"_s;
 const QStringList kNamed = {u"TxtCuit=20444444445"_s, u"TxtNombre=Ana"_s};
 const QString kNewCuit = u"25000000003"_s; // between the customers' CUITs
 
@@ -332,7 +332,7 @@ private slots:
             typeText(u"20-"_s, cuit);
             reactivate(w); // back from the message
             typeText(u"12345678-99"_s, cuit);
-            QCOMPARE(boxes.texts, (QStringList{kDash, kDash}));
+            QCOMPARE(boxes.texts, (QStringList{kDashRefusal, kDashRefusal}));
             QCOMPARE(boxes.icons, (QList<QMessageBox::Icon>{QMessageBox::Critical, QMessageBox::Critical}));
             QCOMPARE(cuit->text(), u"20123456789"_s);
             edit(w, {u"TxtCuit<30-71234567-1"_s});
