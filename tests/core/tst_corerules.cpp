@@ -6,6 +6,7 @@
 
 #include "core/customerrecord.h"
 #include "core/customerrules.h"
+#include "core/customerstatements.h"
 #include "core/customerstore.h"
 #include "core/numberliterals.h"
 #include "core/sqltext.h"
@@ -58,6 +59,24 @@ const QStringList kCustomerColumns = {u"cuit"_s,
                                       u"CIB"_s,
                                       u"CML"_s,
                                       u"NIN"_s};
+
+// A format component that answers the values as they are ("0" for no number).
+struct PlainFormat final : IFormat
+{
+    QString EsNumero(const QVariant &v) override { return v.toString().isEmpty() ? u"0"_s : v.toString(); }
+    QString EsNull(const QVariant &v) override { return v.toString(); }
+};
+
+// A customer read from a row whose values, in the order of kCustomerColumns, are separated by "|".
+CustomerRecord customer(const QString &row)
+{
+    QVariantList values;
+    for (const QString &value : row.split(u'|'))
+        values << value;
+    values.resize(kCustomerColumns.size());
+    PlainFormat format;
+    return CustomerRecord::read(MemoryRecordset(kCustomerColumns, {values}), format, true);
+}
 
 } // namespace
 
@@ -296,22 +315,6 @@ private slots:
         QCOMPARE(isValidCuit(cuit), valid);
     }
 
-    void sqlTextDoublesApostrophes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("literal");
-        QTest::newRow("apostrophe in a name") << u"D'Alessandro"_s << u"'D''Alessandro'"_s;
-        QTest::newRow("injection attempt") << u"'; drop table clientes; --"_s << u"'''; drop table clientes; --'"_s;
-        QTest::newRow("backslash before an apostrophe") << u"a\\'b"_s << u"'a\\''b'"_s;
-        QTest::newRow("empty") << QString() << u"''"_s;
-    }
-    void sqlTextDoublesApostrophes()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, literal);
-        QCOMPARE(sqlText(text), literal);
-    }
-
     // The record reads texts through EsNull, numbers through EsNumero, the
     // conditions and the place of deposit raw and trimmed; columns by any case.
     void customerRecordReadsThroughTheFormatComponent()
@@ -349,11 +352,7 @@ private slots:
         MarkingFormat format; // "n..." is no number: the pick refuses it
         QCOMPARE(errorOf([&] { CustomerPick::fromTexts(format, {}, {}, {}, {}, u"1"_s, u"2"_s); })->number(),
                  errnum::kWrongObject);
-        struct Plain final : IFormat
-        {
-            QString EsNumero(const QVariant &v) override { return v.toString().isEmpty() ? u"0"_s : v.toString(); }
-            QString EsNull(const QVariant &v) override { return v.toString(); }
-        } plain;
+        PlainFormat plain;
         const CustomerPick pick = CustomerPick::fromTexts(plain, u"Ana"_s, u"1"_s, u"Calle"_s, {}, u"12.5"_s, {});
         QCOMPARE(pick, (CustomerPick{u"Ana"_s, u"1"_s, u"Calle"_s, {}, 12.5, 0.0}));
     }
@@ -373,6 +372,93 @@ private slots:
                  (QStringList{u"select * from clientes where cuit = '20''1'"_s,
                               u"select * from clientes where cuit = '20111111112'"_s}));
         QCOMPARE(m_broker->statements().constLast().entity, u"PERSONAL"_s);
+    }
+
+    // The statements of the customer tables from plain values: texts as
+    // literals with their apostrophes doubled, numbers in the separator
+    // given, what each option writes.
+    void customerStatements_data()
+    {
+        QTest::addColumn<QString>("built");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const QString &built, const QString &expected) {
+            QTest::newRow(name) << built << expected;
+        };
+        const CustomerRecord b = customer(u"20111111112|Benítez, Juan|O'Higgins 300|Morón|1708|juan@ejemplo.com|"
+                                          "4555-1234|2001-03-05|N|S|X|21|S|5|6|S|10.5|2|S|1.5|Pedro|3|Dep'1|12.5|7"_s);
+        const QString set = u"update clientes set cuit = '%1',nombre = 'Benítez, Juan',domicilio = 'O''Higgins 300',"
+                            "localidad = 'Morón',codpost = '1708',email = 'juan@ejemplo.com',telefonos = '4555-1234',"
+                            "finitactiv = %2,cvdi = 'N',"_s;
+        const QString tail = u"ExcepLAPIAEC = 'S',AjxVinc_4102 = 1.5,contacto = 'Pedro',ingbru = 3,"
+                             "LUGARDEPMERC = 'Dep´1',regalias = 12%1"_s;
+        row("update: the date kept, no fee", updateCustomerSql(b, b.cuit, {u"."_s, kKeepStartDate, u"1.5"_s}, false),
+            set.arg(b.cuit, kKeepStartDate)
+                + u"condiva = 'S',condivafact = 'X',ivaexento = 21,eximgan = 'S',eximganvalor = 5,"
+                  "eximganvalortemp = 6,ivaareduccion = 'S',ivaareduccionvalor = 10.5,ivaareduccionvalortemp = 2,"_s
+                + tail.arg(u".5 "_s) + u" where cuit = '20111111112'"_s);
+        CustomerRecord moved = b;
+        moved.cuit = u"20'9"_s;
+        moved.condiva = u"Q"_s;     // no such letter: left as stored
+        moved.condivafact = u"S"_s; // the exempt value does not count
+        moved.eximgan = kNo;        // its values are written as 0
+        row("update: a new CUIT, the fee, a comma", updateCustomerSql(moved, b.cuit, {u","_s, u"D"_s, u"1.5"_s}, true),
+            set.arg(u"20''9"_s, u"D"_s)
+                + u"condivafact = 'S',ivaexento = 0,eximgan = 'N',eximganvalor = 0,eximganvalortemp = 0,"
+                  "ivaareduccion = 'S',ivaareduccionvalor = 10,5,ivaareduccionvalortemp = 2,"_s
+                + tail.arg(u",5 "_s) + u",honorario = '7'  where cuit = '20111111112'"_s);
+        const QString columns = u"insert into clientes (cuit,nombre,domicilio,localidad,codpost,email,telefonos,"
+                                "finitactiv,cvdi,condiva,condivafact,eximgan,eximganvalor,eximganvalortemp,"
+                                "ivaareduccion,ivaareduccionvalor,ivaareduccionvalortemp,Regalias,ingbru,contacto,"
+                                "ExcepLAPIAEC,%1ivaexento,ajxvinc_4102,LUGARDEPMERC) values("_s;
+        // As the new-customer window hands it over: the temporary values at 0.
+        const CustomerRecord typed = customer(u"20111111112|Benítez, Juan|Rivadavia 300|Morón|1708|juan@ejemplo.com|"
+                                              "4555-1234|2001-03-05|N|M|X|12,5|S|1,5|0|S|-2|0|S|4,5|Pedro|0|"
+                                              "Depósito 1|3,25|7"_s);
+        row("insert: both frames SI, exempt with VAT, the fee",
+            insertCustomerSql(typed, {QString(), u"D[05/03/2001]"_s, u"F[4.5]"_s}, true),
+            columns.arg(u"honorario,"_s)
+                + u"'20111111112','Benítez, Juan','Rivadavia 300','Morón','1708','juan@ejemplo.com','4555-1234',"
+                  "D[05/03/2001],'N','M','X','S','1.5','0','S','-2','0','3.25','0','Pedro','S','7','12.5',F[4.5], "
+                  "'Depósito 1')"_s);
+        // A frame set to NO writes zeros, and so does the exempt value of any other condition.
+        const CustomerRecord plain = customer(u"20111111112|O'Brien, Ana||||||||||9|N|9|0|N|0|9|N||||O'Higgins 12||"_s);
+        row("insert: no conditions, both frames NO, no fee", insertCustomerSql(plain, {u","_s, u"D"_s, u"F"_s}, false),
+            columns.arg(QString())
+                + u"'20111111112','O''Brien, Ana','','','','','',D,'N','S','S','N','0','0','N','0','0','0','0','',"
+                  "'N','0',F, 'O´Higgins 12')"_s);
+        row("a literal: an injection attempt", sqlText(u"'; drop table clientes; --"_s),
+            u"'''; drop table clientes; --'"_s);
+        row("a literal: a backslash before an apostrophe", sqlText(u"a\\'b"_s), u"'a\\''b'"_s);
+        row("a literal: empty", sqlText(QString()), u"''"_s);
+        const QString cuit = u"27222222223"_s;
+        row("the list", customerListSql(), u"select * from clientes order by nombre"_s);
+        row("the printed list", customerReportSql(),
+            u"select Nombre, Cuit, Domicilio , Email, Telefonos From clientes order by Nombre"_s);
+        row("a customer deleted", deleteCustomerSql(cuit), u"delete from clientes where cuit = '27222222223'"_s);
+        row("its lines deleted", deleteDistributionSql(cuit), u"delete from DIB where CLICUI = '27222222223'"_s);
+        row("a CUIT taken", customerExistsSql(u"2'0"_s), u"select cuit from clientes where cuit = '2''0'"_s);
+        row("a row locked", lockCustomerSql(cuit), u"update clientes set cuit = cuit where cuit = '27222222223'"_s);
+        row("lines moved", moveDistributionSql(cuit, u"2'0"_s),
+            u"update DIB set CLICUI = '2''0' where CLICUI = '27222222223'"_s);
+        row("ties moved", moveBenefitTiesSql(cuit, u"2'0"_s),
+            u"update VentajasRel set cuit = '2''0' where cuit = '27222222223'"_s);
+        row("the ties", benefitTiesSql(cuit), u"select * from VentajasRel where cuit = '27222222223'"_s);
+        const BenefitTie full{u"V'1"_s, u"S1"_s, u"8471.30  "_s}, bare{u"V2"_s, {}, {}};
+        row("a tie added", insertBenefitTieSql(full, cuit),
+            u"insert into VentajasRel (IdVentaja, IdSubRegimen, NCM, cuit) values ('V''1','S1','8471.30  ',"
+            "'27222222223')"_s);
+        row("a tie found", benefitTieExistsSql(full, cuit),
+            u"select IdVentaja from VentajasRel where  cuit = '27222222223'  and IdVentaja = 'V''1' and "
+            "IdSubRegimen = 'S1' and NCM = '8471.30  '"_s);
+        row("a tie without sub-regime and position deleted, NULL or empty", deleteBenefitTieSql(bare, cuit),
+            u"delete from VentajasRel where  cuit = '27222222223'  and IdVentaja = 'V2' and "
+            "coalesce(IdSubRegimen, '') = '' and coalesce(NCM, '') = ''"_s);
+    }
+    void customerStatements()
+    {
+        QFETCH(QString, built);
+        QFETCH(QString, expected);
+        QCOMPARE(built, expected);
     }
 
     // A start date in whatever form a database or an older program left it
