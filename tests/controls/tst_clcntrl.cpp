@@ -2,10 +2,9 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QToolTip>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <QtTest>
-#include <array>
 #include <memory>
 
 #include "controls/clcntrl.h"
@@ -17,243 +16,161 @@ using namespace felcora::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
 const QStringList kEntries = {u"Alfa"_s, u"beta"_s, u"Bermudez"_s, u"Carlos"_s};
-const QString kLongEntry = u"Compañía Importadora y Exportadora del Río de la Plata "_s.repeated(4);
-const QColor kUntouched(Qt::yellow);
-const QColor kFocusColour(192, 255, 192);
-const QColor kFocusColourF6(254, 228, 214);
-const QColor kLeftColour(Qt::white);
-
-QColor background(const QLineEdit *box)
-{
-    return box->palette().color(QPalette::Base);
-}
-
+const QColor kUntouched(Qt::yellow), kFocus(192, 255, 192), kFocusF6(254, 228, 214), kLeft(Qt::white);
+const auto background = [](const QLineEdit *box) { return box->palette().color(QPalette::Base); };
 } // namespace
 
 class TestClCntrl : public QObject
 {
     Q_OBJECT
 private slots:
-    // In tab order: three linked boxes, then a list and a combo box that a
-    // fourth control searches. Every control is owned by what it links.
+    // Three linked boxes in tab order, then a list and a combo box that a fourth
+    // control searches. Every control is owned by what it links first; all read es_AR's separator.
     void init()
     {
+        QLocale::setDefault(QLocale(u"es_AR"_s));
         m_dialog = std::make_unique<QDialog>();
         auto *layout = new QVBoxLayout(m_dialog.get());
         for (int i = 0; i < 3; ++i) {
-            m_boxes[i] = new QLineEdit(u"texto %1"_s.arg(i), m_dialog.get());
+            layout->addWidget(m_boxes[i] = new QLineEdit(u"texto %1"_s.arg(i)));
             m_boxes[i]->setObjectName(u"Txt%1"_s.arg(i));
-            layout->addWidget(m_boxes[i]);
             (new ClCntrl)->sLinkText(m_boxes[i]);
         }
-        m_list = new QListWidget(m_dialog.get());
-        m_list->setObjectName(u"Lst"_s);
+        layout->addWidget(m_list = new QListWidget);
+        layout->addWidget(m_combo = new QComboBox);
         m_list->addItems(kEntries);
-        m_combo = new QComboBox(m_dialog.get());
         m_combo->addItems(kEntries);
-        layout->addWidget(m_list);
-        layout->addWidget(m_combo);
-        m_finder = new ClCntrl;
-        m_finder->sLinkListBox(m_list);
-        m_finder->sLinkCBoBox(m_combo);
+        auto *finder = new ClCntrl;
+        finder->sLinkListBox(m_list);
+        finder->sLinkCBoBox(m_combo);
         m_dialog->show();
         QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
     }
 
-    void cleanup()
+    // Enter and the arrows move on as Tab would, and Enter never reaches the
+    // box. The Tag decides the colour on the way in and out: "BB..." boxes
+    // keep theirs unless the Tag ends in "#F6". A coloured box is fully
+    // selected, the masked one too, though it places its cursor on the way in.
+    void keysMoveTheFocusAndTheTagColoursIt_data()
     {
-        m_dialog.reset();
-        QLocale::setDefault(m_startLocale);
-    }
-
-    void keysMoveTheFocus_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QKeyCombination>("key");
         QTest::addColumn<QString>("to");
-        QTest::newRow("Enter") << 1 << int(Qt::Key_Return) << int(Qt::NoModifier) << u"Txt2"_s;
-        QTest::newRow("keypad Enter") << 1 << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << u"Txt2"_s;
-        QTest::newRow("Enter in the last box") << 2 << int(Qt::Key_Return) << int(Qt::NoModifier) << u"Lst"_s;
-        QTest::newRow("Up") << 1 << int(Qt::Key_Up) << int(Qt::NoModifier) << u"Txt0"_s;
-        QTest::newRow("Down") << 1 << int(Qt::Key_Down) << int(Qt::NoModifier) << u"Txt2"_s;
-    }
-
-    // The box left turns white, the box reached is coloured and fully
-    // selected, and Enter never reaches the box.
-    void keysMoveTheFocus()
-    {
-        QFETCH(int, from);
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(QString, to);
-        // A masked box places its cursor on gaining the focus; the selection must outlast that.
-        m_boxes[2]->setInputMask(u"99/99/9999"_s);
-        m_boxes[2]->setText(u"01022024"_s);
-        m_boxes[from]->setFocus();
-        QSignalSpy entered(m_boxes[from], &QLineEdit::returnPressed);
-        pressKey(Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QWidget *focus = QApplication::focusWidget();
-        QVERIFY(focus);
-        QCOMPARE(focus->objectName(), to);
-        QCOMPARE(entered.count(), 0);
-        QCOMPARE(background(m_boxes[from]), kLeftColour);
-        if (auto *box = qobject_cast<QLineEdit *>(focus)) {
-            QCOMPARE(box->selectedText(), box->text());
-            QCOMPARE(background(box), kFocusColour);
-        }
-    }
-
-    void focusColoursFollowTheTag_data()
-    {
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QColor>("focused");
-        QTest::addColumn<bool>("selected");
         QTest::addColumn<QColor>("left");
-        QTest::newRow("none") << QString() << kFocusColour << true << kLeftColour;
-        QTest::newRow("ends #F6") << u"X#F6"_s << kFocusColourF6 << true << kLeftColour;
-        QTest::newRow("begins BB") << u"BBX"_s << kUntouched << false << kUntouched;
-        QTest::newRow("BB and #F6") << u"BB#F6"_s << kFocusColourF6 << true << kFocusColourF6;
+        QTest::newRow("Enter") << QKeyCombination(Qt::Key_Return) << u"Txt2"_s << QString() << kFocus << kLeft;
+        QTest::newRow("keypad Enter, #F6")
+            << (Qt::KeypadModifier | Qt::Key_Enter) << u"Txt2"_s << u"X#F6"_s << kFocusF6 << kLeft;
+        QTest::newRow("Up, BB#F6") << QKeyCombination(Qt::Key_Up) << u"Txt0"_s << u"BB#F6"_s << kFocusF6 << kFocusF6;
+        QTest::newRow("Down, BB") << QKeyCombination(Qt::Key_Down) << u"Txt2"_s << u"BBX"_s << kUntouched << kUntouched;
     }
-
-    void focusColoursFollowTheTag()
+    void keysMoveTheFocusAndTheTagColoursIt()
     {
+        QFETCH(QKeyCombination, key);
+        QFETCH(QString, to);
         QFETCH(QString, tag);
         QFETCH(QColor, focused);
-        QFETCH(bool, selected);
         QFETCH(QColor, left);
-        QLineEdit *box = m_boxes[1];
-        box->setProperty("Tag", tag);
-        QPalette palette = box->palette();
-        palette.setColor(QPalette::Base, kUntouched);
-        box->setPalette(palette);
-        box->setFocus();
+        m_boxes[2]->setInputMask(u"99/99/9999"_s);
+        m_boxes[2]->setText(u"01022024"_s);
+        for (QLineEdit *box : m_boxes) {
+            box->setProperty("Tag", tag);
+            QPalette palette = box->palette();
+            palette.setColor(QPalette::Base, kUntouched);
+            box->setPalette(palette);
+        }
+        m_boxes[1]->setFocus();
+        QSignalSpy entered(m_boxes[1], &QLineEdit::returnPressed);
+        pressKey(key.key(), key.keyboardModifiers());
+        auto *box = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QCOMPARE(box ? box->objectName() : QString(), to);
+        QCOMPARE(entered.count(), 0);
+        QCOMPARE(background(m_boxes[1]), left);
         QCOMPARE(background(box), focused);
-        QCOMPARE(box->selectedText(), selected ? box->text() : QString());
-        m_boxes[2]->setFocus();
-        QCOMPARE(background(box), left);
+        QCOMPARE(box->selectedText(), focused == kUntouched ? QString() : box->text());
     }
 
-    void keypadDecimalTypesTheSeparator_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("laterLocale");
-        QTest::addColumn<bool>("reread");
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("comma") << u"es_AR"_s << u"es_AR"_s << false << u",."_s;
-        QTest::newRow("change not seen") << u"es_AR"_s << u"en_US"_s << false << u",."_s;
-        QTest::newRow("change seen after reading") << u"en_US"_s << u"es_AR"_s << true << u",."_s;
-        QTest::newRow("point after reading") << u"es_AR"_s << u"en_US"_s << true << u".."_s;
-    }
-
-    // The keypad's key, then the main keyboard's ".".
+    // The separator is read when the control is made and when asked for; the
+    // main keyboard's "." stays a point.
     void keypadDecimalTypesTheSeparator()
     {
-        QFETCH(QString, locale);
-        QFETCH(QString, laterLocale);
-        QFETCH(bool, reread);
-        QFETCH(QString, typed);
-        QLocale::setDefault(QLocale(locale));
-        delete m_boxes[0]->findChild<ClCntrl *>();
-        auto *control = new ClCntrl;
-        control->sLinkText(m_boxes[0]);
-        m_boxes[0]->clear();
+        auto *control = m_boxes[0]->findChild<ClCntrl *>();
         m_boxes[0]->setFocus();
-        QLocale::setDefault(QLocale(laterLocale));
-        if (reread)
-            QCOMPARE(control->Separador_Decimal(), typed.left(1));
-        pressKey(Qt::Key_Period, Qt::KeypadModifier);
-        pressKey(Qt::Key_Period);
-        QCOMPARE(m_boxes[0]->text(), typed);
+        auto typed = [this] {
+            m_boxes[0]->clear();
+            pressKey(Qt::Key_Period, Qt::KeypadModifier);
+            pressKey(Qt::Key_Period);
+            return m_boxes[0]->text();
+        };
+        QLocale::setDefault(QLocale(u"en_US"_s));
+        QCOMPARE(typed(), u",."_s);
+        QCOMPARE(control->Separador_Decimal(), u"."_s);
+        QCOMPARE(typed(), u".."_s);
+        QLocale::setDefault(QLocale(u"es_AR"_s));
+        QCOMPARE(control->Obtener_Sep_Decim(), u","_s);
     }
 
-    void searchChoosesTheFirstEntryByPrefix_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("row");
-        QTest::newRow("lower-case prefix") << u"be"_s << 1;
-        QTest::newRow("upper-case prefix") << u"BER"_s << 2;
-        QTest::newRow("no entry has it") << u"zz"_s << -1;
-        QTest::newRow("inside, not at the start") << u"lfa"_s << -1;
-        QTest::newRow("empty") << QString() << 0;
-    }
-
-    // From a choice at the end: the search starts at the first entry.
+    // A prefix in another case, one inside an entry only, none: from a choice
+    // at the end the search starts at the first entry. Unlinked, it fails.
     void searchChoosesTheFirstEntryByPrefix()
     {
-        QFETCH(QString, value);
-        QFETCH(int, row);
-        m_list->setCurrentRow(int(kEntries.size()) - 1);
-        m_combo->setCurrentIndex(int(kEntries.size()) - 1);
-        m_finder->LstBuscarStr(value);
-        m_finder->BuscarCBO(value);
-        QCOMPARE(m_list->currentRow(), row);
-        QCOMPARE(m_list->selectedItems().size(), row < 0 ? 0 : 1);
-        QCOMPARE(m_combo->currentIndex(), row);
-    }
-
-    void searchWithoutALinkedBoxFails()
-    {
-        ClCntrl control;
+        auto *finder = m_list->findChild<ClCntrl *>();
+        for (const auto &[value, row] : {std::pair{u"BER"_s, 2}, {u"lfa"_s, -1}, {QString(), 0}}) {
+            m_list->setCurrentRow(3);
+            m_combo->setCurrentIndex(3);
+            finder->LstBuscarStr(value);
+            finder->BuscarCBO(value);
+            QCOMPARE(m_list->currentRow(), row);
+            QCOMPARE(m_combo->currentIndex(), row);
+        }
+        ClCntrl unlinked;
         auto number = [](const std::optional<felcora::Error> &e) { return e ? e->number() : 0; };
-        QCOMPARE(number(errorOf([&] { control.LstBuscarStr(u"a"_s); })), felcora::errnum::kNoComponent);
-        QCOMPARE(number(errorOf([&] { control.BuscarCBO(u"a"_s); })), felcora::errnum::kNoComponent);
+        QCOMPARE(number(errorOf([&] { unlinked.LstBuscarStr(u"a"_s); })), felcora::errnum::kNoComponent);
+        QCOMPARE(number(errorOf([&] { unlinked.BuscarCBO(u"a"_s); })), felcora::errnum::kNoComponent);
     }
 
-    // Hidden and disabled boxes too; an editable combo box's text is the combo's.
+    // Hidden and disabled boxes too; the text of a combo or spin box is theirs.
     void vaciarTxtEmptiesEveryTextBoxOnly()
     {
         m_boxes[0]->hide();
         m_boxes[1]->setEnabled(false);
         m_combo->setEditable(true);
         m_combo->setEditText(u"Bermudez S.A."_s);
+        auto *spin = new QSpinBox(m_dialog.get());
+        spin->setValue(7);
         ClCntrl::VaciarTxt(m_dialog.get());
         for (const QLineEdit *box : m_boxes)
             QCOMPARE(box->text(), QString());
         QCOMPARE(m_combo->currentText(), u"Bermudez S.A."_s);
+        QCOMPARE(spin->text(), u"7"_s);
     }
 
-    void listToolTipIsTheEntryUnderTheMouse_data()
-    {
-        QTest::addColumn<bool>("overEntry");
-        QTest::addColumn<int>("buttons");
-        QTest::addColumn<QString>("tip");
-        QTest::newRow("over an entry") << true << int(Qt::NoButton) << kLongEntry;
-        QTest::newRow("outside every entry") << false << int(Qt::NoButton) << QString();
-        QTest::newRow("button held") << true << int(Qt::LeftButton) << u"antes"_s;
-    }
-
-    // The move sets the list box's tooltip; the help request then shows it.
+    // A move without a button makes the entry under the mouse, whole, the
+    // list box's tooltip; outside every entry there is none.
     void listToolTipIsTheEntryUnderTheMouse()
     {
-        QFETCH(bool, overEntry);
-        QFETCH(int, buttons);
-        QFETCH(QString, tip);
-        m_list->item(0)->setText(kLongEntry);
-        m_list->setToolTip(u"antes"_s);
-        QWidget *viewport = m_list->viewport();
-        const QRect entry = m_list->visualItemRect(m_list->item(overEntry ? 0 : m_list->count() - 1));
-        const QPoint at(entry.left(), overEntry ? entry.center().y() : entry.bottom() + entry.height());
-        QVERIFY(viewport->rect().contains(at));
-        QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton, Qt::MouseButtons(buttons),
-                         Qt::NoModifier);
-        QApplication::sendEvent(viewport, &move);
-        QCOMPARE(m_list->toolTip(), tip);
-        QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
-        QApplication::sendEvent(viewport, &help);
-        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tip);
-        QToolTip::hideText();
+        const QString longEntry = u"Compañía Importadora y Exportadora del Río de la Plata "_s.repeated(4);
+        m_list->item(0)->setText(longEntry);
+        const QRect last = m_list->visualItemRect(m_list->item(m_list->count() - 1));
+        const QPoint overFirst = m_list->visualItemRect(m_list->item(0)).center(),
+                     below(last.left(), last.bottom() + 9);
+        QVERIFY(m_list->viewport()->rect().contains(below));
+        auto tipAfterMove = [this](QPoint at, Qt::MouseButtons buttons) {
+            QMouseEvent move(QEvent::MouseMove, at, m_list->viewport()->mapToGlobal(at), Qt::NoButton, buttons, {});
+            QApplication::sendEvent(m_list->viewport(), &move);
+            return m_list->toolTip();
+        };
+        QCOMPARE(tipAfterMove(overFirst, Qt::LeftButton), QString());
+        QCOMPARE(tipAfterMove(overFirst, Qt::NoButton), longEntry);
+        QCOMPARE(tipAfterMove(below, Qt::NoButton), QString());
     }
 
 private:
-    const QLocale m_startLocale;
     std::unique_ptr<QDialog> m_dialog;
-    std::array<QLineEdit *, 3> m_boxes{};
+    QLineEdit *m_boxes[3]{};
     QListWidget *m_list = nullptr;
     QComboBox *m_combo = nullptr;
-    ClCntrl *m_finder = nullptr;
 };
 
 QTEST_MAIN(TestClCntrl)
