@@ -25,8 +25,8 @@ class TestClCntrl : public QObject
 {
     Q_OBJECT
 private slots:
-    // Three linked boxes in tab order, then a list and a combo box that a fourth
-    // control searches. Every control is owned by what it links first; all read es_AR's separator.
+    // Three linked boxes in tab order, then a list and a combo box that a fourth control searches. Every control is
+    // owned by what it links first; all read es_AR's separator.
     void init()
     {
         QLocale::setDefault(QLocale(u"es_AR"_s));
@@ -48,10 +48,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
     }
 
-    // Enter and the arrows move on as Tab would, and Enter never reaches the
-    // box. The Tag decides the colour on the way in and out: "BB..." boxes
-    // keep theirs unless the Tag ends in "#F6". A coloured box is fully
-    // selected, the masked one too, though it places its cursor on the way in.
+    // Enter and the arrows move on as Tab would, and Enter never reaches the box. The Tag decides the colour on the way
+    // in and out: "BB..." boxes keep theirs unless the Tag ends in "#F6". A coloured box is fully selected, the masked
+    // one too, though it places its cursor on the way in.
     void keysMoveTheFocusAndTheTagColoursIt_data()
     {
         QTest::addColumn<QKeyCombination>("key");
@@ -91,28 +90,26 @@ private slots:
         QCOMPARE(box->selectedText(), focused == kUntouched ? QString() : box->text());
     }
 
-    // The separator is read when the control is made and when asked for; the
-    // main keyboard's "." stays a point.
+    // The keypad's decimal key types the separator read when the control was made or last asked for; the main
+    // keyboard's "." stays a point.
     void keypadDecimalTypesTheSeparator()
     {
         auto *control = m_boxes[0]->findChild<ClCntrl *>();
         m_boxes[0]->setFocus();
-        auto typed = [this] {
+        QLocale::setDefault(QLocale(u"en_US"_s));
+        for (const QString &typed : {u",."_s, u".."_s}) {
             m_boxes[0]->clear();
             pressKey(Qt::Key_Period, Qt::KeypadModifier);
             pressKey(Qt::Key_Period);
-            return m_boxes[0]->text();
-        };
-        QLocale::setDefault(QLocale(u"en_US"_s));
-        QCOMPARE(typed(), u",."_s);
-        QCOMPARE(control->Separador_Decimal(), u"."_s);
-        QCOMPARE(typed(), u".."_s);
+            QCOMPARE(m_boxes[0]->text(), typed);
+            QCOMPARE(control->Separador_Decimal(), u"."_s);
+        }
         QLocale::setDefault(QLocale(u"es_AR"_s));
         QCOMPARE(control->Obtener_Sep_Decim(), u","_s);
     }
 
-    // A prefix in another case, one inside an entry only, none: from a choice
-    // at the end the search starts at the first entry. Unlinked, it fails.
+    // A prefix in another case, one inside an entry only, none: from a choice at the end the search starts at the first
+    // entry. Unlinked, it fails.
     void searchChoosesTheFirstEntryByPrefix()
     {
         auto *finder = m_list->findChild<ClCntrl *>();
@@ -146,8 +143,8 @@ private slots:
         QCOMPARE(spin->text(), u"7"_s);
     }
 
-    // A move without a button makes the entry under the mouse, whole, the
-    // list box's tooltip; outside every entry there is none.
+    // A move without a button makes the entry under the mouse, whole, the list box's tooltip; outside every entry there
+    // is none.
     void listToolTipIsTheEntryUnderTheMouse()
     {
         const QString longEntry = u"Compañía Importadora y Exportadora del Río de la Plata "_s.repeated(4);

@@ -1,7 +1,5 @@
-// The banded report engine on the customer list's design: records laid out
-// into pages, what each page holds and where, field texts blanked and cut to
-// their field, pages painted onto a PDF writer and a printer, a PDF written
-// whole or not at all, the report's fonts, and the preview's keys and page count.
+// The banded report engine on the customer list's design: records laid out into pages where designed, texts cut to
+// their field, a PDF written whole or not at all, the report's fonts, the preview's keys and page count.
 
 #include <QComboBox>
 #include <QDir>
@@ -60,23 +58,6 @@ QStringList placed(const PageModel &page)
     return out;
 }
 
-// The pages of a PDF file as pdfinfo counts them; -1 when it cannot read it.
-int pdfPages(const QString &path)
-{
-    QProcess info;
-    info.start(u"pdfinfo"_s, {path});
-    info.waitForFinished(30000);
-    const auto found = QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(QString::fromUtf8(info.readAllStandardOutput()));
-    return found.hasMatch() ? found.captured(1).toInt() : -1;
-}
-
-// The permission bits of a file, -1 when it cannot be read.
-int fileMode(const QString &path)
-{
-    struct stat info;
-    return stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
-}
-
 // How writing a PDF ends.
 enum Ending { Completes, Stopped, DiskFull, Killed };
 
@@ -87,14 +68,11 @@ class TestReportEngine : public QObject
     Q_OBJECT
 
 private slots:
-    // In twips from the paper's corner, as designed: the title in the report
-    // header at the top margin, the headings below it (at the top margin on
-    // later pages), the details below them, control characters as blanks
-    // and nulls as empty fields. A page ends only when no other detail fits
-    // above the bottom margin: 57 below the title, 59 below the headings
-    // alone. Laid out a slice at a time, with the ready pages read between
-    // the slices (as the preview does), the pages are the same. An empty
-    // report is a page of title and headings; a missing column fails.
+    // In twips from the paper's corner, as designed: the title at the top margin, the headings below it (at the top
+    // margin on later pages), the details below them, control characters as blanks and nulls as empty fields. A page
+    // ends only when no other detail fits above the bottom margin: 57 below the title, 59 below the headings. Laid out
+    // a slice at a time, the ready pages read between the slices (as the preview does), the pages are the same. An
+    // empty report is a page of title and headings; a missing column fails.
     void pagesHoldEveryRecordWhereDesigned()
     {
         QList<QVariantList> rows = customers(200);
@@ -126,43 +104,33 @@ private slots:
                 names << t.section(u' ', 3);
         }
         QCOMPARE(perPage.join(u", "), u"5 57, 5 59, 5 59, 5 25"_s);
-        for (const QVariantList &row : customers(200))
+        for (const QVariantList &row : rows)
             expected << row.first().toString();
-        expected.first() = u"Ana Paz     \u00a0x"_s;
-        QCOMPARE(names, expected);
+        QCOMPARE(names.mid(1), expected.mid(1)); // the first is in `first`
         QCOMPARE(placed(layOut({})->page(0)).join(u'|'), first.section(u'|', 0, 5));
         test::MemoryRecordset missing({u"Nombre"_s, u"Cuit"_s}, {{u"Ana"_s, u"1"_s}});
         QVERIFY_THROWS_EXCEPTION(Error, ReportDocument::layOut(browser::customerListReport(), missing));
     }
 
-    // A text longer than its field is cut to the characters that fit beside
-    // an ellipsis, as wide as the painter shapes it, its tabs as blanks.
-    void longTextIsCut_data()
-    {
-        QTest::addColumn<QString>("text");
-        const QString name = u"Importadora y Exportadora del Río de la Plata Sociedad Anónima"_s;
-        QTest::newRow("long") << name;
-        QTest::newRow("tabs in a long text") << QString(name).replace(u' ', u'\t');
-    }
+    // A text longer than its field is cut to the characters that fit beside an ellipsis, as wide as the painter shapes
+    // it, its tabs as blanks.
     void longTextIsCut()
     {
-        QFETCH(QString, text);
-        const QString printed = QString(text).replace(u'\t', u' ');
-        const PlacedText placed = layOut({{text, u"30-7"_s, u"Perú 1"_s, u"a@b.ar"_s, u"4000"_s}})->page(0).texts[6];
-        const QFontMetricsF metrics(twipsFont(browser::customerListReport().fonts[placed.font]));
-        const int width = placed.box.width();
-        QVERIFY(metrics.horizontalAdvance(printed) > width);
-        const QString kept = placed.text.chopped(1);
-        QCOMPARE(placed.text.back(), u'…');
-        QVERIFY2(kept.size() > 10 && printed.startsWith(kept), qPrintable(placed.text));
-        QVERIFY(metrics.horizontalAdvance(placed.text) <= width);
-        QVERIFY(metrics.horizontalAdvance(printed.left(kept.size() + 1) + u'…') > width);
+        const QString name = u"Importadora y Exportadora del Río de la Plata Sociedad Anónima"_s;
+        for (const QString &text : {name, QString(name).replace(u' ', u'\t')}) {
+            const PlacedText cut = layOut({{text, u"30-7"_s, u"Perú 1"_s, u"a@b.ar"_s, u"4000"_s}})->page(0).texts[6];
+            const QFontMetricsF metrics(twipsFont(browser::customerListReport().fonts[cut.font]));
+            const QString kept = cut.text.chopped(1);
+            QCOMPARE(cut.text.back(), u'…');
+            QVERIFY2(kept.size() > 10 && name.startsWith(kept), qPrintable(cut.text));
+            QVERIFY(metrics.horizontalAdvance(cut.text) <= cut.box.width());
+            QVERIFY(metrics.horizontalAdvance(name.left(kept.size() + 1) + u'…') > cut.box.width());
+        }
     }
 
-    // A PDF takes the place of the file of its name only when it is complete:
-    // stopped, failing for want of room or killed halfway, it leaves the old
-    // file as it was and nothing beside it. A new file's mode follows the
-    // umask, a replaced one keeps its own.
+    // A PDF takes the place of the file of its name only when it is complete: stopped, failing for want of room or
+    // killed halfway, it leaves the old file as it was and nothing beside it. A new file's mode follows the umask, a
+    // replaced one keeps its own.
     void pdfIsWrittenWholeOrNotAtAll_data()
     {
         QTest::addColumn<bool>("oldFile"); // of mode 0600
@@ -180,22 +148,20 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"list.pdf"_s);
         const QByteArray old = "the list of last month";
+        QFile file(path);
         if (oldFile) {
-            QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
             file.close();
             QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
         }
         const auto doc = layOut(customers(300));
         doc->page(doc->pageCount() - 1); // the records reach their own file before any limit is set
-
         const mode_t umaskBefore = umask(027);
         const auto restoreUmask = qScopeGuard([umaskBefore] { umask(umaskBefore); });
         switch (ending) {
         case Completes: QVERIFY(writePdf(*doc, path)); break;
         case Stopped: QVERIFY(!writePdf(*doc, path, [](int done, int) { return done < 2; })); break;
-        case DiskFull: {
-            // A limit on the size of the files written (4 KB) stands for a full disk.
+        case DiskFull: { // a limit on the size of the files written (4 KB) stands for a full disk
             rlimit limit{};
             QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
             const rlimit small{4096, limit.rlim_max};
@@ -221,18 +187,25 @@ private slots:
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList{u"list.pdf"_s});
-        if (ending == Completes) {
-            QCOMPARE(pdfPages(path), doc->pageCount());
-            QCOMPARE(fileMode(path), oldFile ? 0600 : 0640); // written under umask 027
-        } else {
-            QFile file(path);
+        if (ending != Completes) {
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), old);
+            return;
         }
+        QProcess info;
+        info.start(u"pdfinfo"_s, {path});
+        QVERIFY(info.waitForFinished(30000));
+        const QString shown = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(shown.contains(QRegularExpression(u"Pages:\\s+%1\\n"_s.arg(doc->pageCount()))), qPrintable(shown));
+        struct stat written
+        {
+        };
+        QCOMPARE(stat(QFile::encodeName(path).constData(), &written), 0);
+        QCOMPARE(written.st_mode & 0777, oldFile ? 0600u : 0640u); // written under umask 027
     }
 
-    // The title and headings are set in Tahoma, from the metric-compatible
-    // files of Wine's fonts when the system has no Tahoma of its own.
+    // The title and headings are set in Tahoma, from the metric-compatible files of Wine's fonts when the system has no
+    // Tahoma of its own.
     void titleAndHeadingsAreSetInTahoma()
     {
         if (!QFile::exists(QString::fromLatin1(kTahomaFolder) + u"/tahoma.ttf"_s))
@@ -242,30 +215,24 @@ private slots:
                 QCOMPARE(QFontInfo(twipsFont(font)).family(), u"Tahoma"_s);
     }
 
-    // Zoom keys as keyboards send them: Ctrl+= for Ctrl++ where the plus sign
-    // is the shifted "=", Ctrl+Shift++ when Shift is held for it, the keypad's.
-    void previewZoomKeys_data()
-    {
-        QTest::addColumn<QKeyCombination>("key");
-        QTest::addColumn<int>("zoom");
-        const int in = ReportPreview::Percent150;
-        QTest::newRow("Ctrl++") << (Qt::ControlModifier | Qt::Key_Plus) << in;
-        QTest::newRow("Ctrl+=") << (Qt::ControlModifier | Qt::Key_Equal) << in;
-        QTest::newRow("Ctrl+Shift++") << (Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Plus) << in;
-        QTest::newRow("keypad Ctrl++") << (Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus) << in;
-        QTest::newRow("Ctrl+-") << (Qt::ControlModifier | Qt::Key_Minus) << int(ReportPreview::Percent75);
-        QTest::newRow("plain =") << QKeyCombination(Qt::Key_Equal) << int(ReportPreview::Percent100);
-    }
+    // Zoom keys as keyboards send them: Ctrl+= for Ctrl++ where the plus sign is the shifted "=", Ctrl+Shift++ when
+    // Shift is held for it, the keypad's; a plain "=" is no zoom.
     void previewZoomKeys()
     {
-        QFETCH(QKeyCombination, key);
-        QFETCH(int, zoom);
         ReportPreview preview(browser::customerListReport());
         preview.bind(std::make_unique<test::MemoryRecordset>(kColumns, customers(10)));
         auto *zoomList = preview.findChild<QComboBox *>(u"cboZoom"_s);
-        zoomList->setCurrentIndex(ReportPreview::Percent100);
-        QTest::keyClick(preview.findChild<QSpinBox *>(u"txtPagina"_s), key.key(), key.keyboardModifiers());
-        QCOMPARE(zoomList->currentIndex(), zoom);
+        const int in = ReportPreview::Percent150;
+        for (const auto &[key, zoom] : {std::pair{Qt::ControlModifier | Qt::Key_Plus, in},
+                                        {Qt::ControlModifier | Qt::Key_Equal, in},
+                                        {Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Plus, in},
+                                        {Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_Plus, in},
+                                        {Qt::ControlModifier | Qt::Key_Minus, int(ReportPreview::Percent75)},
+                                        {QKeyCombination(Qt::Key_Equal), int(ReportPreview::Percent100)}}) {
+            zoomList->setCurrentIndex(ReportPreview::Percent100);
+            QTest::keyClick(preview.findChild<QSpinBox *>(u"txtPagina"_s), key.key(), key.keyboardModifiers());
+            QCOMPARE(zoomList->currentIndex(), zoom);
+        }
     }
 
     // The page count in the locale's digits, with "..." while pages are counted.

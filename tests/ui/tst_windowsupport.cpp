@@ -1,20 +1,14 @@
-// What every window stands on: message boxes, shared windows loaded for one
-// opening and unloaded however it ends, the wait pointer, guarded handlers
-// and the key preview that shows the window its controls' keys first.
+// What every window stands on: message boxes, shared windows loaded for one opening and unloaded however it ends and
+// the wait pointer.
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 
 #include "core/componentstate.h"
 #include "support/modal.h"
-#include "ui/handlerguard.h"
-#include "ui/keypreview.h"
 #include "ui/msgbox.h"
 #include "ui/pointer.h"
 #include "ui/windows.h"
@@ -23,23 +17,6 @@ using namespace felcora;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// A window that notes the keys it previews, "object:key", and takes X for itself.
-class PreviewWindow : public QDialog
-{
-public:
-    QStringList seen;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        seen << watched->objectName() + u':' + QKeySequence(key).toString();
-        return key == Qt::Key_X;
-    }
-};
 
 // A message box as asked for, answered with a key, and what it showed and answered.
 struct Box
@@ -73,8 +50,8 @@ private slots:
             QApplication::restoreOverrideCursor();
     }
 
-    // Esc answers Cancel, No or OK, in that order; Enter the default button:
-    // the first, or No when the style names the second.
+    // Esc answers Cancel, No or OK, in that order; Enter the default button: the first, or No when the style names the
+    // second.
     void msgBox_data()
     {
         QTest::addColumn<Box>("box");
@@ -106,10 +83,9 @@ private slots:
         QCOMPARE(box.title.isNull() ? MsgBox(text, box.style) : MsgBox(text, box.style, box.title), box.result);
     }
 
-    // A routine's hourglass ends as the arrow, whatever it throws; unloading
-    // the window takes the arrow away, leaves the other shared windows, ends
-    // the modal loop as a cancellation and deletes the window once control
-    // is back in the loop.
+    // A routine's hourglass ends as the arrow, whatever it throws; unloading the window takes the arrow away, leaves
+    // the other shared windows, ends the modal loop as a cancellation and deletes the window once control is back in
+    // the loop.
     void descargarFormularioEndsTheModalLoop()
     {
         try {
@@ -136,8 +112,8 @@ private slots:
         QVERIFY(watch.isNull());
     }
 
-    // However the opening ends, the window is unloaded and gone, and the
-    // next opening loads a new one, which stays until that opening ends.
+    // However the opening ends, the window is unloaded and gone, and the next opening loads a new one, which stays
+    // until that opening ends.
     void loadedWindowIsUnloadedOnEveryExit()
     {
         QPointer<QDialog> first;
@@ -153,41 +129,6 @@ private slots:
         QWidget *self = again.get();
         DescargarFormulario(self); // the window closing itself
         QVERIFY(again);
-    }
-
-    // A failing handler is reported with its window and routine and never
-    // reaches the event loop; handlers take the signal's arguments or none.
-    void guardedHandlersReportTheirFailures()
-    {
-        QDialog window;
-        window.setObjectName(u"frmPrueba"_s);
-        QString typed, text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        auto save
-            = guarded(&window, "cmdGuardar_Click", [] { throw Error(3022, u"RecordBroker"_s, u"clave duplicada"_s); });
-        auto change = guarded(&window, "txtNombre_Change", [&](const QString &text) { typed = text; });
-        test::answerNextMessageBox(QMessageBox::Ok, &text, &icon);
-        save(true); // as clicked(bool) calls it
-        change(u"Ana"_s);
-        QCOMPARE(text, u"3022 - clave duplicada\r\nSeccion [frmPrueba.cmdGuardar_Click]"_s);
-        QCOMPARE(icon, QMessageBox::Critical);
-        QCOMPARE(typed, u"Ana"_s);
-    }
-
-    // The window sees the keys of each of its controls that can take the
-    // focus before the control does, and keeps those it uses.
-    void keyPreviewGoesToTheWindowFirst()
-    {
-        PreviewWindow window;
-        auto *box = new QLineEdit(&window);
-        box->setObjectName(u"TxtNombre"_s);
-        auto *label = new QLabel(&window);
-        installKeyPreview(&window);
-        QTest::keyClick(box, Qt::Key_X);
-        QTest::keyClick(box, Qt::Key_A);
-        QTest::keyClick(label, Qt::Key_B);
-        QCOMPARE(window.seen, (QStringList{u"TxtNombre:X"_s, u"TxtNombre:A"_s}));
-        QCOMPARE(box->text(), u"a"_s);
     }
 };
 
