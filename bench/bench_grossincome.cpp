@@ -29,7 +29,8 @@
 #include <optional>
 
 #include "benchsupport.h"
-#include "core/grossincome.h"
+#include "core/grossincomerules.h"
+#include "core/grossincomestatements.h"
 #include "felcora/hostcomponents.h"
 #include "felcora/hostkit/brokerconfig.h"
 #include "felcora/hostkit/hostkit.h"

@@ -1,6 +1,7 @@
 #include "core/grossincomestore.h"
 
 #include "core/customerstore.h"
+#include "core/grossincomestatements.h"
 #include "core/numberliterals.h"
 #include "core/statements.h"
 #include "felcora/hostcomponents.h"

@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "core/grossincome.h"
+#include "core/grossincomerules.h"
 #include "felcora/felcora_core_export.h"
 
 namespace felcora {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/grossincome.h"
+#include "core/grossincomerules.h"
 #include "grossincome/grossincome.h"
 #include "ui/modalwindow.h"
 
