@@ -426,7 +426,8 @@ private slots:
                 pressKey(Qt::Key_Escape);
             }
         };
-        QVERIFY(userWorks<frmAMBIB>([&] { saved = showJurisdictionLine(session(), kCuit, tag); }, work));
+        GrossIncomeStore store(context());
+        QVERIFY(userWorks<frmAMBIB>([&] { saved = showJurisdictionLine(store, kCuit, tag); }, work));
         QCOMPARE(seen(boxes), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(saved, message.isEmpty());
         QCOMPARE(storedLines(), lines);
@@ -508,7 +509,7 @@ private slots:
         broker.setNumberFormat([](const QString &entity, const QString &value, int decimals) {
             return u"fmt_%1(%2, %3)"_s.arg(entity, QString(value).replace(u',', u'.')).arg(decimals);
         });
-        const GrossIncomeSession recorded{&broker, &state().molde()};
+        GrossIncomeStore recorded({&broker, &state().molde(), nullptr});
         const QString cuit = u"30'1"_s;
         MessageBoxes boxes(Buttons(4, QMessageBox::Yes)); // an OK box without Yes is closed
         const auto leave = [&](QDialog *w) {
@@ -575,12 +576,13 @@ private slots:
     }
 
 private:
-    GrossIncomeSession session() const { return {&state().broker(), &state().molde(), state().transactions()}; }
+    StoreContext context() const { return {&state().broker(), &state().molde(), state().transactions()}; }
     QString personal() const { return m_session->personal(); }
 
     bool openGrossIncome(const std::function<void(FrmIngresosBrutos *)> &user)
     {
-        return userWorks<FrmIngresosBrutos>([&] { showGrossIncome(session(), kCuit, nullptr); }, user);
+        GrossIncomeStore store(context());
+        return userWorks<FrmIngresosBrutos>([&] { showGrossIncome(store, kCuit, nullptr); }, user);
     }
 
     // Lines written as "JRDNRO:DIBVALOR:DIBEXENTO", as storedLines reads them.
