@@ -440,9 +440,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("ran");
         QTest::addColumn<QStringList>("expected");
-        using Call = std::function<void(const GrossIncomeStore &)>;
-        // A row runs its call on a recording data access that gives the answers in turn.
-        const auto row = [](const char *name, const QList<ScriptedAnswer> &answers, const Call &call,
+        // A row runs its call on a recording data access that gives the answers in turn; what the call
+        // answers, if anything, comes after the statements, as "= answer".
+        const auto row = [](const char *name, const QList<ScriptedAnswer> &answers, const auto &call,
                             const QStringList &expected) {
             TransactionalRecordingBroker broker;
             broker.setDecimalSeparator(u"INTERNOS"_s, u","_s);
@@ -452,10 +452,17 @@ private slots:
             for (const ScriptedAnswer &answer : answers)
                 broker.script(answer);
             MarkingFormat format; // numbers read as 0
-            call(GrossIncomeStore({&broker, &format, &broker}));
+            const GrossIncomeStore store({&broker, &format, &broker});
+            QString answer;
+            if constexpr (std::is_void_v<decltype(call(store))>)
+                call(store);
+            else
+                answer = call(store);
             QStringList ran;
             for (const RecordingBroker::Statement &s : broker.statements())
                 ran << s.entity + u": "_s + s.sql;
+            if (!answer.isNull())
+                ran << u"= "_s + answer;
             QTest::newRow(name) << ran << expected;
         };
         const QString cuit = u"30'1"_s;
@@ -468,8 +475,9 @@ private slots:
         const auto stored = ScriptedAnswer::rowset({u"CIB"_s, u"CML"_s, u"NIN"_s}, {{0, 0, u"x"_s}});
         const GrossIncomeData inscribed{grossincome::kInscripto, false, u"y"_s};
         row("the customer's columns", {}, [&](const auto &s) { s.load(cuit); }, {read});
-        row("the rate", {}, [&](const auto &s) { s.loadRate(cuit); },
-            {u"PERSONAL: select ingbru from clientes where cuit = '30''1'"_s});
+        row("the rate, through the format component", {ScriptedAnswer::rowset({u"ingbru"_s}, {{2.5}})},
+            [&](const auto &s) { return s.loadRate(cuit).value_or(u"none"_s); },
+            {u"PERSONAL: select ingbru from clientes where cuit = '30''1'"_s, u"= n2.5"_s});
         row("the lines", {}, [&](const auto &s) { s.loadLines(cuit); },
             {u"PERSONAL: select * from DIB where CLICUI = '30''1' order by JRDNRO"_s});
         row("the jurisdictions", {}, [](const auto &s) { s.loadJurisdictions(); },
