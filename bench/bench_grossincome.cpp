@@ -29,7 +29,9 @@
 #include <optional>
 
 #include "benchsupport.h"
-#include "core/grossincome.h"
+#include "core/grossincomerules.h"
+#include "core/grossincomestatements.h"
+#include "core/grossincomestore.h"
 #include "felcora/hostcomponents.h"
 #include "felcora/hostkit/brokerconfig.h"
 #include "felcora/hostkit/hostkit.h"
@@ -261,12 +263,12 @@ QString linesNotShown(QWidget *window)
 // inscription number typed, Esc. Figures (GrossIncomeFigure): the opening to
 // the first paint done, Esc to the window closed. Nothing, with the reason
 // printed, when a step failed or the number was not stored.
-std::optional<Figures> throughWindow(const grossincome::GrossIncomeSession &session, const QString &cuit,
-                                     const QString &inscription, Floor &floor)
+std::optional<Figures> throughWindow(GrossIncomeStore &store, const QString &cuit, const QString &inscription,
+                                     Floor &floor)
 {
     QString typed;
     const SaveThroughWindow save
-        = saveThroughWindow([&] { grossincome::showGrossIncome(session, cuit, nullptr); }, kWindow,
+        = saveThroughWindow([&] { grossincome::showGrossIncome(store, cuit, nullptr); }, kWindow,
                             [&](QWidget *window) {
                                 const QString notShown = linesNotShown(window);
                                 if (!notShown.isEmpty())
@@ -312,11 +314,12 @@ std::optional<Measured> measure(const QString &folder)
     hostkit::RecordBroker broker;
     broker.useConfig(config);
     const std::unique_ptr<QObject> molde(registry::createObject(QString::fromLatin1(components::kFormat)));
-    const grossincome::GrossIncomeSession session{&broker, qobject_cast<IFormat *>(molde.get())};
-    if (!session.format) {
+    auto *format = qobject_cast<IFormat *>(molde.get());
+    if (!format) {
         std::fprintf(stderr, "the format component is no IFormat\n");
         return std::nullopt;
     }
+    GrossIncomeStore store({&broker, format, nullptr});
 
     Measured measured;
     const std::optional<qint64> customers = floor.customers();
@@ -348,7 +351,7 @@ std::optional<Measured> measure(const QString &folder)
         }
         return Figures{openMs, msSince(t)};
     };
-    const auto window = [&] { return throughWindow(session, *cuit, number(kWindowInscription), floor); };
+    const auto window = [&] { return throughWindow(store, *cuit, number(kWindowInscription), floor); };
 
     std::optional<Alternation> runs;
     if (floor.giveLines(*cuit))

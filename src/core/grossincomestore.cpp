@@ -1,6 +1,7 @@
 #include "core/grossincomestore.h"
 
 #include "core/customerstore.h"
+#include "core/grossincomestatements.h"
 #include "core/numberliterals.h"
 #include "core/statements.h"
 #include "felcora/hostcomponents.h"
@@ -24,17 +25,12 @@ DistributionLine lineOf(IFormat &format, const IRecordset &rs, const QString &ju
     return {jurisdiction, numberOf(format, rs, kShareColumn), numberOf(format, rs, QStringLiteral("DIBEXENTO")) != 0.0};
 }
 
-QString shareLiteral(IDataAccess &broker, const QString &typedShare)
-{
-    QString internos = entity::kInternos;
-    return numberLiteral(typedShare, broker.getDecimalSeparatorbyEntity(internos));
-}
-
 } // namespace
 
-std::optional<GrossIncomeData> loadGrossIncome(IDataAccess &broker, IFormat &format, const QString &cuit)
+std::optional<GrossIncomeData> GrossIncomeStore::load(const QString &cuit) const
 {
-    const OpenedQuery query = openQuery(broker, entity::kPersonal, grossIncomeSql(cuit));
+    IFormat &format = *m_context.format;
+    const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, grossIncomeSql(cuit));
     if (!query.hasRow)
         return std::nullopt;
     const IRecordset &rs = *query.rs;
@@ -43,50 +39,13 @@ std::optional<GrossIncomeData> loadGrossIncome(IDataAccess &broker, IFormat &for
                            format.EsNull(rs.Fields(QStringLiteral("NIN")))};
 }
 
-QList<DistributionLine> loadDistribution(IDataAccess &broker, IFormat &format, const QString &cuit)
+GrossIncomeSave GrossIncomeStore::save(const QString &cuit, const GrossIncomeData &data,
+                                       const std::optional<GrossIncomeData> &expected) const
 {
-    QList<DistributionLine> lines;
-    const OpenedQuery query = openQuery(broker, entity::kPersonal, distributionSql(cuit));
-    if (!query.hasRow)
-        return lines;
-    for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext())
-        lines.append(lineOf(format, rs, format.EsNull(rs.Fields(QStringLiteral("JRDNRO")))));
-    return lines;
-}
-
-QList<Jurisdiction> loadJurisdictions(IDataAccess &broker, IFormat &format)
-{
-    QList<Jurisdiction> jurisdictions;
-    const OpenedQuery query = openQuery(broker, entity::kSystables, jurisdictionsSql());
-    if (!query.hasRow)
-        return jurisdictions;
-    for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext())
-        jurisdictions.append(
-            {format.EsNull(rs.Fields(QStringLiteral("JRDNRO"))), format.EsNull(rs.Fields(QStringLiteral("JRDPRV")))});
-    return jurisdictions;
-}
-
-qint64 deleteDistributionLine(IDataAccess &broker, const QString &cuit, const QString &jurisdiction)
-{
-    return runStatement(broker, entity::kPersonal, deleteDistributionLineSql(cuit, jurisdiction));
-}
-
-std::optional<double> readDistributionSum(IDataAccess &broker, IFormat &format, const QString &cuit)
-{
-    const QString expression = numberFormatExpression(broker, entity::kInternos, kShareColumn, kShareMask);
-    const OpenedQuery query = openQuery(broker, entity::kPersonal, distributionSumSql(cuit, expression));
-    if (!query.hasRow)
-        return std::nullopt;
-    return numberOf(format, *query.rs, QStringLiteral("TOTAL"));
-}
-
-GrossIncomeSave saveGrossIncome(IDataAccess &broker, IFormat &format, ITransactions *transactions,
-                                const GrossIncomeData &data, const std::optional<GrossIncomeData> &expected,
-                                const QString &cuit)
-{
+    IDataAccess &broker = *m_context.broker;
     GrossIncomeSave result;
-    result.customerGone = !whileCustomerLocked(broker, transactions, cuit, [&] {
-        if (const auto current = expected ? loadGrossIncome(broker, format, cuit) : std::nullopt) {
+    result.customerGone = !whileCustomerLocked(broker, m_context.transactions, cuit, [&] {
+        if (const auto current = expected ? load(cuit) : std::nullopt) {
             result.changedElsewhere = changedGrossIncome(*expected, *current);
             result.current = *current;
         }
@@ -96,46 +55,92 @@ GrossIncomeSave saveGrossIncome(IDataAccess &broker, IFormat &format, ITransacti
     return result;
 }
 
-std::optional<QString> loadGrossIncomeRate(IDataAccess &broker, IFormat &format, const QString &cuit)
+std::optional<QString> GrossIncomeStore::loadRate(const QString &cuit) const
 {
-    const OpenedQuery query = openQuery(broker, entity::kPersonal, grossIncomeRateSql(cuit));
+    const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, grossIncomeRateSql(cuit));
     if (!query.hasRow)
         return std::nullopt;
-    return format.EsNumero(query.rs->Fields(QStringLiteral("ingbru")));
+    return m_context.format->EsNumero(query.rs->Fields(QStringLiteral("ingbru")));
 }
 
-std::optional<DistributionLine> loadDistributionLine(IDataAccess &broker, IFormat &format, const QString &cuit,
-                                                     const QString &jurisdiction)
+QList<DistributionLine> GrossIncomeStore::loadLines(const QString &cuit) const
 {
-    const OpenedQuery query = openQuery(broker, entity::kPersonal, distributionLineSql(cuit, jurisdiction));
+    IFormat &format = *m_context.format;
+    QList<DistributionLine> lines;
+    const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, distributionSql(cuit));
+    if (!query.hasRow)
+        return lines;
+    for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext())
+        lines.append(lineOf(format, rs, format.EsNull(rs.Fields(QStringLiteral("JRDNRO")))));
+    return lines;
+}
+
+std::optional<double> GrossIncomeStore::distributionSum(const QString &cuit) const
+{
+    IDataAccess &broker = *m_context.broker;
+    const QString expression = numberFormatExpression(broker, entity::kInternos, kShareColumn, kShareMask);
+    const OpenedQuery query = openQuery(broker, entity::kPersonal, distributionSumSql(cuit, expression));
     if (!query.hasRow)
         return std::nullopt;
-    return lineOf(format, *query.rs, jurisdiction);
+    return numberOf(*m_context.format, *query.rs, QStringLiteral("TOTAL"));
 }
 
-bool distributionLineExists(IDataAccess &broker, const QString &cuit, const QString &jurisdiction)
+std::optional<DistributionLine> GrossIncomeStore::loadLine(const QString &cuit, const QString &jurisdiction) const
 {
-    return openQuery(broker, entity::kPersonal, distributionLineExistsSql(cuit, jurisdiction)).hasRow;
+    const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, distributionLineSql(cuit, jurisdiction));
+    if (!query.hasRow)
+        return std::nullopt;
+    return lineOf(*m_context.format, *query.rs, jurisdiction);
 }
 
-LineAddition addDistributionLine(IDataAccess &broker, ITransactions *transactions, const QString &cuit,
-                                 const QString &jurisdiction, const QString &typedShare, bool exempt)
+bool GrossIncomeStore::lineExists(const QString &cuit, const QString &jurisdiction) const
 {
-    const QString share = shareLiteral(broker, typedShare);
+    return openQuery(*m_context.broker, entity::kPersonal, distributionLineExistsSql(cuit, jurisdiction)).hasRow;
+}
+
+LineAddition GrossIncomeStore::addLine(const QString &cuit, const QString &jurisdiction, const QString &typedShare,
+                                       bool exempt) const
+{
+    IDataAccess &broker = *m_context.broker;
+    const QString share = shareLiteral(typedShare);
     LineAddition result;
-    result.customerGone = !whileCustomerLocked(broker, transactions, cuit, [&] {
+    result.customerGone = !whileCustomerLocked(broker, m_context.transactions, cuit, [&] {
         result.rowsInserted
             = runStatement(broker, entity::kPersonal, insertDistributionLineSql(cuit, jurisdiction, share, exempt));
     });
     return result;
 }
 
-qint64 updateDistributionLine(IDataAccess &broker, const QString &cuit, const QString &fromJurisdiction,
-                              const QString &jurisdiction, const QString &typedShare, bool exempt)
+qint64 GrossIncomeStore::updateLine(const QString &cuit, const QString &fromJurisdiction, const QString &jurisdiction,
+                                    const QString &typedShare, bool exempt) const
 {
-    const QString share = shareLiteral(broker, typedShare);
-    return runStatement(broker, entity::kPersonal,
+    const QString share = shareLiteral(typedShare);
+    return runStatement(*m_context.broker, entity::kPersonal,
                         updateDistributionLineSql(cuit, fromJurisdiction, jurisdiction, share, exempt));
+}
+
+qint64 GrossIncomeStore::deleteLine(const QString &cuit, const QString &jurisdiction) const
+{
+    return runStatement(*m_context.broker, entity::kPersonal, deleteDistributionLineSql(cuit, jurisdiction));
+}
+
+QList<Jurisdiction> GrossIncomeStore::loadJurisdictions() const
+{
+    IFormat &format = *m_context.format;
+    QList<Jurisdiction> jurisdictions;
+    const OpenedQuery query = openQuery(*m_context.broker, entity::kSystables, jurisdictionsSql());
+    if (!query.hasRow)
+        return jurisdictions;
+    for (IRecordset &rs = *query.rs; !rs.Eof(); rs.MoveNext())
+        jurisdictions.append(
+            {format.EsNull(rs.Fields(QStringLiteral("JRDNRO"))), format.EsNull(rs.Fields(QStringLiteral("JRDPRV")))});
+    return jurisdictions;
+}
+
+QString GrossIncomeStore::shareLiteral(const QString &typedShare) const
+{
+    QString internos = entity::kInternos;
+    return numberLiteral(typedShare, m_context.broker->getDecimalSeparatorbyEntity(internos));
 }
 
 } // namespace felcora

@@ -223,10 +223,9 @@ void FrmModCliente::addBenefitTie()
 // workstation's change.
 void FrmModCliente::openGrossIncome()
 {
-    // gross income: switched to GrossIncomeStore at merge
-    const StoreContext &context = m_store.context();
-    grossincome::showGrossIncome({context.broker, context.format, context.transactions}, tag(), this);
-    if (const auto rate = loadGrossIncomeRate(*context.broker, *context.format, tag())) {
+    GrossIncomeStore grossIncome(m_store.context());
+    grossincome::showGrossIncome(grossIncome, tag(), this);
+    if (const auto rate = grossIncome.loadRate(tag())) {
         setWholeText(ui->txtINGBRU, *rate);
         m_loaded.ingbru = m_expected.ingbru = *rate;
     }

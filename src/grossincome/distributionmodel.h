@@ -3,7 +3,7 @@
 #include <QAbstractTableModel>
 #include <QList>
 
-#include "core/grossincome.h"
+#include "core/grossincomerules.h"
 #include "felcora/felcora_export.h"
 
 namespace felcora::grossincome {

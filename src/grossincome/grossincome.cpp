@@ -2,28 +2,29 @@
 
 #include <QScreen>
 
+#include "core/grossincomestore.h"
 #include "grossincome/grossincomewindow.h"
 #include "grossincome/jurisdictionlinewindow.h"
 #include "ui/windows.h"
 
 namespace felcora::grossincome {
 
-void showGrossIncome(const GrossIncomeSession &session, const QString &cuit, QWidget *owner)
+void showGrossIncome(GrossIncomeStore &store, const QString &cuit, QWidget *owner)
 {
     const LoadedWindow<FrmIngresosBrutos> window(QStringLiteral("FrmIngresosBrutos"));
-    window->load(session, cuit);
+    window->load(store, cuit);
     if (owner)
         window->move(owner->frameGeometry().center() - window->rect().center());
     window->activate();
     window->exec();
 }
 
-bool showJurisdictionLine(const GrossIncomeSession &session, const QString &cuit, const QString &jurisdiction)
+bool showJurisdictionLine(GrossIncomeStore &store, const QString &cuit, const QString &jurisdiction)
 {
     // The answer lives here: the window may be gone by the time exec() returns.
     bool saved = false;
     const LoadedWindow<frmAMBIB> window(QStringLiteral("frmAMBIB"));
-    window->load(session, cuit, jurisdiction, &saved);
+    window->load(store, cuit, jurisdiction, &saved);
     if (const QScreen *screen = window->screen())
         window->move(screen->availableGeometry().center() - window->rect().center());
     window->activate();

@@ -6,7 +6,6 @@
 #include "controls/clcntrl.h"
 #include "core/customerrules.h"
 #include "core/errortrap.h"
-#include "core/grossincomestore.h"
 #include "grossincome/distributionmodel.h"
 #include "grossincome/windowstyle.h"
 #include "ui/handlerguard.h"
@@ -63,9 +62,9 @@ FrmIngresosBrutos::FrmIngresosBrutos()
 
 FrmIngresosBrutos::~FrmIngresosBrutos() = default;
 
-void FrmIngresosBrutos::load(const GrossIncomeSession &session, const QString &cuit)
+void FrmIngresosBrutos::load(const GrossIncomeStore &store, const QString &cuit)
 {
-    m_session = session;
+    m_store = store;
     m_tag = cuit;
 }
 
@@ -83,7 +82,7 @@ void FrmIngresosBrutos::activate()
 void FrmIngresosBrutos::CargarDatos()
 {
     try {
-        const auto data = loadGrossIncome(*m_session.broker, *m_session.format, m_tag);
+        const auto data = m_store.load(m_tag);
         if (!data)
             return;
         m_expected = data;
@@ -108,7 +107,7 @@ void FrmIngresosBrutos::CargarDIB()
     const QString selected = selectedJurisdiction();
     m_model->setLines({});
     try {
-        const QList<DistributionLine> lines = loadDistribution(*m_session.broker, *m_session.format, m_tag);
+        const QList<DistributionLine> lines = m_store.loadLines(m_tag);
         QList<ShownLine> shown;
         shown.reserve(lines.size());
         for (const DistributionLine &line : lines)
@@ -137,7 +136,7 @@ QString FrmIngresosBrutos::f_Provincia(const QString &p_Nro)
         m_names.emplace();
         try {
             // Compared trimmed: a server's fixed-width column pads the numbers.
-            for (const Jurisdiction &j : loadJurisdictions(*m_session.broker, *m_session.format))
+            for (const Jurisdiction &j : m_store.loadJurisdictions())
                 m_names->insert(j.number.trimmed(), j.name);
         } catch (const std::exception &) {
             reportWithSection(currentError(), QStringLiteral(" - seccion [felcora.frmingresosbrutos.f_provincia]"),
@@ -158,7 +157,7 @@ void FrmIngresosBrutos::lpBloquear(qint16 p_Valor)
 void FrmIngresosBrutos::lpNuevo()
 {
     m_loaded = false;
-    m_lineSaved = showJurisdictionLine(m_session, m_tag, QString());
+    m_lineSaved = showJurisdictionLine(m_store, m_tag, QString());
     activate();
 }
 
@@ -166,7 +165,7 @@ void FrmIngresosBrutos::lpModificar()
 {
     if (!listHasLines())
         return;
-    if (showJurisdictionLine(m_session, m_tag, selectedJurisdiction()))
+    if (showJurisdictionLine(m_store, m_tag, selectedJurisdiction()))
         CargarDIB();
 }
 
@@ -180,7 +179,7 @@ void FrmIngresosBrutos::lpEliminar()
                    vbYesNo + vbQuestion)
             != vbYes)
             return;
-        if (deleteDistributionLine(*m_session.broker, m_tag, jurisdiction) == 0) {
+        if (m_store.deleteLine(m_tag, jurisdiction) == 0) {
             MsgBox(QStringLiteral("No se elimino ningun registro."), vbExclamation);
             return;
         }
@@ -219,7 +218,7 @@ bool FrmIngresosBrutos::saveAndLeave()
     }
     ui->TxtNumIns->setText(inscriptionText(ui->TxtNumIns->text()));
 
-    const std::optional<double> sum = readDistributionSum(*m_session.broker, *m_session.format, m_tag);
+    const std::optional<double> sum = m_store.distributionSum(m_tag);
     if (!sum) {
         MsgBox(QStringLiteral("Error en obtener suma general"), vbExclamation);
         return false;
@@ -229,14 +228,13 @@ bool FrmIngresosBrutos::saveAndLeave()
         return false;
 
     const GrossIncomeData data{condition, ui->chkInsCon->isChecked(), ui->TxtNumIns->text()};
-    GrossIncomeSave save
-        = saveGrossIncome(*m_session.broker, *m_session.format, m_session.transactions, data, m_expected, m_tag);
+    GrossIncomeSave save = m_store.save(m_tag, data, m_expected);
     // Another workstation's change is overwritten only when the user says so.
     while (!save.changedElsewhere.isEmpty()) {
         if (!confirmedAgainstDefault(changedElsewhereQuestion(save.changedElsewhere)))
             return false;
         m_expected = save.current;
-        save = saveGrossIncome(*m_session.broker, *m_session.format, m_session.transactions, data, m_expected, m_tag);
+        save = m_store.save(m_tag, data, m_expected);
     }
     // With the customer gone there is nothing left to store: the window closes all the same.
     if (save.customerGone)

@@ -4,7 +4,8 @@
 #include <memory>
 #include <optional>
 
-#include "core/grossincome.h"
+#include "core/grossincomerules.h"
+#include "core/grossincomestore.h"
 #include "grossincome/grossincome.h"
 #include "ui/modalwindow.h"
 
@@ -27,8 +28,8 @@ public:
     FrmIngresosBrutos();
     ~FrmIngresosBrutos() override;
 
-    // The customer (the tag) and what the window works with.
-    void load(const GrossIncomeSession &session, const QString &cuit);
+    // The customer (the tag) and the store the window reads and writes through.
+    void load(const GrossIncomeStore &store, const QString &cuit);
     // The activation: loads what an opening or a line editor left to load.
     void activate();
 
@@ -53,7 +54,7 @@ private:
 
     std::unique_ptr<Ui::FrmIngresosBrutos> ui;
     DistributionModel *m_model;
-    GrossIncomeSession m_session;
+    GrossIncomeStore m_store{StoreContext()}; // no data access until load()
     QString m_tag;
     bool m_loaded = false;
     bool m_lineSaved = false; // the line editor's last answer

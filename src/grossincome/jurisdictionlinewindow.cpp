@@ -5,7 +5,6 @@
 #include "controls/clcntrl.h"
 #include "core/customerrules.h"
 #include "core/errortrap.h"
-#include "core/grossincomestore.h"
 #include "felcora/numerictext.h"
 #include "grossincome/windowstyle.h"
 #include "ui/handlerguard.h"
@@ -49,9 +48,9 @@ frmAMBIB::frmAMBIB()
 
 frmAMBIB::~frmAMBIB() = default;
 
-void frmAMBIB::load(const GrossIncomeSession &session, const QString &cuit, const QString &tag, bool *saved)
+void frmAMBIB::load(const GrossIncomeStore &store, const QString &cuit, const QString &tag, bool *saved)
 {
-    m_session = session;
+    m_store = store;
     m_cuit = cuit;
     m_tag = tag;
     m_saved = saved;
@@ -70,7 +69,7 @@ void frmAMBIB::activate()
 void frmAMBIB::lp_CargarNuevo()
 {
     try {
-        for (const Jurisdiction &j : loadJurisdictions(*m_session.broker, *m_session.format)) {
+        for (const Jurisdiction &j : m_store.loadJurisdictions()) {
             const QString number = j.number.trimmed();
             ui->cboProvincia->addItem(number + QStringLiteral(" - ") + j.name.trimmed(), number);
         }
@@ -85,7 +84,7 @@ void frmAMBIB::lp_CargarNuevo()
 void frmAMBIB::lp_CargarExistente()
 {
     try {
-        const auto line = loadDistributionLine(*m_session.broker, *m_session.format, m_cuit, m_tag);
+        const auto line = m_store.loadLine(m_cuit, m_tag);
         if (!line)
             throw Error(errnum::kLineNotFound, QString(), QStringLiteral("No se encontro el concepto a modificar"));
         const int position = ui->cboProvincia->findData(m_tag, kNumberRole, Qt::MatchExactly);
@@ -113,14 +112,13 @@ bool frmAMBIB::f_Agregar()
             return false;
         }
         line = step::kDuplicate;
-        if (distributionLineExists(*m_session.broker, m_cuit, jurisdiction)) {
+        if (m_store.lineExists(m_cuit, jurisdiction)) {
             MsgBox(duplicateText(jurisdiction), vbCritical);
             return false;
         }
         line = step::kInsert;
         const LineAddition addition
-            = addDistributionLine(*m_session.broker, m_session.transactions, m_cuit, jurisdiction, ui->txtValor->text(),
-                                  ui->chkExento->isChecked());
+            = m_store.addLine(m_cuit, jurisdiction, ui->txtValor->text(), ui->chkExento->isChecked());
         if (addition.customerGone) {
             MsgBox(customerGoneText(m_cuit), vbExclamation);
             return false;
@@ -147,13 +145,12 @@ bool frmAMBIB::f_Modificar()
             return false;
         }
         // Moving the line onto a jurisdiction the customer has already would make two lines of one.
-        if (jurisdiction != m_tag && distributionLineExists(*m_session.broker, m_cuit, jurisdiction)) {
+        if (jurisdiction != m_tag && m_store.lineExists(m_cuit, jurisdiction)) {
             MsgBox(duplicateText(jurisdiction), vbCritical);
             return false;
         }
-        const bool changed = updateDistributionLine(*m_session.broker, m_cuit, m_tag, jurisdiction,
-                                                    ui->txtValor->text(), ui->chkExento->isChecked())
-            > 0;
+        const bool changed
+            = m_store.updateLine(m_cuit, m_tag, jurisdiction, ui->txtValor->text(), ui->chkExento->isChecked()) > 0;
         *m_saved = changed;
         return changed;
     } catch (const std::exception &) {

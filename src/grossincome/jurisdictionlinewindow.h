@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "grossincome/grossincome.h"
+#include "core/grossincomestore.h"
 #include "ui/modalwindow.h"
 
 namespace Ui {
@@ -21,9 +21,9 @@ public:
     frmAMBIB();
     ~frmAMBIB() override;
 
-    // The customer, the tag (the line's jurisdiction, or empty for a new line),
+    // The store, the customer, the tag (the line's jurisdiction, or empty for a new line),
     // and where the answer goes: whether a save changed a row.
-    void load(const GrossIncomeSession &session, const QString &cuit, const QString &tag, bool *saved);
+    void load(const GrossIncomeStore &store, const QString &cuit, const QString &tag, bool *saved);
     // The first activation: the jurisdictions, then the tag's line.
     void activate();
 
@@ -41,7 +41,7 @@ private:
     bool shareIsNumeric() const;
 
     std::unique_ptr<Ui::frmAMBIB> ui;
-    GrossIncomeSession m_session;
+    GrossIncomeStore m_store{StoreContext()}; // no data access until load()
     QString m_cuit;
     QString m_tag;
     bool *m_saved = nullptr;

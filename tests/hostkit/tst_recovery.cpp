@@ -125,7 +125,7 @@ private slots:
         const CustomerStore store({broker.get(), &format, broker.get()}, nullptr, true);
         QCOMPARE(store.insert(customer(kCustomer)).rowsInserted, 1);
         for (const QString &jurisdiction : {u"901"_s, u"902"_s})
-            QCOMPARE(addDistributionLine(*broker, broker.get(), kCustomer, jurisdiction, u"0.5"_s, false).rowsInserted,
+            QCOMPARE(GrossIncomeStore(store.context()).addLine(kCustomer, jurisdiction, u"0.5"_s, false).rowsInserted,
                      1);
         const auto loaded = store.load(kCustomer); // the window's load
         QVERIFY(loaded);

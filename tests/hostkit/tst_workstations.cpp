@@ -65,7 +65,7 @@ QString workstation(const QString &action, const QString &location)
         const auto additionAnswer = [](qint64 rowsInserted, bool customerGone) {
             return customerGone ? u"gone"_s : rowsInserted > 0 ? u"inserted"_s : u"none"_s;
         };
-        const LineAddition line = addDistributionLine(broker, &broker, kCustomer, u"903"_s, u"0.25"_s, false);
+        const LineAddition line = GrossIncomeStore(store.context()).addLine(kCustomer, u"903"_s, u"0.25"_s, false);
         const TieAddition tie = store.addBenefitTie(kTie, kCustomer);
         return u"line %1 tie %2"_s.arg(additionAnswer(line.rowsInserted, line.customerGone),
                                        tie.duplicate ? u"duplicate"_s

@@ -11,7 +11,8 @@ namespace felcora {
 
 // A customer's gross-income tax: its condition, the Convenio Multilateral,
 // its inscription number, and the distribution of its tax base over
-// jurisdictions (table DIB, the names in JRD).
+// jurisdictions (table DIB, the names in JRD). Its values, and the checks and
+// texts of its windows; the statements are in grossincomestatements.h.
 namespace grossincome {
 // The conditions, as their positions in the condition list and as stored in CIB.
 enum Condition : int { kInscripto = 0, kNoInscripto = 1, kExento = 2 };
@@ -73,27 +74,5 @@ FELCORA_CORE_EXPORT QStringList changedGrossIncome(const GrossIncomeData &loaded
 
 // The inscription number as stored: its apostrophes as blanks.
 FELCORA_CORE_EXPORT QString inscriptionText(const QString &typed);
-
-// The statements of the gross-income windows. Texts are SQL literals (sqlText).
-FELCORA_CORE_EXPORT QString grossIncomeSql(const QString &cuit);
-FELCORA_CORE_EXPORT QString distributionSql(const QString &cuit);
-FELCORA_CORE_EXPORT QString jurisdictionsSql();
-FELCORA_CORE_EXPORT QString deleteDistributionLineSql(const QString &cuit, const QString &jurisdiction);
-// numberExpression: DIBVALOR with 4 decimals in the database's dialect.
-FELCORA_CORE_EXPORT QString distributionSumSql(const QString &cuit, const QString &numberExpression);
-// The condition, the rate it implies (2.5 for inscribed and not inscribed, 0
-// for exempt), the Convenio Multilateral and the inscription number.
-FELCORA_CORE_EXPORT QString updateGrossIncomeSql(const GrossIncomeData &data, const QString &cuit);
-// The customer's gross-income rate, as the modify window keeps it.
-FELCORA_CORE_EXPORT QString grossIncomeRateSql(const QString &cuit);
-FELCORA_CORE_EXPORT QString distributionLineSql(const QString &cuit, const QString &jurisdiction);
-FELCORA_CORE_EXPORT QString distributionLineExistsSql(const QString &cuit, const QString &jurisdiction);
-// shareLiteral: the share as a numeric literal of the database.
-FELCORA_CORE_EXPORT QString insertDistributionLineSql(const QString &cuit, const QString &jurisdiction,
-                                                      const QString &shareLiteral, bool exempt);
-// Rewrites the line of `fromJurisdiction`, which may move to another jurisdiction.
-FELCORA_CORE_EXPORT QString updateDistributionLineSql(const QString &cuit, const QString &fromJurisdiction,
-                                                      const QString &jurisdiction, const QString &shareLiteral,
-                                                      bool exempt);
 
 } // namespace felcora
