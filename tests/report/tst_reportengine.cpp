@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -157,6 +158,18 @@ private slots:
         QVERIFY2(kept.size() > 10 && printed.startsWith(kept), qPrintable(placed.text));
         QVERIFY(metrics.horizontalAdvance(placed.text) <= width);
         QVERIFY(metrics.horizontalAdvance(printed.left(kept.size() + 1) + u'…') > width);
+    }
+
+    // A device gets the pages asked for, however far in the first one is.
+    void pagesAskedArePainted()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"range.pdf"_s);
+        {
+            QPdfWriter pdf(path);
+            QVERIFY(paintPages(*layOut(customers(300)), pdf, 1, 2));
+        }
+        QCOMPARE(pdfPages(path), 2);
     }
 
     // A PDF takes the place of the file of its name only when it is complete:
