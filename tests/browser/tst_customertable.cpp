@@ -58,6 +58,7 @@ private slots:
         QCOMPARE(sorted.join(u' '), u"álamo Álvarez Ga GAMBA gómez nuñez Nuñez NÚÑEZ Ñandú ZAPATA"_s);
         QCOMPARE(table.findNamePrefix(u"a", &byName), -1);
         QCOMPARE(table.findNamePrefix(u"g", &byName), 2);
+        QCOMPARE(table.findNamePrefix(u"zapa", &byName), 9); // four bytes, a whole head word
     }
 
     // The list's model over a table changed under a sort: a new row comes to its sorted place after equal texts (at the
