@@ -114,7 +114,8 @@ struct PendingCustomerList
 class FELCORA_CORE_EXPORT CustomerStore
 {
 public:
-    // A store with no host components: what a window holds before its load step.
+    // A store with no host components: what a window holds before its load
+    // step. It keeps the fee, as a host other than the product does.
     CustomerStore() = default;
     // keepsFee: the fee is read and written (every host but the product
     // itself, which has the gross-income window instead). listing: the pick
@@ -180,7 +181,7 @@ public:
 private:
     StoreContext m_context;
     IListing *m_listing = nullptr;
-    bool m_keepsFee = false;
+    bool m_keepsFee = true;
     PendingImport *m_pendingImport = nullptr;
 };
 
