@@ -431,6 +431,9 @@ private slots:
             u"'''; drop table clientes; --'"_s);
         row("a literal: a backslash before an apostrophe", sqlText(u"a\\'b"_s), u"'a\\''b'"_s);
         row("a literal: empty", sqlText(QString()), u"''"_s);
+        row("a stored condition letter, padded",
+            conditions::letterAt(conditions::kMaria, conditions::positionOf(conditions::kMaria, u" M "_s)), u"M"_s);
+        row("no condition one past its list", conditions::letterAt(conditions::kInvoicing, 6), QString());
         const QString cuit = u"27222222223"_s;
         row("the list", customerListSql(), u"select * from clientes order by nombre"_s);
         row("the printed list", customerReportSql(),
