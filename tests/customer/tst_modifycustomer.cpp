@@ -292,6 +292,25 @@ private slots:
                               b + u"regalias: 12.5 -> 4.5"_s, b + u"telefonos: '4555-1234' -> '4'"_s}));
     }
 
+    // The rate the gross-income window stores is taken back: the save
+    // afterwards keeps it and asks nothing about a change elsewhere.
+    void saveAfterTheGrossIncomeWindow()
+    {
+        const auto outcome = modify(store(false), kGallardo, [](FrmModCliente *w) {
+            MessageBoxes boxes({QMessageBox::Yes});
+            QVERIFY(userWorks<grossincome::FrmIngresosBrutos>(
+                [&] { QTest::mouseClick(child<QAbstractButton>(w, u"cmdINGBRU"_s), Qt::LeftButton); },
+                [](grossincome::FrmIngresosBrutos *) { pressKey(Qt::Key_Escape); }));
+            reactivate(w);
+            pressKey(Qt::Key_F11);
+            QCOMPARE(boxes.texts.size(), 1); // the window's own question about the sum
+        });
+        QVERIFY(outcome && outcome->saved);
+        QCOMPARE(
+            TempDatabase::scalar(personal(), u"select ingbru from clientes where cuit = '27222222223'"_s).toDouble(),
+            2.5);
+    }
+
     // The ties hang off the CUIT the window was loaded with, whatever the CUIT
     // box holds: listed, deleted after asking (an empty value matching a
     // stored NULL, a position deleted as stored, one another desk deleted
