@@ -59,7 +59,7 @@ constexpr const char *kFormat = "cMOLDE.MAIN";
 // The four server entry points of the in-process server. Result codes follow
 // the automation convention: 0 success, 1 "false", negative failures.
 extern "C" {
-typedef void *(*FelcoraCreateFunction)(void);
+using FelcoraCreateFunction = void *(*)();
 // Records the type library, the two classes and this library's path in the per-user store.
 FELCORA_EXPORT long DllRegisterServer(void);
 FELCORA_EXPORT long DllUnregisterServer(void);

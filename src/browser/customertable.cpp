@@ -251,7 +251,7 @@ qsizetype CustomerTable::findNamePrefix(QStringView prefix, const Order *order)
     for (size_t position = 0; position < rows; ++position) {
         if ((heads[position] & mask) != wanted)
             continue;
-        const QByteArrayView name = m_foldedNames.utf8(order ? (*order)[position] : position);
+        const QByteArrayView name = m_foldedNames.utf8(qsizetype(order ? (*order)[position] : position));
         if (name.size() >= needle.size() && std::memcmp(name.data(), needle.constData(), size_t(needle.size())) == 0)
             return qsizetype(position);
     }

@@ -46,9 +46,7 @@ std::optional<NumericText::Parsed> NumericText::parse(const QString &text, const
             continue;
         if (isMark(c))
             marks.append(i);
-        else if (!groupChar.isNull() && !groupIsBlank && c == groupChar)
-            otherGroups.append(i);
-        else if (!groupChar.isNull() && groupIsBlank && c.isSpace())
+        else if (!groupChar.isNull() && (groupIsBlank ? c.isSpace() : c == groupChar)) // any blank for a blank one
             otherGroups.append(i);
         else
             break;

@@ -82,17 +82,17 @@ void FrmIngresosBrutos::activate()
 void FrmIngresosBrutos::CargarDatos()
 {
     try {
-        const auto data = m_store.load(m_tag);
-        if (!data)
+        const auto stored = m_store.load(m_tag);
+        if (!stored)
             return;
-        m_expected = data;
-        if (data->condition < 0 || data->condition >= ui->cboExento->count())
+        m_expected = stored;
+        if (stored->condition < 0 || stored->condition >= ui->cboExento->count())
             throw Error(errnum::kInvalidPropertyValue, QStringLiteral("FrmIngresosBrutos"),
                         QStringLiteral("El valor de la propiedad no es válido"));
-        ui->cboExento->setCurrentIndex(data->condition);
-        ui->chkInsCon->setChecked(data->convenio);
+        ui->cboExento->setCurrentIndex(stored->condition);
+        ui->chkInsCon->setChecked(stored->convenio);
         // A longer number stored by other means is kept whole: it is written back on leaving.
-        setWholeText(ui->TxtNumIns, data->inscription);
+        setWholeText(ui->TxtNumIns, stored->inscription);
         lpBloquear(qint16(ui->cboExento->currentIndex()));
     } catch (const std::exception &) {
         reportWithSection(currentError(), QStringLiteral(" - seccion [felcora.frmingresosbrutos.cargardatos]"),
@@ -227,14 +227,14 @@ bool FrmIngresosBrutos::saveAndLeave()
     if (condition == kInscripto && !sumIsOne(*sum) && MsgBox(sumQuestion(*sum), vbYesNo + vbQuestion) != vbYes)
         return false;
 
-    const GrossIncomeData data{condition, ui->chkInsCon->isChecked(), ui->TxtNumIns->text()};
-    GrossIncomeSave save = m_store.save(m_tag, data, m_expected);
+    const GrossIncomeData entered{condition, ui->chkInsCon->isChecked(), ui->TxtNumIns->text()};
+    GrossIncomeSave save = m_store.save(m_tag, entered, m_expected);
     // Another workstation's change is overwritten only when the user says so.
     while (!save.changedElsewhere.isEmpty()) {
         if (!confirmedAgainstDefault(changedElsewhereQuestion(save.changedElsewhere)))
             return false;
         m_expected = save.current;
-        save = m_store.save(m_tag, data, m_expected);
+        save = m_store.save(m_tag, entered, m_expected);
     }
     // With the customer gone there is nothing left to store: the window closes all the same.
     if (save.customerGone)

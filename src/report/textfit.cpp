@@ -88,7 +88,7 @@ QString TextFit::fitting(int font, const QString &text, int width)
 // to be cut, by dropping characters from the end of what fitted.
 QString TextFit::withEllipsis(Measured &m, const QString &text, qsizetype end, double used, int width)
 {
-    if (m.ellipsis > width)
+    if (m.ellipsis > float(width))
         return QString();
     while (end > 0 && used + m.ellipsis > width) {
         char32_t c = text[end - 1].unicode();

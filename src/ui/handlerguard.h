@@ -42,18 +42,24 @@ template <class F> void guardHandler(const QString &window, const char *routine,
     }
 }
 
+// Calls handler with the signal's arguments, or with none when it takes none.
+// A template of its own: written inside guarded()'s lambda, the call not taken
+// would not depend on the lambda's arguments, and clang rejects it there.
+template <class F, class... Args> void callWithArgumentsOrNone(const F &handler, Args &...args)
+{
+    if constexpr (std::is_invocable_v<const F &, Args &...>)
+        handler(args...);
+    else
+        handler();
+}
+
 // A slot for connect() that runs handler under the guard, named after the
 // window's objectName and the routine. The handler takes the signal's
 // arguments or none.
 template <class F> auto guarded(const QObject *window, const char *routine, F handler)
 {
     return [window, routine, handler = std::move(handler)](auto &&...args) -> void {
-        guardHandler(window->objectName(), routine, [&] {
-            if constexpr (std::is_invocable_v<const F &, decltype(args)...>)
-                handler(args...);
-            else
-                handler();
-        });
+        guardHandler(window->objectName(), routine, [&] { callWithArgumentsOrNone(handler, args...); });
     };
 }
 

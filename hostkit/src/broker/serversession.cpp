@@ -212,7 +212,7 @@ std::shared_ptr<ServerSession::Link> ServerSession::idleLink(Check check)
 {
     const auto idle = std::ranges::find_if(m_links, [](const auto &link) { return !link->busy; });
     if (idle != m_links.end()) {
-        const std::shared_ptr<Link> link = *idle;
+        std::shared_ptr<Link> link = *idle;
         if (check == Check::AsKept || answers(*link))
             return link;
         forgetIdleLinks();

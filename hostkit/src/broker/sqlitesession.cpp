@@ -235,9 +235,7 @@ SqliteHandle &SqliteSession::handleFor(Use use)
 {
     if (inTransaction())
         return *m_handle;
-    if (!m_handle) {
-        reopen();
-    } else if (!m_handle->stillTheFile()) {
+    if (m_handle && !m_handle->stillTheFile()) {
         // What was read from the old file is not what the path holds now: say
         // so once, and let the next statement work on the file in its place.
         // A recordset still open keeps the old file until it is dropped.
@@ -246,9 +244,9 @@ SqliteHandle &SqliteSession::handleFor(Use use)
                     QStringLiteral("La base de datos \"%1\" fue reemplazada o eliminada mientras estaba abierta: no se "
                                    "hizo nada; al volver a intentarlo se usa la que esté en su lugar")
                         .arg(m_path));
-    } else if (use == Use::Change && m_handle->readOnly()) {
-        reopen();
     }
+    if (!m_handle || (use == Use::Change && m_handle->readOnly()))
+        reopen();
     return *m_handle;
 }
 
