@@ -84,9 +84,9 @@ void useReportCustomers(const QString &database)
 // for Insert) and answer the customer the test set as saved (none: not saved).
 struct EditorLog final : CustomerEditors
 {
-    EditorLog(QStringList &opened, std::optional<CustomerPick> &saved)
-        : opened(opened)
-        , saved(saved)
+    EditorLog(QStringList &openedLog, std::optional<CustomerPick> &savedPick)
+        : opened(openedLog)
+        , saved(savedPick)
     {
     }
     std::optional<CustomerPick> modify(const QString &cuit) override { return opened << cuit, saved; }
