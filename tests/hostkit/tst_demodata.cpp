@@ -1,6 +1,5 @@
-// The demo data generator: rows the windows accept, the same rows for the
-// same seed, more customers added beside those a database holds, and nothing
-// kept of a failed run.
+// The demo data generator: rows the windows accept, the same rows for the same
+// seed, customers added beside those already there, nothing kept of a failed run.
 
 #include "felcora/cuit.h"
 #include "felcora/error.h"
@@ -16,15 +15,12 @@
 
 using namespace felcora;
 using namespace Qt::StringLiterals;
-using felcora::hostkit::DemoOptions;
-using felcora::hostkit::DemoSummary;
-using felcora::hostkit::generateDemoData;
-using felcora::test::DatabaseSnapshot;
-using felcora::test::TempDatabase;
+using namespace felcora::hostkit;
+using namespace felcora::test;
 
 namespace {
 
-// The first column of every row of a query, read through the data access as the component reads it.
+// The first column of every row of a query, read through the data access as the windows read it.
 QStringList column(IDataAccess &broker, const QString &sql, const QString &entity = u"PERSONAL"_s)
 {
     IDataConnection *c = broker.getDataConnectionByEntity(entity);
@@ -36,21 +32,9 @@ QStringList column(IDataAccess &broker, const QString &sql, const QString &entit
     return out;
 }
 
-qint64 count(IDataAccess &broker, const QString &sql)
+qint64 count(IDataAccess &broker, const QString &rows)
 {
-    return column(broker, u"select count(*) from "_s + sql).value(0).toLongLong();
-}
-
-// The agents awaiting registration, as the new-customer window finds them.
-const QString kPendingAgents = u"QUENMARCONTABLE..AGENTES where GENERADORID in"
-                               " (select ID_AGENTE from QUENMARCONTABLE..ROLES_AUTORIZADOS where ID_ROL=2)"
-                               " and Documento_Numero not in (select cuit from clientes)"_s;
-// The Convenio Multilateral customers whose shares do not add up to 1 within %1.
-const QString kUneven = u"(select CLICUI from DIB group by CLICUI having abs(sum(DIBVALOR) - 1) > %1)"_s;
-
-DemoSummary generate(const TempDatabase &db, const DemoOptions &options)
-{
-    return generateDemoData(db.personalPath(), db.accountingPath(), options);
+    return column(broker, u"select count(*) from "_s + rows).value(0).toLongLong();
 }
 
 } // namespace
@@ -59,104 +43,78 @@ class TestDemoData : public QObject
 {
     Q_OBJECT
 
-    TempDatabase m_db;
-    std::unique_ptr<IDataAccess> m_broker;
-    DemoSummary m_summary;
-    static constexpr qint64 kCustomers = 2000;
-    static constexpr qint64 kAgents = 60;
-
 private slots:
-    void initTestCase()
-    {
-        m_summary = generate(m_db, {.customers = kCustomers, .agents = kAgents});
-        m_broker = m_db.makeBroker();
-    }
-
+    // Run again on a database with the same seed, it draws the same CUITs, skips them and writes new
+    // ones, continuing the agents' numbering; every row it wrote fits what the windows accept.
     void rowsFitWhatTheWindowsAccept()
     {
-        QCOMPARE(m_summary.customers, kCustomers);
-        QCOMPARE(m_summary.agents, kAgents);
-        const QStringList cuits = column(
-            *m_broker, u"select cuit from clientes union all select Documento_Numero from QUENMARCONTABLE..AGENTES"_s);
-        QCOMPARE(cuits.size(), kCustomers + kAgents);
-        for (const QString &cuit : cuits)
-            QVERIFY2(isValidCuit(cuit), qPrintable(cuit));
-        QVERIFY(m_summary.pendingAgents > 0);
-        QCOMPARE(count(*m_broker, kPendingAgents), m_summary.pendingAgents);
-        // Every gross-income condition, and the Convenio Multilateral for the registered only.
-        QCOMPARE(column(*m_broker, u"select distinct CML || CIB from clientes order by 1"_s),
-                 QStringList({"00", "01", "02", "10"}));
-        const QStringList used = column(*m_broker, u"select distinct JRDNRO from DIB"_s);
-        const QStringList known = column(*m_broker, u"select JRDNRO from JRD"_s, u"SYSTABLAS"_s);
-        QVERIFY(QSet<QString>(known.begin(), known.end()).contains(QSet<QString>(used.begin(), used.end())));
-        // Most shares add up to 1 at four decimals; a few miss it (by little: see the rules).
-        const qint64 missing = count(*m_broker, kUneven.arg(0.00005));
-        QVERIFY2(missing > 0 && missing < count(*m_broker, u"clientes where CML = '1'"_s) / 10,
-                 qPrintable(QString::number(missing)));
-    }
-
-    // Each query counts the rows that break a rule of the windows.
-    void noRowBreaksTheRules_data()
-    {
-        QTest::addColumn<QString>("rows");
-        QTest::newRow("a text longer than its box, a date that is none")
-            << u"clientes where length(domicilio) > 40 or length(LUGARDEPMERC) > 22 or length(NIN) > 12"
-               " or date(finitactiv) is not finitactiv"_s;
-        QTest::newRow("Convenio without its number, a rate other than the condition's")
-            << u"clientes where (CML = '1' and ifnull(trim(NIN), '') = '')"
-               " or ingbru is not (case CIB when '2' then 0 else 2.5 end)"_s;
-        QTest::newRow("Convenio without lines")
-            << u"clientes where CML = '1' and cuit not in (select CLICUI from DIB)"_s;
-        QTest::newRow("a line outside the Convenio, a share not positive or of more than four decimals")
-            << u"DIB where CLICUI not in (select cuit from clientes where CML = '1') or DIBVALOR <= 0"
-               " or abs(DIBVALOR * 10000 - round(DIBVALOR * 10000)) > 1e-6"_s;
-        QTest::newRow("shares that miss 1 by much") << kUneven.arg(0.05);
-    }
-    void noRowBreaksTheRules()
-    {
-        QFETCH(QString, rows);
-        QCOMPARE(count(*m_broker, rows), 0);
-    }
-
-    // The same seed draws the same rows; run again on a database, it draws the
-    // same CUITs, skips them and writes new ones, continuing the agents' numbering.
-    void sameSeedSameDataAndAppending()
-    {
-        DemoOptions options{.customers = 300, .agents = 10};
-        TempDatabase first, second, third;
-        const DemoSummary once = generate(first, options);
-        generate(second, options);
-        options.seed += 1;
-        generate(third, options);
+        const DemoOptions options{.customers = 300, .agents = 10};
+        TempDatabase db, same, other;
+        const DemoSummary once = generateDemoData(db.personalPath(), db.accountingPath(), options);
+        generateDemoData(same.personalPath(), same.accountingPath(), options);
+        generateDemoData(other.personalPath(), other.accountingPath(),
+                         {.customers = 300, .agents = 10, .seed = options.seed + 1});
         const auto differences = [](const TempDatabase &a, const TempDatabase &b) {
             return DatabaseSnapshot::take(a.personalPath()).differences(DatabaseSnapshot::take(b.personalPath()))
                 + DatabaseSnapshot::take(a.accountingPath()).differences(DatabaseSnapshot::take(b.accountingPath()));
         };
-        QCOMPARE(differences(first, second), QStringList());
-        QVERIFY(!differences(first, third).isEmpty());
+        QCOMPARE(differences(db, same), QStringList());
+        QVERIFY(!differences(db, other).isEmpty());
+        const DemoSummary again = generateDemoData(db.personalPath(), db.accountingPath(), options);
+        QCOMPARE(again.customers, 300);
+        QCOMPARE(again.agents, 10);
 
-        options.seed -= 1;
-        const DemoSummary again = generate(first, options);
-        QCOMPARE(again.customers, options.customers);
-        const auto broker = first.makeBroker();
-        QCOMPARE(count(*broker, u"clientes"_s), 2 * options.customers);
-        QCOMPARE(count(*broker, u"(select distinct CLICUI from DIB)"_s), count(*broker, u"clientes where CML = '1'"_s));
+        const auto broker = db.makeBroker();
+        const QStringList cuits = column(
+            *broker, u"select cuit from clientes union all select Documento_Numero from QUENMARCONTABLE..AGENTES"_s);
+        QCOMPARE(cuits.size(), 620);
+        for (const QString &cuit : cuits)
+            QVERIFY2(isValidCuit(cuit), qPrintable(cuit));
         QCOMPARE(column(*broker, u"select count(*) || ' ' || max(ID_AGENTE) from QUENMARCONTABLE..AGENTES"_s),
                  QStringList(u"20 20"_s));
         QCOMPARE(count(*broker, u"QUENMARCONTABLE..ROLES_AUTORIZADOS"_s), 2);
-        QCOMPARE(count(*broker, kPendingAgents), once.pendingAgents + again.pendingAgents);
+        // The agents awaiting registration, as the new-customer window finds them.
+        QVERIFY(once.pendingAgents > 0 && again.pendingAgents > 0);
+        QCOMPARE(count(*broker,
+                       u"QUENMARCONTABLE..AGENTES where GENERADORID in (select ID_AGENTE from"
+                       " QUENMARCONTABLE..ROLES_AUTORIZADOS where ID_ROL=2)"
+                       " and Documento_Numero not in (select cuit from clientes)"_s),
+                 once.pendingAgents + again.pendingAgents);
+        // Every gross-income condition, and the Convenio Multilateral for the registered only.
+        QCOMPARE(column(*broker, u"select distinct CML || CIB from clientes order by 1"_s),
+                 QStringList({"00", "01", "02", "10"}));
+        const QStringList used = column(*broker, u"select distinct JRDNRO from DIB"_s);
+        const QStringList known = column(*broker, u"select JRDNRO from JRD"_s, u"SYSTABLAS"_s);
+        QVERIFY(QSet<QString>(known.begin(), known.end()).contains(QSet<QString>(used.begin(), used.end())));
+        // Most shares add up to 1 at four decimals; a few miss it, by little.
+        const QString uneven = u"(select CLICUI from DIB group by CLICUI having abs(sum(DIBVALOR) - 1) > %1)"_s;
+        const qint64 missing = count(*broker, uneven.arg(0.00005));
+        QVERIFY2(missing > 0 && missing < count(*broker, u"clientes where CML = '1'"_s) / 10,
+                 qPrintable(QString::number(missing)));
+        // No row breaks a rule of the windows: texts fit their boxes, dates are dates, a Convenio has its number
+        // and its lines, the rate is the condition's, shares are positive, of four decimals, and add up to 1.
+        QCOMPARE(count(*broker,
+                       u"clientes where length(domicilio) > 40 or length(LUGARDEPMERC) > 22 or length(NIN) > 12"
+                       " or date(finitactiv) is not finitactiv or ingbru is not (case CIB when '2' then 0 else 2.5 end)"
+                       " or (CML = '1' and (ifnull(trim(NIN), '') = '' or cuit not in (select CLICUI from DIB)))"_s),
+                 0);
+        QCOMPARE(count(*broker,
+                       u"DIB where CLICUI not in (select cuit from clientes where CML = '1') or DIBVALOR <= 0"
+                       " or abs(DIBVALOR * 10000 - round(DIBVALOR * 10000)) > 1e-6"_s),
+                 0);
+        QCOMPARE(count(*broker, uneven.arg(0.05)), 0);
     }
 
+    // A missing file is an error, not a new empty database; a database without
+    // the tables says what is missing where, and the customers keep nothing of the run.
     void failuresRaiseErrors()
     {
         TempDatabase db;
-        const QString missing = db.folder() + u"/missing.db"_s; // an error, not a new empty database
+        const QString missing = db.folder() + u"/missing.db"_s;
         QVERIFY_THROWS_EXCEPTION(Error, generateDemoData(missing, db.accountingPath()));
         QVERIFY(!QFile::exists(missing));
         QVERIFY_THROWS_EXCEPTION(Error, generateDemoData(db.systemPath(), db.accountingPath()));
-        // A database without the tables: what is missing where, SQLite's code, and
-        // the customer database keeps nothing of the failed run.
-        const auto error = test::errorOf([&] { generateDemoData(db.personalPath(), db.systemPath()); });
+        const auto error = errorOf([&] { generateDemoData(db.personalPath(), db.systemPath()); });
         QVERIFY(error);
         QCOMPARE(error->number(), SQLITE_ERROR);
         QVERIFY2(error->description().startsWith(
