@@ -1,7 +1,5 @@
-// The data access on a PostgreSQL server, where it differs from SQLite: a
-// result read while other statements run, literals the server must take as
-// written, a refused connection, and the tables and demo data it creates on an
-// empty database. Runs only on the test server.
+// The data access where a PostgreSQL server differs from SQLite, and the tables and demo data
+// it creates on an empty database. Runs only on the test server.
 
 #include <QtTest>
 
@@ -21,63 +19,39 @@ using felcora::test::TempDatabase;
 
 namespace {
 const QString kPersonal = u"PERSONAL"_s;
+
+int count(const QString &path, const QString &rows)
+{
+    return TempDatabase::scalar(path, u"select count(*) from "_s + rows).toInt();
+}
 } // namespace
 
 class TestServerSession : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TempDatabase> m_db;
-    std::unique_ptr<hostkit::RecordBroker> m_broker;
-
-    int count(const QString &sql)
-    {
-        return TempDatabase::scalar(m_db->personalPath(), u"select count(*) from "_s + sql).toInt();
-    }
-
 private slots:
     void init()
     {
         if (!test::onServer())
             QSKIP("the data access on a server: run with FELCORA_TEST_BACKEND=postgres");
-        m_db = std::make_unique<TempDatabase>();
-        m_broker = m_db->makeBroker();
-    }
-    void cleanup()
-    {
-        m_broker.reset();
-        m_db.reset();
     }
 
-    // A result being read is not cut short by the statements run meanwhile
-    // on the same entity, and its fields are found in any case.
-    void resultSurvivesOtherStatements()
+    // Text is stored as written, a backslash before an apostrophe included, even where the server reads
+    // backslashes as escapes by default; a second row with the same key has its own number; a result being
+    // read is not cut short by statements run meanwhile, and its fields are found in any case; an undone
+    // transaction leaves nothing.
+    void statementsAsWritten()
     {
-        TempDatabase::exec(m_db->personalPath(),
+        const TempDatabase db;
+        const QString path = db.personalPath();
+        TempDatabase::exec(path,
+                           u"alter database %1 set standard_conforming_strings = off"_s.arg(path.section(u':', 1)));
+        TempDatabase::exec(path,
                            u"insert into clientes (cuit, nombre) select 'C' || n, 'Cliente ' || n "
                            "from generate_series(1, 300) as n"_s);
-        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
-        c->setSql(u"select * from clientes order by cuit"_s);
-        std::unique_ptr<IRecordset> rs;
-        QVERIFY(c->CrearRs(rs));
-        for (; !rs->Eof(); rs->MoveNext()) {
-            QVERIFY(rs->Fields(u"NOMBRE"_s).toString().startsWith(u"Cliente "_s));
-            c->setSql(u"update clientes set email = 'x' where cuit = '%1'"_s.arg(rs->Fields(u"Cuit"_s).toString()));
-            QCOMPARE(c->Ejecutar(), 1);
-        }
-        QCOMPARE(count(u"clientes where email = 'x'"_s), 300);
-    }
-
-    // Text is stored as written, a backslash before an apostrophe included,
-    // even where the server reads backslashes as escapes by default; a second
-    // row with the same key has its own number; an undone transaction leaves nothing.
-    void literalsAndRowsAsWritten()
-    {
-        TempDatabase::exec(
-            m_db->personalPath(),
-            u"alter database %1 set standard_conforming_strings = off"_s.arg(m_db->personalPath().section(u':', 1)));
-        m_broker = m_db->makeBroker();
-        IDataConnection *c = m_broker->getDataConnectionByEntity(kPersonal);
+        const auto broker = db.makeBroker();
+        IDataConnection *c = broker->getDataConnectionByEntity(kPersonal);
         const auto run = [&](const QString &sql) {
             c->setSql(sql);
             qint64 rows = -1;
@@ -85,23 +59,33 @@ private slots:
             return error ? error->number() : rows;
         };
         QCOMPARE(run(u"insert into clientes (cuit, nombre) values ('1', 'a\\''b'), ('2', 'Ñandú')"_s), 2);
-        QCOMPARE(TempDatabase::scalar(m_db->personalPath(), u"select nombre from clientes where cuit = '1'"_s),
-                 QVariant(u"a\\'b"_s));
+        QCOMPARE(TempDatabase::scalar(path, u"select nombre from clientes where cuit = '1'"_s), QVariant(u"a\\'b"_s));
         QCOMPARE(run(u"insert into clientes (cuit, nombre) values ('1', 'otra vez')"_s), errnum::kDuplicateKey);
-        auto *transactions = qobject_cast<ITransactions *>(m_broker.get());
+
+        c->setSql(u"select * from clientes where cuit like 'C%' order by cuit"_s);
+        std::unique_ptr<IRecordset> rs;
+        QVERIFY(c->CrearRs(rs));
+        for (; !rs->Eof(); rs->MoveNext()) {
+            QVERIFY(rs->Fields(u"NOMBRE"_s).toString().startsWith(u"Cliente "_s));
+            QCOMPARE(run(u"update clientes set email = 'x' where cuit = '%1'"_s.arg(rs->Fields(u"Cuit"_s).toString())),
+                     1);
+        }
+        QCOMPARE(count(path, u"clientes where email = 'x'"_s), 300);
+        auto *transactions = qobject_cast<ITransactions *>(broker.get());
         QVERIFY(transactions);
         transactions->BeginTrans(kPersonal);
-        QCOMPARE(run(u"delete from clientes"_s), 2);
+        QCOMPARE(run(u"delete from clientes"_s), 302);
         transactions->RollbackTrans(kPersonal);
-        QCOMPARE(count(u"clientes"_s), 2);
+        QCOMPARE(count(path, u"clientes"_s), 302);
     }
 
-    // A server that refuses the user, or cannot be reached, is described in
-    // Spanish with the database and server it concerns; the password never shows.
+    // A server that refuses the user, or cannot be reached, is told with the database and server it
+    // concerns; the password never shows.
     void refusedConnectionsAreDescribed()
     {
+        const TempDatabase db;
         for (const bool wrongPassword : {true, false}) {
-            hostkit::BrokerConfig config = m_db->config();
+            hostkit::BrokerConfig config = db.config();
             hostkit::EntitySettings &personal = config.entities[kPersonal];
             personal.password = wrongPassword ? u"no-es-la-clave-9f3"_s : personal.password;
             personal.port = wrongPassword ? personal.port : 1;
@@ -118,16 +102,12 @@ private slots:
         }
     }
 
-    // The tables are created on an empty database with their first rows; demo
-    // data then adds as many customers as asked each time, with their lines,
-    // and agents pending in the accounting tables.
+    // The tables are created on an empty database with their first rows; demo data then adds as many
+    // customers as asked each time, with their lines, and agents pending in the accounting tables.
     void initServerThenDemoData()
     {
         const test::ServerDatabase empty(true);
         const hostkit::EntitySettings settings = empty.config().entity(kPersonal);
-        const auto count = [&](const QString &path, const QString &sql) {
-            return TempDatabase::scalar(path, u"select count(*) from "_s + sql).toInt();
-        };
         hostkit::initServerDatabase(settings);
         QCOMPARE(count(empty.customerPath(), u"JRD"_s), 24);
         QCOMPARE(count(empty.customerPath(), u"clientes"_s) + count(empty.accountingPath(), u"AGENTES"_s), 0);
@@ -138,9 +118,8 @@ private slots:
         QCOMPARE(count(empty.customerPath(), u"DIB where CLICUI not in (select cuit from clientes)"_s), 0);
     }
 
-    // What would keep the tables from being created is found before anything
-    // changes and said with what to do; a statement the server refuses midway
-    // is named. In every case the database is left as it was.
+    // What would keep the tables from being created is found before anything changes and said with what
+    // to do; a statement the server refuses midway is named. The database is left as it was.
     void initServerRefusalsLeaveNothing_data()
     {
         QTest::addColumn<QString>("setup");    // run in the database first (%1 its name, %2 the role); null: SQL_ASCII
@@ -156,8 +135,7 @@ private slots:
         QTest::newRow("jurisdictions already there, customers not")
             << u"create table JRD (x int)"_s
             << QStringList{u"ya tiene la tabla JRD, y las tablas se crean solo donde no existen"_s, nothing};
-        // An accounting table made by the other system in another shape: the
-        // schema's index on it is refused by the server itself.
+        // An accounting table of another shape: the server itself refuses the schema's index on it.
         QFile schema(u":/felcora/sql/postgres/schema.sql"_s);
         QVERIFY(schema.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(schema.readAll()).split(u'\n');
