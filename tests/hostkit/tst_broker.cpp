@@ -156,7 +156,7 @@ private slots:
     // connecting. %D is the test's folder, with the password file "clave" and two certificates.
     void configurationIsReadOrRefused_data()
     {
-        QTest::addColumn<QByteArray>("ini");   // null: no file; "/": a folder
+        QTest::addColumn<QByteArray>("ini");   // "/": a folder
         QTest::addColumn<int>("mode");         // of the INI and the password file
         QTest::addColumn<QByteArray>("clave"); // null: no password file
         // PERSONAL as read, "database|accounting|decimal separator|password|connect options", or what the error says
@@ -215,7 +215,7 @@ private slots:
         const QString path = dir.filePath(u"RecordBroker.ini"_s);
         if (ini == "/")
             QVERIFY(QDir(dir.path()).mkdir(u"RecordBroker.ini"_s));
-        else if (!ini.isNull())
+        else
             QVERIFY(writeFile(path, ini.replace("%D", QFile::encodeName(dir.path())), mode_t(mode)));
         outcome.replace(u"%D"_s, dir.path());
         const auto restore = keepEnvironment({"RECORDBROKER_CONFIG"});
