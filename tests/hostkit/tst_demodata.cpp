@@ -18,30 +18,25 @@ using namespace Qt::StringLiterals;
 using namespace felcora::hostkit;
 using namespace felcora::test;
 
-namespace {
-
-// The first column of every row of a query, read through the data access as the windows read it.
-QStringList column(IDataAccess &broker, const QString &sql, const QString &entity = u"PERSONAL"_s)
-{
-    IDataConnection *c = broker.getDataConnectionByEntity(entity);
-    c->setSql(sql);
-    std::unique_ptr<IRecordset> rs;
-    QStringList out;
-    for (c->CrearRs(rs); !rs->Eof(); rs->MoveNext())
-        out << rs->value(0).toString();
-    return out;
-}
-
-qint64 count(IDataAccess &broker, const QString &rows)
-{
-    return column(broker, u"select count(*) from "_s + rows).value(0).toLongLong();
-}
-
-} // namespace
-
 class TestDemoData : public QObject
 {
     Q_OBJECT
+
+    TempDatabase m_db;
+    std::unique_ptr<IDataAccess> m_broker;
+
+    // The first column of every row of a query, read through the data access as the windows read it.
+    QStringList column(const QString &sql, const QString &entity = u"PERSONAL"_s)
+    {
+        IDataConnection *c = m_broker->getDataConnectionByEntity(entity);
+        c->setSql(sql);
+        std::unique_ptr<IRecordset> rs;
+        QStringList out;
+        for (c->CrearRs(rs); !rs->Eof(); rs->MoveNext())
+            out << rs->value(0).toString();
+        return out;
+    }
+    qint64 count(const QString &rows) { return column(u"select count(*) from "_s + rows).value(0).toLongLong(); }
 
 private slots:
     // Run again on a database with the same seed, it draws the same CUITs, skips them and writes new
@@ -49,8 +44,8 @@ private slots:
     void rowsFitWhatTheWindowsAccept()
     {
         const DemoOptions options{.customers = 300, .agents = 10};
-        TempDatabase db, same, other;
-        const DemoSummary once = generateDemoData(db.personalPath(), db.accountingPath(), options);
+        TempDatabase same, other;
+        const DemoSummary once = generateDemoData(m_db.personalPath(), m_db.accountingPath(), options);
         generateDemoData(same.personalPath(), same.accountingPath(), options);
         generateDemoData(other.personalPath(), other.accountingPath(),
                          {.customers = 300, .agents = 10, .seed = options.seed + 1});
@@ -58,51 +53,48 @@ private slots:
             return DatabaseSnapshot::take(a.personalPath()).differences(DatabaseSnapshot::take(b.personalPath()))
                 + DatabaseSnapshot::take(a.accountingPath()).differences(DatabaseSnapshot::take(b.accountingPath()));
         };
-        QCOMPARE(differences(db, same), QStringList());
-        QVERIFY(!differences(db, other).isEmpty());
-        const DemoSummary again = generateDemoData(db.personalPath(), db.accountingPath(), options);
+        QCOMPARE(differences(m_db, same), QStringList());
+        QVERIFY(!differences(m_db, other).isEmpty());
+        const DemoSummary again = generateDemoData(m_db.personalPath(), m_db.accountingPath(), options);
         QCOMPARE(again.customers, 300);
         QCOMPARE(again.agents, 10);
 
-        const auto broker = db.makeBroker();
-        const QStringList cuits = column(
-            *broker, u"select cuit from clientes union all select Documento_Numero from QUENMARCONTABLE..AGENTES"_s);
+        m_broker = m_db.makeBroker();
+        const QStringList cuits
+            = column(u"select cuit from clientes union all select Documento_Numero from QUENMARCONTABLE..AGENTES"_s);
         QCOMPARE(cuits.size(), 620);
         for (const QString &cuit : cuits)
             QVERIFY2(isValidCuit(cuit), qPrintable(cuit));
-        QCOMPARE(column(*broker, u"select count(*) || ' ' || max(ID_AGENTE) from QUENMARCONTABLE..AGENTES"_s),
+        QCOMPARE(column(u"select count(*) || ' ' || max(ID_AGENTE) from QUENMARCONTABLE..AGENTES"_s),
                  QStringList(u"20 20"_s));
-        QCOMPARE(count(*broker, u"QUENMARCONTABLE..ROLES_AUTORIZADOS"_s), 2);
+        QCOMPARE(count(u"QUENMARCONTABLE..ROLES_AUTORIZADOS"_s), 2);
         // The agents awaiting registration, as the new-customer window finds them.
         QVERIFY(once.pendingAgents > 0 && again.pendingAgents > 0);
-        QCOMPARE(count(*broker,
-                       u"QUENMARCONTABLE..AGENTES where GENERADORID in (select ID_AGENTE from"
+        QCOMPARE(count(u"QUENMARCONTABLE..AGENTES where GENERADORID in (select ID_AGENTE from"
                        " QUENMARCONTABLE..ROLES_AUTORIZADOS where ID_ROL=2)"
                        " and Documento_Numero not in (select cuit from clientes)"_s),
                  once.pendingAgents + again.pendingAgents);
         // Every gross-income condition, and the Convenio Multilateral for the registered only.
-        QCOMPARE(column(*broker, u"select distinct CML || CIB from clientes order by 1"_s),
+        QCOMPARE(column(u"select distinct CML || CIB from clientes order by 1"_s),
                  QStringList({"00", "01", "02", "10"}));
-        const QStringList used = column(*broker, u"select distinct JRDNRO from DIB"_s);
-        const QStringList known = column(*broker, u"select JRDNRO from JRD"_s, u"SYSTABLAS"_s);
+        const QStringList used = column(u"select distinct JRDNRO from DIB"_s);
+        const QStringList known = column(u"select JRDNRO from JRD"_s, u"SYSTABLAS"_s);
         QVERIFY(QSet<QString>(known.begin(), known.end()).contains(QSet<QString>(used.begin(), used.end())));
         // Most shares add up to 1 at four decimals; a few miss it, by little.
         const QString uneven = u"(select CLICUI from DIB group by CLICUI having abs(sum(DIBVALOR) - 1) > %1)"_s;
-        const qint64 missing = count(*broker, uneven.arg(0.00005));
-        QVERIFY2(missing > 0 && missing < count(*broker, u"clientes where CML = '1'"_s) / 10,
+        const qint64 missing = count(uneven.arg(0.00005));
+        QVERIFY2(missing > 0 && missing < count(u"clientes where CML = '1'"_s) / 10,
                  qPrintable(QString::number(missing)));
         // No row breaks a rule of the windows: texts fit their boxes, dates are dates, a Convenio has its number
         // and its lines, the rate is the condition's, shares are positive, of four decimals, and add up to 1.
-        QCOMPARE(count(*broker,
-                       u"clientes where length(domicilio) > 40 or length(LUGARDEPMERC) > 22 or length(NIN) > 12"
+        QCOMPARE(count(u"clientes where length(domicilio) > 40 or length(LUGARDEPMERC) > 22 or length(NIN) > 12"
                        " or date(finitactiv) is not finitactiv or ingbru is not (case CIB when '2' then 0 else 2.5 end)"
                        " or (CML = '1' and (ifnull(trim(NIN), '') = '' or cuit not in (select CLICUI from DIB)))"_s),
                  0);
-        QCOMPARE(count(*broker,
-                       u"DIB where CLICUI not in (select cuit from clientes where CML = '1') or DIBVALOR <= 0"
+        QCOMPARE(count(u"DIB where CLICUI not in (select cuit from clientes where CML = '1') or DIBVALOR <= 0"
                        " or abs(DIBVALOR * 10000 - round(DIBVALOR * 10000)) > 1e-6"_s),
                  0);
-        QCOMPARE(count(*broker, uneven.arg(0.05)), 0);
+        QCOMPARE(count(uneven.arg(0.05)), 0);
     }
 
     // A missing file is an error, not a new empty database; a database without
