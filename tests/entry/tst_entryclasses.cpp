@@ -187,11 +187,6 @@ private slots:
     {
         auto *broker = new RecordingBroker;
         const QPointer<RecordingBroker> watch(broker);
-        {
-            clListado withDefaultListing;
-            withDefaultListing.SetDataConnection(handed(broker));
-            QCOMPARE(qobject_cast<hostkit::PrintDesk *>(state().gPrintDesk.object())->dataAccess(), broker);
-        }
         useFakeListing();
         clListado listado;
         listado.SetDataConnection(handed(broker));
