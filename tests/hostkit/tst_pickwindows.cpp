@@ -1,5 +1,5 @@
-// The listing component's pick windows of benefit regimes and sub-regimes,
-// on the seeded catalogues of a real customer database.
+// The listing component's pick windows of benefit regimes and sub-regimes, on the seeded catalogues of a real
+// customer database.
 
 #include <QDialog>
 #include <QTest>
@@ -16,50 +16,51 @@ using namespace felcora;
 using namespace felcora::test;
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Opens a picker of a print desk on a customer database of its own, after setupSql, and lets user act on its list
+// (which has the focus): what it returned, or the number of the error it raised.
+QString pick(bool subRegimes, const QString &setupSql, bool withDataAccess,
+             const std::function<void(QDialog *, QTreeWidget *)> &user)
+{
+    TempDatabase db;
+    if (!setupSql.isEmpty())
+        TempDatabase::exec(db.personalPath(), setupSql);
+    const auto broker = db.makeBroker(); // closes its connections before the files go
+    hostkit::PrintDesk desk;
+    QObject *dataAccess = broker.get();
+    if (withDataAccess)
+        desk.SetDataAccess(dataAccess);
+    const auto onWindow = [&](QDialog *dialog) {
+        QCOMPARE(dialog->objectName(), u"frmPickList"_s);
+        auto *list = dialog->findChild<QTreeWidget *>(u"lstPick"_s);
+        QVERIFY(list);
+        QTRY_COMPARE(QApplication::focusWidget(), list);
+        user(dialog, list);
+        if (dialog->isVisible() && !QTest::currentTestFailed())
+            QFAIL("the pick window stayed open"); // the failure closes it
+    };
+    QString picked;
+    const auto error = errorOf([&] {
+        whileShown<QDialog>([&] { picked = subRegimes ? desk.getSubRegimenListado() : desk.getVentajasListado(); },
+                            onWindow);
+    });
+    return error ? u"error %1"_s.arg(error->number()) : picked;
+}
+
+} // namespace
+
 class TestPickWindows : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TempDatabase> m_db;
-    std::unique_ptr<hostkit::RecordBroker> m_broker;
-    std::unique_ptr<hostkit::PrintDesk> m_desk;
-
-    // Opens a picker and lets user act on its list (which has the focus); what it returned.
-    QString pick(bool subRegimes, const std::function<void(QDialog *, QTreeWidget *)> &user)
-    {
-        QString picked;
-        whileShown<QDialog>(
-            [&] { picked = subRegimes ? m_desk->getSubRegimenListado() : m_desk->getVentajasListado(); },
-            [&](QDialog *dialog) {
-                QCOMPARE(dialog->objectName(), u"frmPickList"_s);
-                auto *list = dialog->findChild<QTreeWidget *>(u"lstPick"_s);
-                QVERIFY(list);
-                QTRY_COMPARE(QApplication::focusWidget(), list);
-                user(dialog, list);
-                if (dialog->isVisible() && !QTest::currentTestFailed())
-                    QFAIL("the pick window stayed open"); // the failure closes it
-            });
-        return picked;
-    }
-
 private slots:
     // Typed text starts afresh after a pause: a loaded machine must not make one.
     void initTestCase() { QApplication::setKeyboardInputInterval(60'000); }
-    void init()
-    {
-        m_desk.reset();
-        m_broker.reset(); // closes its connections before the files go
-        m_db = std::make_unique<TempDatabase>();
-        m_broker = m_db->makeBroker();
-        m_desk = std::make_unique<hostkit::PrintDesk>();
-        QObject *dataAccess = m_broker.get();
-        m_desk->SetDataAccess(dataAccess);
-    }
     void cleanup() { closeAllModals(); }
 
-    // Each window lists its catalogue in code order, the first row current.
-    // Typing positions on the first code, or else description, that begins so
-    // (in any case); Enter or a double click picks, Esc picks nothing.
+    // Each window lists its catalogue in code order, the first row current. Typing positions on the first code, or
+    // else description, that begins so (in any case); Enter or a double click picks, Esc picks nothing.
     void picks_data()
     {
         QTest::addColumn<bool>("subRegimes");
@@ -68,9 +69,11 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("setupSql");
         QTest::addColumn<QString>("shown"); // the title, the headers and the codes; empty: not checked
+        QTest::addColumn<bool>("dataAccess");
         const auto row = [](const char *name, bool subRegimes, const QString &typed, const QList<int> &keys,
-                            const QString &expected, const QString &setupSql = {}, const QString &shown = {}) {
-            QTest::newRow(name) << subRegimes << typed << keys << expected << setupSql << shown;
+                            const QString &expected, const QString &setupSql = {}, const QString &shown = {},
+                            bool dataAccess = true) {
+            QTest::newRow(name) << subRegimes << typed << keys << expected << setupSql << shown << dataAccess;
         };
         const QList<int> enter{Qt::Key_Return};
         row("benefit regimes, Esc", false, {}, {Qt::Key_Escape}, {}, {},
@@ -84,18 +87,20 @@ private slots:
         row("padded code trimmed", false, {}, enter, u"AAA"_s,
             u"insert into Ventajas values ('AAA   ', 'Con espacios')"_s);
         row("empty catalogue", true, {}, enter, {}, u"delete from SubRegimenes"_s);
+        // Before any window opens.
+        row("failing query", false, {}, enter, u"error %1"_s.arg(hostkit::brokererr::kDatabase),
+            u"drop table Ventajas"_s);
+        row("no data access", true, {}, enter, u"error %1"_s.arg(errnum::kNoComponent), {}, {}, false);
     }
     void picks()
     {
         QFETCH(bool, subRegimes);
-        QFETCH(QString, setupSql);
         QFETCH(QString, typed);
         QFETCH(QList<int>, keys);
-        QFETCH(QString, expected);
+        QFETCH(QString, setupSql);
         QFETCH(QString, shown);
-        if (!setupSql.isEmpty())
-            TempDatabase::exec(m_db->personalPath(), setupSql);
-        const QString picked = pick(subRegimes, [&](QDialog *dialog, QTreeWidget *list) {
+        QFETCH(bool, dataAccess);
+        const QString picked = pick(subRegimes, setupSql, dataAccess, [&](QDialog *dialog, QTreeWidget *list) {
             QStringList seen{dialog->windowTitle() + u':', list->headerItem()->text(0), list->headerItem()->text(1)};
             for (int i = 0; i < list->topLevelItemCount(); ++i)
                 seen << list->topLevelItem(i)->text(0);
@@ -111,21 +116,7 @@ private slots:
                 QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, row);
             }
         });
-        QCOMPARE(picked, expected);
-    }
-
-    // A failing query and a missing data access fail before any window opens.
-    void failures()
-    {
-        const auto noWindow = [](QDialog *, QTreeWidget *) { QFAIL("a window opened before the failure"); };
-        TempDatabase::exec(m_db->personalPath(), u"drop table Ventajas"_s);
-        auto error = errorOf([&] { pick(false, noWindow); });
-        QVERIFY(error);
-        QCOMPARE(error->number(), hostkit::brokererr::kDatabase);
-        m_desk = std::make_unique<hostkit::PrintDesk>();
-        error = errorOf([&] { pick(true, noWindow); });
-        QVERIFY(error);
-        QCOMPARE(error->number(), errnum::kNoComponent);
+        QTEST(picked, "expected");
     }
 };
 
