@@ -342,40 +342,10 @@ private slots:
         QCOMPARE(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
     }
 
-    // The entry point hands out a class object for a class identifier only;
-    // the registry creates a class by identifier or by name in any case.
-    void classesAreCreated()
-    {
-        const auto classOf = [](QObject *created) {
-            const std::unique_ptr<QObject> object(created);
-            return QByteArray(object ? object->metaObject()->className() : "none");
-        };
-        for (const auto &[id, name, className] :
-             {std::tuple{identity::listadoClassId(), "FELCORA.clListado", "felcora::clListado"},
-              {identity::modificarClassId(), "Felcora.ClModificar", "felcora::clModificar"}}) {
-            for (const QByteArray &key : {id.toByteArray(), id.toByteArray(QUuid::WithoutBraces)}) {
-                FelcoraCreateFunction factory = nullptr;
-                QCOMPARE(DllGetClassObject(key.constData(), nullptr), FELCORA_E_POINTER);
-                QCOMPARE(DllGetClassObject(key.constData(), &factory), FELCORA_S_OK);
-                QVERIFY(factory);
-                QCOMPARE(classOf(static_cast<QObject *>(factory())), className);
-            }
-            QCOMPARE(classOf(registry::createObject(id)), className);
-            QCOMPARE(registry::classId(QString::fromLatin1(name)), id);
-            QCOMPARE(classOf(registry::createObject(QString::fromLatin1(name))), className);
-        }
-        for (const QByteArray &key : {QByteArray(identity::kListadoName), identity::typeLibraryId().toByteArray(),
-                                      identity::listadoInterfaceId().toByteArray()}) {
-            FelcoraCreateFunction factory
-                = [] { return static_cast<void *>(nullptr); }; // a refusal must not leave this
-            QCOMPARE(DllGetClassObject(key.constData(), &factory), FELCORA_CLASS_E_CLASSNOTAVAILABLE);
-            QVERIFY(!factory);
-        }
-        FelcoraCreateFunction factory = nullptr;
-        QCOMPARE(DllGetClassObject(nullptr, &factory), FELCORA_E_POINTER);
-    }
-
-    void registerAndUnregisterServer()
+    // Registering writes the type library and each class, and unregistering
+    // removes only that; the entry point hands out a class object for a class
+    // identifier only; the registry creates a class by identifier or by name.
+    void serverEntryPoints()
     {
         QSettings store(QSettings::IniFormat, QSettings::UserScope, u"FELCORA"_s, u"registry"_s);
         store.setValue(u"Other/Key"_s, u"kept"_s);
@@ -388,15 +358,40 @@ private slots:
                  typeLibrary + u" 2.6"_s);
         QVERIFY2(QFileInfo(path).isFile() && QFileInfo(path).fileName().startsWith(u"libfelcora.so"_s),
                  qPrintable(path));
-        for (const auto &[name, classId, interfaceId] :
-             {std::tuple{"FELCORA.clListado", identity::listadoClassId(), identity::listadoInterfaceId()},
-              {"FELCORA.clModificar", identity::modificarClassId(), identity::modificarInterfaceId()}}) {
-            store.beginGroup(QLatin1String(name));
+        const auto classOf = [](QObject *created) {
+            const std::unique_ptr<QObject> object(created);
+            return QByteArray(object ? object->metaObject()->className() : "none");
+        };
+        for (const auto &[name, id, interfaceId, className] :
+             {std::tuple{u"FELCORA.clListado"_s, identity::listadoClassId(), identity::listadoInterfaceId(),
+                         "felcora::clListado"},
+              {u"FELCORA.clModificar"_s, identity::modificarClassId(), identity::modificarInterfaceId(),
+               "felcora::clModificar"}}) {
+            store.beginGroup(name);
             QCOMPARE((QStringList{store.value(u"CLSID"_s).toString(), store.value(u"Interface"_s).toString(),
                                   store.value(u"InprocServer"_s).toString(), store.value(u"TypeLib"_s).toString()}),
-                     (QStringList{classId.toString(), interfaceId.toString(), path, typeLibrary}));
+                     (QStringList{id.toString(), interfaceId.toString(), path, typeLibrary}));
             store.endGroup();
+            for (const QByteArray &key : {id.toByteArray(), id.toByteArray(QUuid::WithoutBraces)}) {
+                FelcoraCreateFunction factory = nullptr;
+                QCOMPARE(DllGetClassObject(key.constData(), nullptr), FELCORA_E_POINTER);
+                QCOMPARE(DllGetClassObject(key.constData(), &factory), FELCORA_S_OK);
+                QVERIFY(factory);
+                QCOMPARE(classOf(static_cast<QObject *>(factory())), className);
+            }
+            QCOMPARE(classOf(registry::createObject(id)), className);
+            QCOMPARE(registry::classId(name.toLower()), id);
+            QCOMPARE(classOf(registry::createObject(name.toUpper())), className);
         }
+        for (const QByteArray &key : {QByteArray(identity::kListadoName), identity::typeLibraryId().toByteArray(),
+                                      identity::listadoInterfaceId().toByteArray()}) {
+            FelcoraCreateFunction factory
+                = [] { return static_cast<void *>(nullptr); }; // a refusal must not leave this
+            QCOMPARE(DllGetClassObject(key.constData(), &factory), FELCORA_CLASS_E_CLASSNOTAVAILABLE);
+            QVERIFY(!factory);
+        }
+        FelcoraCreateFunction factory = nullptr;
+        QCOMPARE(DllGetClassObject(nullptr, &factory), FELCORA_E_POINTER);
         QCOMPARE(DllUnregisterServer(), FELCORA_S_OK);
         store.sync();
         QCOMPARE(store.childGroups(), QStringList{u"Other"_s});
