@@ -1,8 +1,5 @@
-// The customer list window on the customer store, as a user works it: filled
-// from the database, searched, moved through, picked from, sorted, switched
-// between views; the editors it opens and the rows their saves leave;
-// deleting a customer with its question, its messages, its pointer and its
-// transaction; and the printed list that F12 previews, pages, saves and prints.
+// The customer list window on the customer store, as a user works it: filled, searched, moved through, picked from,
+// sorted, switched between views; the editors it opens; deleting a customer; the printed list that F12 previews.
 
 #include <QApplication>
 #include <QDir>
@@ -45,8 +42,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Inserted out of order; the list reads them by name ignoring case, which
-// puts the accented initial last both in SQLite's order and in Spanish order.
+// Inserted out of order; read by name ignoring case, the accented initial last in SQLite's order and in Spanish order.
 // Gallardo and gamboa have distribution lines and benefit relations.
 const QString kCustomersSql
     = u"insert into clientes (cuit, nombre, domicilio, email, regalias, AjxVinc_4102) values "
@@ -80,19 +76,13 @@ void useReportCustomers(const QString &database)
                            + rows.join(u','));
 }
 
-// The editors the list opens: they note the CUIT each is opened on ("new"
-// for Insert) and answer the customer the test set as saved (none: not saved).
+// The editors the list opens log the CUIT each is opened on ("new" for Insert) and answer editorSave (none: not saved).
+QStringList editorsOpened;
+std::optional<CustomerPick> editorSave;
 struct EditorLog final : CustomerEditors
 {
-    EditorLog(QStringList &openedLog, std::optional<CustomerPick> &savedPick)
-        : opened(openedLog)
-        , saved(savedPick)
-    {
-    }
-    std::optional<CustomerPick> modify(const QString &cuit) override { return opened << cuit, saved; }
-    std::optional<CustomerPick> addNew() override { return opened << u"new"_s, saved; }
-    QStringList &opened;
-    std::optional<CustomerPick> &saved;
+    std::optional<CustomerPick> modify(const QString &cuit) override { return editorsOpened << cuit, editorSave; }
+    std::optional<CustomerPick> addNew() override { return editorsOpened << u"new"_s, editorSave; }
 };
 
 // A new search as the user starts one: click into the box, select all, erase, type.
@@ -173,9 +163,8 @@ QStringList pageNames(const report::PageModel &page, const report::ReportDefinit
     return names;
 }
 
-// Ctrl+S on the preview with `file` chosen in the dialog it opens; the message
-// that follows is answered OK and returned ("" when the dialog or the message
-// did not come).
+// Ctrl+S on the preview with `file` chosen in the dialog it opens; the message that follows answered OK and returned
+// ("" when the dialog or the message did not come).
 QString saveFromPreview(Dr_ListadoClientes *preview, const QString &file, QMessageBox::Icon *icon)
 {
     preview->activateWindow(); // back from an earlier message box
@@ -199,7 +188,6 @@ QString saveFromPreview(Dr_ListadoClientes *preview, const QString &file, QMessa
 } // namespace
 
 Q_DECLARE_METATYPE(std::optional<felcora::CustomerPick>)
-Q_DECLARE_METATYPE(felcora::test::ScriptedAnswer)
 
 class TestCustomerListWindow : public QObject
 {
@@ -210,8 +198,8 @@ private slots:
     {
         m_db = std::make_unique<TempDatabase>();
         m_broker = m_db->makeBroker();
-        m_opened.clear();
-        m_saved.reset();
+        editorsOpened.clear();
+        editorSave.reset();
         TempDatabase::exec(personal(), kCustomersSql);
     }
     void cleanup()
@@ -223,7 +211,10 @@ private slots:
             QApplication::restoreOverrideCursor();
     }
 
-    void opensFilledFromTheDatabase()
+    // Filled by name with NULLs as "" and "0", the search box focused. Typing selects the first name that starts so,
+    // ignoring case beyond ASCII too; a miss keeps the selection. The arrows stay within the list and come in at the
+    // first or the last row when none is selected; End and Home in the list go to the last and the first customer.
+    void opensFilledAndSearchAndKeysMoveTheSelection()
     {
         QVERIFY(!open([](FrmABMClientes *w) {
             QCOMPARE(w->windowTitle(), FrmABMClientes::caption(componentVersion()));
@@ -236,54 +227,36 @@ private slots:
             for (int column = 0; column < report->model()->columnCount(); ++column) {
                 headers << report->model()->headerData(column, Qt::Horizontal).toString();
                 QCOMPARE(w->list()->reportView()->isColumnHidden(column), column >= kRegalias);
+                QCOMPARE(shownColumn(w, column).first(),
+                         (QStringList{u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, {}, u"10"_s, u"0"_s}.at(
+                             column)));
             }
             QCOMPARE(headers,
                      (QStringList{u"Nombre"_s, u"Cuit"_s, u"Direccion"_s, u"E-Mail"_s, u"Regalias"_s,
                                   u"Ajuste Res 41/02"_s}));
             QCOMPARE(shownColumn(w, kNombre), kByName);
-            for (int column = 0; column < kCustomerColumnCount; ++column) // NULLs as "" and "0"
-                QCOMPARE(shownColumn(w, column).first(),
-                         (QStringList{u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, {}, u"10"_s, u"0"_s}.at(
-                             column)));
-            QCOMPARE(QApplication::focusWidget(), child(w, u"txtBuscar"_s)); // the user can type a name at once
-            pressKey(Qt::Key_Escape);
-        }));
-        QCOMPARE(FrmABMClientes::caption({2, 3, 7, u"Maestro"_s}), u"Clientes (Versión: 7.3.2) Maestro"_s);
-    }
-
-    void searchAndArrowKeysMoveTheSelection()
-    {
-        QVERIFY(!open([](FrmABMClientes *w) {
+            QCOMPARE(QApplication::focusWidget(), child(w, u"txtBuscar"_s));
             typeText(u"gA"_s);
             QCOMPARE(selectedName(w), u"Gallardo, Marta"_s);
-            typeText(u"r"_s);
+            typeText(u"rx"_s); // "gAr" selects, "gArx" matches nothing and leaves it
             QCOMPARE(selectedName(w), u"GARAY, Rosa"_s);
-            typeText(u"x"_s); // matches nothing: the selection stays
-            QCOMPARE(selectedName(w), u"GARAY, Rosa"_s);
-            for (const auto &[key, row] : {std::pair{Qt::Key_Down, 4},
-                                           {Qt::Key_Down, 5},
-                                           {Qt::Key_Down, 5},
-                                           {Qt::Key_Up, 4},
-                                           {Qt::Key_Up, 3},
-                                           {Qt::Key_Up, 2},
-                                           {Qt::Key_Up, 1},
-                                           {Qt::Key_Up, 0},
-                                           {Qt::Key_Up, 0}}) {
+            const Qt::Key down = Qt::Key_Down, up = Qt::Key_Up;
+            QList<int> rows;
+            for (const Qt::Key key : {down, down, down, up, up, up, up, up, up}) {
                 pressKey(key);
-                QCOMPARE(w->list()->selectedRow(), row);
+                rows << w->list()->selectedRow();
             }
+            QCOMPARE(rows, (QList<int>{4, 5, 5, 4, 3, 2, 1, 0, 0}));
             QCOMPARE(child(w, u"txtBuscar"_s)->text(), u"gArx"_s);
-            searchFor(w, u"úb"_s); // case folding beyond ASCII
+            searchFor(w, u"úb"_s);
             QCOMPARE(selectedName(w), u"Úbeda, Inés"_s);
             searchFor(w, u"Benítez, Juan"_s); // a whole name, the first row's
             QCOMPARE(w->list()->selectedRow(), 0);
-            // With no row selected, Down comes in at the first row and Up at the last.
-            for (const auto &[key, row] : {std::pair{Qt::Key_Down, 0}, std::pair{Qt::Key_Up, 5}}) {
+            for (const auto &[key, row] : {std::pair{down, 0}, std::pair{up, 5}}) {
                 w->list()->reportView()->selectionModel()->clear();
                 pressKey(key);
                 QCOMPARE(w->list()->selectedRow(), row);
             }
-            // End and Home in the list go to the last and the first customer.
             pressKey(Qt::Key_Tab);
             for (const auto &[key, row] : {std::pair{Qt::Key_End, 5}, std::pair{Qt::Key_Home, 0}}) {
                 pressKey(key);
@@ -291,45 +264,36 @@ private slots:
             }
             pressKey(Qt::Key_Escape);
         }));
+        QCOMPARE(FrmABMClientes::caption({2, 3, 7, u"Maestro"_s}), u"Clientes (Versión: 7.3.2) Maestro"_s);
     }
 
-    // Enter picks when the list was opened to pick and has rows, in the list
-    // or the search box; Shift+Enter in the list and Ctrl+C pick nothing.
+    // Enter picks the selected customer, NULLs as "" and 0, when the list was opened to pick and has rows;
+    // Shift+Enter and Ctrl+C pick nothing, and nothing is said.
     void enterPicks_data()
     {
         QTest::addColumn<bool>("picking");
         QTest::addColumn<bool>("empty");
-        QTest::addColumn<bool>("inList");
-        QTest::addColumn<QString>("typed");
         QTest::addColumn<std::optional<CustomerPick>>("picked");
-        QTest::newRow("in the search box")
-            << true << false << false << u"gA"_s
-            << std::optional(CustomerPick{u"Gallardo, Marta"_s, u"27222222223"_s, u"alsina 20"_s,
-                                          u"marta@ejemplo.com"_s, 12.5, 0.75});
-        QTest::newRow("in the list, nulls")
-            << true << false << true << u"b"_s
-            << std::optional(CustomerPick{u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, {}, 10, 0});
-        QTest::newRow("browsing") << false << false << true << u"g"_s << std::optional<CustomerPick>();
-        QTest::newRow("an empty list") << true << true << false << u"g"_s << std::optional<CustomerPick>();
+        QTest::newRow("picking") << true << false
+                                 << std::optional(CustomerPick{
+                                        u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, {}, 10, 0});
+        QTest::newRow("browsing") << false << false << std::optional<CustomerPick>();
+        QTest::newRow("an empty list") << true << true << std::optional<CustomerPick>();
     }
     void enterPicks()
     {
         QFETCH(bool, picking);
         QFETCH(bool, empty);
-        QFETCH(bool, inList);
-        QFETCH(QString, typed);
         QFETCH(std::optional<CustomerPick>, picked);
         if (empty)
             TempDatabase::exec(personal(), u"delete from clientes"_s);
         const auto pick = open(
             [&](FrmABMClientes *w) {
                 MessageBoxes boxes;
-                typeText(typed);
-                if (inList) {
-                    pressKey(Qt::Key_Tab);
-                    pressKey(Qt::Key_Return, Qt::ShiftModifier);
-                    QVERIFY(w->isVisible());
-                }
+                typeText(u"b"_s);
+                pressKey(Qt::Key_Tab);
+                pressKey(Qt::Key_Return, Qt::ShiftModifier);
+                QVERIFY(w->isVisible());
                 pressKey(Qt::Key_Return);
                 QCOMPARE(w->isVisible(), !picked);
                 if (w->isVisible())
@@ -340,9 +304,14 @@ private slots:
         QCOMPARE(pick, picked);
     }
 
-    void headerClickSortsAscendingAndSearchFollows()
+    // A header click sorts ascending, clicked again too, and the search follows the order shown; the context menu
+    // switches views. Closing unloads the window: the next opening reads the customers anew, unsorted, in details.
+    void sortsAndViewsLastOneOpening()
     {
-        const auto pick = open([](FrmABMClientes *w) {
+        QPointer<FrmABMClientes> first;
+        QVERIFY(!open([&](FrmABMClientes *w) {
+            first = w;
+            QCOMPARE(state().windows.value(u"FrmABMClientes"_s).data(), w);
             typeText(u"gar"_s);
             // Lower case first, the accent among the plain letters, and a long shared start.
             const QStringList byAddress = {u"Gallardo, Marta"_s, u"GARAY, Rosa"_s,   u"Úbeda, Inés"_s,
@@ -358,21 +327,6 @@ private slots:
             QCOMPARE(shownColumn(w, kRegalias), (QStringList{u"0"_s, u"10"_s, u"100"_s, u"12.5"_s, u"2"_s, u"9"_s}));
             searchFor(w, u"Ga"_s);
             QCOMPARE(w->list()->selectedRow(), 0);
-            pressKey(Qt::Key_Return);
-        });
-        QVERIFY(pick);
-        QCOMPARE(pick->nombre, u"GARAY, Rosa"_s);
-        QCOMPARE(pick->ajusteVinculacion, 1.5);
-    }
-
-    void contextMenuSwitchesViewsAndClosingUnloads()
-    {
-        QPointer<FrmABMClientes> first;
-        QVERIFY(!open([&](FrmABMClientes *w) {
-            first = w;
-            QCOMPARE(state().windows.value(u"FrmABMClientes"_s).data(), w);
-            clickHeader(w, kDireccion);
-            searchFor(w, u"zzz"_s);
             CustomerListView *list = w->list();
             QVERIFY(chooseFromContextMenu(w, u"mniconos"_s));
             QCOMPARE(list->currentWidget(), list->iconView());
@@ -405,7 +359,6 @@ private slots:
         const QStringList modified = {u"Benítez, Juan"_s, u"Gallardo, Marta"_s, u"Zapata, Luis"_s,
                                       u"GARAY, Rosa"_s,   u"O'Connor, Sean"_s,  u"Úbeda, Inés"_s};
         QTest::newRow("F6 in the list") << u"F6"_s << modified << 2;
-        QTest::newRow("F6 in the search box") << u"F6 search"_s << modified << 2;
         QTest::newRow("a double click") << u"click"_s << modified << 2;
         QTest::newRow("F6 in the list sorted by address")
             << u"F6 sorted"_s << QStringList{u"Gallardo, Marta"_s, u"GARAY, Rosa"_s,   u"Úbeda, Inés"_s,
@@ -428,7 +381,7 @@ private slots:
         const bool adding = how.startsWith(u"Insert"_s);
         if (how.endsWith(u"empty list"_s))
             TempDatabase::exec(personal(), u"delete from clientes"_s);
-        m_saved
+        editorSave
             = CustomerPick{u"Zapata, Luis"_s, u"25000000003"_s, u"Mitre 10"_s, u"zl@ejemplo.com"_s, 0.1 + 0.2, 1e-7};
         QVERIFY(!open([&](FrmABMClientes *w) {
             QTableView *view = w->list()->reportView();
@@ -459,7 +412,7 @@ private slots:
                      (QStringList{u"Zapata, Luis"_s, u"25000000003"_s, u"Mitre 10"_s, u"zl@ejemplo.com"_s} + numbers));
             pressKey(Qt::Key_Escape, Qt::NoModifier, w);
         }));
-        QCOMPARE(m_opened, QStringList{adding ? u"new"_s : u"20333333334"_s});
+        QCOMPARE(editorsOpened, QStringList{adding ? u"new"_s : u"20333333334"_s});
     }
 
     // Deleting asks; Yes removes the customer with its distribution lines and
@@ -539,76 +492,68 @@ private slots:
         }));
     }
 
-    // What a failure of either statement leaves, with and without the data
-    // access's transactions, and the wait pointer while they run.
-    void deletionTransactionAndFailures_data()
+    // Without transactions a failure of the lines' statement still removes the row (the customer is gone); a failure
+    // of the customer's keeps it. Either is told, with the wait pointer only while the statements run.
+    void deletionFailuresWithoutTransactions_data()
     {
-        QTest::addColumn<bool>("transactions");
-        QTest::addColumn<QList<ScriptedAnswer>>("answers");
-        QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<bool>("rowRemoved");
-        const auto failure = ScriptedAnswer::failure(Error(3043, u"RecordBroker.Ejecutar[PERSONAL]"_s, u"disk"_s));
-        const auto one = ScriptedAnswer::affected(1), two = ScriptedAnswer::affected(2);
-        const QStringList both = {u"delete clientes"_s, u"delete DIB"_s};
-        QTest::newRow("both run") << false << QList{one, two} << both << true;
-        QTest::newRow("both run in one transaction")
-            << true << QList{one, two} << QStringList{u"BeginTrans"_s} + both + QStringList{u"CommitTrans"_s} << true;
-        QTest::newRow("the lines fail without a transaction: the row still goes")
-            << false << QList{one, failure} << both << true;
-        QTest::newRow("the lines fail in a transaction: all undone, the row stays")
-            << true << QList{one, failure} << QStringList{u"BeginTrans"_s} + both + QStringList{u"RollbackTrans"_s}
-            << false;
-        QTest::newRow("the customer fails: the row stays") << false << QList{failure} << both.mid(0, 1) << false;
+        QTest::addColumn<bool>("linesFail");
+        QTest::newRow("the lines fail: the row goes") << true;
+        QTest::newRow("the customer fails: the row stays") << false;
     }
-    void deletionTransactionAndFailures()
+    void deletionFailuresWithoutTransactions()
     {
-        QFETCH(bool, transactions);
-        QFETCH(QList<ScriptedAnswer>, answers);
-        QFETCH(QStringList, calls);
-        QFETCH(bool, rowRemoved);
-        const std::unique_ptr<RecordingBroker> broker(transactions ? new TransactionalRecordingBroker
-                                                                   : new RecordingBroker);
-        broker->script(ScriptedAnswer::rowset(
+        QFETCH(bool, linesFail);
+        RecordingBroker broker;
+        broker.script(ScriptedAnswer::rowset(
             {u"nombre"_s, u"CUIT"_s, u"domicilio"_s, u"email"_s, u"regalias"_s, u"AjxVinc_4102"_s},
             {{u"Gallardo"_s, u"27222222223"_s, {}, {}, 0, 0}, {u"Otro"_s, u"1"_s, {}, {}, 0, 0}}));
-        for (const ScriptedAnswer &answer : answers)
-            broker->script(answer);
+        if (linesFail)
+            broker.script(ScriptedAnswer::affected(1));
+        broker.script(ScriptedAnswer::failure(Error(3043, u"RecordBroker.Ejecutar[PERSONAL]"_s, u"disk"_s)));
         QList<Qt::CursorShape> pointers;
-        broker->setOnRun([&](const RecordingBroker::Statement &) { pointers << pointer(); });
-        const CustomerStore store({broker.get(), &m_format, qobject_cast<ITransactions *>(broker.get())}, nullptr,
-                                  true);
+        broker.setOnRun([&](const RecordingBroker::Statement &) { pointers << pointer(); });
         QVERIFY(!open(
             [&](FrmABMClientes *w) {
-                const qsizetype listed = broker->statements().size();
+                const qsizetype listed = broker.statements().size();
                 pointers.clear();
                 typeText(u"gal"_s);
                 pressKey(Qt::Key_Tab);
                 MessageBoxes boxes({QMessageBox::Yes});
                 pressKey(Qt::Key_Delete);
-                const QStringList told = boxes.texts;
-                QCOMPARE(told.value(1), answers.last().error ? u"[Clientes.Eliminar] disk"_s : QString());
+                QCOMPARE(boxes.texts.value(1), u"[Clientes.Eliminar] disk"_s);
                 QStringList ran;
-                for (const auto &s : broker->statements().mid(listed))
-                    ran << (s.sql.section(u' ', 0, 0) + u' ' + s.sql.section(u' ', 2, 2)).trimmed();
-                QCOMPARE(ran, calls);
-                QCOMPARE(pointers, QList<Qt::CursorShape>(calls.size(), Qt::WaitCursor));
+                for (const auto &statement : broker.statements().mid(listed))
+                    ran << statement.sql.section(u' ', 0, 2);
+                QCOMPARE(ran, QStringList({u"delete from clientes"_s, u"delete from DIB"_s}).mid(0, linesFail ? 2 : 1));
+                QCOMPARE(pointers, QList<Qt::CursorShape>(ran.size(), Qt::WaitCursor));
                 QCOMPARE(pointer(), Qt::ArrowCursor);
-                QCOMPARE(w->list()->rowCount(), rowRemoved ? 1 : 2);
+                QCOMPARE(w->list()->rowCount(), linesFail ? 1 : 2);
                 pressKey(Qt::Key_Escape, Qt::NoModifier, w);
             },
-            true, store));
+            true, CustomerStore({&broker, &m_format, nullptr}, nullptr, true)));
     }
 
-    // F12 in the list previews every customer by name as the database orders
-    // them, whatever the list shows; the keys page it; Ctrl+S asks for a
-    // file, writes every page to it and says where it went, or why it could
-    // not; printing gives the pages of the range the print dialog sets; Esc
+    // The PDF of the list without a window holds every customer; one that cannot be written (a full disk) is a failure
+    // naming the file, and a device is written as itself, never replaced. F12 in the list previews every customer by
+    // name as the database orders them, whatever the list shows; the keys page it; Ctrl+S asks for a file, writes
+    // every page to it and says where it went, or why it could not; printing gives the pages the print dialog sets; Esc
     // goes back to the list. A failing query is reported and the list stays.
     void printedList()
     {
         useReportCustomers(personal());
         QTemporaryDir dir;
         const QString path = dir.filePath(u"clientes"_s); // the suffix is added
+        QVERIFY(writeCustomerListPdf(*m_broker, path + u"-direct.pdf"_s) >= 3);
+        const QString text = run(u"pdftotext"_s, {u"-layout"_s, path + u"-direct.pdf"_s, u"-"_s});
+        for (int k = 1; k <= 150; ++k)
+            QVERIFY(text.contains(u"Cliente %1  "_s.arg(k, 3, 10, QChar(u'0')))
+                    && text.contains(u"3070000%1"_s.arg(k, 4, 10, QChar(u'0'))));
+        QVERIFY(text.contains(u"Ñandú, Íñigo"_s));
+        const auto full = errorOf([&] { writeCustomerListPdf(*m_broker, u"/dev/full"_s); });
+        QVERIFY(full && full->number() == errnum::kFileError);
+        QVERIFY2(full->description().startsWith(u"No se pudo escribir el archivo /dev/full: "_s),
+                 qPrintable(full->description()));
+        QVERIFY(!QFileInfo(u"/dev/full"_s).isFile());
         int pages = 0;
         QVERIFY(!open([&](FrmABMClientes *w) {
             w->model()->sort(kDireccion);
@@ -624,8 +569,6 @@ private slots:
                     QTRY_VERIFY(preview->isAncestorOf(QApplication::focusWidget())); // keys go where the focus is
                     const report::ReportDefinition &d = preview->definition();
                     QCOMPARE(preview->windowTitle(), u"Listado de Clientes"_s);
-                    QCOMPARE(d.detail.name, u"Sección1"_s);
-                    QCOMPARE(d.detail.items.last().name, u"drTxt_Telefono"_s);
                     QTRY_VERIFY(preview->document()->complete());
                     QCOMPARE(preview->document()->recordCount(), 152);
                     pages = preview->document()->pageCount();
@@ -643,7 +586,6 @@ private slots:
                     QCOMPARE(preview->currentPage(), pages - 1);
                     pressKey(Qt::Key_Home, Qt::ControlModifier);
                     QCOMPARE(preview->currentPage(), 0);
-
                     QMessageBox::Icon icon = QMessageBox::NoIcon;
                     QCOMPARE(saveFromPreview(preview, path, &icon),
                              u"El listado se guardó en "_s + QDir::toNativeSeparators(path + u".pdf"_s));
@@ -685,29 +627,6 @@ private slots:
         QVERIFY(run(u"pdfinfo"_s, {path + u".pdf"_s}).contains(QRegularExpression(u"Pages:\\s+%1\\n"_s.arg(pages))));
     }
 
-    // The PDF of the list without a window holds every customer; one that
-    // cannot be written (a full disk) is a failure naming the file, and a
-    // device is written as itself, never replaced.
-    void pdfWithoutAWindow()
-    {
-        useReportCustomers(personal());
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"list.pdf"_s);
-        QVERIFY(writeCustomerListPdf(*m_broker, path) >= 3);
-        const QString text = run(u"pdftotext"_s, {u"-layout"_s, path, u"-"_s});
-        for (int k = 1; k <= 150; ++k)
-            QVERIFY(text.contains(u"Cliente %1  "_s.arg(k, 3, 10, QChar(u'0')))
-                    && text.contains(u"3070000%1"_s.arg(k, 4, 10, QChar(u'0'))));
-        QVERIFY(text.contains(u"Ñandú, Íñigo"_s));
-        if (!QFileInfo(u"/dev/full"_s).exists())
-            QSKIP("no /dev/full");
-        const auto failure = errorOf([&] { writeCustomerListPdf(*m_broker, u"/dev/full"_s); });
-        QVERIFY(failure && failure->number() == errnum::kFileError);
-        QVERIFY2(failure->description().startsWith(u"No se pudo escribir el archivo /dev/full: "_s),
-                 qPrintable(failure->description()));
-        QVERIFY(!QFileInfo(u"/dev/full"_s).isFile());
-    }
-
 private:
     // Opens the list on a store (the test database's by default) as the entry
     // classes do, with the logging editors, and lets `user` work it; the pick.
@@ -718,10 +637,7 @@ private:
             = on.value_or(CustomerStore({m_broker.get(), &m_format, m_broker.get()}, nullptr, true));
         std::optional<CustomerPick> pick;
         const bool shown = whileShown<FrmABMClientes>(
-            [&] {
-                pick = showCustomerList(store, picking,
-                                        [this] { return std::make_unique<EditorLog>(m_opened, m_saved); });
-            },
+            [&] { pick = showCustomerList(store, picking, [] { return std::make_unique<EditorLog>(); }); },
             [&](FrmABMClientes *w) {
                 QVERIFY(QTest::qWaitForWindowActive(w)); // keys go to the focused widget
                 user(w);
@@ -737,8 +653,6 @@ private:
     std::unique_ptr<TempDatabase> m_db;
     std::unique_ptr<hostkit::RecordBroker> m_broker;
     hostkit::Molde m_format;
-    QStringList m_opened;
-    std::optional<CustomerPick> m_saved;
 };
 
 QTEST_MAIN(TestCustomerListWindow)

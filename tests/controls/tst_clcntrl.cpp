@@ -109,8 +109,9 @@ private slots:
     }
 
     // A prefix in another case, one inside an entry only, none: from a choice at the end the search starts at the first
-    // entry. Unlinked, it fails.
-    void searchChoosesTheFirstEntryByPrefix()
+    // entry; unlinked, it fails. A move without a button makes the entry under the mouse, whole, the list box's
+    // tooltip; outside every entry there is none.
+    void listSearchAndToolTip()
     {
         auto *finder = m_list->findChild<ClCntrl *>();
         for (const auto &[value, row] : {std::pair{u"BER"_s, 2}, {u"lfa"_s, -1}, {QString(), 0}}) {
@@ -125,6 +126,20 @@ private slots:
         auto number = [](const std::optional<felcora::Error> &e) { return e ? e->number() : 0; };
         QCOMPARE(number(errorOf([&] { unlinked.LstBuscarStr(u"a"_s); })), felcora::errnum::kNoComponent);
         QCOMPARE(number(errorOf([&] { unlinked.BuscarCBO(u"a"_s); })), felcora::errnum::kNoComponent);
+        const QString longEntry = u"Compañía Importadora y Exportadora del Río de la Plata "_s.repeated(4);
+        m_list->item(0)->setText(longEntry);
+        const QRect last = m_list->visualItemRect(m_list->item(m_list->count() - 1));
+        const QPoint overFirst = m_list->visualItemRect(m_list->item(0)).center(),
+                     below(last.left(), last.bottom() + 9);
+        QVERIFY(m_list->viewport()->rect().contains(below));
+        auto tipAfterMove = [this](QPoint at, Qt::MouseButtons buttons) {
+            QMouseEvent move(QEvent::MouseMove, at, m_list->viewport()->mapToGlobal(at), Qt::NoButton, buttons, {});
+            QApplication::sendEvent(m_list->viewport(), &move);
+            return m_list->toolTip();
+        };
+        QCOMPARE(tipAfterMove(overFirst, Qt::LeftButton), QString());
+        QCOMPARE(tipAfterMove(overFirst, Qt::NoButton), longEntry);
+        QCOMPARE(tipAfterMove(below, Qt::NoButton), QString());
     }
 
     // Hidden and disabled boxes too; the text of a combo or spin box is theirs.
@@ -141,26 +156,6 @@ private slots:
             QCOMPARE(box->text(), QString());
         QCOMPARE(m_combo->currentText(), u"Bermudez S.A."_s);
         QCOMPARE(spin->text(), u"7"_s);
-    }
-
-    // A move without a button makes the entry under the mouse, whole, the list box's tooltip; outside every entry there
-    // is none.
-    void listToolTipIsTheEntryUnderTheMouse()
-    {
-        const QString longEntry = u"Compañía Importadora y Exportadora del Río de la Plata "_s.repeated(4);
-        m_list->item(0)->setText(longEntry);
-        const QRect last = m_list->visualItemRect(m_list->item(m_list->count() - 1));
-        const QPoint overFirst = m_list->visualItemRect(m_list->item(0)).center(),
-                     below(last.left(), last.bottom() + 9);
-        QVERIFY(m_list->viewport()->rect().contains(below));
-        auto tipAfterMove = [this](QPoint at, Qt::MouseButtons buttons) {
-            QMouseEvent move(QEvent::MouseMove, at, m_list->viewport()->mapToGlobal(at), Qt::NoButton, buttons, {});
-            QApplication::sendEvent(m_list->viewport(), &move);
-            return m_list->toolTip();
-        };
-        QCOMPARE(tipAfterMove(overFirst, Qt::LeftButton), QString());
-        QCOMPARE(tipAfterMove(overFirst, Qt::NoButton), longEntry);
-        QCOMPARE(tipAfterMove(below, Qt::NoButton), QString());
     }
 
 private:

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
-#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -33,7 +32,6 @@ namespace {
 
 const QStringList kColumns = {u"Nombre"_s, u"Cuit"_s, u"Domicilio"_s, u"Email"_s, u"Telefonos"_s};
 
-// count customers named "Cliente 0001"..., in that order.
 // The pages pdfinfo counts in the file; -1 when it cannot read it.
 int pdfPages(const QString &path)
 {
@@ -44,6 +42,7 @@ int pdfPages(const QString &path)
     return found.hasMatch() ? found.captured(1).toInt() : -1;
 }
 
+// `count` customers named "Cliente 0001"..., in that order.
 QList<QVariantList> customers(int count)
 {
     QList<QVariantList> rows;
@@ -137,18 +136,6 @@ private slots:
             QVERIFY(metrics.horizontalAdvance(cut.text) <= cut.box.width());
             QVERIFY(metrics.horizontalAdvance(name.left(kept.size() + 1) + u'…') > cut.box.width());
         }
-    }
-
-    // A device gets the pages asked for, however far in the first one is.
-    void pagesAskedArePainted()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"range.pdf"_s);
-        {
-            QPdfWriter pdf(path);
-            QVERIFY(paintPages(*layOut(customers(300)), pdf, 1, 2));
-        }
-        QCOMPARE(pdfPages(path), 2);
     }
 
     // A PDF takes the place of the file of its name only when it is complete: stopped, failing for want of room or

@@ -1,5 +1,4 @@
-// What every window stands on: message boxes, shared windows loaded for one opening and unloaded however it ends and
-// the wait pointer.
+// What every window stands on: message boxes, shared windows unloaded however their opening ends, the wait pointer.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -80,10 +79,11 @@ private slots:
         QCOMPARE(box.title.isNull() ? MsgBox(text, box.style) : MsgBox(text, box.style, box.title), box.result);
     }
 
-    // A routine's hourglass ends as the arrow, whatever it throws; unloading the window takes the arrow away, leaves
-    // the other shared windows, ends the modal loop as a cancellation and deletes the window once control is back in
-    // the loop.
-    void descargarFormularioEndsTheModalLoop()
+    // A routine's hourglass ends as the arrow, whatever it throws. Unloading a shared window takes the arrow away,
+    // leaves the other shared windows, ends the modal loop as a cancellation and deletes the window once control is
+    // back in the loop. One loaded for an opening is unloaded and gone however the opening ends, and the next opening
+    // loads a new one, which stays until that opening ends.
+    void unloadingEndsTheModalLoopAndTheOpening()
     {
         try {
             const WaitPointer wait;
@@ -107,12 +107,6 @@ private slots:
         QCOMPARE(state().windows.keys(), QStringList{u"frmOtro"_s});
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(watch.isNull());
-    }
-
-    // However the opening ends, the window is unloaded and gone, and the next opening loads a new one, which stays
-    // until that opening ends.
-    void loadedWindowIsUnloadedOnEveryExit()
-    {
         QPointer<QDialog> first;
         try {
             const LoadedWindow<QDialog> window(u"frmAlta"_s);
