@@ -1,7 +1,6 @@
 #include "support/dialogwork.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -18,11 +17,6 @@ MessageBoxes::MessageBoxes(Buttons answers)
     : m_answers(std::move(answers))
 {
     awaitNext();
-}
-
-MessageBoxes::~MessageBoxes()
-{
-    delete m_next.data();
 }
 
 void MessageBoxes::awaitNext()
@@ -78,21 +72,17 @@ void edit(QWidget *w, const QStringList &steps)
 void chooseFile(QFileDialog *dialog, const QString &file)
 {
     auto *name = child(dialog, QStringLiteral("fileNameEdit"));
-    QVERIFY(name);
-    // With the focus in the box a new name also drops the entry the list
-    // selected for the old one (a file of that name in the folder), which
-    // the dialog would otherwise return instead of what the box says.
-    QVERIFY2(QTest::qWaitFor([name] { return name->hasFocus(); }), "the file name box never had the focus");
-    // Set whole, not typed: typing opens the name completion, whose list
-    // fills in as the folder is read and could take the click on the button.
+    // A new name drops the list's selection for the old one (which the dialog would return over the box)
+    // only while the box has the focus, and the box takes it when the dialog is activated: wait for it.
+    QVERIFY2(name && QTest::qWaitFor([name] { return name->hasFocus(); }), "the file name box never had the focus");
+    // Set, not typed: the name completion's list would fill in as the folder is read and take the click.
     name->setText(file);
     const auto role = dialog->acceptMode() == QFileDialog::AcceptSave ? QDialogButtonBox::Save : QDialogButtonBox::Open;
     auto *buttons = dialog->findChild<QDialogButtonBox *>();
     QPushButton *button = buttons ? buttons->button(role) : nullptr;
     QVERIFY2(button && button->isEnabled(), qPrintable(file));
     QTest::mouseClick(button, Qt::LeftButton);
-    // Still open, it refused the name: nothing else would close it.
-    QVERIFY2(!dialog->isVisible(), qPrintable(file));
+    QVERIFY2(!dialog->isVisible(), qPrintable(file)); // still open: it refused the name
 }
 
 QStringList looks(const QWidget *w, const QStringList &expected)

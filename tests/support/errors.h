@@ -19,7 +19,7 @@ inline std::optional<Error> errorOf(const std::function<void()> &action)
     return std::nullopt;
 }
 
-// Its description, or "<no error>" when the action raised none.
+// Its description, or "<no error>".
 inline QString errorDescription(const std::function<void()> &action)
 {
     const auto error = errorOf(action);

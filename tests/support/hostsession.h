@@ -10,13 +10,11 @@
 
 namespace felcora::test {
 
-// What a host works with in one test: the databases, a broker on them, and
-// the customer list object that makes the thread's components. Released in
-// reverse order: the host's objects before their database. The host
-// components must be registered before it is made.
+// The databases of one test, filled with customersSql, a broker on them and the customer list object
+// given that broker, as a host gives it. Members go in reverse order: the host's objects before their
+// database. The host components must be registered first.
 struct HostSession
 {
-    // The customer database filled by these statements, and the broker on it handed to the component.
     explicit HostSession(const QString &customersSql)
     {
         TempDatabase::exec(personal(), customersSql);
@@ -28,8 +26,6 @@ struct HostSession
     clListado listado;
 
     QString personal() const { return db.personalPath(); }
-
-    // Hands a data-access object to the component, as a host does.
     void useDataAccess(QObject *dataAccess)
     {
         QVERIFY(QMetaObject::invokeMethod(&listado, "SetDataConnection", Qt::DirectConnection,

@@ -6,9 +6,7 @@
 
 namespace felcora::test {
 
-namespace {
 constexpr int kPollMs = 20;
-}
 
 void closeAllModals()
 {
@@ -30,34 +28,28 @@ ModalAction::ModalAction(const char *className, Action action, int timeoutMs)
     , m_action(std::move(action))
     , m_remainingMs(timeoutMs)
 {
-    m_timer.setInterval(kPollMs);
     connect(&m_timer, &QTimer::timeout, this, &ModalAction::poll);
-    m_timer.start();
+    m_timer.start(kPollMs);
 }
 
 void ModalAction::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
-    if (modal && modal->inherits(m_className.constData()) && modal->isVisible()) {
-        m_timer.stop();
-        m_done = true;
-        QPointer<QWidget> guard(modal);
-        m_action(modal);
-        // A check that failed inside the action returned early: the modal is
-        // still open and would block the test forever.
-        if (QTest::currentTestFailed())
-            closeAllModals();
-        deleteLater();
-        return;
-    }
+    const bool found = modal && modal->inherits(m_className.constData()) && modal->isVisible();
     m_remainingMs -= kPollMs;
-    if (m_remainingMs <= 0) {
-        m_timer.stop();
-        m_timedOut = true;
+    if (!found && m_remainingMs > 0)
+        return;
+    m_timer.stop();
+    if (found) {
+        m_done = true;
+        m_action(modal);
+    } else {
         qWarning("ModalAction: no modal %s appeared", m_className.constData());
-        closeAllModals();
-        deleteLater();
     }
+    // A check that failed inside the action returned early, leaving the modal open.
+    if (!found || QTest::currentTestFailed())
+        closeAllModals();
+    deleteLater();
 }
 
 QPointer<ModalAction> answerNextMessageBox(QMessageBox::StandardButton button, QString *text, QMessageBox::Icon *icon,

@@ -2,89 +2,66 @@
 
 namespace felcora::test {
 
-MemoryRecordset::MemoryRecordset(QStringList columns, QList<QVariantList> rows)
-    : m_columns(std::move(columns))
-    , m_rows(std::move(rows))
+static void requireRow(const MemoryRecordset &rs)
 {
+    if (rs.Eof())
+        throw Error(errnum::kNoCurrentRecord, QStringLiteral("MemoryRecordset"),
+                    QStringLiteral("No hay registro actual"));
 }
 
 void MemoryRecordset::MoveNext()
 {
-    if (Eof())
-        throw Error(errnum::kNoCurrentRecord, QStringLiteral("MemoryRecordset"),
-                    QStringLiteral("No hay registro actual"));
+    requireRow(*this);
     ++m_row;
 }
 
 QVariant MemoryRecordset::value(int column) const
 {
-    if (Eof())
-        throw Error(errnum::kNoCurrentRecord, QStringLiteral("MemoryRecordset"),
-                    QStringLiteral("No hay registro actual"));
+    requireRow(*this);
     return m_rows.at(m_row).value(column);
 }
 
-RecordingConnection::RecordingConnection(RecordingBroker &broker, QString entity)
-    : m_broker(broker)
-    , m_entity(std::move(entity))
+class RecordingConnection final : public IDataConnection
 {
-}
+public:
+    RecordingConnection(RecordingBroker &broker, QString entity)
+        : m_broker(broker)
+        , m_entity(std::move(entity))
+    {
+    }
 
-bool RecordingConnection::CrearRs(std::unique_ptr<IRecordset> &rs)
-{
-    ScriptedAnswer answer = m_broker.run(m_entity, m_sql, true);
-    rs = std::make_unique<MemoryRecordset>(answer.columns, answer.rows);
-    return !rs->Eof();
-}
+    QString Sql() const override { return m_sql; }
+    void setSql(const QString &statement) override { m_sql = statement; }
+    bool CrearRs(std::unique_ptr<IRecordset> &rs) override
+    {
+        const ScriptedAnswer answer = m_broker.run({m_entity, m_sql, true});
+        rs = std::make_unique<MemoryRecordset>(answer.columns, answer.rows);
+        return !rs->Eof();
+    }
+    qint64 Ejecutar() override { return m_broker.run({m_entity, m_sql, false}).rowsAffected; }
 
-qint64 RecordingConnection::Ejecutar()
-{
-    return m_broker.run(m_entity, m_sql, false).rowsAffected;
-}
+private:
+    RecordingBroker &m_broker;
+    QString m_entity;
+    QString m_sql;
+};
 
-RecordingBroker::RecordingBroker(QObject *parent)
-    : QObject(parent)
+void RecordingBroker::record(const Statement &statement)
 {
-}
-
-QStringList RecordingBroker::sqlTexts() const
-{
-    QStringList texts;
-    for (const Statement &s : m_statements)
-        texts.append(s.sql);
-    return texts;
-}
-
-void RecordingBroker::setDecimalSeparator(const QString &entity, const QString &separator)
-{
-    m_separators.insert(entity.toUpper(), separator);
-}
-
-void RecordingBroker::recordCall(const QString &entity, const QString &call)
-{
-    m_statements.append({entity, call, false});
+    m_statements.append(statement);
     if (m_onRun)
-        m_onRun(m_statements.constLast());
+        m_onRun(statement);
 }
 
-ScriptedAnswer RecordingBroker::run(const QString &entity, const QString &sql, bool query)
+ScriptedAnswer RecordingBroker::run(const Statement &statement)
 {
-    m_statements.append({entity, sql, query});
-    if (m_onRun)
-        m_onRun(m_statements.constLast());
+    record(statement);
     if (m_script.isEmpty())
         return {};
     ScriptedAnswer answer = m_script.dequeue();
     if (answer.error)
         throw *answer.error;
     return answer;
-}
-
-void RecordingBroker::LoadParameters()
-{
-    ++m_loadCalls;
-    if (m_loadError)
-        throw *m_loadError;
 }
 
 IDataConnection *RecordingBroker::getDataConnectionByEntity(const QString &entity)
@@ -96,29 +73,11 @@ IDataConnection *RecordingBroker::getDataConnectionByEntity(const QString &entit
     return it->get();
 }
 
-QString RecordingBroker::getDateFormatbyEntity(const QString &entity, const QString &dateText)
-{
-    return m_dateFormat ? m_dateFormat(entity, dateText) : u'\'' + dateText + u'\'';
-}
-
 QString RecordingBroker::getNumberFormatbyEntity(const QString &entity, const QString &value, qint32 &decimals)
 {
     m_decimalsSeen.append(decimals);
     return m_numberFormat ? m_numberFormat(entity, value, decimals)
                           : QStringLiteral("round(%1, %2)").arg(QString(value).replace(u',', u'.')).arg(decimals);
-}
-
-QString RecordingBroker::getNumberFormatbyEntity(const QString &entity, const QString &value, qint16 decimals)
-{
-    qint32 wide = decimals;
-    return getNumberFormatbyEntity(entity, value, wide);
-}
-
-QString RecordingBroker::getDecimalSeparatorbyEntity(QString &entity)
-{
-    if (m_separatorError)
-        throw *m_separatorError;
-    return m_separators.value(entity.toUpper(), QStringLiteral("."));
 }
 
 } // namespace felcora::test

@@ -18,7 +18,11 @@ namespace felcora::test {
 class MemoryRecordset final : public IRecordset
 {
 public:
-    MemoryRecordset(QStringList columns, QList<QVariantList> rows);
+    MemoryRecordset(QStringList columns, QList<QVariantList> rows)
+        : m_columns(std::move(columns))
+        , m_rows(std::move(rows))
+    {
+    }
 
     bool Eof() const override { return m_row >= m_rows.size(); }
     void MoveNext() override;
@@ -48,27 +52,10 @@ struct ScriptedAnswer
     static ScriptedAnswer failure(const Error &e) { return {{}, {}, 0, e}; }
 };
 
-class RecordingBroker;
+class RecordingConnection;
 
-class RecordingConnection final : public IDataConnection
-{
-public:
-    RecordingConnection(RecordingBroker &broker, QString entity);
-
-    QString Sql() const override { return m_sql; }
-    void setSql(const QString &statement) override { m_sql = statement; }
-    bool CrearRs(std::unique_ptr<IRecordset> &rs) override;
-    qint64 Ejecutar() override;
-
-private:
-    RecordingBroker &m_broker;
-    QString m_entity;
-    QString m_sql;
-};
-
-// A data-access object that keeps every statement it is asked to run and
-// answers from a script: for tests where the exact statement is the point.
-// Unscripted queries answer no rows; unscripted changes answer 0.
+// A data-access object that keeps every statement it runs and answers from a script, for tests where the
+// exact statement is the point. Unscripted queries answer no rows, unscripted changes 0.
 class RecordingBroker : public QObject, public IDataAccess
 {
     Q_OBJECT
@@ -82,14 +69,11 @@ public:
         bool query; // CrearRs (true) or Ejecutar (false)
     };
 
-    explicit RecordingBroker(QObject *parent = nullptr);
-
-    // Queues an answer for the next statement run on any entity.
+    // The answer to the next statement run on any entity.
     void script(const ScriptedAnswer &answer) { m_script.enqueue(answer); }
-    void setDecimalSeparator(const QString &entity, const QString &separator);
-    void setDateFormat(std::function<QString(const QString &, const QString &)> format)
+    void setDecimalSeparator(const QString &entity, const QString &separator)
     {
-        m_dateFormat = std::move(format);
+        m_separators.insert(entity.toUpper(), separator);
     }
     void setNumberFormat(std::function<QString(const QString &, const QString &, int)> format)
     {
@@ -100,32 +84,55 @@ public:
     void setOnRun(std::function<void(const Statement &)> onRun) { m_onRun = std::move(onRun); }
 
     const QList<Statement> &statements() const { return m_statements; }
-    QStringList sqlTexts() const;
+    QStringList sqlTexts() const
+    {
+        QStringList texts;
+        for (const Statement &s : m_statements)
+            texts.append(s.sql);
+        return texts;
+    }
     int loadParametersCalls() const { return m_loadCalls; }
     void failLoadParameters(const std::optional<Error> &error) { m_loadError = error; }
     QList<qint32> numberFormatDecimals() const { return m_decimalsSeen; }
 
-    void LoadParameters() override;
+    void LoadParameters() override
+    {
+        ++m_loadCalls;
+        if (m_loadError)
+            throw *m_loadError;
+    }
     IDataConnection *getDataConnectionByEntity(const QString &entity) override;
-    QString getDateFormatbyEntity(const QString &entity, const QString &dateText) override;
+    QString getDateFormatbyEntity(const QString &, const QString &dateText) override
+    {
+        return u'\'' + dateText + u'\'';
+    }
     QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint32 &decimals) override;
-    QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint16 decimals) override;
-    QString getDecimalSeparatorbyEntity(QString &entity) override;
+    QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint16 decimals) override
+    {
+        qint32 wide = decimals;
+        return getNumberFormatbyEntity(entity, value, wide);
+    }
+    QString getDecimalSeparatorbyEntity(QString &entity) override
+    {
+        if (m_separatorError)
+            throw *m_separatorError;
+        return m_separators.value(entity.toUpper(), QStringLiteral("."));
+    }
 
 protected:
     // Keeps a call that is not a statement (a transaction's), in order with the statements.
-    void recordCall(const QString &entity, const QString &call);
+    void recordCall(const QString &entity, const QString &call) { record({entity, call, false}); }
 
 private:
     friend class RecordingConnection;
-    ScriptedAnswer run(const QString &entity, const QString &sql, bool query);
+    void record(const Statement &statement);
+    ScriptedAnswer run(const Statement &statement);
 
     QHash<QString, std::shared_ptr<RecordingConnection>> m_connections;
     QHash<QString, QString> m_separators;
     QQueue<ScriptedAnswer> m_script;
     QList<Statement> m_statements;
     QList<qint32> m_decimalsSeen;
-    std::function<QString(const QString &, const QString &)> m_dateFormat;
     std::function<QString(const QString &, const QString &, int)> m_numberFormat;
     std::function<void(const Statement &)> m_onRun;
     std::optional<Error> m_separatorError;
@@ -133,16 +140,14 @@ private:
     int m_loadCalls = 0;
 };
 
-// The same, offering transactions: each call is kept among the statements as
-// "BeginTrans", "CommitTrans" or "RollbackTrans".
+// The same with transactions, each call kept among the statements as "BeginTrans", "CommitTrans" or
+// "RollbackTrans".
 class TransactionalRecordingBroker final : public RecordingBroker, public ITransactions
 {
     Q_OBJECT
     Q_INTERFACES(felcora::IDataAccess felcora::ITransactions)
 
 public:
-    using RecordingBroker::RecordingBroker;
-
     void BeginTrans(const QString &entity) override { recordCall(entity, QStringLiteral("BeginTrans")); }
     void CommitTrans(const QString &entity) override { recordCall(entity, QStringLiteral("CommitTrans")); }
     void RollbackTrans(const QString &entity) override { recordCall(entity, QStringLiteral("RollbackTrans")); }

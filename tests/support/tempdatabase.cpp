@@ -1,11 +1,6 @@
 #include "tempdatabase.h"
 
-#include "serverdatabase.h"
-
-#include <QDir>
 #include <QFile>
-#include <QSettings>
-#include <QStandardPaths>
 #include <sqlite3.h>
 #include <stdexcept>
 
@@ -13,37 +8,83 @@ namespace felcora::test {
 
 namespace {
 
-// A plain read-write connection of the test's own, closed on scope exit.
-struct Connection
+// A read-write connection of the test's own to a SQLite file, closed on scope exit.
+struct File
 {
     sqlite3 *db = nullptr;
-    explicit Connection(const QString &path)
+    explicit File(const QString &path)
     {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
             throw std::runtime_error("cannot open " + path.toStdString());
+        }
         sqlite3_busy_timeout(db, 5000);
     }
-    ~Connection() { sqlite3_close(db); }
-
-    sqlite3_stmt *prepare(const QString &sql) const
-    {
-        sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
-            throw std::runtime_error(std::string("prepare failed: ") + sqlite3_errmsg(db) + " in " + sql.toStdString());
-        return statement;
-    }
+    ~File() { sqlite3_close(db); }
+    File(const File &) = delete;
+    File &operator=(const File &) = delete;
 };
 
-QVariant cell(sqlite3_stmt *statement, int column)
+// A query's rows (and its columns' names when asked) on a SQLite file or a server path.
+QList<QVariantList> rows(const QString &path, const QString &sql, QStringList *columns = nullptr)
 {
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL: return {};
-    case SQLITE_INTEGER: return qlonglong(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT: return sqlite3_column_double(statement, column);
-    default:
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
-                                 sqlite3_column_bytes(statement, column));
+    if (ServerDatabase::isServerPath(path))
+        return ServerDatabase::rows(path, sql, columns);
+    const File file(path);
+    sqlite3_stmt *s = nullptr;
+    if (sqlite3_prepare_v2(file.db, sql.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK)
+        throw std::runtime_error(std::string("prepare failed: ") + sqlite3_errmsg(file.db) + " in "
+                                 + sql.toStdString());
+    for (int k = 0; columns && k < sqlite3_column_count(s); ++k)
+        columns->append(QString::fromUtf8(sqlite3_column_name(s, k)));
+    QList<QVariantList> found;
+    while (sqlite3_step(s) == SQLITE_ROW) {
+        found.emplaceBack();
+        for (int k = 0; k < sqlite3_column_count(s); ++k) {
+            switch (sqlite3_column_type(s, k)) {
+            case SQLITE_NULL: found.last().append(QVariant()); break;
+            case SQLITE_INTEGER: found.last().append(qlonglong(sqlite3_column_int64(s, k))); break;
+            case SQLITE_FLOAT: found.last().append(sqlite3_column_double(s, k)); break;
+            default:
+                found.last().append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, k)),
+                                                      sqlite3_column_bytes(s, k)));
+            }
+        }
     }
+    sqlite3_finalize(s);
+    return found;
+}
+
+QStringList firstColumn(const QString &path, const QString &sql)
+{
+    QStringList values;
+    for (const QVariantList &row : rows(path, sql))
+        values.append(row.value(0).toString());
+    return values;
+}
+
+// A name the server folded to lower case, a table's or a column's ("table.column"), as the component's
+// schema spells it: read from embedded databases made for it.
+QString spelled(const QString &name)
+{
+    static const QHash<QString, QString> spelling = [] {
+        QHash<QString, QString> names;
+        const QTemporaryDir dir;
+        hostkit::RecordBroker broker;
+        broker.useConfig(hostkit::BrokerConfig::embedded(dir.path()));
+        broker.LoadParameters();
+        for (const char *file : {"personal.db", "contable.db", "systablas.db"}) {
+            for (const QVariantList &row : rows(dir.filePath(QLatin1String(file)),
+                                                QStringLiteral("SELECT m.name, p.name FROM sqlite_master m, "
+                                                               "pragma_table_info(m.name) p WHERE m.type = 'table'"))) {
+                const QString table = row.at(0).toString();
+                names.insert(table.toLower(), table);
+                names.insert((table + u'.' + row.at(1).toString()).toLower(), row.at(1).toString());
+            }
+        }
+        return names;
+    }();
+    return spelling.value(name.toLower(), name.section(u'.', -1));
 }
 
 QString show(const QVariant &v)
@@ -68,33 +109,6 @@ TempDatabase::TempDatabase()
         makeBroker();
 }
 
-TempDatabase::~TempDatabase() = default;
-
-QString TempDatabase::personalPath() const
-{
-    return m_server ? m_server->customerPath() : QDir(folder()).filePath(QStringLiteral("personal.db"));
-}
-
-QString TempDatabase::accountingPath() const
-{
-    return m_server ? m_server->accountingPath() : QDir(folder()).filePath(QStringLiteral("contable.db"));
-}
-
-QString TempDatabase::systemPath() const
-{
-    return m_server ? m_server->customerPath() : QDir(folder()).filePath(QStringLiteral("systablas.db"));
-}
-
-hostkit::BrokerConfig TempDatabase::config() const
-{
-    return m_server ? m_server->config() : hostkit::BrokerConfig::embedded(folder());
-}
-
-QString TempDatabase::location() const
-{
-    return m_server ? m_server->customerPath() : folder();
-}
-
 hostkit::BrokerConfig TempDatabase::configAt(const QString &location)
 {
     if (ServerDatabase::isServerPath(location))
@@ -114,9 +128,9 @@ void TempDatabase::exec(const QString &databasePath, const QString &sql)
 {
     if (ServerDatabase::isServerPath(databasePath))
         return ServerDatabase::exec(databasePath, sql);
-    Connection c(databasePath);
+    const File file(databasePath);
     char *message = nullptr;
-    if (sqlite3_exec(c.db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+    if (sqlite3_exec(file.db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
         const std::string text = message ? message : "?";
         sqlite3_free(message);
         throw std::runtime_error("exec failed: " + text);
@@ -125,99 +139,52 @@ void TempDatabase::exec(const QString &databasePath, const QString &sql)
 
 QVariant TempDatabase::scalar(const QString &databasePath, const QString &sql)
 {
-    if (ServerDatabase::isServerPath(databasePath))
-        return ServerDatabase::scalar(databasePath, sql);
-    Connection c(databasePath);
-    sqlite3_stmt *statement = c.prepare(sql);
-    QVariant value;
-    if (sqlite3_step(statement) == SQLITE_ROW)
-        value = cell(statement, 0);
-    sqlite3_finalize(statement);
-    return value;
-}
-
-UserSettingsSandbox::UserSettingsSandbox()
-{
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
-}
-
-UserSettingsSandbox::~UserSettingsSandbox()
-{
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    return rows(databasePath, sql).value(0).value(0);
 }
 
 DatabaseSnapshot DatabaseSnapshot::take(const QString &databasePath)
 {
-    if (ServerDatabase::isServerPath(databasePath))
-        return takeFromServer(databasePath);
-    Connection c(databasePath);
+    const bool server = ServerDatabase::isServerPath(databasePath);
     DatabaseSnapshot snapshot;
-    QStringList tables;
-    {
-        sqlite3_stmt *s = c.prepare(QStringLiteral(
-            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name"));
-        while (sqlite3_step(s) == SQLITE_ROW)
-            tables.append(cell(s, 0).toString());
-        sqlite3_finalize(s);
-    }
-    for (const QString &name : tables) {
-        QStringList keyColumns;
-        {
-            sqlite3_stmt *s = c.prepare(QStringLiteral("PRAGMA table_info(\"%1\")").arg(name));
-            QMap<int, QString> ordered;
-            while (sqlite3_step(s) == SQLITE_ROW) {
-                if (const int pk = sqlite3_column_int(s, 5); pk > 0)
-                    ordered.insert(pk, cell(s, 1).toString());
-            }
-            sqlite3_finalize(s);
-            keyColumns = ordered.values();
+    const QStringList names
+        = firstColumn(databasePath,
+                      server ? QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = "
+                                              "current_schema() AND table_type = 'BASE TABLE'")
+                             : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                              "AND name NOT LIKE 'sqlite_%'"));
+    for (const QString &name : names) {
+        const QStringList keyColumns = firstColumn(
+            databasePath,
+            server ? QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid "
+                                    "= i.indrelid AND a.attnum = ANY(i.indkey) WHERE i.indrelid = "
+                                    "(current_schema() || '.%1')::regclass AND i.indisprimary "
+                                    "ORDER BY array_position(i.indkey, a.attnum)")
+                         .arg(name)
+                   : QStringLiteral("SELECT name FROM pragma_table_info('%1') WHERE pk > 0 ORDER BY pk").arg(name));
+        // A table without a key is keyed by its rowid: SQLite's own, a column of that name on the server.
+        QStringList columns;
+        const QList<QVariantList> found
+            = rows(databasePath,
+                   QStringLiteral("SELECT %1* FROM \"%2\"")
+                       .arg(QLatin1String(server || !keyColumns.isEmpty() ? "" : "rowid, "), name),
+                   &columns);
+        const qsizetype rowid = keyColumns.isEmpty() ? columns.indexOf(QStringLiteral("rowid")) : -1;
+        Table &table = snapshot.m_tables[server ? spelled(name) : name];
+        for (qsizetype k = 0; k < columns.size(); ++k) {
+            if (k != rowid)
+                table.columns.append(server ? spelled(name + u'.' + columns.at(k)) : columns.at(k));
         }
-        Table table;
-        sqlite3_stmt *s = c.prepare(QStringLiteral("SELECT rowid AS felcora_rowid, * FROM \"%1\"").arg(name));
-        const int columns = sqlite3_column_count(s);
-        for (int k = 1; k < columns; ++k)
-            table.columns.append(QString::fromUtf8(sqlite3_column_name(s, k)));
-        while (sqlite3_step(s) == SQLITE_ROW) {
-            QVariantList values;
-            for (int k = 1; k < columns; ++k)
-                values.append(cell(s, k));
+        for (qsizetype r = 0; r < found.size(); ++r) {
+            QVariantList values = found.at(r);
             QStringList key;
             for (const QString &column : keyColumns)
-                key.append(values.at(table.columns.indexOf(column)).toString());
-            if (key.isEmpty())
-                key.append(cell(s, 0).toString());
-            table.rows.insert(key.join(u'|'), values);
-        }
-        sqlite3_finalize(s);
-        snapshot.m_tables.insert(name, table);
-    }
-    return snapshot;
-}
-
-DatabaseSnapshot DatabaseSnapshot::takeFromServer(const QString &path)
-{
-    DatabaseSnapshot snapshot;
-    for (ServerDatabase::Table &found : ServerDatabase::tables(path)) {
-        // A table without a key is keyed by its row number column, as SQLite keys it by rowid.
-        const qsizetype rowNumber = found.keyColumns.isEmpty() ? found.columns.indexOf(QStringLiteral("rowid")) : -1;
-        Table table;
-        for (qsizetype k = 0; k < found.columns.size(); ++k) {
-            if (k != rowNumber)
-                table.columns.append(found.columns.at(k));
-        }
-        for (qsizetype r = 0; r < found.rows.size(); ++r) {
-            QVariantList values = found.rows.at(r);
-            QStringList key;
-            for (const QString &column : std::as_const(found.keyColumns))
-                key.append(values.at(found.columns.indexOf(column)).toString());
-            if (rowNumber >= 0)
-                key.append(values.takeAt(rowNumber).toString());
+                key.append(values.at(columns.indexOf(column)).toString());
+            if (rowid >= 0)
+                key.append(values.takeAt(rowid).toString());
             else if (key.isEmpty())
                 key.append(QString::number(r + 1));
             table.rows.insert(key.join(u'|'), values);
         }
-        snapshot.m_tables.insert(found.name, table);
     }
     return snapshot;
 }
@@ -249,11 +216,6 @@ QStringList DatabaseSnapshot::differences(const DatabaseSnapshot &later) const
     }
     lines.sort();
     return lines;
-}
-
-int DatabaseSnapshot::rowCount(const QString &table) const
-{
-    return int(m_tables.value(table).rows.size());
 }
 
 } // namespace felcora::test

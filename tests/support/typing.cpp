@@ -3,20 +3,16 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
-#include <QWidget>
 
 namespace felcora::test {
 
-namespace {
-QWidget *receiver(QWidget *target)
+static QWidget *receiver(QWidget *target)
 {
     if (target)
         return target;
-    if (QWidget *focus = QApplication::focusWidget())
-        return focus;
-    return QApplication::activeModalWidget();
+    QWidget *focus = QApplication::focusWidget();
+    return focus ? focus : QApplication::activeModalWidget();
 }
-} // namespace
 
 void typeText(const QString &text, QWidget *target)
 {
@@ -26,10 +22,10 @@ void typeText(const QString &text, QWidget *target)
             return;
         const QString character = QString::fromUcs4(&codePoint, 1);
         const int key = codePoint < 0x80 ? int(QChar::toUpper(codePoint)) : 0;
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, character);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, character);
-        QApplication::sendEvent(w, &press);
-        QApplication::sendEvent(w, &release);
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier, character);
+            QApplication::sendEvent(w, &event);
+        }
     }
 }
 
