@@ -1,8 +1,6 @@
 // Faults between a load and a save: a server restarted or closing idle connections (the next save stores, once), on
 // a server of the suite's own; an embedded file read-only when opened and writable now, or replaced or deleted.
 
-#include <QProcess>
-#include <QThread>
 #include <QtTest>
 #include <unistd.h>
 
