@@ -251,9 +251,9 @@ private slots:
         QCOMPARE(storedLines(), c.lines);
     }
 
-    // A failure of each step as the user meets them: the columns as the window
-    // opens, the names (read once for all the lines), a new line's insert, the
-    // lines loaded again after the editor, and the save; the user then leaves.
+    // A failure of each step as the user meets them: a stored condition past the
+    // list as the window opens, the names (read once for all the lines), a new
+    // line's insert, the lines loaded again after the editor, and the save.
     void failureReports()
     {
         const auto failure = ScriptedAnswer::failure(Error(3146, u"RecordBroker.Ejecutar"_s, u"falló la red"_s));
@@ -263,11 +263,14 @@ private slots:
         const auto lines = ScriptedAnswer::rowset({u"JRDNRO"_s, u"DIBVALOR"_s, u"DIBEXENTO"_s},
                                                   {{u"901"_s, 0.5, 0}, {u"902"_s, 0.5, 0}});
         const auto names = ScriptedAnswer::rowset({u"JRDNRO"_s, u"JRDPRV"_s}, {{u"901"_s, u"CABA"_s}});
-        const auto columns = ScriptedAnswer::rowset({u"CIB"_s, u"CML"_s, u"NIN"_s}, {{u"0"_s, u"1"_s, u"A"_s}});
+        const auto columns = [](const QString &condition) {
+            return ScriptedAnswer::rowset({u"CIB"_s, u"CML"_s, u"NIN"_s}, {{condition, u"1"_s, u"A"_s}});
+        };
         const auto sum = ScriptedAnswer::rowset({u"TOTAL"_s}, {{1.0}});
         RecordingBroker broker;
-        for (const ScriptedAnswer &answer : {failure, lines, failure, names, ScriptedAnswer(),
-                                             ScriptedAnswer::affected(1), failure, columns, failure, sum, failure})
+        for (const ScriptedAnswer &answer :
+             {columns(u"3"_s), lines, failure, names, ScriptedAnswer(), ScriptedAnswer::affected(1), failure,
+              columns(u"0"_s), failure, sum, failure})
             broker.script(answer);
         GrossIncomeStore store({&broker, &state().molde(), nullptr});
         MessageBoxes boxes(Buttons(7, QMessageBox::Yes)); // an OK box without Yes is closed
@@ -283,13 +286,13 @@ private slots:
             pressKey(Qt::Key_Escape);
         };
         QVERIFY(userWorks<FrmIngresosBrutos>([&] { showGrossIncome(store, kCuit, nullptr); }, user));
-        const QStringList reports
-            = {report("Critical", " - seccion [felcora.frmingresosbrutos.cargardatos]"),
-               report("Critical", " - seccion [felcora.frmingresosbrutos.f_provincia]"),
-               report("NoIcon", " - seccion[FELCORA.frmAMBIB.f_Agregar Linea 4 ]::RecordBroker.Ejecutar"),
-               report("Critical", " seccion [felcora.frmingresosbrutos.cargardib]"),
-               report("Critical", " - seccion [felcora.frmingresosbrutos.saliryguardar]"),
-               u"Question: Ocurrio un error al querer guardar la información, desea continuar?"_s};
+        const QStringList reports = {
+            u"Critical: El valor de la propiedad no es válido\r\n\r\n380 - seccion [felcora.frmingresosbrutos.cargardatos]"_s,
+            report("Critical", " - seccion [felcora.frmingresosbrutos.f_provincia]"),
+            report("NoIcon", " - seccion[FELCORA.frmAMBIB.f_Agregar Linea 4 ]::RecordBroker.Ejecutar"),
+            report("Critical", " seccion [felcora.frmingresosbrutos.cargardib]"),
+            report("Critical", " - seccion [felcora.frmingresosbrutos.saliryguardar]"),
+            u"Question: Ocurrio un error al querer guardar la información, desea continuar?"_s};
         QCOMPARE(seen(boxes), reports);
     }
 
