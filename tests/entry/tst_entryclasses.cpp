@@ -159,12 +159,10 @@ private slots:
     {
         QSettings user(QSettings::IniFormat, QSettings::UserScope, u"TARVIS"_s, u"TARVIS"_s);
         const QString path = u"/datos/personal.db"_s;
-        const ObjectFactory listado = [] { return new clListado; };
         for (const auto &[make, userDefault, value, expected] :
-             {std::tuple{listado, path, QString(), path},
+             {std::tuple{ObjectFactory([] { return new clListado; }), path, QString(), path},
               {[]() -> QObject * { return new clModificar; }, QString(), QString(), QString()},
-              {[]() -> QObject * { return new clNuevo; }, path, u" "_s, u" "_s},
-              {listado, path, u"OTRA"_s, u"OTRA"_s}}) {
+              {[]() -> QObject * { return new clNuevo; }, path, u" "_s, u" "_s}}) {
             userDefault.isNull() ? user.remove(u"BASES/PERSONAL"_s) : user.setValue(u"BASES/PERSONAL"_s, userDefault);
             user.sync();
             QCOMPARE(DllCanUnloadNow(), FELCORA_S_OK);
