@@ -24,32 +24,27 @@ void closeAllModals()
 
 ModalAction::ModalAction(const char *className, Action action, int timeoutMs)
     : QObject(qApp)
-    , m_className(className)
-    , m_action(std::move(action))
-    , m_remainingMs(timeoutMs)
 {
-    connect(&m_timer, &QTimer::timeout, this, &ModalAction::poll);
+    connect(&m_timer, &QTimer::timeout, this,
+            [this, name = QByteArray(className), action = std::move(action), remainingMs = timeoutMs]() mutable {
+                QWidget *modal = QApplication::activeModalWidget();
+                const bool found = modal && modal->inherits(name.constData()) && modal->isVisible();
+                remainingMs -= kPollMs;
+                if (!found && remainingMs > 0)
+                    return;
+                m_timer.stop();
+                if (found) {
+                    m_done = true;
+                    action(modal);
+                } else {
+                    qWarning("ModalAction: no modal %s appeared", name.constData());
+                }
+                // A check that failed inside the action returned early, leaving the modal open.
+                if (!found || QTest::currentTestFailed())
+                    closeAllModals();
+                deleteLater();
+            });
     m_timer.start(kPollMs);
-}
-
-void ModalAction::poll()
-{
-    QWidget *modal = QApplication::activeModalWidget();
-    const bool found = modal && modal->inherits(m_className.constData()) && modal->isVisible();
-    m_remainingMs -= kPollMs;
-    if (!found && m_remainingMs > 0)
-        return;
-    m_timer.stop();
-    if (found) {
-        m_done = true;
-        m_action(modal);
-    } else {
-        qWarning("ModalAction: no modal %s appeared", m_className.constData());
-    }
-    // A check that failed inside the action returned early, leaving the modal open.
-    if (!found || QTest::currentTestFailed())
-        closeAllModals();
-    deleteLater();
 }
 
 QPointer<ModalAction> answerNextMessageBox(QMessageBox::StandardButton button, QString *text, QMessageBox::Icon *icon,

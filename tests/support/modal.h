@@ -22,12 +22,7 @@ public:
     bool done() const { return m_done; }
 
 private:
-    void poll();
-
-    QByteArray m_className;
-    Action m_action;
     QTimer m_timer;
-    int m_remainingMs;
     bool m_done = false;
 };
 

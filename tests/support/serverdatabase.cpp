@@ -1,9 +1,10 @@
 #include "serverdatabase.h"
 
-#include <QAtomicInt>
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -28,87 +29,36 @@ QString setting(const char *key)
     static const QHash<QString, QString> fromFile = [] {
         QHash<QString, QString> values;
         QFile file(qEnvironmentVariable("FELCORA_PG_ENV"));
-        if (!file.open(QIODevice::ReadOnly))
-            return values;
-        for (const QByteArray &raw : file.readAll().split('\n')) {
-            QString line = QString::fromUtf8(raw).trimmed();
-            if (line.startsWith(QStringLiteral("export ")))
-                line = line.mid(7);
-            if (const qsizetype equals = line.indexOf(u'='); equals > 0)
-                values.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed().remove(u'\'').remove(u'"'));
+        const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        const QRegularExpression line(QStringLiteral("^(?:export )?(\\w+)=['\"]?([^'\"\n]*)"),
+                                      QRegularExpression::MultilineOption);
+        for (auto m = line.globalMatch(text); m.hasNext();) {
+            const QRegularExpressionMatch found = m.next();
+            values.insert(found.captured(1), found.captured(2));
         }
         return values;
     }();
     return fromFile.value(QString::fromLatin1(key));
 }
 
-int nextNumber()
-{
-    static QAtomicInt counter;
-    return counter.fetchAndAddRelaxed(1) + 1;
-}
-
-// A connection of the test's own to a database of the server (path "postgres:<name>[/<schema>]", or the
-// bare name), closed on scope exit.
-class Connection
-{
-public:
-    explicit Connection(const QString &path)
-        : m_name(QStringLiteral("felcora-test-%1").arg(nextNumber()))
-    {
-        const QString database = path.section(u':', -1).section(u'/', 0, 0), schema = path.section(u'/', 1);
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-            db.setHostName(setting("FELCORA_PG_HOST"));
-            db.setPort(setting("FELCORA_PG_PORT").toInt());
-            db.setUserName(setting("FELCORA_PG_USER"));
-            db.setPassword(setting("FELCORA_PG_PASSWORD"));
-            db.setDatabaseName(database);
-            if (!db.open())
-                throw std::runtime_error("cannot connect to " + database.toStdString() + ": "
-                                         + db.lastError().text().toStdString());
-        }
-        run(QStringLiteral("SET standard_conforming_strings = on"));
-        if (!schema.isEmpty())
-            run(QStringLiteral("SET search_path TO %1, public").arg(schema));
-    }
-    ~Connection() { QSqlDatabase::removeDatabase(m_name); }
-    Connection(const Connection &) = delete;
-    Connection &operator=(const Connection &) = delete;
-
-    // Its result goes before the connection.
-    QSqlQuery run(const QString &sql) const
-    {
-        QSqlQuery q(QSqlDatabase::database(m_name, false));
-        q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-        if (!q.exec(sql))
-            throw std::runtime_error("statement failed: " + q.lastError().text().toStdString() + " in "
-                                     + sql.toStdString());
-        return q;
-    }
-
-private:
-    QString m_name;
-};
-
 // The database every test database is copied from: the component's schema, made once per run.
 QString templateDatabase()
 {
     static const QString name = [] {
         const QString made = QStringLiteral("felcora_tpl_%1").arg(QCoreApplication::applicationPid());
-        {
-            const Connection admin(setting("FELCORA_PG_DATABASE"));
-            admin.run(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(made));
-            admin.run(QStringLiteral("CREATE DATABASE %1").arg(made));
-        }
+        for (const QString &statement :
+             {QStringLiteral("DROP DATABASE IF EXISTS "), QStringLiteral("CREATE DATABASE ")})
+            ServerDatabase::exec(setting("FELCORA_PG_DATABASE"), statement + made); // each outside a transaction
         // The tables and rows as an office gets them from --init-server.
         hostkit::initServerDatabase(ServerDatabase::configFor(made).entity(QStringLiteral("PERSONAL")));
         // What the suites' own checks use of SQLite: group_concat(value, separator).
-        Connection(made).run(QStringLiteral(
-            "CREATE FUNCTION felcora_concat(joined text, value text, separator text) RETURNS text "
-            "LANGUAGE sql IMMUTABLE AS $$ SELECT CASE WHEN value IS NULL THEN joined WHEN joined IS NULL THEN value "
-            "ELSE joined || separator || value END $$;"
-            "CREATE AGGREGATE group_concat(text, text) (SFUNC = felcora_concat, STYPE = text)"));
+        ServerDatabase::exec(made,
+                             QStringLiteral("CREATE FUNCTION felcora_concat(joined text, value text, "
+                                            "separator text) RETURNS text LANGUAGE sql IMMUTABLE AS $$ SELECT "
+                                            "CASE WHEN value IS NULL THEN joined WHEN joined IS NULL THEN value "
+                                            "ELSE joined || separator || value END $$;"
+                                            "CREATE AGGREGATE group_concat(text, text) (SFUNC = felcora_concat, "
+                                            "STYPE = text)"));
         return made;
     }();
     return name;
@@ -128,17 +78,16 @@ ServerDatabase::ServerDatabase(bool empty)
         std::fprintf(stderr, "No test server: FELCORA_PG_ENV names no settings\n");
         std::exit(kSkipped);
     }
-    m_name = QStringLiteral("felcora_t_%1_%2").arg(QCoreApplication::applicationPid()).arg(nextNumber());
+    static int made = 0;
+    m_name = QStringLiteral("felcora_t_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
     const QString source = empty ? QStringLiteral("template1") : templateDatabase();
-    Connection(setting("FELCORA_PG_DATABASE"))
-        .run(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(m_name, source));
+    exec(setting("FELCORA_PG_DATABASE"), QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(m_name, source));
 }
 
 ServerDatabase::~ServerDatabase()
 {
     try {
-        Connection(setting("FELCORA_PG_DATABASE"))
-            .run(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_name));
+        exec(setting("FELCORA_PG_DATABASE"), QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_name));
     } catch (const std::exception &) {
         // The throwaway server goes with its databases.
     }
@@ -159,15 +108,32 @@ hostkit::BrokerConfig ServerDatabase::configFor(const QString &database)
     return config;
 }
 
-void ServerDatabase::exec(const QString &path, const QString &sql)
-{
-    Connection(path).run(sql);
-}
-
+// Through a connection of its own to the path's database ("postgres:<name>[/<schema>]", or the bare name),
+// removed once the query has gone.
 QList<QVariantList> ServerDatabase::rows(const QString &path, const QString &sql, QStringList *columns)
 {
-    const Connection c(path);
-    QSqlQuery q = c.run(sql);
+    static int opened = 0;
+    const QString connection = QStringLiteral("felcora-test-%1").arg(++opened);
+    const auto remove = qScopeGuard([&] { QSqlDatabase::removeDatabase(connection); });
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
+    db.setHostName(setting("FELCORA_PG_HOST"));
+    db.setPort(setting("FELCORA_PG_PORT").toInt());
+    db.setUserName(setting("FELCORA_PG_USER"));
+    db.setPassword(setting("FELCORA_PG_PASSWORD"));
+    db.setDatabaseName(path.section(u':', -1).section(u'/', 0, 0));
+    if (!db.open())
+        throw std::runtime_error("cannot connect to " + path.toStdString() + ": "
+                                 + db.lastError().text().toStdString());
+    QSqlQuery q(db);
+    q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    const QString schema = path.section(u'/', 1);
+    for (const QString &statement :
+         {QStringLiteral("SET standard_conforming_strings = on"),
+          schema.isEmpty() ? QString() : QStringLiteral("SET search_path TO %1, public").arg(schema), sql}) {
+        if (!statement.isEmpty() && !q.exec(statement))
+            throw std::runtime_error("statement failed: " + q.lastError().text().toStdString() + " in "
+                                     + statement.toStdString());
+    }
     const QSqlRecord record = q.record();
     for (int k = 0; columns && k < record.count(); ++k)
         columns->append(record.fieldName(k));

@@ -34,7 +34,7 @@ public:
 
     static bool isServerPath(const QString &path) { return path.startsWith(QStringLiteral("postgres:")); }
     // Statements through a connection of the test's own; a failure throws.
-    static void exec(const QString &path, const QString &sql);
+    static void exec(const QString &path, const QString &sql) { rows(path, sql); }
     static QVariant scalar(const QString &path, const QString &sql) { return rows(path, sql).value(0).value(0); }
     // A query's rows, and its columns' names when asked.
     static QList<QVariantList> rows(const QString &path, const QString &sql, QStringList *columns = nullptr);

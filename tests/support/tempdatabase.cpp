@@ -8,32 +8,27 @@ namespace felcora::test {
 
 namespace {
 
-// A read-write connection of the test's own to a SQLite file, closed on scope exit.
-struct File
+// A read-write connection of the test's own to a SQLite file, closed when it goes.
+std::unique_ptr<sqlite3, int (*)(sqlite3 *)> openFile(const QString &path)
 {
     sqlite3 *db = nullptr;
-    explicit File(const QString &path)
-    {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-            sqlite3_close(db);
-            throw std::runtime_error("cannot open " + path.toStdString());
-        }
-        sqlite3_busy_timeout(db, 5000);
-    }
-    ~File() { sqlite3_close(db); }
-    File(const File &) = delete;
-    File &operator=(const File &) = delete;
-};
+    const int status = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    std::unique_ptr<sqlite3, int (*)(sqlite3 *)> file(db, &sqlite3_close);
+    if (status != SQLITE_OK)
+        throw std::runtime_error("cannot open " + path.toStdString());
+    sqlite3_busy_timeout(db, 5000);
+    return file;
+}
 
 // A query's rows (and its columns' names when asked) on a SQLite file or a server path.
 QList<QVariantList> rows(const QString &path, const QString &sql, QStringList *columns = nullptr)
 {
     if (ServerDatabase::isServerPath(path))
         return ServerDatabase::rows(path, sql, columns);
-    const File file(path);
+    const auto file = openFile(path);
     sqlite3_stmt *s = nullptr;
-    if (sqlite3_prepare_v2(file.db, sql.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK)
-        throw std::runtime_error(std::string("prepare failed: ") + sqlite3_errmsg(file.db) + " in "
+    if (sqlite3_prepare_v2(file.get(), sql.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK)
+        throw std::runtime_error(std::string("prepare failed: ") + sqlite3_errmsg(file.get()) + " in "
                                  + sql.toStdString());
     for (int k = 0; columns && k < sqlite3_column_count(s); ++k)
         columns->append(QString::fromUtf8(sqlite3_column_name(s, k)));
@@ -128,9 +123,9 @@ void TempDatabase::exec(const QString &databasePath, const QString &sql)
 {
     if (ServerDatabase::isServerPath(databasePath))
         return ServerDatabase::exec(databasePath, sql);
-    const File file(databasePath);
+    const auto file = openFile(databasePath);
     char *message = nullptr;
-    if (sqlite3_exec(file.db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+    if (sqlite3_exec(file.get(), sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
         const std::string text = message ? message : "?";
         sqlite3_free(message);
         throw std::runtime_error("exec failed: " + text);

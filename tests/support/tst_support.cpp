@@ -1,75 +1,64 @@
 // The support the suites' checks stand on: a snapshot comparison that missed a change would let every
 // "nothing lost" check pass, a file dialog that saved elsewhere would have them read the wrong file.
 
-#include <QDialog>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QtTest>
 
 #include "support/dialogwork.h"
 #include "support/tempdatabase.h"
 
 using namespace felcora::test;
+using namespace Qt::StringLiterals;
 
 class TestSupport : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void snapshotSeesEveryKindOfChange();
-    void chosenFileIsTheOneGivenWhateverTheFolderHolds();
-};
-
-void TestSupport::snapshotSeesEveryKindOfChange()
-{
-    TempDatabase db;
-    TempDatabase::exec(
-        db.personalPath(),
-        QStringLiteral("insert into clientes (cuit, nombre, email) values ('1', 'Uno', NULL), ('2', 'Dos', 'd@x');"
-                       "insert into VentajasRel values ('RIM', '', '', '1');"));
-    const auto before = DatabaseSnapshot::take(db.personalPath());
-    QCOMPARE(before.differences(before), QStringList());
-
-    TempDatabase::exec(db.personalPath(),
-                       QStringLiteral("update clientes set email = '' where cuit = '1';"
-                                      "update clientes set nombre = 'DOS' where cuit = '2';"
-                                      "insert into clientes (cuit, nombre) values ('3', 'Tres');"
-                                      "delete from VentajasRel;"));
-    const auto after = DatabaseSnapshot::take(db.personalPath());
-    QCOMPARE(
-        before.differences(after),
-        QStringList({QStringLiteral("VentajasRel[1] deleted"), QStringLiteral("clientes[1].email: NULL -> ''"),
-                     QStringLiteral("clientes[2].nombre: 'Dos' -> 'DOS'"), QStringLiteral("clientes[3] inserted")}));
-}
-
-// Set up as the application's save dialogs, in a folder holding the file offered, which its list selects
-// and it would return over its name box; worked as soon as it shows, before it is active.
-void TestSupport::chosenFileIsTheOneGivenWhateverTheFolderHolds()
-{
-    const StrayMessageWatchdog unanswered; // "replace the file?" fails instead of blocking
-    QTemporaryDir dir;
-    const QString offered = QStringLiteral("listado.pdf");
-    QFile existing(dir.filePath(offered));
-    QVERIFY(existing.open(QIODevice::WriteOnly));
-    existing.close();
-    const QString unwritable = dir.filePath(QStringLiteral("no/such/folder/x.pdf"));
-    const QList<std::pair<QString, QString>> cases = {
-        {dir.filePath(QStringLiteral("nuevo")), dir.filePath(QStringLiteral("nuevo.pdf"))}, // the suffix is added
-        {unwritable, unwritable}, // a folder that does not exist is kept as given
-    };
-    for (const auto &[given, chosen] : cases) {
-        QFileDialog dialog(nullptr, QStringLiteral("Guardar"), dir.path(), QStringLiteral("PDF (*.pdf)"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("pdf"));
-        dialog.selectFile(offered);
-        dialog.open();
-        QVERIFY(!dialog.isActiveWindow());
-        chooseFile(&dialog, given);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.selectedFiles(), QStringList{chosen});
+    void snapshotSeesEveryKindOfChange()
+    {
+        TempDatabase db;
+        TempDatabase::exec(db.personalPath(),
+                           u"insert into clientes (cuit, nombre, email) values ('1', 'Uno', NULL), ('2', 'Dos', 'd@x');"
+                           "insert into VentajasRel values ('RIM', '', '', '1');"_s);
+        const auto before = DatabaseSnapshot::take(db.personalPath());
+        QCOMPARE(before.differences(before), QStringList());
+        TempDatabase::exec(db.personalPath(),
+                           u"update clientes set email = '' where cuit = '1';"
+                           "update clientes set nombre = 'DOS' where cuit = '2';"
+                           "insert into clientes (cuit, nombre) values ('3', 'Tres');"
+                           "delete from VentajasRel;"_s);
+        QCOMPARE(before.differences(DatabaseSnapshot::take(db.personalPath())),
+                 QStringList({u"VentajasRel[1] deleted"_s, u"clientes[1].email: NULL -> ''"_s,
+                              u"clientes[2].nombre: 'Dos' -> 'DOS'"_s, u"clientes[3] inserted"_s}));
     }
-}
+
+    // Set up as the application's save dialogs, in a folder holding the file offered, which its list selects
+    // and it would return over its name box; worked as soon as it shows, before it is active.
+    void chosenFileIsTheOneGivenWhateverTheFolderHolds()
+    {
+        const StrayMessageWatchdog unanswered; // "replace the file?" fails instead of blocking
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath(u"listado.pdf"_s)).open(QIODevice::WriteOnly));
+        const QString unwritable = dir.filePath(u"no/such/folder/x.pdf"_s);
+        const QList<std::pair<QString, QString>> cases = {
+            {dir.filePath(u"nuevo"_s), dir.filePath(u"nuevo.pdf"_s)}, // the suffix is added
+            {unwritable, unwritable},                                 // a folder that does not exist is kept as given
+        };
+        for (const auto &[given, chosen] : cases) {
+            QFileDialog dialog(nullptr, u"Guardar"_s, dir.path(), u"PDF (*.pdf)"_s);
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setDefaultSuffix(u"pdf"_s);
+            dialog.selectFile(u"listado.pdf"_s);
+            dialog.open();
+            QVERIFY(!dialog.isActiveWindow());
+            chooseFile(&dialog, given);
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(dialog.selectedFiles(), QStringList{chosen});
+        }
+    }
+};
 
 QTEST_MAIN(TestSupport)
 #include "tst_support.moc"
