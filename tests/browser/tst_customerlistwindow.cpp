@@ -58,21 +58,6 @@ const QString kCustomersSql
 const QStringList kByName = {u"Benítez, Juan"_s, u"Gallardo, Marta"_s, u"gamboa, Luis"_s,
                              u"GARAY, Rosa"_s,   u"O'Connor, Sean"_s,  u"Úbeda, Inés"_s};
 
-// The customers of the printed list instead: 150 inserted in reverse order of their names (three pages), and one of
-// NULL texts.
-void useReportCustomers(const QString &database)
-{
-    QStringList rows;
-    for (int k = 150; k >= 1; --k)
-        rows << u"('3070000%1', 'Cliente %2', 'Calle %1', 'c%1@ejemplo.com', '4%1')"_s.arg(k, 4, 10, QChar(u'0'))
-                    .arg(k, 3, 10, QChar(u'0'));
-    rows << u"('20222222223', 'Ñandú, Íñigo', NULL, NULL, NULL)"_s;
-    TempDatabase::exec(database,
-                       u"delete from clientes; insert into clientes (cuit, nombre, domicilio, email, "
-                       "telefonos) values "_s
-                           + rows.join(u','));
-}
-
 // The editors the list opens log the CUIT each is opened on ("new" for Insert) and answer editorSave (none: not saved).
 QStringList editorsOpened;
 std::optional<CustomerPick> editorSave;
@@ -524,7 +509,15 @@ private slots:
     // goes back to the list. A failing query is reported and the list stays.
     void printedList()
     {
-        useReportCustomers(personal());
+        // 150 customers inserted in reverse order of their names (three pages), and one of NULL texts.
+        QStringList rows{u"('20222222223', 'Ñandú, Íñigo', NULL, NULL, NULL)"_s};
+        for (int k = 150; k >= 1; --k)
+            rows << u"('3070000%1', 'Cliente %2', 'Calle %1', 'c%1@ejemplo.com', '4%1')"_s.arg(k, 4, 10, QChar(u'0'))
+                        .arg(k, 3, 10, QChar(u'0'));
+        TempDatabase::exec(personal(),
+                           u"delete from clientes; insert into clientes (cuit, nombre, domicilio, email, "
+                           "telefonos) values "_s
+                               + rows.join(u','));
         QTemporaryDir dir;
         const QString path = dir.filePath(u"clientes"_s); // the suffix is added
         QVERIFY(writeCustomerListPdf(*m_broker, path + u"-direct.pdf"_s) >= 3);
