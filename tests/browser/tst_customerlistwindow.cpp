@@ -117,11 +117,6 @@ bool chooseFromContextMenu(FrmABMClientes *w, const QString &actionName)
     return !menu->isVisible();
 }
 
-bool loaded(const QString &window)
-{
-    return !state().windows.value(window).isNull();
-}
-
 Qt::CursorShape pointer()
 {
     return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BitmapCursor;
@@ -138,10 +133,9 @@ QString run(const QString &program, const QStringList &arguments)
 QStringList pageNames(const report::PageModel &page, const report::ReportDefinition &d)
 {
     QStringList names;
-    for (const report::PlacedText &t : page.texts) {
+    for (const report::PlacedText &t : page.texts)
         if (t.box.left() == d.margins.left() && t.font == d.detail.items.first().font)
             names << t.text;
-    }
     return names;
 }
 
@@ -157,8 +151,7 @@ QString saveFromPreview(Dr_ListadoClientes *preview, const QString &file, QMessa
     whileShown<QFileDialog>([] { pressKey(Qt::Key_S, Qt::ControlModifier); },
                             [&](QFileDialog *dialog) {
                                 chooseFile(dialog, file);
-                                // Awaited only now that the dialog is gone: earlier, it would answer a question of
-                                // the dialog's own. Writing every page is slow under the sanitizers.
+                                // Awaited once the dialog is gone, lest it answer the dialog's own questions.
                                 if (!QTest::currentTestFailed())
                                     answer = answerNextMessageBox(QMessageBox::Ok, &told, icon, 60000);
                             });
@@ -168,8 +161,6 @@ QString saveFromPreview(Dr_ListadoClientes *preview, const QString &file, QMessa
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(std::optional<felcora::CustomerPick>)
 
 class TestCustomerListWindow : public QObject
 {
@@ -203,19 +194,16 @@ private slots:
             QCOMPARE(w->findChild<QStatusBar *>(u"SB"_s)->currentMessage(),
                      u"[INSERT] Agregar Cliente - [DELETE] Borrar Cliente - [F6] Modificar - [ENTER] Seleccionar - "
                      "[F12] Imprimir Lista"_s);
-            QAbstractItemView *report = w->list()->reportView();
+            QTableView *report = w->list()->reportView();
             QCOMPARE(w->list()->currentWidget(), report);
-            QStringList headers;
-            for (int column = 0; column < report->model()->columnCount(); ++column) {
-                headers << report->model()->headerData(column, Qt::Horizontal).toString();
-                QCOMPARE(w->list()->reportView()->isColumnHidden(column), column >= kRegalias);
-                QCOMPARE(shownColumn(w, column).first(),
-                         (QStringList{u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, {}, u"10"_s, u"0"_s}.at(
-                             column)));
+            const QStringList headers
+                = {u"Nombre"_s, u"Cuit"_s, u"Direccion"_s, u"E-Mail"_s, u"Regalias"_s, u"Ajuste Res 41/02"_s},
+                firstRow = {u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, {}, u"10"_s, u"0"_s};
+            for (int column = 0; column < kCustomerColumnCount; ++column) {
+                QCOMPARE(report->model()->headerData(column, Qt::Horizontal).toString(), headers[column]);
+                QCOMPARE(report->isColumnHidden(column), column >= kRegalias);
+                QCOMPARE(shownColumn(w, column).first(), firstRow[column]);
             }
-            QCOMPARE(headers,
-                     (QStringList{u"Nombre"_s, u"Cuit"_s, u"Direccion"_s, u"E-Mail"_s, u"Regalias"_s,
-                                  u"Ajuste Res 41/02"_s}));
             QCOMPARE(shownColumn(w, kNombre), kByName);
             QCOMPARE(QApplication::focusWidget(), child(w, u"txtBuscar"_s));
             typeText(u"gA"_s);
@@ -249,41 +237,31 @@ private slots:
         QCOMPARE(FrmABMClientes::caption({2, 3, 7, u"Maestro"_s}), u"Clientes (Versión: 7.3.2) Maestro"_s);
     }
 
-    // Enter picks the selected customer, NULLs as "" and 0, when the list was opened to pick and has rows;
+    // Enter picks the selected customer, NULLs as "" and 0, only when the list was opened to pick and has rows;
     // Shift+Enter and Ctrl+C pick nothing, and nothing is said.
-    void enterPicks_data()
-    {
-        QTest::addColumn<bool>("picking");
-        QTest::addColumn<bool>("empty");
-        QTest::addColumn<std::optional<CustomerPick>>("picked");
-        QTest::newRow("picking") << true << false
-                                 << std::optional(CustomerPick{
-                                        u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, {}, 10, 0});
-        QTest::newRow("browsing") << false << false << std::optional<CustomerPick>();
-        QTest::newRow("an empty list") << true << true << std::optional<CustomerPick>();
-    }
     void enterPicks()
     {
-        QFETCH(bool, picking);
-        QFETCH(bool, empty);
-        QFETCH(std::optional<CustomerPick>, picked);
-        if (empty)
-            TempDatabase::exec(personal(), u"delete from clientes"_s);
-        const auto pick = open(
-            [&](FrmABMClientes *w) {
-                MessageBoxes boxes;
-                typeText(u"b"_s);
-                pressKey(Qt::Key_Tab);
-                pressKey(Qt::Key_Return, Qt::ShiftModifier);
-                QVERIFY(w->isVisible());
-                pressKey(Qt::Key_Return);
-                QCOMPARE(w->isVisible(), !picked);
-                if (w->isVisible())
-                    pressKey(Qt::Key_C, Qt::ControlModifier);
-                QCOMPARE(boxes.texts, QStringList());
-            },
-            picking);
-        QCOMPARE(pick, picked);
+        const CustomerPick benitez{u"Benítez, Juan"_s, u"20111111112"_s, u"Rivadavia 300"_s, {}, 10, 0};
+        for (const auto &[picking, empty] : {std::pair{true, false}, {false, false}, {true, true}}) {
+            if (empty)
+                TempDatabase::exec(personal(), u"delete from clientes"_s);
+            const bool picks = picking && !empty;
+            const auto pick = open(
+                [&](FrmABMClientes *w) {
+                    MessageBoxes boxes;
+                    typeText(u"b"_s);
+                    pressKey(Qt::Key_Tab);
+                    pressKey(Qt::Key_Return, Qt::ShiftModifier);
+                    QVERIFY(w->isVisible());
+                    pressKey(Qt::Key_Return);
+                    QCOMPARE(w->isVisible(), !picks);
+                    if (w->isVisible())
+                        pressKey(Qt::Key_C, Qt::ControlModifier);
+                    QCOMPARE(boxes.texts, QStringList());
+                },
+                picking);
+            QCOMPARE(pick, picks ? std::optional(benitez) : std::nullopt);
+        }
     }
 
     // A header click sorts ascending, clicked again too, and the search follows the order shown; the context menu
@@ -318,7 +296,7 @@ private slots:
             pressKey(Qt::Key_Escape, Qt::NoModifier, w);
         }));
         QVERIFY2(first.isNull(), "the closed window is still alive");
-        QVERIFY(!loaded(u"FrmABMClientes"_s));
+        QVERIFY(!state().windows.value(u"FrmABMClientes"_s));
         TempDatabase::exec(personal(), u"insert into clientes (cuit, nombre) values ('27777777778', 'Aguirre, Ana')"_s);
         QVERIFY(!open([](FrmABMClientes *w) {
             QCOMPARE(shownColumn(w, kNombre), QStringList{u"Aguirre, Ana"_s} + kByName);
@@ -329,9 +307,8 @@ private slots:
         }));
     }
 
-    // F6 or a double click opens the modify window on the selected customer; its save rewrites that row in place,
-    // numbers as people read them, selected. Insert opens the new-customer window; its row goes where the order puts
-    // it.
+    // F6 or a double click modifies the selected customer: its row is rewritten in place, numbers as people read them,
+    // selected. Insert adds one: its row goes where the order puts it.
     void editorsFromTheList_data()
     {
         QTest::addColumn<QString>("how");
@@ -394,9 +371,8 @@ private slots:
         QCOMPARE(editorsOpened, QStringList{adding ? u"new"_s : u"20333333334"_s});
     }
 
-    // Deleting asks; Yes removes the customer with its distribution lines and no other row, and selects the next row.
-    // A customer already gone is told and its row stays; so do the customer, its lines and its row when deleting its
-    // lines fails (the transaction undoes the customer's deletion).
+    // Deleting asks; Yes removes the customer and its distribution lines only, and selects the next row. A customer
+    // already gone is told and its row stays; so does all of it when deleting its lines fails (the transaction undoes).
     void deletion_data()
     {
         QTest::addColumn<QString>("typed"); // then Tab to the list, unless it ends with "|"
@@ -502,14 +478,12 @@ private slots:
             true, CustomerStore({&broker, &m_format, nullptr}, nullptr, true)));
     }
 
-    // The PDF of the list without a window holds every customer; one that cannot be written (a full disk) is a failure
-    // naming the file, and a device is written as itself, never replaced. F12 in the list previews every customer by
-    // name as the database orders them, whatever the list shows; the keys page it; Ctrl+S asks for a file, writes
-    // every page to it and says where it went, or why it could not; printing gives the pages the print dialog sets; Esc
-    // goes back to the list. A failing query is reported and the list stays.
+    // The PDF without a window holds every customer; a full device fails naming the file and is never replaced. F12
+    // in the list previews every customer in the database's order; the keys page it, Ctrl+S saves it and says where
+    // or why not, printing takes the dialog's pages, Esc goes back. A failing query is reported and the list stays.
     void printedList()
     {
-        // 150 customers inserted in reverse order of their names (three pages), and one of NULL texts.
+        // Three pages of customers inserted in reverse order of their names, and one of NULL texts.
         QStringList rows{u"('20222222223', 'Ñandú, Íñigo', NULL, NULL, NULL)"_s};
         for (int k = 150; k >= 1; --k)
             rows << u"('3070000%1', 'Cliente %2', 'Calle %1', 'c%1@ejemplo.com', '4%1')"_s.arg(k, 4, 10, QChar(u'0'))
@@ -589,7 +563,7 @@ private slots:
                     QTRY_VERIFY(preview->isAncestorOf(QApplication::focusWidget()));
                     pressKey(Qt::Key_Escape);
                 }));
-            QVERIFY(w->isVisible() && !loaded(u"Dr_ListadoClientes"_s));
+            QVERIFY(w->isVisible() && !state().windows.value(u"Dr_ListadoClientes"_s));
             TempDatabase::exec(personal(), u"alter table clientes rename to gone"_s);
             MessageBoxes boxes;
             reactivate(w);
@@ -598,15 +572,14 @@ private slots:
             QCOMPARE(boxes.texts.size(), 1);
             QVERIFY(boxes.texts[0].endsWith(u"\r\nSeccion [basDrListadoClientes.ImprimirListadoClientes]"_s));
             QCOMPARE(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
-            QVERIFY(w->isVisible() && !loaded(u"Dr_ListadoClientes"_s));
+            QVERIFY(w->isVisible() && !state().windows.value(u"Dr_ListadoClientes"_s));
             pressKey(Qt::Key_Escape, Qt::NoModifier, w);
         }));
         QVERIFY(run(u"pdfinfo"_s, {path + u".pdf"_s}).contains(QRegularExpression(u"Pages:\\s+%1\\n"_s.arg(pages))));
     }
 
 private:
-    // Opens the list on a store (the test database's by default) with the logging editors, lets `user` work it; the
-    // pick.
+    // Opens the list on a store (the test database's by default) with the logging editors for `user`; the pick.
     std::optional<CustomerPick> open(const std::function<void(FrmABMClientes *)> &user, bool picking = true,
                                      const std::optional<CustomerStore> &on = std::nullopt)
     {
