@@ -368,8 +368,8 @@ private slots:
             QCOMPARE(registry::classId(name.toLower()), id);
             QCOMPARE(classOf(registry::createObject(name.toUpper())), className);
         }
-        for (const QByteArray &key : {QByteArray(identity::kListadoName), identity::typeLibraryId().toByteArray(),
-                                      identity::listadoInterfaceId().toByteArray()}) {
+        for (const QByteArray &key :
+             {QByteArray(identity::kListadoName), identity::listadoInterfaceId().toByteArray()}) {
             FelcoraCreateFunction factory
                 = [] { return static_cast<void *>(nullptr); }; // a refusal must not leave this
             QCOMPARE(DllGetClassObject(key.constData(), &factory), FELCORA_CLASS_E_CLASSNOTAVAILABLE);
