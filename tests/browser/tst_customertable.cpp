@@ -1,5 +1,4 @@
-// The rows behind the customer list: the case folding its search uses, the Spanish order of its column sorts, the
-// prefix search in list order, the list's model over rows changed under a sort, and the records read into it.
+// The rows behind the customer list: its search's case folding, Spanish sorts, the model's edits and the records read.
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
@@ -18,11 +17,8 @@ class TestCustomerTable : public QObject
     Q_OBJECT
 
 private slots:
-    // The search folds ASCII and Latin-1 byte-wise as Unicode case folding does (ß and the rest by Unicode's own);
-    // names sort in Spanish order (ñ after n, accents after the letters, case not at all, ties in reading order). A
-    // prefix search finds nothing longer than the name, the first row for nothing, the first in list order. New rows go
-    // to their sorted place after equal names, a rewritten row stays, a removed one moves the rest up; the selection
-    // stays on its customer, the search follows, and a column sorted later sees every row.
+    // Folding matches Unicode's; names sort in Spanish order, ties in reading order. A prefix search finds the first in
+    // list order, never past the name. New rows go after equal names, a rewritten one stays; the selection follows.
     void searchFoldsCaseAndTheModelKeepsSpanishOrder()
     {
         QString latin;

@@ -25,8 +25,8 @@ class TestClCntrl : public QObject
 {
     Q_OBJECT
 private slots:
-    // Three linked boxes in tab order, then a list and a combo box that a fourth control searches. Every control is
-    // owned by what it links first; all read es_AR's separator.
+    // Three linked boxes in tab order, a list and a combo box searched by a fourth control, each owned by what it
+    // links.
     void init()
     {
         QLocale::setDefault(QLocale(u"es_AR"_s));
@@ -48,50 +48,36 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
     }
 
-    // Enter and the arrows move on as Tab would, and Enter never reaches the box. The Tag decides the colour on the way
-    // in and out: "BB..." boxes keep theirs unless the Tag ends in "#F6". A coloured box is fully selected, the masked
-    // one too, though it places its cursor on the way in.
-    void keysMoveTheFocusAndTheTagColoursIt_data()
-    {
-        QTest::addColumn<QKeyCombination>("key");
-        QTest::addColumn<QString>("to");
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<QColor>("focused");
-        QTest::addColumn<QColor>("left");
-        QTest::newRow("Enter") << QKeyCombination(Qt::Key_Return) << u"Txt2"_s << QString() << kFocus << kLeft;
-        QTest::newRow("keypad Enter, #F6")
-            << (Qt::KeypadModifier | Qt::Key_Enter) << u"Txt2"_s << u"X#F6"_s << kFocusF6 << kLeft;
-        QTest::newRow("Up, BB#F6") << QKeyCombination(Qt::Key_Up) << u"Txt0"_s << u"BB#F6"_s << kFocusF6 << kFocusF6;
-        QTest::newRow("Down, BB") << QKeyCombination(Qt::Key_Down) << u"Txt2"_s << u"BBX"_s << kUntouched << kUntouched;
-    }
+    // Enter and the arrows move as Tab would, Enter never reaching the box. The Tag decides the colours: "BB..." boxes
+    // keep theirs unless it ends in "#F6". A coloured box is fully selected, the masked one too.
     void keysMoveTheFocusAndTheTagColoursIt()
     {
-        QFETCH(QKeyCombination, key);
-        QFETCH(QString, to);
-        QFETCH(QString, tag);
-        QFETCH(QColor, focused);
-        QFETCH(QColor, left);
         m_boxes[2]->setInputMask(u"99/99/9999"_s);
         m_boxes[2]->setText(u"01022024"_s);
-        for (QLineEdit *box : m_boxes) {
-            box->setProperty("Tag", tag);
-            QPalette palette = box->palette();
-            palette.setColor(QPalette::Base, kUntouched);
-            box->setPalette(palette);
+        for (const auto &[key, to, tag, focused, left] :
+             {std::tuple{QKeyCombination(Qt::Key_Return), u"Txt2"_s, QString(), kFocus, kLeft},
+              {Qt::KeypadModifier | Qt::Key_Enter, u"Txt2"_s, u"X#F6"_s, kFocusF6, kLeft},
+              {Qt::Key_Up, u"Txt0"_s, u"BB#F6"_s, kFocusF6, kFocusF6},
+              {Qt::Key_Down, u"Txt2"_s, u"BBX"_s, kUntouched, kUntouched}}) {
+            for (QLineEdit *box : m_boxes) {
+                box->setProperty("Tag", tag);
+                QPalette palette = box->palette();
+                palette.setColor(QPalette::Base, kUntouched);
+                box->setPalette(palette);
+            }
+            m_boxes[1]->setFocus();
+            QSignalSpy entered(m_boxes[1], &QLineEdit::returnPressed);
+            pressKey(key.key(), key.keyboardModifiers());
+            auto *box = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+            QCOMPARE(box ? box->objectName() : QString(), to);
+            QCOMPARE(entered.count(), 0);
+            QCOMPARE(background(m_boxes[1]), left);
+            QCOMPARE(background(box), focused);
+            QCOMPARE(box->selectedText(), focused == kUntouched ? QString() : box->text());
         }
-        m_boxes[1]->setFocus();
-        QSignalSpy entered(m_boxes[1], &QLineEdit::returnPressed);
-        pressKey(key.key(), key.keyboardModifiers());
-        auto *box = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-        QCOMPARE(box ? box->objectName() : QString(), to);
-        QCOMPARE(entered.count(), 0);
-        QCOMPARE(background(m_boxes[1]), left);
-        QCOMPARE(background(box), focused);
-        QCOMPARE(box->selectedText(), focused == kUntouched ? QString() : box->text());
     }
 
-    // The keypad's decimal key types the separator read when the control was made or last asked for; the main
-    // keyboard's "." stays a point.
+    // The keypad's decimal key types the separator read when made or last asked for; the main keyboard's stays ".".
     void keypadDecimalTypesTheSeparator()
     {
         auto *control = m_boxes[0]->findChild<ClCntrl *>();
@@ -108,9 +94,8 @@ private slots:
         QCOMPARE(control->Obtener_Sep_Decim(), u","_s);
     }
 
-    // A prefix in another case, one inside an entry only, none: from a choice at the end the search starts at the first
-    // entry; unlinked, it fails. A move without a button makes the entry under the mouse, whole, the list box's
-    // tooltip; outside every entry there is none.
+    // The search finds a prefix in any case from the first entry on, selects nothing on a miss and fails unlinked. A
+    // move without a button shows the whole entry under the mouse as the tooltip; outside every entry there is none.
     void listSearchAndToolTip()
     {
         auto *finder = m_list->findChild<ClCntrl *>();
@@ -123,9 +108,8 @@ private slots:
             QCOMPARE(m_combo->currentIndex(), row);
         }
         ClCntrl unlinked;
-        auto number = [](const std::optional<felcora::Error> &e) { return e ? e->number() : 0; };
-        QCOMPARE(number(errorOf([&] { unlinked.LstBuscarStr(u"a"_s); })), felcora::errnum::kNoComponent);
-        QCOMPARE(number(errorOf([&] { unlinked.BuscarCBO(u"a"_s); })), felcora::errnum::kNoComponent);
+        for (const auto search : {&ClCntrl::LstBuscarStr, &ClCntrl::BuscarCBO})
+            QCOMPARE(errorOf([&] { (unlinked.*search)(u"a"_s); }).value().number(), felcora::errnum::kNoComponent);
         const QString longEntry = u"Compañía Importadora y Exportadora del Río de la Plata "_s.repeated(4);
         m_list->item(0)->setText(longEntry);
         const QRect last = m_list->visualItemRect(m_list->item(m_list->count() - 1));

@@ -48,8 +48,7 @@ private slots:
             QApplication::restoreOverrideCursor();
     }
 
-    // Esc answers Cancel, No or OK, in that order; Enter the default button: the first, or No when the style names
-    // the second. (The window suites check each icon.)
+    // Esc answers Cancel, No or OK, in that order; Enter the default: the first button, or No when the style says so.
     void msgBox_data()
     {
         QTest::addColumn<Box>("box");
@@ -79,10 +78,8 @@ private slots:
         QCOMPARE(box.title.isNull() ? MsgBox(text, box.style) : MsgBox(text, box.style, box.title), box.result);
     }
 
-    // A routine's hourglass ends as the arrow, whatever it throws. Unloading a shared window takes the arrow away,
-    // leaves the other shared windows, ends the modal loop as a cancellation and deletes the window once control is
-    // back in the loop. One loaded for an opening is unloaded and gone however the opening ends, and the next opening
-    // loads a new one, which stays until that opening ends.
+    // A routine's hourglass ends as the arrow, whatever it throws. Unloading a shared window drops the arrow, keeps the
+    // others, cancels its modal loop and deletes it later. One loaded for an opening lasts exactly as long as it.
     void unloadingEndsTheModalLoopAndTheOpening()
     {
         try {
