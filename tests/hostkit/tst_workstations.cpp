@@ -24,7 +24,6 @@ const QString kCustomer = u"20111111112"_s;
 const QString kMovedTo = u"20999999990"_s;
 const QString kNewCuit = u"30712345678"_s;
 constexpr int kWaitMs = 30000;
-constexpr int kRounds = 6; // half of them each desk told first
 // Each round starts from the seeded customer alone with two lines.
 const QString kSeed[]
     = {u"delete from DIB"_s, u"delete from VentajasRel"_s, u"delete from clientes"_s,
@@ -134,7 +133,8 @@ private slots:
         TempDatabase db;
         const auto preparer = db.makeBroker();
         for (const QStringList &outcomes : races) {
-            for (int round = 0; round < kRounds; ++round) {
+            const int rounds = outcomes.first().startsWith(u"insert") ? 10 : 5; // the race desks meet most: more
+            for (int round = 0; round < rounds; ++round) {
                 const QString outcome = race(db, *preparer, outcomes.first(), round);
                 QVERIFY2(outcomes.contains(outcome), qPrintable(outcome));
             }
