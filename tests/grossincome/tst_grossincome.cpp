@@ -1,5 +1,4 @@
-// The gross-income window and its line editor as a user works them, on the store
-// over a real database; their failure reports on a data access failing on cue.
+// The gross-income window and its line editor as a user works them; failures on cue.
 
 #include <QLabel>
 #include <QMetaEnum>
@@ -66,14 +65,15 @@ QStringList shownLines(const QWidget *w)
     return rows << total->text() + u" in "_s + total->palette().color(total->foregroundRole()).name();
 }
 
-// Esc in the window; shown: the controls after it; lines: stored before it opens, list: as it shows them.
+// Esc after the steps and sql; lines: stored before it opens, list: as shown; shown: controls after Esc.
 struct Leaving
 {
-    QStringList steps;
-    QString sql;
-    Buttons answers;
-    QStringList shown, messages;
+    QStringList messages;
     QString customer;
+    QStringList steps = {};
+    QString sql = {};
+    Buttons answers = {QMessageBox::Yes};
+    QStringList shown = {};
     QStringList lines = {u"901:0.5:0"_s};
     QStringList list = {kCaba + u"0.5000|N"_s, u"Total cargado: 0.5000 in #808080"_s};
 };
@@ -112,10 +112,8 @@ private slots:
         QLocale::setDefault(m_startLocale);
     }
 
-    // The user's steps, another workstation's sql meanwhile, and Esc, the boxes
-    // answered in turn; an inscribed customer whose shares do not sum to 1 is
-    // asked first. Esc closes the window when it stores the columns (the rate 3
-    // becomes 2.5 or 0) and when the customer is gone; otherwise it stays.
+    // Esc stores the columns (rate 3 becomes 2.5 or 0) and closes, as when the customer is gone;
+    // an inscribed customer whose shares do not sum to 1 is asked first.
     void leaving_data()
     {
         QTest::addColumn<Leaving>("c");
@@ -127,37 +125,38 @@ private slots:
         const QStringList askedAndChanged = asked
             + QStringList{u"Question: Otro puesto modificó este cliente después de que lo abrió (campos: Condición "
                           "frente a ingresos brutos, Convenio Multilateral). ¿Guardar sus cambios de todos modos?"_s};
-        QTest::newRow("no lines") << Leaving({}, {}, yes, {}, {kSumQuestion.arg(u"0"_s)}, saved, {},
-                                             {total(u"0.0000 in #e0e0e0"_s)});
-        QTest::newRow("thirds make one, an exempt line counted, a number padded as a server pads it named")
-            << Leaving({}, {}, yes, {}, {}, saved, {u"901:0.3333:0"_s, u"902:0.3333:0"_s, u"903 :0.3334:1"_s},
-                       thirdsShown + QStringList{u"903 |Catamarca|0.3334|S grey"_s, total(u"1.0000 in #808080"_s)});
-        QTest::newRow("exactly 1.5") << Leaving(
-            {}, {}, yes, {}, {kSumQuestion.arg(u"1.5"_s)}, saved, {u"901:0.5:0"_s, u"924:1:0"_s},
-            {kCaba + u"0.5000|N"_s, u"924|Tucumán|1.0000|N"_s, total(u"1.5000 in #004000"_s)});
-        QTest::newRow("above 1.5") << Leaving({}, {}, yes, {}, {kSumQuestion.arg(u"1.6"_s)}, saved, {u"916:1.6:0"_s},
-                                              {u"916|Río Negro|1.6000|N"_s, total(u"1.6000 in #ff0000"_s)});
-        QTest::newRow("each share rounded before it is added")
-            << Leaving({}, {}, yes, {}, {kSumQuestion.arg(u"0.9999"_s)}, saved,
-                       {u"901:0.33333:0"_s, u"902:0.33333:0"_s, u"903:0.33334:0"_s},
-                       thirdsShown + QStringList{u"903|Catamarca|0.3333|N"_s, total(u"0.9999 in #808080"_s)});
+        const auto sums
+            = [&](const char *name, const QStringList &messages, const QStringList &lines, const QStringList &list) {
+                  QTest::newRow(name) << Leaving(messages, saved, {}, {}, {QMessageBox::Yes}, {}, lines, list);
+              };
+        sums("no lines", {kSumQuestion.arg(u"0"_s)}, {}, {total(u"0.0000 in #e0e0e0"_s)});
+        sums("thirds make one, an exempt line counted, a number padded as a server pads it named", {},
+             {u"901:0.3333:0"_s, u"902:0.3333:0"_s, u"903 :0.3334:1"_s},
+             thirdsShown + QStringList{u"903 |Catamarca|0.3334|S grey"_s, total(u"1.0000 in #808080"_s)});
+        sums("exactly 1.5", {kSumQuestion.arg(u"1.5"_s)}, {u"901:0.5:0"_s, u"924:1:0"_s},
+             {kCaba + u"0.5000|N"_s, u"924|Tucumán|1.0000|N"_s, total(u"1.5000 in #004000"_s)});
+        sums("above 1.5", {kSumQuestion.arg(u"1.6"_s)}, {u"916:1.6:0"_s},
+             {u"916|Río Negro|1.6000|N"_s, total(u"1.6000 in #ff0000"_s)});
+        sums("each share rounded before it is added", {kSumQuestion.arg(u"0.9999"_s)},
+             {u"901:0.33333:0"_s, u"902:0.33333:0"_s, u"903:0.33334:0"_s},
+             thirdsShown + QStringList{u"903|Catamarca|0.3333|N"_s, total(u"0.9999 in #808080"_s)});
         QTest::newRow("No Inscripto") << Leaving(
-            {u"cboExento#1"_s}, {}, yes,
-            {u"chkInsCon on disabled"_s, number + u" disabled"_s, u"lstConceptos disabled"_s}, {},
-            u"1|1|901-1234567-89|2.5"_s);
+            {}, u"1|1|901-1234567-89|2.5"_s, {u"cboExento#1"_s}, {}, yes,
+            {u"chkInsCon on disabled"_s, number + u" disabled"_s, u"lstConceptos disabled"_s});
         QTest::newRow("Exento, the box unticked")
-            << Leaving({u"cboExento#2"_s, u"chkInsCon"_s}, {}, yes,
-                       {u"chkInsCon off"_s, number, u"lstConceptos disabled"_s}, {}, u"2|0|901-1234567-89|0"_s);
-        QTest::newRow("ticked box, blank number") << Leaving(
-            {u"TxtNumIns=   "_s}, {}, yes, {}, {u"Warning: Debe ingresar el Número de Inscripción"_s}, kStoredCustomer);
+            << Leaving({}, u"2|0|901-1234567-89|0"_s, {u"cboExento#2"_s, u"chkInsCon"_s}, {}, yes,
+                       {u"chkInsCon off"_s, number, u"lstConceptos disabled"_s});
+        QTest::newRow("ticked box, blank number")
+            << Leaving({u"Warning: Debe ingresar el Número de Inscripción"_s}, kStoredCustomer, {u"TxtNumIns=   "_s});
         QTest::newRow("a quote in the number; the sum question No")
-            << Leaving({u"TxtNumIns=12'34"_s}, {}, no, {u"TxtNumIns=12 34"_s}, asked, kStoredCustomer);
+            << Leaving(asked, kStoredCustomer, {u"TxtNumIns=12'34"_s}, {}, no, {u"TxtNumIns=12 34"_s});
         QTest::newRow("changed meanwhile, kept")
-            << Leaving({}, changed, yes + no, {}, askedAndChanged, u"2|0|901-1234567-89|0"_s);
-        QTest::newRow("changed meanwhile, overwritten") << Leaving({}, changed, yes + yes, {}, askedAndChanged, saved);
+            << Leaving(askedAndChanged, u"2|0|901-1234567-89|0"_s, {}, changed, yes + no);
+        QTest::newRow("changed meanwhile, overwritten") << Leaving(askedAndChanged, saved, {}, changed, yes + yes);
         QTest::newRow("deleted meanwhile: nothing stored")
-            << Leaving({}, u"delete from clientes"_s, yes, {}, asked + QStringList{kGone}, {});
+            << Leaving(asked + QStringList{kGone}, {}, {}, u"delete from clientes"_s);
     }
+
     void leaving()
     {
         QFETCH(Leaving, c);
@@ -180,10 +179,8 @@ private slots:
         QCOMPARE(storedCustomer(), c.customer);
     }
 
-    // Insert, Enter or Delete over 901 (0.5) and the selected, exempt 902 (0.25)
-    // in a locale of decimal commas, after the user typed a number; then another
-    // workstation adds 924 (0.125), shown once the window loads the lines again.
-    // The editor's steps end with F11; after a message the user leaves with Esc.
+    // A key over 901 (0.5) and the selected, exempt 902 (0.25) in decimal commas; another desk
+    // adds 924 (0.125), shown once the lines load again. F11 ends the editor, Esc after a message.
     void listKeys_data()
     {
         QTest::addColumn<ListKey>("c");
@@ -251,9 +248,8 @@ private slots:
         QCOMPARE(storedLines(), c.lines);
     }
 
-    // A failure of each step as the user meets them: a stored condition past the
-    // list as the window opens, the names (read once for all the lines), a new
-    // line's insert, the lines loaded again after the editor, and the save.
+    // Each step failing as the user meets it: a condition past the list, the names, an insert,
+    // the reload after the editor, and the save.
     void failureReports()
     {
         const auto failure = ScriptedAnswer::failure(Error(3146, u"RecordBroker.Ejecutar"_s, u"falló la red"_s));
