@@ -26,14 +26,13 @@ namespace {
 
 const QString kCustomersSql = u"insert into clientes (cuit, nombre, domicilio) values "
                               "('20111111112', 'Benítez, Juan', 'Rivadavia 300')"_s;
-// Only generator 1 has role 2; 11 is a customer; 14's number and address overflow their boxes.
+// Only generator 1 has role 2; 11 is a customer; 14's number and address overflow their boxes, its place is NULL.
 const QString kLongAddress = u"Avenida Presidente Figueroa Alcorta 7597, piso 12"_s;
 const QString kAgentsSql = u"insert into AGENTES values (1, '30000000001', 'Generador', NULL, NULL, NULL, NULL),"
                            "(2, '30000000002', 'Sin rol', NULL, NULL, NULL, NULL),"
                            "(10, '30500000001', 'Acme SA', 'Mitre 10', 'B1638', 'Vicente López', 1),"
                            "(11, '20111111112', 'Benítez, Juan', 'Rivadavia 300', '1708', 'Morón', 1),"
                            "(12, '30600000002', 'Otra SA', 'Belgrano 5', '2000', 'Rosario', 2),"
-                           "(13, '27999999990', 'Nulo', NULL, NULL, NULL, 1),"
                            "(14, '20-55555555-5', 'Guiones SA', '%1', NULL, NULL, 1);"
                            "insert into ROLES_AUTORIZADOS values (1, 2), (2, 3)"_s.arg(kLongAddress);
 
@@ -223,7 +222,7 @@ private slots:
     void pendingImport()
     {
         TempDatabase::exec(m_db->accountingPath(), kAgentsSql);
-        const QStringList listed = {u"30500000001|Acme SA|Mitre 10|B1638|Vicente López"_s, u"27999999990|Nulo|||"_s,
+        const QStringList listed = {u"30500000001|Acme SA|Mitre 10|B1638|Vicente López"_s,
                                     u"20-55555555-5|Guiones SA|"_s + kLongAddress + u"||"_s};
         const auto keys = [](QList<Qt::Key> pressed) {
             return [pressed](QTreeWidget *list) {
@@ -247,10 +246,8 @@ private slots:
                {{}, [](QTreeWidget *list) { list->window()->close(); }, acme + u";TxtNombre=Acme Sociedad Anónima"_s},
                {{},
                 keys({Qt::Key_Down, Qt::Key_Return}),
-                u"TxtCuit=27999999990;TxtNombre=Nulo;TxtDomicilio=;txtCP=;txtLocalidad=;TxtContact=Pedro"_s},
-               {{},
-                keys({Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}),
-                u"TxtCuit=20-55555555-5;TxtDomicilio="_s + kLongAddress}};
+                u"TxtCuit=20-55555555-5;TxtNombre=Guiones SA;txtCP=;txtLocalidad=;TxtContact=Pedro;TxtDomicilio="_s
+                    + kLongAddress}};
         QVERIFY(addNew(store(), [&](FrmNewCliente *w) {
             for (const auto &[steps, pick, shown] : picks) {
                 edit(w, steps.split(u';', Qt::SkipEmptyParts));
