@@ -295,10 +295,9 @@ private slots:
             QVERIFY(userWorks<frmListadeClientesPendientes>(
                 [&] { QTest::mouseClick(child<QAbstractButton>(w, u"cmdClientesPendientes"_s), Qt::LeftButton); },
                 [&](frmListadeClientesPendientes *p) {
-                    QCOMPARE(boxes.texts.size(), 2);
                     QCOMPARE(boxes.texts,
-                             (QStringList{report(boxes.texts.at(0), "Form_Load"),
-                                          report(boxes.texts.at(1), "Form_Activate")}));
+                             (QStringList{report(boxes.texts.value(0), "Form_Load"),
+                                          report(boxes.texts.value(1), "Form_Activate")}));
                     QCOMPARE(boxes.icons, (QList<QMessageBox::Icon>{QMessageBox::Warning, QMessageBox::NoIcon}));
                     QCOMPARE(child<QTreeWidget>(p, u"lstLista"_s)->topLevelItemCount(), 0);
                     pressKey(Qt::Key_Escape);
