@@ -34,11 +34,11 @@ public:
     void setSql(const QString &statement) override { m_sql = statement; }
     bool CrearRs(std::unique_ptr<IRecordset> &rs) override
     {
-        const ScriptedAnswer answer = m_broker.run({m_entity, m_sql, true});
+        const ScriptedAnswer answer = m_broker.run({m_entity, m_sql});
         rs = std::make_unique<MemoryRecordset>(answer.columns, answer.rows);
         return !rs->Eof();
     }
-    qint64 Ejecutar() override { return m_broker.run({m_entity, m_sql, false}).rowsAffected; }
+    qint64 Ejecutar() override { return m_broker.run({m_entity, m_sql}).rowsAffected; }
 
 private:
     RecordingBroker &m_broker;
@@ -71,13 +71,6 @@ IDataConnection *RecordingBroker::getDataConnectionByEntity(const QString &entit
     if (it == m_connections.end())
         it = m_connections.insert(key, std::make_shared<RecordingConnection>(*this, key));
     return it->get();
-}
-
-QString RecordingBroker::getNumberFormatbyEntity(const QString &entity, const QString &value, qint32 &decimals)
-{
-    m_decimalsSeen.append(decimals);
-    return m_numberFormat ? m_numberFormat(entity, value, decimals)
-                          : QStringLiteral("round(%1, %2)").arg(QString(value).replace(u',', u'.')).arg(decimals);
 }
 
 } // namespace felcora::test

@@ -66,7 +66,6 @@ public:
     {
         QString entity;
         QString sql;
-        bool query; // CrearRs (true) or Ejecutar (false)
     };
 
     // The answer to the next statement run on any entity.
@@ -93,7 +92,6 @@ public:
     }
     int loadParametersCalls() const { return m_loadCalls; }
     void failLoadParameters(const std::optional<Error> &error) { m_loadError = error; }
-    QList<qint32> numberFormatDecimals() const { return m_decimalsSeen; }
 
     void LoadParameters() override
     {
@@ -106,7 +104,11 @@ public:
     {
         return u'\'' + dateText + u'\'';
     }
-    QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint32 &decimals) override;
+    QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint32 &decimals) override
+    {
+        return m_numberFormat ? m_numberFormat(entity, value, decimals)
+                              : QStringLiteral("round(%1, %2)").arg(QString(value).replace(u',', u'.')).arg(decimals);
+    }
     QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint16 decimals) override
     {
         qint32 wide = decimals;
@@ -121,7 +123,7 @@ public:
 
 protected:
     // Keeps a call that is not a statement (a transaction's), in order with the statements.
-    void recordCall(const QString &entity, const QString &call) { record({entity, call, false}); }
+    void recordCall(const QString &entity, const QString &call) { record({entity, call}); }
 
 private:
     friend class RecordingConnection;
@@ -132,7 +134,6 @@ private:
     QHash<QString, QString> m_separators;
     QQueue<ScriptedAnswer> m_script;
     QList<Statement> m_statements;
-    QList<qint32> m_decimalsSeen;
     std::function<QString(const QString &, const QString &, int)> m_numberFormat;
     std::function<void(const Statement &)> m_onRun;
     std::optional<Error> m_separatorError;
