@@ -117,11 +117,6 @@ bool chooseFromContextMenu(FrmABMClientes *w, const QString &actionName)
     return !menu->isVisible();
 }
 
-Qt::CursorShape pointer()
-{
-    return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BitmapCursor;
-}
-
 QString run(const QString &program, const QStringList &arguments)
 {
     QProcess p;
@@ -180,8 +175,7 @@ private slots:
         closeAllModals();
         m_broker.reset();
         m_db.reset();
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
+        restorePointers();
     }
 
     // Filled by name, NULLs as "" and "0", the search box focused; typing selects the first name so started in any

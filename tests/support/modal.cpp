@@ -22,6 +22,17 @@ void closeAllModals()
     }
 }
 
+Qt::CursorShape pointer()
+{
+    return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BitmapCursor;
+}
+
+void restorePointers()
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
 ModalAction::ModalAction(const char *className, Action action, int timeoutMs)
     : QObject(qApp)
 {

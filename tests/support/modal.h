@@ -12,6 +12,11 @@ namespace felcora::test {
 // Closes every open modal window, innermost first: a failed check inside one must end the run, not block it.
 void closeAllModals();
 
+// The pointer the application has set over its windows; BitmapCursor when it has set none.
+Qt::CursorShape pointer();
+// Takes back every pointer left set, so that a failed test does not leave the next one waiting.
+void restorePointers();
+
 // Acts on the next modal window of a class, found by polling the active modal widget. When the action's
 // checks fail (QVERIFY returns early) or no such window comes in time, every modal is closed.
 class ModalAction : public QObject

@@ -27,12 +27,6 @@ struct Box
     MsgBoxResult result;
 };
 
-// The override pointer's shape; BitmapCursor when there is none.
-Qt::CursorShape pointer()
-{
-    return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BitmapCursor;
-}
-
 } // namespace
 
 class TestWindowSupport : public QObject
@@ -44,8 +38,7 @@ private slots:
     {
         test::closeAllModals();
         state() = ComponentState{};
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
+        test::restorePointers();
     }
 
     // Esc answers Cancel, No or OK, in that order; Enter the default: the first button, or No when the style says so.
@@ -84,11 +77,11 @@ private slots:
     {
         try {
             const WaitPointer wait;
-            QCOMPARE(pointer(), Qt::WaitCursor);
+            QCOMPARE(test::pointer(), Qt::WaitCursor);
             throw 42; // not even a standard exception
         } catch (int) {
         }
-        QCOMPARE(pointer(), Qt::ArrowCursor);
+        QCOMPARE(test::pointer(), Qt::ArrowCursor);
         auto *dialog = sharedWindow<QDialog>(u"frmClientes"_s);
         const std::unique_ptr<QDialog> other(sharedWindow<QDialog>(u"frmOtro"_s));
         QCOMPARE(sharedWindow<QDialog>(u"frmClientes"_s), dialog);
@@ -100,7 +93,7 @@ private slots:
         });
         QCOMPARE(dialog->exec(), int(QDialog::Rejected));
         QCOMPARE(reference, nullptr);
-        QCOMPARE(pointer(), Qt::BitmapCursor);
+        QCOMPARE(test::pointer(), Qt::BitmapCursor);
         QCOMPARE(state().windows.keys(), QStringList{u"frmOtro"_s});
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(watch.isNull());
