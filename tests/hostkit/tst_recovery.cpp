@@ -2,6 +2,7 @@
 // a server of the suite's own; an embedded file read-only when opened and writable now, or replaced or deleted.
 
 #include <QtTest>
+#include <grp.h>
 #include <unistd.h>
 
 #include "core/customerstore.h"
@@ -19,7 +20,7 @@ namespace {
 
 const QString kReadOnlyDesk = u"--read-only-desk"_s;
 const QString kCustomer = u"20111111112"_s;
-constexpr uid_t kNobody = 65534; // the ordinary account root runs the read-only desk under
+constexpr uid_t kNobody = 65534; // the ordinary account (no other groups) root runs the read-only desk under
 
 // What an action answered, or why it failed.
 QString outcome(const std::function<QString()> &action)
@@ -100,7 +101,7 @@ private slots:
         // be written the next one is stored. Root writes any file: the desk runs under an ordinary account.
         QProcess desk;
         desk.setChildProcessModifier([] {
-            if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+            if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
                 ::_exit(3);
         });
         desk.start(QCoreApplication::applicationFilePath(), {kReadOnlyDesk});
