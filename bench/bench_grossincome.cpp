@@ -263,7 +263,7 @@ QString linesNotShown(QWidget *window)
 // inscription number typed, Esc. Figures (GrossIncomeFigure): the opening to
 // the first paint done, Esc to the window closed. Nothing, with the reason
 // printed, when a step failed or the number was not stored.
-std::optional<Figures> throughWindow(GrossIncomeStore &store, const QString &cuit, const QString &inscription,
+std::optional<Figures> throughWindow(const GrossIncomeStore &store, const QString &cuit, const QString &inscription,
                                      Floor &floor)
 {
     QString typed;

@@ -9,7 +9,7 @@
 
 namespace felcora::grossincome {
 
-void showGrossIncome(GrossIncomeStore &store, const QString &cuit, QWidget *owner)
+void showGrossIncome(const GrossIncomeStore &store, const QString &cuit, QWidget *owner)
 {
     const LoadedWindow<FrmIngresosBrutos> window(QStringLiteral("FrmIngresosBrutos"));
     window->load(store, cuit);
@@ -19,7 +19,7 @@ void showGrossIncome(GrossIncomeStore &store, const QString &cuit, QWidget *owne
     window->exec();
 }
 
-bool showJurisdictionLine(GrossIncomeStore &store, const QString &cuit, const QString &jurisdiction)
+bool showJurisdictionLine(const GrossIncomeStore &store, const QString &cuit, const QString &jurisdiction)
 {
     // The answer lives here: the window may be gone by the time exec() returns.
     bool saved = false;

@@ -16,12 +16,12 @@ namespace felcora::grossincome {
 // customer with this CUIT and shows it modally, centred on owner; returns
 // when it closes, and it is unloaded then. The window and its line editor
 // read and write through the store.
-FELCORA_TESTS_EXPORT void showGrossIncome(GrossIncomeStore &store, const QString &cuit, QWidget *owner);
+FELCORA_TESTS_EXPORT void showGrossIncome(const GrossIncomeStore &store, const QString &cuit, QWidget *owner);
 
 // The line editor over the customer's distribution: a new line when
 // jurisdiction is empty, otherwise the customer's line for it. Answers
 // whether a save changed a row.
-FELCORA_TESTS_EXPORT bool showJurisdictionLine(GrossIncomeStore &store, const QString &cuit,
+FELCORA_TESTS_EXPORT bool showJurisdictionLine(const GrossIncomeStore &store, const QString &cuit,
                                                const QString &jurisdiction);
 
 } // namespace felcora::grossincome
