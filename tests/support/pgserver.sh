@@ -11,41 +11,28 @@
 # account. Exit 3 when no server can run here (no PostgreSQL, or root without that account).
 set -euo pipefail
 
-readonly kCannotRun=3
 readonly kPort=55432 # the socket's folder is private, so any port will do
-readonly kDatabase=felcora
 readonly kRole=felcora_tests
 readonly kServerAccount=postgres
 readonly kFolderPrefix=felcora-pg.
 
-command_name="${1:-}"
 envfile="${2:-${FELCORA_PG_ENV:-/tmp/felcora-pgserver.$(id -u).env}}"
 case "$envfile" in /*) ;; *) envfile="$PWD/$envfile" ;; esac
 cd / # the server account may not be allowed into the caller's folder
 
 fail() {
   echo "pgserver: $*" >&2
-  exit 1
+  exit "${status:-1}"
 }
 
-cannot_run() {
-  echo "pgserver: no PostgreSQL server can be started here: $*" >&2
-  exit "$kCannotRun"
-}
+# The newest installed server programs, unless FELCORA_PG_BINDIR names others.
+bindir="${FELCORA_PG_BINDIR:-$(printf '%s\n' /usr/lib/postgresql/*/bin | sort -V | tail -n 1)}"
+[ -x "$bindir/initdb" ] || bindir="$(dirname "$(command -v initdb || echo /none/initdb)")"
 
-find_bindir() { # the newest installed server programs, unless FELCORA_PG_BINDIR names others
-  local candidate
-  for candidate in "${FELCORA_PG_BINDIR:-}" $(printf '%s\n' /usr/lib/postgresql/*/bin | sort -rV); do
-    if [ -n "${FELCORA_PG_BINDIR:-}" ] || [ -x "$candidate/initdb" ]; then
-      echo "$candidate"
-      return
-    fi
-  done
-  if command -v initdb >/dev/null; then dirname "$(command -v initdb)"; fi
-}
-
-as_server() { # runs a command as the account the server runs under
-  if [ "$(id -u)" -eq 0 ]; then runuser -u "$kServerAccount" -- "$@"; else "$@"; fi
+as_server() { # runs a server program as the account the server runs under
+  local program="$bindir/$1"
+  shift
+  if [ "$(id -u)" -eq 0 ]; then runuser -u "$kServerAccount" -- "$program" "$@"; else "$program" "$@"; fi
 }
 
 # The server's folder as the environment file names it, refused unless this script made it: stop removes it.
@@ -58,37 +45,12 @@ server_folder() {
   esac
 }
 
-server_pid() { # FOLDER: the process id in its pid file, if that process is this folder's server
-  local pidfile="$1/data/postmaster.pid" pid
-  [ -f "$pidfile" ] || return 0
-  pid="$(head -n 1 "$pidfile")"
-  [ -n "$pid" ] && [ -r "/proc/$pid/cmdline" ] || return 0
-  if tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qF -- "$1/data"; then echo "$pid"; fi
-}
-
 running() {
-  [ -f "$envfile" ] && [ -n "$(server_pid "$(server_folder)")" ]
+  [ -f "$envfile" ] && as_server pg_ctl status -D "$(server_folder)/data" >/dev/null 2>&1
 }
 
-# Whether the process runs still: one that has exited and waits to be reaped (by init, which may take
-# its time) has finished.
-process_runs() { # PID
-  local state
-  { read -r _ _ state _ <"/proc/$1/stat"; } 2>/dev/null || return 1
-  [ "$state" != Z ]
-}
-
-stop_server() { # FOLDER
-  local pid waited=0
-  pid="$(server_pid "$1")"
-  if [ -n "$pid" ]; then
-    kill -QUIT "$pid" 2>/dev/null || true # immediate shutdown: the data is thrown away
-    while process_runs "$pid"; do
-      [ "$waited" -lt 1500 ] || fail "the server (process $pid) did not stop"
-      sleep 0.02
-      waited=$((waited + 1))
-    done
-  fi
+stop_server() { # FOLDER: an immediate shutdown, as the data is thrown away
+  as_server pg_ctl stop -D "$1/data" -m immediate -w -s >/dev/null 2>&1 || true
   rm -rf -- "$1"
 }
 
@@ -99,12 +61,10 @@ stop() {
 }
 
 abandon_start() { # a start that fails halfway leaves nothing behind, and shows why it failed
-  local status=$?
-  if [ -n "${folder:-}" ] && [ -d "$folder" ]; then
-    [ ! -f "$folder/server.log" ] || { echo "pgserver: server log:" && tail -n 20 "$folder/server.log"; } >&2 || true
-    stop_server "$folder" || true
-  fi
-  exit "$status"
+  local code=$?
+  ! ls "$folder"/*.log >/dev/null 2>&1 || tail -n 20 "$folder"/*.log >&2
+  stop_server "$folder"
+  exit "$code"
 }
 
 start() {
@@ -114,15 +74,12 @@ start() {
   fi
   stop # whatever a server that has gone away left
 
-  local bindir program
-  bindir="$(find_bindir)"
+  local program
   for program in initdb pg_ctl psql; do
-    { [ -n "$bindir" ] && [ -x "$bindir/$program" ]; } ||
-      cannot_run "$program was not found (install the postgresql package)"
+    [ -x "$bindir/$program" ] || status=3 fail "cannot run a server here: $program was not found (install postgresql)"
   done
-  if [ "$(id -u)" -eq 0 ]; then
-    id "$kServerAccount" >/dev/null 2>&1 || cannot_run "running as root and there is no $kServerAccount account"
-    command -v runuser >/dev/null || cannot_run "running as root and runuser is missing"
+  if [ "$(id -u)" -eq 0 ] && ! id "$kServerAccount" >/dev/null 2>&1; then
+    status=3 fail "cannot run a server here: running as root and there is no $kServerAccount account"
   fi
 
   folder="$(mktemp -d "/tmp/${kFolderPrefix}XXXXXX")"
@@ -132,51 +89,44 @@ start() {
 
   # The default collation sorts as in Spanish where the server can say so (ICU as default provider came
   # with version 15).
-  local locale=C icu=() major
+  local locale=C icu=()
   case "$(locale -a 2>/dev/null || true)" in *C.utf8* | *C.UTF-8*) locale=C.UTF-8 ;; esac
-  major="$("$bindir/initdb" --version | sed -n 's/^[^0-9]*\([0-9][0-9]*\).*/\1/p')"
-  [ "${major:-0}" -lt 15 ] || icu=(--locale-provider=icu --icu-locale=es-AR)
-  as_server "$bindir/initdb" -D "$folder/data" -E UTF8 --locale="$locale" "${icu[@]}" \
-    --auth-local=peer --auth-host=reject --no-sync --no-instructions >"$folder/initdb.log" 2>&1 ||
-    { cat "$folder/initdb.log" >&2; fail "initdb failed"; }
+  [ "$(as_server initdb --version | sed 's/[^0-9]*\([0-9]*\).*/\1/')0" -lt 150 ] ||
+    icu=(--locale-provider=icu --icu-locale=es-AR)
+  as_server initdb -D "$folder/data" -E UTF8 --locale="$locale" "${icu[@]}" --auth-local=peer \
+    --auth-host=reject --no-sync --no-instructions >"$folder/initdb.log" 2>&1 || fail "initdb failed"
 
   # The server account enters by its system name, every other role by its password; no network at all.
-  cat >"$folder/data/pg_hba.conf" <<EOT
-local all $(as_server id -un) peer
-local all all scram-sha-256
-EOT
+  local account
+  account="$(id -un)"
+  [ "$(id -u)" -ne 0 ] || account="$kServerAccount"
+  printf 'local all %s peer\nlocal all all scram-sha-256\n' "$account" >"$folder/data/pg_hba.conf"
 
   # Durability is of no use for data thrown away after the run.
-  as_server "$bindir/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -s \
+  as_server pg_ctl -D "$folder/data" -l "$folder/server.log" -w -s \
     -o "-k $folder -p $kPort -c listen_addresses='' -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
     start
 
   local password settings="$envfile.$$"
   password="$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')"
-  as_server "$bindir/psql" -X -q -v ON_ERROR_STOP=1 -h "$folder" -p "$kPort" -d postgres <<EOT
+  as_server psql -X -q -v ON_ERROR_STOP=1 -h "$folder" -p "$kPort" -d postgres <<EOT
 CREATE ROLE $kRole LOGIN CREATEDB PASSWORD '$password';
-CREATE DATABASE $kDatabase OWNER $kRole;
+CREATE DATABASE felcora OWNER $kRole;
 EOT
   (umask 077 && printf "export %s='%s'\n" FELCORA_PG_HOST "$folder" FELCORA_PG_PORT "$kPort" \
-    FELCORA_PG_DATABASE "$kDatabase" FELCORA_PG_USER "$kRole" FELCORA_PG_PASSWORD "$password" >"$settings")
+    FELCORA_PG_DATABASE felcora FELCORA_PG_USER "$kRole" FELCORA_PG_PASSWORD "$password" >"$settings")
   mv -f -- "$settings" "$envfile"
   trap - EXIT
   cat "$envfile"
 }
 
-case "$command_name" in
+case "${1:-}" in
   start) start ;;
   stop) stop ;;
-  env | restart)
+  env) running && cat "$envfile" || fail "no server is running for $envfile" ;;
+  restart)
     running || fail "no server is running for $envfile"
-    if [ "$command_name" = env ]; then
-      cat "$envfile"
-    else
-      as_server "$(find_bindir)/pg_ctl" -D "$(server_folder)/data" -l "$(server_folder)/server.log" -w -s -m fast restart
-    fi
+    as_server pg_ctl -D "$(server_folder)/data" -l "$(server_folder)/server.log" -w -s -m fast restart
     ;;
-  *)
-    echo "usage: $0 start|env|restart|stop [ENVFILE]" >&2
-    exit 2
-    ;;
+  *) status=2 fail "usage: $0 start|env|restart|stop [ENVFILE]" ;;
 esac
