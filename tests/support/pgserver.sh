@@ -123,9 +123,9 @@ EOT
 case "${1:-}" in
   start) start ;;
   stop) stop ;;
-  env) running && cat "$envfile" || fail "no server is running for $envfile" ;;
-  restart)
+  env | restart)
     running || fail "no server is running for $envfile"
+    [ "$1" = restart ] || exec cat "$envfile"
     as_server pg_ctl -D "$(server_folder)/data" -l "$(server_folder)/server.log" -w -s -m fast restart
     ;;
   *) status=2 fail "usage: $0 start|env|restart|stop [ENVFILE]" ;;
