@@ -1,9 +1,7 @@
 // The new-customer window as a user works it: save, CUIT box, states, pending agents.
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QDir>
-#include <QLabel>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -45,16 +43,6 @@ std::optional<NewCustomerOutcome> addNew(const CustomerStore &store, const std::
     return outcome;
 }
 
-// The entries of a list of the window.
-QStringList itemsOf(const QWidget *w, const QString &name)
-{
-    const auto *list = child<QComboBox>(w, name);
-    QStringList texts;
-    for (int k = 0; k < list->count(); ++k)
-        texts << list->itemText(k);
-    return texts;
-}
-
 } // namespace
 
 class TestNewCustomer : public QObject
@@ -91,9 +79,9 @@ private slots:
             QTest::newRow(name) << keepsFee << steps.split(u';') << message << answers << stored
                                 << (stored.isEmpty() ? handed : stored.section(u'|', 0, 0));
         };
-        const QString royalties = u"El campo REGALIAS debe tener un valor numerico"_s;
         const QString doubt = u"El CUIT %1 no es válido: %2. ¿Guardar de todos modos?"_s;
-        row("royalties emptied, before an empty CUIT", u"txtRegalias="_s, royalties);
+        row("royalties emptied, before an empty CUIT", u"txtRegalias="_s,
+            u"El campo REGALIAS debe tener un valor numerico"_s);
         row("blank CUIT", u"TxtCuit=   ;TxtNombre=Ana"_s, u"Debe ingresar el número de cuit"_s);
         row("a blank and ten digits", u"TxtCuit= 2044444444;TxtNombre=Ana"_s,
             u"El número de CUIT debe tener 11 digitos"_s);
@@ -132,10 +120,8 @@ private slots:
             edit(w, steps);
             pressKey(Qt::Key_F11);
             QCOMPARE(boxes.texts, message.isEmpty() ? QStringList() : QStringList{message});
-            const bool question = message.startsWith(u"El CUIT "_s);
-            QCOMPARE(
-                boxes.icons,
-                QList<QMessageBox::Icon>(boxes.texts.size(), question ? QMessageBox::Question : QMessageBox::Warning));
+            const auto icon = message.startsWith(u"El CUIT "_s) ? QMessageBox::Question : QMessageBox::Warning;
+            QCOMPARE(boxes.icons, QList<QMessageBox::Icon>(boxes.texts.size(), icon));
             QCOMPARE(w->isVisible(), stored.isEmpty());
             if (w->isVisible()) {
                 reactivate(w);
@@ -158,11 +144,25 @@ private slots:
         QCOMPARE(values.join(u'|'), stored);
     }
 
-    // Each typed dash is refused and typing goes on; a pasted CUIT loses its dashes.
-    void dashesInCuit()
+    // The boxes as the window opens and as the invoicing condition changes them. Each dash
+    // typed in the CUIT is refused and typing goes on; a pasted CUIT loses its dashes.
+    void windowStatesAndCuitDashes()
     {
-        QVERIFY(addNew(store(), [](FrmNewCliente *w) {
+        const QStringList opening
+            = (u"TxtCuit=;TxtNombre=;TxtDomicilio=;txtLocalidad=;txtCP=;TxtEmail=;TxtTelefonos=;TxtIniactiv=;"
+               "TxtContact=;txtLugarDepMerc=;txtINGBRU=0 hidden;txtRegalias=0;txtAjxVinc_4102=0;chkCVDI off;"
+               "chExecLAPI off;cboIVAMARIA#0;EXIMGANS off;EXIMGANN on;TxtEximGan=0 disabled;TxtTemp=0 disabled;"
+               "OpIVAREDS off;OpIVAREDN on;TxtIvaReduccion=0 disabled;TxtIvaTemp=0 disabled;cboIVAFACTU#0;"
+               "txtIvaExcento=0 hidden;lbIvaExento hidden;txtHonorario=;lbHonorario;cmdClientesPendientes"_s)
+                  .split(u';');
+        // Exempt with VAT, then another entry: the value hidden, its text kept.
+        const QStringList switched = {u"txtIvaExcento=12,5 hidden"_s, u"lbIvaExento hidden"_s};
+        QVERIFY(addNew(store(), [&](FrmNewCliente *w) {
             MessageBoxes boxes;
+            QCOMPARE(looks(w, opening), opening);
+            edit(w, {u"cboIVAFACTU#5"_s, u"txtIvaExcento=12,5"_s, u"cboIVAFACTU#4"_s});
+            QCOMPARE(looks(w, switched), switched);
+            QCOMPARE(boxes.texts, QStringList());
             QLineEdit *cuit = child(w, u"TxtCuit"_s);
             typeText(u"20-"_s, cuit);
             reactivate(w); // back from the message
@@ -178,48 +178,13 @@ private slots:
         }));
     }
 
-    // The boxes as the window opens and as the invoicing condition changes them.
-    void windowStates()
-    {
-        const QStringList opening
-            = (u"TxtCuit=;TxtNombre=;TxtDomicilio=;txtLocalidad=;txtCP=;TxtEmail=;TxtTelefonos=;TxtIniactiv=;"
-               "TxtContact=;txtLugarDepMerc=;txtINGBRU=0 hidden;txtRegalias=0;txtAjxVinc_4102=0;chkCVDI off;"
-               "chExecLAPI off;cboIVAMARIA#0;EXIMGANS off;EXIMGANN on;TxtEximGan=0 disabled;TxtTemp=0 disabled;"
-               "OpIVAREDS off;OpIVAREDN on;TxtIvaReduccion=0 disabled;TxtIvaTemp=0 disabled;cboIVAFACTU#0;"
-               "txtIvaExcento=0 hidden;lbIvaExento hidden;txtHonorario=;lbHonorario;cmdClientesPendientes"_s)
-                  .split(u';');
-        // Exempt with VAT, then another entry: the value hidden, its text kept.
-        const QStringList switched = {u"txtIvaExcento=12,5 hidden"_s, u"lbIvaExento hidden"_s};
-        QVERIFY(addNew(store(), [&](FrmNewCliente *w) {
-            MessageBoxes boxes;
-            QCOMPARE(child<QLabel>(w, u"Label15"_s)->text(), u"  Nuevo Cliente"_s);
-            const QStringList conditions
-                = {u"Responsable Inscripto"_s, u"Responsable No Inscripto"_s, u"Monotributo"_s};
-            QCOMPARE(itemsOf(w, u"cboIVAMARIA"_s), conditions);
-            QCOMPARE(itemsOf(w, u"cboIVAFACTU"_s),
-                     (conditions + QStringList{u"Excento"_s, u"consumidor Final"_s, u"Exento con IVA"_s}));
-            QCOMPARE(looks(w, opening), opening);
-            edit(w, {u"cboIVAFACTU#5"_s, u"txtIvaExcento=12,5"_s, u"cboIVAFACTU#4"_s});
-            QCOMPARE(looks(w, switched), switched);
-            QCOMPARE(boxes.texts, QStringList());
-            pressKey(Qt::Key_Escape);
-        }));
-    }
-
     // Listed: a role-2 generator's agents not yet customers. A pick (mouse or keys) replaces
-    // the identification, NULLs as empty; Esc or the title bar changes nothing.
+    // the identification, NULLs as empty; Esc changes nothing.
     void pendingImport()
     {
         TempDatabase::exec(m_db->accountingPath(), kAgentsSql);
         const QStringList listed = {u"30500000001|Acme SA|Mitre 10|B1638|Vicente López"_s,
                                     u"20-55555555-5|Guiones SA|"_s + kLongAddress + u"||"_s};
-        const auto keys = [](QList<Qt::Key> pressed) {
-            return [pressed](QTreeWidget *list) {
-                list->setFocus();
-                for (const Qt::Key key : pressed)
-                    pressKey(key);
-            };
-        };
         const QString acme = u"TxtCuit=30500000001;TxtDomicilio=Mitre 10;txtCP=B1638;txtLocalidad=Vicente López;"
                              "TxtContact=Pedro;txtRegalias=4,5"_s;
         const QList<std::tuple<QString, std::function<void(QTreeWidget *)>, QString>> picks
@@ -230,11 +195,13 @@ private slots:
                     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
                 },
                 acme + u";TxtNombre=Acme SA"_s},
-               {u"TxtNombre=Acme Sociedad Anónima"_s, keys({Qt::Key_Escape}),
+               {u"TxtNombre=Acme Sociedad Anónima"_s, [](QTreeWidget *) { pressKey(Qt::Key_Escape); },
                 acme + u";TxtNombre=Acme Sociedad Anónima"_s},
-               {{}, [](QTreeWidget *list) { list->window()->close(); }, acme + u";TxtNombre=Acme Sociedad Anónima"_s},
                {{},
-                keys({Qt::Key_Down, Qt::Key_Return}),
+                [](QTreeWidget *) { // the list has the focus as it opens
+                    pressKey(Qt::Key_Down);
+                    pressKey(Qt::Key_Return);
+                },
                 u"TxtCuit=20-55555555-5;TxtNombre=Guiones SA;txtCP=;txtLocalidad=;TxtContact=Pedro;TxtDomicilio="_s
                     + kLongAddress}};
         QVERIFY(addNew(store(), [&](FrmNewCliente *w) {
@@ -249,10 +216,6 @@ private slots:
                 reactivate(w);
                 QCOMPARE(looks(w, shown.split(u';')), shown.split(u';'));
             }
-            MessageBoxes boxes; // a number with dashes is refused by its length
-            pressKey(Qt::Key_F11);
-            QCOMPARE(boxes.texts, QStringList{u"El número de CUIT debe tener 11 digitos"_s});
-            reactivate(w);
             pressKey(Qt::Key_Escape);
         }));
     }
@@ -261,7 +224,6 @@ private slots:
     void missingAccountingDatabase()
     {
         hostkit::RecordBroker broker;
-        QString underlying;
         if (onServer()) {
             TempDatabase::exec(personal(), u"drop schema quenmarcontable cascade"_s);
         } else {
@@ -271,22 +233,10 @@ private slots:
             personalEntity.schema.clear(); // nothing created: the customer database exists
             broker.useConfig(config);
             broker.LoadParameters();
-            underlying = u"No existe la base de datos contable \"%1\""_s.arg(personalEntity.accounting);
         }
         const QString description
             = u"Este módulo es compatible con el sistema Contable y Seguimiento de Operaciones de Quenmar. \r\n\r\n"
               "¿Tiene instalado el sistema Contable o Seguimiento de Carpetas?\r\n\r\n\r\n"_s;
-        const QString source = u"FELCORA.frmListadeClientesPendientes.controladorCargarClientes.::RecordBroker."_s
-            + (onServer() ? u"QPSQL.CrearRs"_s : u"SQLite.Attach"_s);
-        // The server's own words for the missing table stand between the two parts there.
-        const auto report = [&](const QString &shown, const char *routine) {
-            const QString tail = u" linea 1\r\n\r\nFELCORA.frmListadeClientesPendientes."_s + QLatin1String(routine)
-                + u".::"_s + source + u" linea 2"_s;
-            if (onServer() && shown.startsWith(description) && shown.endsWith(tail)
-                && shown.contains(u"quenmarcontable.agentes"_s, Qt::CaseInsensitive))
-                return shown;
-            return description + underlying + tail;
-        };
         const auto before = DatabaseSnapshot::take(personal());
         hostkit::RecordBroker *used = onServer() ? m_broker.get() : &broker;
         const CustomerStore onIt({used, &m_format, used}, nullptr, true, &m_pending);
@@ -295,10 +245,10 @@ private slots:
             QVERIFY(userWorks<frmListadeClientesPendientes>(
                 [&] { QTest::mouseClick(child<QAbstractButton>(w, u"cmdClientesPendientes"_s), Qt::LeftButton); },
                 [&](frmListadeClientesPendientes *p) {
-                    QCOMPARE(boxes.texts,
-                             (QStringList{report(boxes.texts.value(0), "Form_Load"),
-                                          report(boxes.texts.value(1), "Form_Activate")}));
+                    // From loading the list, then from showing it.
                     QCOMPARE(boxes.icons, (QList<QMessageBox::Icon>{QMessageBox::Warning, QMessageBox::NoIcon}));
+                    QVERIFY(boxes.texts[0].startsWith(description) && boxes.texts[0].contains(u"Form_Load"_s));
+                    QVERIFY(boxes.texts[1].startsWith(description) && boxes.texts[1].contains(u"Form_Activate"_s));
                     QCOMPARE(child<QTreeWidget>(p, u"lstLista"_s)->topLevelItemCount(), 0);
                     pressKey(Qt::Key_Escape);
                 }));
