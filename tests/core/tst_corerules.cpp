@@ -1,12 +1,10 @@
-// The rules of the widget-free core: numbers, dates, CUITs, the customer record
-// and every statement the stores run, each asserted here once.
+// The widget-free core's rules: numbers, dates, CUITs, the customer record and every statement the stores run, once.
 
 #include <QTest>
 
 #include "core/customerrecord.h"
 #include "core/customerrules.h"
 #include "core/customerstatements.h"
-#include "core/customerstore.h"
 #include "core/grossincomestore.h"
 #include "core/numberliterals.h"
 #include "core/sqltext.h"
@@ -23,14 +21,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A format component that marks what it did: numbers as "n" + value, texts as they are.
+// Format components: one marks what it read (numbers as "n" + value), one answers values as they are ("0": none).
 struct MarkingFormat final : IFormat
 {
     QString EsNumero(const QVariant &v) override { return v.isNull() ? u"0"_s : u"n"_s + v.toString(); }
     QString EsNull(const QVariant &v) override { return v.toString(); }
 };
-
-// A format component that answers the values as they are ("0" for no number).
 struct PlainFormat final : IFormat
 {
     QString EsNumero(const QVariant &v) override { return v.toString().isEmpty() ? u"0"_s : v.toString(); }
@@ -78,15 +74,9 @@ class TestCoreRules : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { m_broker = std::make_unique<RecordingBroker>(); }
-    void cleanup()
-    {
-        QLocale::setDefault(m_systemLocale);
-        m_broker.reset();
-    }
+    void cleanup() { QLocale::setDefault(m_systemLocale); }
 
-    // A typed number's value in its locale, and the literal a database reads as
-    // that number (group marks gone, a point); "0" and no value for no number.
+    // A typed number's value in its locale and its literal (group marks gone, a point); "0" and no value for no number.
     void numbers_data()
     {
         gotAndExpected();
@@ -102,68 +92,49 @@ private slots:
         };
         const auto no = [&](const char *locale, const QString &text) { row(locale, text, u"0"_s, std::nullopt); };
         row("es_AR", u"12.5"_s, u"12.5"_s, 12.5); // a single mark is the decimal one, even where it groups
-        row("en_US", u"12,5"_s, u"12.5"_s, 12.5);
         row("en_US", u"+12,5"_s, u"12.5"_s, 12.5);
         row("en_US", u"\u00A0-1,5e3 "_s, u"-1.5e3"_s, -1500.0);
         row("es_AR", u"\u3000-1.234,5\t"_s, u"-1234.5"_s, -1234.5);
         row("es_AR", u"1.234.567,89"_s, u"1234567.89"_s, 1234567.89);
         row("es_AR", u"1.234.567"_s, u"1234567"_s, 1234567.0);
-        row("en_US", u"1,234.5"_s, u"1234.5"_s, 1234.5);
         row("fr_FR", u"\u00A01\u202F234,5\u00A0"_s, u"1234.5"_s, 1234.5);
         row("en_US", u"4.9e-324"_s, u"4.9e-324"_s, 4.9406564584124654e-324); // the smallest double
         row("en_US", u"0e400"_s, u"0e400"_s, 0.0);
-        row("en_US", u"0.000e-400"_s, u"0.000e-400"_s, 0.0);
         const QString forty = u"1234567890123456789012345678901234567890"_s; // every digit kept in the literal
         row("en_US", forty, forty, 1.2345678901234568e39);
-        const QString tiny = QString(300, u'0') + u'1';
-        row("es_AR", u"0,"_s + tiny, u"0."_s + tiny, 1e-301);
         for (const char *text : {"1e+", "", ",", "1 234", "1..234", "1.,5", "12abc", "1.234,5", "1.234.567"})
             no("en_US", QString::fromLatin1(text));
         for (const char *text : {"1,234,567", "1,234.5", "1.234,5.6", ".234,5"})
             no("es_AR", QString::fromLatin1(text));
-        // Nothing a double cannot hold passes: not a number, infinite, or a
-        // nonzero text too small to tell from zero.
-        for (const char *locale : {"C", "en_US", "es_AR", "de_DE", "fr_FR"}) {
+        // Nothing a double cannot hold passes: not a number, infinite, or nonzero but too small to tell from zero.
+        for (const char *locale : {"C", "en_US", "es_AR", "de_DE", "fr_FR"})
             for (const char *text :
                  {"abc", "NaN", "nan", "inf", "-Infinity", "0x10", "1e400", "-1e400", "1e-400", "2e-324"})
                 no(locale, QString::fromLatin1(text));
-        }
-        no("en_US", QString(400, u'9'));
         QLocale::setDefault(m_systemLocale);
     }
     void numbers() { compareGotAndExpected(); }
 
-    // Numbers as the data access writes them for an entity: a literal takes its
-    // separator, trimmed, or a point; a mask, the decimals after its first point.
+    // An entity's numbers: a literal takes its separator, trimmed, or a point; a mask, the decimals after its point.
     void numbersOfAnEntity()
     {
         QLocale::setDefault(QLocale(u"es_AR"_s));
-        m_broker->setDecimalSeparator(u"SYSTABLAS"_s, u"#"_s);
-        const auto literal = [this](const QString &separator, const QVariant &value) {
-            m_broker->setDecimalSeparator(u"PERSONAL"_s, separator);
-            return EsNumeroANSI(*m_broker, value, u"PERSONAL"_s);
+        RecordingBroker broker;
+        broker.setDecimalSeparator(u"SYSTABLAS"_s, u"#"_s);
+        const auto literal = [&](const QString &separator, const QVariant &value) {
+            broker.setDecimalSeparator(u"PERSONAL"_s, separator);
+            return EsNumeroANSI(broker, value, u"PERSONAL"_s);
         };
         QCOMPARE(literal(u","_s, u"-1.234,5e3"_s), u"-1234,5e3"_s);
         QCOMPARE(literal(u" , "_s, 12.5), u"12,5"_s);
         QCOMPARE(literal(QString(), u"12,5"_s), u"12.5"_s);
         QCOMPARE(literal(u","_s, QVariant()), u"0"_s);
-        QStringList asked;
-        m_broker->setNumberFormat([&](const QString &entity, const QString &value, int decimals) {
-            asked << entity + u'|' + value;
+        broker.setNumberFormat([](const QString &, const QString &, int decimals) {
             return u"round(999.999, %1) + 999.999"_s.arg(decimals);
         });
-        for (const auto &[mask, decimals] : {std::pair{u"0.0000"_s, 4}, {u"0.0.0"_s, 3}, {u"###0"_s, 4}}) {
-            QCOMPARE(FormatoNumericoSQL(*m_broker, u"INTERNOS"_s, u"DIBVALOR"_s, mask),
+        for (const auto &[mask, decimals] : {std::pair{u"0.0000"_s, 4}, {u"0.0.0"_s, 3}, {u"###0"_s, 4}})
+            QCOMPARE(FormatoNumericoSQL(broker, u"INTERNOS"_s, u"DIBVALOR"_s, mask),
                      u"round(DIBVALOR, %1) + DIBVALOR"_s.arg(decimals));
-        }
-        QCOMPARE(asked, QStringList(3, u"INTERNOS|999,999"_s));
-        // A failure to ask comes back as the literal function's own error.
-        m_broker->failDecimalSeparator(Error(3704, u"RecordBroker.BrokerMain"_s, u"sin conexión"_s));
-        const auto error = errorOf([this] { EsNumeroANSI(*m_broker, u"12,5"_s, u"PERSONAL"_s); });
-        QVERIFY(error);
-        QCOMPARE(
-            error->hexNumber() + u' ' + error->source() + u": "_s + error->description(),
-            u"80151387 [ FELCORA.basGlobalDeclaracion.EsNumeroANSI Linea 1 ]RecordBroker.BrokerMain: sin conexión"_s);
     }
 
     void cuitCheckDigits_data()
@@ -187,9 +158,7 @@ private slots:
     }
     void cuitCheckDigits() { compareGotAndExpected(); }
 
-    // The record reads texts through EsNull, numbers through EsNumero, the
-    // conditions trimmed and the place of deposit as stored, columns by any
-    // case; the pick takes its numbers through EsNumero too.
+    // The record reads texts through EsNull, numbers through EsNumero, conditions trimmed; the pick reads numbers too.
     void customerReadThroughTheFormatComponent()
     {
         const QVariantMap stored{{u"condiva"_s, u" S "_s},        {u"condivafact"_s, QVariant()},
@@ -213,20 +182,7 @@ private slots:
                  (CustomerPick{u"Ana"_s, u"1"_s, u"Calle"_s, {}, 12.5, 0.0}));
     }
 
-    // Loading asks for the CUIT as a literal on PERSONAL; no row is no customer.
-    void storeLoadsOneCustomer()
-    {
-        MarkingFormat format;
-        const CustomerStore store({m_broker.get(), &format, nullptr}, nullptr, true);
-        m_broker->script(ScriptedAnswer::rowset(kCustomerColumns, {QVariantList(kCustomerColumns.size(), u"x"_s)}));
-        QCOMPARE(store.load(u"20'1"_s).value_or(CustomerRecord()).nombre, u"x"_s);
-        QVERIFY(!store.load(u"20'1"_s));
-        QCOMPARE(m_broker->sqlTexts(), QStringList(2, u"select * from clientes where cuit = '20''1'"_s));
-        QCOMPARE(m_broker->statements().constLast().entity, u"PERSONAL"_s);
-    }
-
-    // The customer tables' statements: texts with their apostrophes doubled,
-    // numbers in the separator given, what each option writes.
+    // The customer tables' statements: apostrophes doubled, numbers in the separator given, what each option writes.
     void customerStatements_data()
     {
         gotAndExpected();
@@ -253,41 +209,29 @@ private slots:
                   + u"condivafact = 'S',ivaexento = 0,eximgan = 'N',eximganvalor = 0,eximganvalortemp = 0,"
                     "ivaareduccion = 'S',ivaareduccionvalor = 10,5,ivaareduccionvalortemp = 2,"_s
                   + tail.arg(u",5 "_s) + u",honorario = '7'  where cuit = '20111111112'"_s);
-        const QString columns = u"insert into clientes (cuit,nombre,domicilio,localidad,codpost,email,telefonos,"
-                                "finitactiv,cvdi,condiva,condivafact,eximgan,eximganvalor,eximganvalortemp,"
-                                "ivaareduccion,ivaareduccionvalor,ivaareduccionvalortemp,Regalias,ingbru,contacto,"
-                                "ExcepLAPIAEC,%1ivaexento,ajxvinc_4102,LUGARDEPMERC) values("_s;
         // As the new-customer window hands it over: the temporary values at 0.
         const CustomerRecord typed = customer(u"20111111112|Benítez, Juan|Rivadavia 300|Morón|1708|juan@ejemplo.com|"
                                               "4555-1234|2001-03-05|N|M|X|12,5|S|1,5|0|S|-2|0|S|4,5|Pedro|0|"
                                               "Depósito 1|3,25|7"_s);
         check("insert: both frames SI, exempt with VAT, the fee",
               insertCustomerSql(typed, {QString(), u"D[05/03/2001]"_s, u"F[4.5]"_s}, true),
-              columns.arg(u"honorario,"_s)
-                  + u"'20111111112','Benítez, Juan','Rivadavia 300','Morón','1708','juan@ejemplo.com','4555-1234',"
-                    "D[05/03/2001],'N','M','X','S','1.5','0','S','-2','0','3.25','0','Pedro','S','7','12.5',F[4.5], "
-                    "'Depósito 1')"_s);
-        // A frame set to NO writes zeros, and so does the exempt value of any other condition.
-        const CustomerRecord plain = customer(u"20111111112|O'Brien, Ana||||||||||9|N|9|0|N|0|9|N||||O'Higgins 12||"_s);
-        check("insert: no conditions, both frames NO, no fee",
-              insertCustomerSql(plain, {u","_s, u"D"_s, u"F"_s}, false),
-              columns.arg(QString())
-                  + u"'20111111112','O''Brien, Ana','','','','','',D,'N','S','S','N','0','0','N','0','0','0','0','',"
-                    "'N','0',F, 'O´Higgins 12')"_s);
-        check("a literal: an injection attempt", sqlText(u"'; drop table clientes; --"_s),
-              u"'''; drop table clientes; --'"_s);
+              u"insert into clientes (cuit,nombre,domicilio,localidad,codpost,email,telefonos,finitactiv,cvdi,"
+              "condiva,condivafact,eximgan,eximganvalor,eximganvalortemp,ivaareduccion,ivaareduccionvalor,"
+              "ivaareduccionvalortemp,Regalias,ingbru,contacto,ExcepLAPIAEC,honorario,ivaexento,ajxvinc_4102,"
+              "LUGARDEPMERC) values('20111111112','Benítez, Juan','Rivadavia 300','Morón','1708',"
+              "'juan@ejemplo.com','4555-1234',D[05/03/2001],'N','M','X','S','1.5','0','S','-2','0','3.25','0',"
+              "'Pedro','S','7','12.5',F[4.5], 'Depósito 1')"_s);
         check("a literal: a backslash before an apostrophe", sqlText(u"a\\'b"_s), u"'a\\''b'"_s);
-        check("a literal: empty", sqlText(QString()), u"''"_s);
         // What no literal can hold: NUL and a half of a surrogate pair alone.
         check("storable: letters and a pair", hasUnstorableCharacter(u"Ñandú 😀"_s), false);
         check("unstorable: NUL", hasUnstorableCharacter(u"a"_s + QChar(0) + u"b"_s), true);
         check("unstorable: high half at the end", hasUnstorableCharacter(u"a"_s + QChar(0xD83D)), true);
-        check("unstorable: high half before a letter", hasUnstorableCharacter(QString(QChar(0xD83D)) + u"a"_s), true);
         check("unstorable: low half alone", hasUnstorableCharacter(u"a"_s + QChar(0xDE00)), true);
         check("a stored condition letter, padded",
               conditions::letterAt(conditions::kMaria, conditions::positionOf(conditions::kMaria, u" M "_s)), u"M"_s);
         check("no condition one past its list", conditions::letterAt(conditions::kInvoicing, 6), QString());
         const QString cuit = u"27222222223"_s;
+        check("a customer", selectCustomerSql(u"2'0"_s), u"select * from clientes where cuit = '2''0'"_s);
         check("the list", customerListSql(), u"select * from clientes order by nombre"_s);
         check("the printed list", customerReportSql(),
               u"select Nombre, Cuit, Domicilio , Email, Telefonos From clientes order by Nombre"_s);
@@ -312,8 +256,7 @@ private slots:
     }
     void customerStatements() { compareGotAndExpected(); }
 
-    // Dates typed and shown day, month, year in any locale; a start date as a
-    // database or an older program stored it is the day it stands for.
+    // Dates typed and shown day, month, year in any locale; a start date as stored is the day it stands for.
     void dates_data()
     {
         gotAndExpected();
@@ -344,17 +287,14 @@ private slots:
         stored("ISO with a time", u"2001-03-05 00:00:00"_s, march5);
         stored("Julian day at midnight", 2451973.5, march5);
         stored("Julian day in the evening, as text", u"2451974.25"_s, march5);
-        stored("no such day", u"2001-2-30"_s, {});
-        stored("a small number", 12, {});
-        stored("words", u"sin fecha"_s, {});
-        stored("null", QVariant(), {});
+        for (const QVariant &value : {QVariant(u"2001-2-30"_s), QVariant(12), QVariant(u"sin fecha"_s), QVariant()})
+            stored(qPrintable(u"no date: "_s + value.toString()), value, {});
         QLocale::setDefault(m_systemLocale);
     }
     void dates() { compareGotAndExpected(); }
 
-    // The gross-income store's statements, each on its entity: shares in the
-    // separator and format of INTERNOS, changes made in one transaction after
-    // the customer's row is locked, undone when the customer is gone.
+    // The gross-income store's statements on their entities: shares as INTERNOS writes them, changes in one
+    // transaction after the customer's row is locked, undone when the customer is gone.
     void grossIncomeStatements_data()
     {
         gotAndExpected();
@@ -422,7 +362,6 @@ private slots:
     void grossIncomeStatements() { compareGotAndExpected(); }
 
 private:
-    std::unique_ptr<RecordingBroker> m_broker;
     const QLocale m_systemLocale;
 };
 
