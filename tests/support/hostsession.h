@@ -10,9 +10,8 @@
 
 namespace felcora::test {
 
-// The databases of one test, filled with customersSql, a broker on them and the customer list object
-// given that broker, as a host gives it. Members go in reverse order: the host's objects before their
-// database. The host components must be registered first.
+// A test's databases filled with customersSql, a broker on them and the customer list object given it, as a host
+// does (the host components registered first); declared in this order so that the database goes last.
 struct HostSession
 {
     explicit HostSession(const QString &customersSql)

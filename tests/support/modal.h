@@ -1,29 +1,70 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
-#include <QWidget>
 #include <functional>
 
 namespace felcora::test {
 
 // Closes every open modal window, innermost first: a failed check inside one must end the run, not block it.
-void closeAllModals();
+inline void closeAllModals()
+{
+    for (int guard = 0; guard < 32; ++guard) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->done(QDialog::Rejected);
+        else
+            modal->close();
+        QCoreApplication::processEvents();
+    }
+}
 
 // The pointer the application has set over its windows; BitmapCursor when it has set none.
-Qt::CursorShape pointer();
-// Takes back every pointer left set, so that a failed test does not leave the next one waiting.
-void restorePointers();
+inline Qt::CursorShape pointer()
+{
+    return QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::BitmapCursor;
+}
 
-// Acts on the next modal window of a class, found by polling the active modal widget. When the action's
-// checks fail (QVERIFY returns early) or no such window comes in time, every modal is closed.
+// Takes back every pointer left set, so that a failed test does not leave the next one waiting.
+inline void restorePointers()
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+// Acts on the next modal window of a class, polled for; a failed check in the action or no window closes every modal.
 class ModalAction : public QObject
 {
 public:
-    using Action = std::function<void(QWidget *)>;
-    ModalAction(const char *className, Action action, int timeoutMs);
+    ModalAction(const char *className, std::function<void(QWidget *)> action, int timeoutMs)
+        : QObject(qApp)
+    {
+        constexpr int kPollMs = 20;
+        connect(&m_timer, &QTimer::timeout, this,
+                [this, name = QByteArray(className), action = std::move(action), remainingMs = timeoutMs]() mutable {
+                    QWidget *modal = QApplication::activeModalWidget();
+                    const bool found = modal && modal->inherits(name.constData()) && modal->isVisible();
+                    remainingMs -= kPollMs;
+                    if (!found && remainingMs > 0)
+                        return;
+                    m_timer.stop();
+                    m_done = found;
+                    if (found)
+                        action(modal);
+                    // A check that failed inside the action returned early, leaving the modal open.
+                    if (!found || QTest::currentTestFailed())
+                        closeAllModals();
+                    deleteLater();
+                });
+        m_timer.start(kPollMs);
+    }
     bool done() const { return m_done; }
 
 private:
@@ -31,16 +72,14 @@ private:
     bool m_done = false;
 };
 
-// Schedules action on the next modal of type W; call it before what opens the window. The object lives
-// until it has acted or timed out, or the application ends.
+// Schedules action on the next modal W, before what opens it; the object lives until it has acted or timed out.
 template <class W> QPointer<ModalAction> onNextModal(std::function<void(W *)> action, int timeoutMs = 5000)
 {
     return new ModalAction(
         W::staticMetaObject.className(), [action](QWidget *w) { action(static_cast<W *>(w)); }, timeoutMs);
 }
 
-// Runs `open`, which shows a modal W, acts on it while it is shown, and answers whether it was shown.
-// If not, the action is dropped, so that it cannot act on a later window.
+// Runs `open`, which shows a modal W, acts on it while shown and answers whether it was; if not, the action is dropped.
 template <class W> bool whileShown(const std::function<void()> &open, const std::function<void(W *)> &action)
 {
     bool shown = false;
@@ -55,7 +94,18 @@ template <class W> bool whileShown(const std::function<void()> &open, const std:
 }
 
 // Answers the next message box with a button, keeping its text and icon.
-QPointer<ModalAction> answerNextMessageBox(QMessageBox::StandardButton button, QString *text = nullptr,
-                                           QMessageBox::Icon *icon = nullptr, int timeoutMs = 5000);
+inline QPointer<ModalAction> answerNextMessageBox(QMessageBox::StandardButton button, QString *text = nullptr,
+                                                  QMessageBox::Icon *icon = nullptr, int timeoutMs = 5000)
+{
+    return onNextModal<QMessageBox>(
+        [=](QMessageBox *box) {
+            if (text)
+                *text = box->text();
+            if (icon)
+                *icon = box->icon();
+            box->button(button) ? box->button(button)->click() : box->reject();
+        },
+        timeoutMs);
+}
 
 } // namespace felcora::test

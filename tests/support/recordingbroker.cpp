@@ -2,23 +2,18 @@
 
 namespace felcora::test {
 
-static void requireRow(const MemoryRecordset &rs)
+const QVariantList &MemoryRecordset::current() const
 {
-    if (rs.Eof())
+    if (Eof())
         throw Error(errnum::kNoCurrentRecord, QStringLiteral("MemoryRecordset"),
                     QStringLiteral("No hay registro actual"));
+    return m_rows.at(m_row);
 }
 
 void MemoryRecordset::MoveNext()
 {
-    requireRow(*this);
+    current();
     ++m_row;
-}
-
-QVariant MemoryRecordset::value(int column) const
-{
-    requireRow(*this);
-    return m_rows.at(m_row).value(column);
 }
 
 class RecordingConnection final : public IDataConnection
@@ -42,8 +37,7 @@ public:
 
 private:
     RecordingBroker &m_broker;
-    QString m_entity;
-    QString m_sql;
+    QString m_entity, m_sql;
 };
 
 void RecordingBroker::record(const Statement &statement)
@@ -66,11 +60,10 @@ ScriptedAnswer RecordingBroker::run(const Statement &statement)
 
 IDataConnection *RecordingBroker::getDataConnectionByEntity(const QString &entity)
 {
-    const QString key = entity.toUpper();
-    auto it = m_connections.find(key);
-    if (it == m_connections.end())
-        it = m_connections.insert(key, std::make_shared<RecordingConnection>(*this, key));
-    return it->get();
+    std::shared_ptr<RecordingConnection> &connection = m_connections[entity.toUpper()];
+    if (!connection)
+        connection = std::make_shared<RecordingConnection>(*this, entity.toUpper());
+    return connection.get();
 }
 
 } // namespace felcora::test

@@ -1,11 +1,8 @@
 #pragma once
 
 #include <QHash>
-#include <QList>
-#include <QObject>
 #include <QQueue>
 #include <QStringList>
-#include <QVariant>
 #include <functional>
 #include <optional>
 
@@ -28,9 +25,10 @@ public:
     void MoveNext() override;
     int fieldCount() const override { return int(m_columns.size()); }
     QString fieldName(int column) const override { return m_columns.value(column); }
-    QVariant value(int column) const override;
+    QVariant value(int column) const override { return current().value(column); }
 
 private:
+    const QVariantList &current() const; // the row read, and an error past the last one
     QStringList m_columns;
     QList<QVariantList> m_rows;
     qsizetype m_row = 0;
@@ -54,8 +52,7 @@ struct ScriptedAnswer
 
 class RecordingConnection;
 
-// A data-access object that keeps every statement it runs and answers from a script, for tests where the
-// exact statement is the point. Unscripted queries answer no rows, unscripted changes 0.
+// Keeps every statement run and answers from a script (else no rows, 0 changed): where the exact statement matters.
 class RecordingBroker : public QObject, public IDataAccess
 {
     Q_OBJECT
@@ -64,20 +61,14 @@ class RecordingBroker : public QObject, public IDataAccess
 public:
     struct Statement
     {
-        QString entity;
-        QString sql;
+        QString entity, sql;
     };
+    using NumberFormat = std::function<QString(const QString &entity, const QString &value, int decimals)>;
 
     // The answer to the next statement run on any entity.
     void script(const ScriptedAnswer &answer) { m_script.enqueue(answer); }
-    void setDecimalSeparator(const QString &entity, const QString &separator)
-    {
-        m_separators.insert(entity.toUpper(), separator);
-    }
-    void setNumberFormat(std::function<QString(const QString &, const QString &, int)> format)
-    {
-        m_numberFormat = std::move(format);
-    }
+    void setDecimalSeparator(const QString &entity, const QString &sep) { m_separators.insert(entity.toUpper(), sep); }
+    void setNumberFormat(NumberFormat format) { m_numberFormat = std::move(format); }
     void failDecimalSeparator(const std::optional<Error> &error) { m_separatorError = error; }
     // Called as each statement runs, before its answer: to see the state the caller runs it in.
     void setOnRun(std::function<void(const Statement &)> onRun) { m_onRun = std::move(onRun); }
@@ -100,10 +91,7 @@ public:
             throw *m_loadError;
     }
     IDataConnection *getDataConnectionByEntity(const QString &entity) override;
-    QString getDateFormatbyEntity(const QString &, const QString &dateText) override
-    {
-        return u'\'' + dateText + u'\'';
-    }
+    QString getDateFormatbyEntity(const QString &, const QString &date) override { return u'\'' + date + u'\''; }
     QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint32 &decimals) override
     {
         return m_numberFormat ? m_numberFormat(entity, value, decimals)
@@ -122,36 +110,34 @@ public:
     }
 
 protected:
-    // Keeps a call that is not a statement (a transaction's), in order with the statements.
-    void recordCall(const QString &entity, const QString &call) { record({entity, call}); }
+    // Keeps a statement, or a call that is not one (a transaction's), in order.
+    void record(const Statement &statement);
 
 private:
     friend class RecordingConnection;
-    void record(const Statement &statement);
     ScriptedAnswer run(const Statement &statement);
 
     QHash<QString, std::shared_ptr<RecordingConnection>> m_connections;
     QHash<QString, QString> m_separators;
     QQueue<ScriptedAnswer> m_script;
     QList<Statement> m_statements;
-    std::function<QString(const QString &, const QString &, int)> m_numberFormat;
+    NumberFormat m_numberFormat;
     std::function<void(const Statement &)> m_onRun;
     std::optional<Error> m_separatorError;
     std::optional<Error> m_loadError;
     int m_loadCalls = 0;
 };
 
-// The same with transactions, each call kept among the statements as "BeginTrans", "CommitTrans" or
-// "RollbackTrans".
+// The same with transactions, each call kept among the statements as "BeginTrans", "CommitTrans" or "RollbackTrans".
 class TransactionalRecordingBroker final : public RecordingBroker, public ITransactions
 {
     Q_OBJECT
     Q_INTERFACES(felcora::IDataAccess felcora::ITransactions)
 
 public:
-    void BeginTrans(const QString &entity) override { recordCall(entity, QStringLiteral("BeginTrans")); }
-    void CommitTrans(const QString &entity) override { recordCall(entity, QStringLiteral("CommitTrans")); }
-    void RollbackTrans(const QString &entity) override { recordCall(entity, QStringLiteral("RollbackTrans")); }
+    void BeginTrans(const QString &entity) override { record({entity, QStringLiteral("BeginTrans")}); }
+    void CommitTrans(const QString &entity) override { record({entity, QStringLiteral("CommitTrans")}); }
+    void RollbackTrans(const QString &entity) override { record({entity, QStringLiteral("RollbackTrans")}); }
 };
 
 } // namespace felcora::test

@@ -19,8 +19,6 @@ namespace felcora::test {
 
 namespace {
 
-constexpr int kSkipped = 3; // what CTest reads as a skipped test
-
 // A setting of the server: the environment's, else the FELCORA_PG_ENV file's (lines "export NAME='value'").
 QString setting(const char *key)
 {
@@ -32,10 +30,8 @@ QString setting(const char *key)
         const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
         const QRegularExpression line(QStringLiteral("^(?:export )?(\\w+)=['\"]?([^'\"\n]*)"),
                                       QRegularExpression::MultilineOption);
-        for (auto m = line.globalMatch(text); m.hasNext();) {
-            const QRegularExpressionMatch found = m.next();
+        for (const QRegularExpressionMatch &found : line.globalMatch(text))
             values.insert(found.captured(1), found.captured(2));
-        }
         return values;
     }();
     return fromFile.value(QString::fromLatin1(key));
@@ -46,19 +42,17 @@ QString templateDatabase()
 {
     static const QString name = [] {
         const QString made = QStringLiteral("felcora_tpl_%1").arg(QCoreApplication::applicationPid());
-        for (const QString &statement :
-             {QStringLiteral("DROP DATABASE IF EXISTS "), QStringLiteral("CREATE DATABASE ")})
-            ServerDatabase::exec(setting("FELCORA_PG_DATABASE"), statement + made); // each outside a transaction
+        ServerDatabase::exec(setting("FELCORA_PG_DATABASE"), QStringLiteral("DROP DATABASE IF EXISTS ") + made);
+        ServerDatabase::exec(setting("FELCORA_PG_DATABASE"), QStringLiteral("CREATE DATABASE ") + made);
         // The tables and rows as an office gets them from --init-server.
         hostkit::initServerDatabase(ServerDatabase::configFor(made).entity(QStringLiteral("PERSONAL")));
         // What the suites' own checks use of SQLite: group_concat(value, separator).
         ServerDatabase::exec(made,
-                             QStringLiteral("CREATE FUNCTION felcora_concat(joined text, value text, "
-                                            "separator text) RETURNS text LANGUAGE sql IMMUTABLE AS $$ SELECT "
-                                            "CASE WHEN value IS NULL THEN joined WHEN joined IS NULL THEN value "
-                                            "ELSE joined || separator || value END $$;"
-                                            "CREATE AGGREGATE group_concat(text, text) (SFUNC = felcora_concat, "
-                                            "STYPE = text)"));
+                             QStringLiteral("CREATE FUNCTION felcora_concat(joined text, value text, separator text) "
+                                            "RETURNS text LANGUAGE sql IMMUTABLE AS $$ SELECT CASE WHEN value IS NULL "
+                                            "THEN joined WHEN joined IS NULL THEN value ELSE joined || separator || "
+                                            "value END $$; CREATE AGGREGATE group_concat(text, text) "
+                                            "(SFUNC = felcora_concat, STYPE = text)"));
         return made;
     }();
     return name;
@@ -76,7 +70,7 @@ ServerDatabase::ServerDatabase(bool empty)
     // No server could start here (its programs are missing): the suite is skipped.
     if (setting("FELCORA_PG_HOST").isEmpty()) {
         std::fprintf(stderr, "No test server: FELCORA_PG_ENV names no settings\n");
-        std::exit(kSkipped);
+        std::exit(3); // what CTest reads as a skipped test
     }
     static int made = 0;
     m_name = QStringLiteral("felcora_t_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
 #include <QVariant>
 
@@ -8,22 +7,19 @@
 
 namespace felcora::test {
 
-// Whether the suites' databases are on the PostgreSQL test server (FELCORA_TEST_BACKEND=postgres) rather
-// than SQLite files. The server is named by FELCORA_PG_HOST, _PORT, _DATABASE, _USER and _PASSWORD, or by
-// the file FELCORA_PG_ENV that sets them.
+// Whether the suites' databases are on the PostgreSQL test server (FELCORA_TEST_BACKEND=postgres), not SQLite files;
+// the server is named by FELCORA_PG_HOST, _PORT, _DATABASE, _USER and _PASSWORD, or the file FELCORA_PG_ENV.
 bool onServer();
 
-// A database of its own on the test server, made from the component's schema and dropped when it goes.
-// Its paths, as TempDatabase::exec and DatabaseSnapshot::take take them, are "postgres:<name>" for the
-// customer and system tables and "postgres:<name>/quenmarcontable" for the accounting tables.
+// A database of its own on the test server, made from the component's schema and dropped when it goes; its paths
+// are "postgres:<name>", and "postgres:<name>/quenmarcontable" for the accounting tables.
 class ServerDatabase
 {
 public:
     // empty: without the component's tables, for what creates them.
     explicit ServerDatabase(bool empty = false);
     ~ServerDatabase();
-    ServerDatabase(const ServerDatabase &) = delete;
-    ServerDatabase &operator=(const ServerDatabase &) = delete;
+    Q_DISABLE_COPY(ServerDatabase)
 
     QString name() const { return m_name; }
     QString customerPath() const { return QStringLiteral("postgres:") + m_name; }

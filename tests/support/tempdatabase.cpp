@@ -50,14 +50,6 @@ QList<QVariantList> rows(const QString &path, const QString &sql, QStringList *c
     return found;
 }
 
-QStringList firstColumn(const QString &path, const QString &sql)
-{
-    QStringList values;
-    for (const QVariantList &row : rows(path, sql))
-        values.append(row.value(0).toString());
-    return values;
-}
-
 // A name the server folded to lower case, a table's or a column's ("table.column"), as the component's
 // schema spells it: read from embedded databases made for it.
 QString spelled(const QString &name)
@@ -68,7 +60,7 @@ QString spelled(const QString &name)
         hostkit::RecordBroker broker;
         broker.useConfig(hostkit::BrokerConfig::embedded(dir.path()));
         broker.LoadParameters();
-        for (const char *file : {"personal.db", "contable.db", "systablas.db"}) {
+        for (const char *file : {"personal.db", "contable.db", "systablas.db"})
             for (const QVariantList &row : rows(dir.filePath(QLatin1String(file)),
                                                 QStringLiteral("SELECT m.name, p.name FROM sqlite_master m, "
                                                                "pragma_table_info(m.name) p WHERE m.type = 'table'"))) {
@@ -76,7 +68,6 @@ QString spelled(const QString &name)
                 names.insert(table.toLower(), table);
                 names.insert((table + u'.' + row.at(1).toString()).toLower(), row.at(1).toString());
             }
-        }
         return names;
     }();
     return spelling.value(name.toLower(), name.section(u'.', -1));
@@ -87,9 +78,7 @@ QString show(const QVariant &v)
     if (v.isNull())
         return QStringLiteral("NULL");
     // A date is text in SQLite and a date on the server: both show as the text.
-    if (v.typeId() == QMetaType::QDate)
-        return u'\'' + v.toDate().toString(Qt::ISODate) + u'\'';
-    if (v.typeId() == QMetaType::QString)
+    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QDate)
         return u'\'' + v.toString() + u'\'';
     return v.toString();
 }
@@ -106,9 +95,8 @@ TempDatabase::TempDatabase()
 
 hostkit::BrokerConfig TempDatabase::configAt(const QString &location)
 {
-    if (ServerDatabase::isServerPath(location))
-        return ServerDatabase::configFor(location.section(u':', 1));
-    return hostkit::BrokerConfig::embedded(location);
+    return ServerDatabase::isServerPath(location) ? ServerDatabase::configFor(location.section(u':', 1))
+                                                  : hostkit::BrokerConfig::embedded(location);
 }
 
 std::unique_ptr<hostkit::RecordBroker> TempDatabase::makeBroker() const
@@ -124,12 +112,8 @@ void TempDatabase::exec(const QString &databasePath, const QString &sql)
     if (ServerDatabase::isServerPath(databasePath))
         return ServerDatabase::exec(databasePath, sql);
     const auto file = openFile(databasePath);
-    char *message = nullptr;
-    if (sqlite3_exec(file.get(), sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const std::string text = message ? message : "?";
-        sqlite3_free(message);
-        throw std::runtime_error("exec failed: " + text);
-    }
+    if (sqlite3_exec(file.get(), sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw std::runtime_error(std::string("exec failed: ") + sqlite3_errmsg(file.get()));
 }
 
 QVariant TempDatabase::scalar(const QString &databasePath, const QString &sql)
@@ -141,19 +125,18 @@ DatabaseSnapshot DatabaseSnapshot::take(const QString &databasePath)
 {
     const bool server = ServerDatabase::isServerPath(databasePath);
     DatabaseSnapshot snapshot;
-    const QStringList names
-        = firstColumn(databasePath,
-                      server ? QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = "
-                                              "current_schema() AND table_type = 'BASE TABLE'")
-                             : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                              "AND name NOT LIKE 'sqlite_%'"));
-    for (const QString &name : names) {
-        const QStringList keyColumns = firstColumn(
+    for (const QVariantList &tableName :
+         rows(databasePath,
+              server ? QStringLiteral("SELECT table_name FROM information_schema.tables WHERE "
+                                      "table_schema = current_schema() AND table_type = 'BASE TABLE'")
+                     : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                      "AND name NOT LIKE 'sqlite_%'"))) {
+        const QString name = tableName.value(0).toString();
+        const QList<QVariantList> keyColumns = rows(
             databasePath,
-            server ? QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid "
-                                    "= i.indrelid AND a.attnum = ANY(i.indkey) WHERE i.indrelid = "
-                                    "(current_schema() || '.%1')::regclass AND i.indisprimary "
-                                    "ORDER BY array_position(i.indkey, a.attnum)")
+            server ? QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
+                                    "AND a.attnum = ANY(i.indkey) WHERE i.indrelid = (current_schema() || '.%1')"
+                                    "::regclass AND i.indisprimary ORDER BY array_position(i.indkey, a.attnum)")
                          .arg(name)
                    : QStringLiteral("SELECT name FROM pragma_table_info('%1') WHERE pk > 0 ORDER BY pk").arg(name));
         // A table without a key is keyed by its rowid: SQLite's own, a column of that name on the server.
@@ -165,19 +148,15 @@ DatabaseSnapshot DatabaseSnapshot::take(const QString &databasePath)
                    &columns);
         const qsizetype rowid = keyColumns.isEmpty() ? columns.indexOf(QStringLiteral("rowid")) : -1;
         Table &table = snapshot.m_tables[server ? spelled(name) : name];
-        for (qsizetype k = 0; k < columns.size(); ++k) {
+        for (qsizetype k = 0; k < columns.size(); ++k)
             if (k != rowid)
                 table.columns.append(server ? spelled(name + u'.' + columns.at(k)) : columns.at(k));
-        }
-        for (qsizetype r = 0; r < found.size(); ++r) {
-            QVariantList values = found.at(r);
+        for (QVariantList values : found) {
             QStringList key;
-            for (const QString &column : keyColumns)
-                key.append(values.at(columns.indexOf(column)).toString());
+            for (const QVariantList &column : keyColumns)
+                key.append(values.at(columns.indexOf(column.value(0).toString())).toString());
             if (rowid >= 0)
                 key.append(values.takeAt(rowid).toString());
-            else if (key.isEmpty())
-                key.append(QString::number(r + 1));
             table.rows.insert(key.join(u'|'), values);
         }
     }
@@ -196,18 +175,15 @@ QStringList DatabaseSnapshot::differences(const DatabaseSnapshot &later) const
                 lines.append(where + QStringLiteral(" inserted"));
                 continue;
             }
-            const QVariantList old = before.rows.value(r.key());
             for (int k = 0; k < after.columns.size(); ++k) {
-                const QVariant a = old.value(k);
-                const QVariant b = r.value().value(k);
+                const QVariant a = before.rows.value(r.key()).value(k), b = r.value().value(k);
                 if (a.isNull() != b.isNull() || a != b)
                     lines.append(QStringLiteral("%1.%2: %3 -> %4").arg(where, after.columns.at(k), show(a), show(b)));
             }
         }
-        for (auto r = before.rows.cbegin(); r != before.rows.cend(); ++r) {
+        for (auto r = before.rows.cbegin(); r != before.rows.cend(); ++r)
             if (!after.rows.contains(r.key()))
                 lines.append(QStringLiteral("%1[%2] deleted").arg(t.key(), r.key()));
-        }
     }
     lines.sort();
     return lines;

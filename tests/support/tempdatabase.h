@@ -11,33 +11,22 @@
 
 namespace felcora::test {
 
-// The databases of one test, made with the schema by a real broker: SQLite files in a temporary folder
-// (personal.db with contable.db attached as QUENMARCONTABLE, and systablas.db), or a database of its own
-// on the test server when the suites run there (see onServer). The paths name either.
+// The databases of one test, made by a real broker: SQLite files in a temporary folder (personal.db with contable.db
+// attached as QUENMARCONTABLE, and systablas.db), or a database of its own on the test server (see onServer).
 class TempDatabase
 {
 public:
     TempDatabase();
 
     QString folder() const { return m_dir.path(); }
-    QString personalPath() const
-    {
-        return m_server ? m_server->customerPath() : m_dir.filePath(QStringLiteral("personal.db"));
-    }
-    QString accountingPath() const
-    {
-        return m_server ? m_server->accountingPath() : m_dir.filePath(QStringLiteral("contable.db"));
-    }
-    QString systemPath() const
-    {
-        return m_server ? m_server->customerPath() : m_dir.filePath(QStringLiteral("systablas.db"));
-    }
+    QString personalPath() const { return path("personal.db", &ServerDatabase::customerPath); }
+    QString accountingPath() const { return path("contable.db", &ServerDatabase::accountingPath); }
+    QString systemPath() const { return path("systablas.db", &ServerDatabase::customerPath); }
     hostkit::BrokerConfig config() const
     {
         return m_server ? m_server->config() : hostkit::BrokerConfig::embedded(folder());
     }
-    // Where another process finds these databases, as one argument; configAt turns it back into their
-    // configuration.
+    // Where another process finds these databases, as one argument; configAt turns it into their configuration.
     QString location() const { return m_server ? m_server->customerPath() : folder(); }
     static hostkit::BrokerConfig configAt(const QString &location);
 
@@ -49,6 +38,12 @@ public:
     static QVariant scalar(const QString &databasePath, const QString &sql);
 
 private:
+    // The file in the folder, or the server database's path.
+    QString path(const char *file, QString (ServerDatabase::*serverPath)() const) const
+    {
+        return m_server ? (*m_server.*serverPath)() : m_dir.filePath(QLatin1String(file));
+    }
+
     QTemporaryDir m_dir;
     std::unique_ptr<ServerDatabase> m_server;
 };
@@ -68,16 +63,14 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Every cell of every table of a database, read through a connection of its own: take one before and
-// one after an action, and compare.
+// Every cell of every table of a database, read on a connection of its own: take one before and after an action.
 class DatabaseSnapshot
 {
 public:
     static DatabaseSnapshot take(const QString &databasePath);
 
-    // What changed from this snapshot to the later one, one sorted line each: "table[key] inserted",
-    // "table[key] deleted", "table[key].column: before -> after". The key is the primary key's values
-    // joined by "|" (the rowid where there is none).
+    // What changed since, one sorted line each: "table[key] inserted", "table[key] deleted", "table[key].column:
+    // before -> after"; the key is the primary key's values joined by "|" (the rowid where there is none).
     QStringList differences(const DatabaseSnapshot &later) const;
 
 private:

@@ -8,10 +8,9 @@ namespace felcora::test {
 
 static QWidget *receiver(QWidget *target)
 {
-    if (target)
-        return target;
-    QWidget *focus = QApplication::focusWidget();
-    return focus ? focus : QApplication::activeModalWidget();
+    if (!target)
+        target = QApplication::focusWidget();
+    return target ? target : QApplication::activeModalWidget();
 }
 
 void typeText(const QString &text, QWidget *target)
