@@ -1,16 +1,14 @@
 #!/usr/bin/env bash
-# The server schema as an administrator applies it by hand: the files load with psql
-# in one transaction, the tables and seed rows are there, and names sort as in Spanish.
+# The server schema as an administrator applies it by hand: the files load with psql in one transaction, the
+# tables and seed rows are there, and names sort as in Spanish; in a database of its own, the shared one stays empty.
 #   pg_smoke.sh SCHEMA_SQL SEED_SQL...   (the server named by the file in FELCORA_PG_ENV)
-# Works in a database of its own, so the shared one stays empty.
 set -euo pipefail
 
-readonly kSkip=3
 readonly kScratch=felcora_smoke
 
 if [ -z "${FELCORA_PG_ENV:-}" ] || [ ! -f "$FELCORA_PG_ENV" ]; then
   echo "pg_smoke: no server settings (FELCORA_PG_ENV): skipped" >&2
-  exit "$kSkip"
+  exit 3 # what the test run takes for skipped
 fi
 # shellcheck source=/dev/null
 . "$FELCORA_PG_ENV"
@@ -21,22 +19,16 @@ export PGOPTIONS="-c client_min_messages=warning"
 sql() { # DATABASE STATEMENTS: the rows, one a line, columns split by |
   psql -X -q -At -w -v ON_ERROR_STOP=1 -d "$1" -c "$2"
 }
-failures=0
-expect() { # WHAT EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3" >&2
-    failures=$((failures + 1))
-  fi
+expect() { # WHAT EXPECTED ACTUAL: the first difference ends the run
+  [ "$2" = "$3" ] && return
+  printf 'FAIL %s\n  expected: %s\n  actual:   %s\n' "$1" "$2" "$3" >&2
+  exit 1
 }
 
-if env -u PGPASSWORD psql -X -w -d "$FELCORA_PG_DATABASE" -c 'select 1' >/dev/null 2>&1; then
-  expect "the server asks for the password" "refused" "accepted"
-fi
-
-sql "$FELCORA_PG_DATABASE" "drop database if exists $kScratch" >/dev/null
+sql "$FELCORA_PG_DATABASE" "drop database if exists $kScratch"
 # Byte order by default, as on a server without a Spanish locale: names sort by the schema's own order.
 sql "$FELCORA_PG_DATABASE" "create database $kScratch template template0 locale_provider libc locale 'C'"
-trap 'sql "$FELCORA_PG_DATABASE" "drop database if exists $kScratch" >/dev/null' EXIT
+trap 'sql "$FELCORA_PG_DATABASE" "drop database if exists $kScratch"' EXIT
 
 args=()
 for file in "$@"; do args+=(-f "$file"); done
@@ -55,6 +47,4 @@ sql "$kScratch" "insert into clientes (cuit, nombre) values ('20-1', 'Zapata'), 
 expect "names in Spanish order" "Ávila bueno Nuñez Ñandú zapata Zapata" \
   "$(sql "$kScratch" "select nombre from clientes order by nombre" | paste -sd " " -)"
 expect "LIKE on names" "Ñandú" "$(sql "$kScratch" "select nombre from clientes where nombre like 'Ñ%'")"
-
-[ "$failures" -eq 0 ] || exit 1
 echo "pg_smoke: the schema works on the server"
