@@ -1,5 +1,4 @@
-// The listing component's pick windows of benefit regimes and sub-regimes, on the seeded catalogues of a real
-// customer database.
+// The listing component's pick windows of benefit regimes and sub-regimes, on a real customer database's catalogues.
 
 #include <QDialog>
 #include <QTest>
@@ -16,40 +15,6 @@ using namespace felcora;
 using namespace felcora::test;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Opens a picker of a print desk on a customer database of its own, after setupSql, and lets user act on its list
-// (which has the focus): what it returned, or the number of the error it raised.
-QString pick(bool subRegimes, const QString &setupSql, bool withDataAccess,
-             const std::function<void(QDialog *, QTreeWidget *)> &user)
-{
-    TempDatabase db;
-    if (!setupSql.isEmpty())
-        TempDatabase::exec(db.personalPath(), setupSql);
-    const auto broker = db.makeBroker(); // closes its connections before the files go
-    hostkit::PrintDesk desk;
-    QObject *dataAccess = broker.get();
-    if (withDataAccess)
-        desk.SetDataAccess(dataAccess);
-    const auto onWindow = [&](QDialog *dialog) {
-        QCOMPARE(dialog->objectName(), u"frmPickList"_s);
-        auto *list = dialog->findChild<QTreeWidget *>(u"lstPick"_s);
-        QVERIFY(list);
-        QTRY_COMPARE(QApplication::focusWidget(), list);
-        user(dialog, list);
-        if (dialog->isVisible() && !QTest::currentTestFailed())
-            QFAIL("the pick window stayed open"); // the failure closes it
-    };
-    QString picked;
-    const auto error = errorOf([&] {
-        whileShown<QDialog>([&] { picked = subRegimes ? desk.getSubRegimenListado() : desk.getVentajasListado(); },
-                            onWindow);
-    });
-    return error ? u"error %1"_s.arg(error->number()) : picked;
-}
-
-} // namespace
-
 class TestPickWindows : public QObject
 {
     Q_OBJECT
@@ -65,15 +30,13 @@ private slots:
     {
         QTest::addColumn<bool>("subRegimes");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QList<int>>("keys"); // none: a double click on the third row
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QList<int>>("keys");  // none: a double click on the third row
+        QTest::addColumn<QString>("expected"); // or the number of the error raised
         QTest::addColumn<QString>("setupSql");
         QTest::addColumn<QString>("shown"); // the title, the headers and the codes; empty: not checked
-        QTest::addColumn<bool>("dataAccess");
         const auto row = [](const char *name, bool subRegimes, const QString &typed, const QList<int> &keys,
-                            const QString &expected, const QString &setupSql = {}, const QString &shown = {},
-                            bool dataAccess = true) {
-            QTest::newRow(name) << subRegimes << typed << keys << expected << setupSql << shown << dataAccess;
+                            const QString &expected, const QString &setupSql = {}, const QString &shown = {}) {
+            QTest::newRow(name) << subRegimes << typed << keys << expected << setupSql << shown;
         };
         const QList<int> enter{Qt::Key_Return};
         row("benefit regimes, Esc", false, {}, {Qt::Key_Escape}, {}, {},
@@ -87,10 +50,8 @@ private slots:
         row("padded code trimmed", false, {}, enter, u"AAA"_s,
             u"insert into Ventajas values ('AAA   ', 'Con espacios')"_s);
         row("empty catalogue", true, {}, enter, {}, u"delete from SubRegimenes"_s);
-        // Before any window opens.
-        row("failing query", false, {}, enter, u"error %1"_s.arg(hostkit::brokererr::kDatabase),
+        row("failing query: before any window", false, {}, enter, u"error %1"_s.arg(hostkit::brokererr::kDatabase),
             u"drop table Ventajas"_s);
-        row("no data access", true, {}, enter, u"error %1"_s.arg(errnum::kNoComponent), {}, {}, false);
     }
     void picks()
     {
@@ -99,8 +60,16 @@ private slots:
         QFETCH(QList<int>, keys);
         QFETCH(QString, setupSql);
         QFETCH(QString, shown);
-        QFETCH(bool, dataAccess);
-        const QString picked = pick(subRegimes, setupSql, dataAccess, [&](QDialog *dialog, QTreeWidget *list) {
+        TempDatabase db;
+        TempDatabase::exec(db.personalPath(), setupSql);
+        const auto broker = db.makeBroker(); // closes its connections before the files go
+        hostkit::PrintDesk desk;
+        QObject *dataAccess = broker.get();
+        desk.SetDataAccess(dataAccess);
+        const auto onWindow = [&](QDialog *dialog) {
+            auto *list = dialog->findChild<QTreeWidget *>(u"lstPick"_s);
+            QVERIFY(list);
+            QTRY_COMPARE(QApplication::focusWidget(), list);
             QStringList seen{dialog->windowTitle() + u':', list->headerItem()->text(0), list->headerItem()->text(1)};
             for (int i = 0; i < list->topLevelItemCount(); ++i)
                 seen << list->topLevelItem(i)->text(0);
@@ -115,8 +84,15 @@ private slots:
                 QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
                 QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, row);
             }
+            if (dialog->isVisible() && !QTest::currentTestFailed())
+                QFAIL("the pick window stayed open"); // the failure closes it
+        };
+        QString picked;
+        const auto error = errorOf([&] {
+            whileShown<QDialog>([&] { picked = subRegimes ? desk.getSubRegimenListado() : desk.getVentajasListado(); },
+                                onWindow);
         });
-        QTEST(picked, "expected");
+        QTEST(error ? u"error %1"_s.arg(error->number()) : picked, "expected");
     }
 };
 
