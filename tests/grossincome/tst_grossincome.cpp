@@ -1,4 +1,4 @@
-// The gross-income window and its line editor as a user works them; failures on cue.
+// The gross-income window and its line editor as a user works them, checked against the database's rows.
 
 #include <QLabel>
 #include <QMetaEnum>
