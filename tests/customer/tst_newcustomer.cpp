@@ -85,8 +85,8 @@ private slots:
         row("blank CUIT", u"TxtCuit=   ;TxtNombre=Ana"_s, u"Debe ingresar el número de cuit"_s);
         row("a blank and ten digits", u"TxtCuit= 2044444444;TxtNombre=Ana"_s,
             u"El número de CUIT debe tener 11 digitos"_s);
-        row("a check digit that no CUIT has, not confirmed by default", u"TxtCuit=20000000010;TxtNombre=Ana"_s,
-            doubt.arg(u"20000000010"_s, u"ningún dígito verificador corresponde a sus primeros diez dígitos"_s));
+        row("a wrong check digit, not confirmed by default", u"TxtCuit=30712345670;TxtNombre=Ana"_s,
+            doubt.arg(u"30712345670"_s, u"el dígito verificador debería ser 1"_s));
         row("no name: nothing said", u"TxtCuit=20444444445"_s, {});
         row("exemption zero, before the reduction and the date",
             u"TxtCuit=20444444445;TxtNombre=Ana;EXIMGANS;TxtEximGan=0;OpIVAREDS;TxtIvaReduccion=x;TxtIniactiv=abc"_s,
