@@ -116,7 +116,7 @@ private slots:
              b + u"eximganvalortemp: 6 -> 0"_s, b + u"finitactiv: '2001-03-05' -> '1900-01-01'"_s},
             kBenitez, {QMessageBox::Yes, QMessageBox::Yes});
 
-        // What a row shows once loaded; saved unchanged, only what the window does not keep changes.
+        // What a row shows once loaded; saved, only what was typed and what the window does not keep change.
         add("EXIMGAN NO, reduction SI, exempt with VAT, the fee kept", {}, {}, {}, dropped, kBenitez, {},
             {u"EXIMGANS off"_s, u"TxtEximGan=0 disabled"_s, u"TxtTemp=0 disabled"_s, u"OpIVAREDS on"_s,
              u"TxtIvaReduccion=10.5"_s, u"TxtIvaTemp=2"_s, u"cboIVAMARIA#0"_s, u"cboIVAFACTU#5"_s,
