@@ -436,17 +436,29 @@ private slots:
                     QCOMPARE(pageNames(preview).last(), u"Ñandú, Íñigo"_s);
                     pressKey(Qt::Key_Home, Qt::ControlModifier);
                     QCOMPARE(preview->currentPage(), 0);
-                    QString told;
-                    QPointer<ModalAction> answer;
-                    whileShown<QFileDialog>([] { pressKey(Qt::Key_S, Qt::ControlModifier); },
-                                            [&](QFileDialog *dialog) {
-                                                chooseFile(dialog, path);
-                                                // Awaited once the dialog is gone, lest it answer its own questions.
-                                                answer = answerNextMessageBox(QMessageBox::Ok, &told, nullptr, 60000);
-                                            });
-                    if (answer && !answer->done())
-                        delete answer.data(); // the message never came: no later one is answered
-                    QCOMPARE(told, u"El listado se guardó en "_s + QDir::toNativeSeparators(path + u".pdf"_s));
+                    // Saved, and told where; a folder that is not there refused, in a critical box.
+                    const QString unwritable = dir.filePath(u"no/such/folder/x.pdf"_s);
+                    for (const QString &target : {path, unwritable}) {
+                        QString told;
+                        QMessageBox::Icon icon = QMessageBox::NoIcon;
+                        QPointer<ModalAction> answer;
+                        preview->activateWindow(); // back from the message box before
+                        QTRY_VERIFY(preview->isAncestorOf(QApplication::focusWidget()));
+                        whileShown<QFileDialog>([] { pressKey(Qt::Key_S, Qt::ControlModifier); },
+                                                [&](QFileDialog *dialog) {
+                                                    chooseFile(dialog, target);
+                                                    // Awaited once the dialog is gone, lest it answer its own.
+                                                    answer = answerNextMessageBox(QMessageBox::Ok, &told, &icon, 60000);
+                                                });
+                        if (answer && !answer->done())
+                            delete answer.data(); // the message never came: no later one is answered
+                        if (target == path)
+                            QCOMPARE(told, u"El listado se guardó en "_s + QDir::toNativeSeparators(path + u".pdf"_s));
+                        else
+                            QVERIFY2(told.startsWith(u"75 - No se pudo escribir el archivo "_s + unwritable),
+                                     qPrintable(told));
+                        QCOMPARE(icon, target == path ? QMessageBox::Information : QMessageBox::Critical);
+                    }
                     QPrinter printer(QPrinter::HighResolution);
                     printer.setOutputFileName(dir.filePath(u"printed.pdf"_s));
                     printer.setFromTo(2, 3);
@@ -462,6 +474,15 @@ private slots:
                     QTRY_VERIFY(preview->isAncestorOf(QApplication::focusWidget()));
                     pressKey(Qt::Key_Escape);
                 }));
+            QVERIFY(w->isVisible() && !state().windows.value(u"Dr_ListadoClientes"_s));
+            // A list that cannot be read for printing is reported; the window stays.
+            TempDatabase::exec(personal(), u"alter table clientes rename to gone"_s);
+            MessageBoxes boxes;
+            reactivate(w);
+            w->list()->reportView()->setFocus();
+            pressKey(Qt::Key_F12);
+            QCOMPARE(boxes.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
+            QVERIFY(boxes.texts[0].endsWith(u"\r\nSeccion [basDrListadoClientes.ImprimirListadoClientes]"_s));
             QVERIFY(w->isVisible() && !state().windows.value(u"Dr_ListadoClientes"_s));
             pressKey(Qt::Key_Escape, Qt::NoModifier, w);
         }));

@@ -136,12 +136,14 @@ private slots:
         add("letters for a date", {u"TxtIniactiv=abc"_s}, {u"Fecha invalida!"_s, u"Fecha invalida!"_s},
             u"TxtIniactiv"_s);
 
-        // Another workstation's change is not overwritten unasked; a customer gone is not written.
+        // Another workstation's change is overwritten only when the user says so; a customer gone is not written.
         const QString phones = u"update clientes set telefonos = '9999' where cuit = '20111111112'"_s;
         const QStringList asked = {u"Otro puesto modificó este cliente después de que lo abrió (campos: Teléfonos). "
                                    "¿Guardar sus cambios de todos modos?"_s};
         add("another desk's telephone, kept", {u"TxtContact=Ana"_s}, asked, name,
             {b + u"telefonos: '4555-1234' -> '9999'"_s}, kBenitez, {QMessageBox::No}, {}, phones);
+        add("another desk's telephone, overwritten when asked", {u"TxtContact=Ana"_s}, asked, {},
+            dropped + QStringList{b + u"contacto: 'Pedro' -> 'Ana'"_s}, kBenitez, {QMessageBox::Yes}, {}, phones);
         add("deleted meanwhile", {}, {u"No se actualizaron registros"_s}, name, {u"clientes[20111111112] deleted"_s},
             kBenitez, {}, {}, u"delete from clientes where cuit = '20111111112'"_s);
 

@@ -197,13 +197,18 @@ private slots:
         QVERIFY2(error ? read.contains(outcome) : read == outcome, qPrintable(read));
     }
 
-    // An accounting file that is no database fails only the statements naming it, and is attached once it is one.
-    void accountingThatIsNotADatabase()
+    // A driver that is not there fails the start; an accounting file that is no database fails only the statements
+    // naming it, and is attached once it is one.
+    void configuredDatabasesThatCannotBeUsed()
     {
+        hostkit::BrokerConfig config = m_db->config();
+        config.entities[kPersonal].driver = u"QNOSUCH"_s;
+        QCOMPARE(failure([&] { brokerOn(config); }),
+                 u"%1: El controlador de base de datos \"QNOSUCH\" no está disponible"_s.arg(err::kOpen));
         QTemporaryDir dir;
         const QString notes = dir.filePath(u"notes.db"_s), agents = u"select count(*) from QUENMARCONTABLE..AGENTES"_s;
         QVERIFY(writeFile(notes, "These are not the customers.\n"));
-        hostkit::BrokerConfig config = m_db->config();
+        config = m_db->config();
         config.entities[kPersonal].schema.clear(); // a configured database: nothing is made up beside it
         config.entities[kPersonal].accounting = notes;
         m_broker = brokerOn(config);
@@ -265,6 +270,7 @@ private slots:
             u"La base de datos \"%P\" rechazó el cambio por una de sus reglas"_s);
         refused("second statement", where + u"; delete from clientes"_s, u"contiene \";\" fuera de un texto"_s);
         refused("line comment", where + u" -- and nombre = 'x'"_s, u"contiene \"--\""_s);
+        refused("block comment", u"delete from clientes /* where cuit = '1' */"_s, u"contiene \"/*\""_s);
         refused("open literal", u"delete from clientes where cuit = 'it''s"_s, u"tiene un texto sin cerrar"_s);
         refused("nul", where + QChar(u'\0') + u" or 1=1"_s, u"contiene un carácter nulo"_s);
     }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/customerstore.h"
+#include "core/grossincomestore.h"
 #include "core/statements.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "molde/molde.h"
@@ -43,6 +44,10 @@ QString workstation(const QString &action, const QString &location)
     }
     if (action == u"delete")
         return QString::number(store.remove(kCustomer).customersDeleted);
+    if (action == u"add") { // a distribution line
+        const auto added = GrossIncomeStore(store.context()).addLine(kCustomer, u"903"_s, u"0.25"_s, false);
+        return added.customerGone ? u"gone"_s : QString::number(added.rowsInserted);
+    }
     if (action == u"move")
         typed.cuit = kMovedTo;
     else
@@ -103,6 +108,8 @@ private slots:
              u"phone changed Contácto=Pérez | contact 1 => 1 0 0 2 0 0 /Pérez"_s},
             // Gone with its lines (the move found nothing), or moved with them (the deletion found nothing).
             {u"delete 1 | move 0 => 0 0 0 0 0 0"_s, u"delete 0 | move 1 => 0 1 0 0 2 0"_s},
+            // A line added before the deletion goes with the customer, one added after is refused.
+            {u"delete 1 | add 1 => 0 0 0 0 0 0"_s, u"delete 1 | add gone => 0 0 0 0 0 0"_s},
         };
         TempDatabase db;
         const auto preparer = db.makeBroker();

@@ -11,6 +11,8 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "browser/printedlist.h"
 #include "report/reportpreview.h"
@@ -51,6 +53,8 @@ QStringList placed(const PageModel &page)
                 + (t.background.isValid() ? t.background.name() + u' ' : QString()) + t.text;
     return out;
 }
+
+enum Ending { Completes, Stopped, DiskFull, Killed };
 
 } // namespace
 
@@ -113,19 +117,22 @@ private slots:
         }
     }
 
-    // A PDF replaces its file only when complete, else the old one stays; its mode is the umask's or the old one's.
+    // A PDF replaces its file only when complete (stopped, out of room or killed, the old one stays); its mode is the
+    // umask's or the old one's.
     void pdfIsWrittenWholeOrNotAtAll_data()
     {
         QTest::addColumn<bool>("oldFile"); // read and written by its owner only
-        QTest::addColumn<bool>("diskFull");
-        QTest::newRow("replaces the old file") << true << false;
-        QTest::newRow("new") << false << false;
-        QTest::newRow("disk full") << true << true;
+        QTest::addColumn<int>("ending");
+        QTest::newRow("replaces the old file") << true << int(Completes);
+        QTest::newRow("new") << false << int(Completes);
+        QTest::newRow("stopped") << true << int(Stopped);
+        QTest::newRow("disk full") << true << int(DiskFull);
+        QTest::newRow("killed") << true << int(Killed);
     }
     void pdfIsWrittenWholeOrNotAtAll()
     {
         QFETCH(bool, oldFile);
-        QFETCH(bool, diskFull);
+        QFETCH(int, ending);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"list.pdf"_s);
         const QByteArray old = "the list of last month";
@@ -139,7 +146,7 @@ private slots:
         doc->page(doc->pageCount() - 1); // the records reach their own file before any limit is set
         const mode_t umaskBefore = umask(027);
         const auto restoreUmask = qScopeGuard([umaskBefore] { umask(umaskBefore); });
-        if (diskFull) { // a limit on the size of the files written (4 KB) stands for a full disk
+        if (ending == DiskFull) { // a limit on the size of the files written (4 KB) stands for a full disk
             rlimit limit{};
             QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
             const rlimit small{4096, limit.rlim_max};
@@ -149,15 +156,25 @@ private slots:
             setrlimit(RLIMIT_FSIZE, &limit);
             signal(SIGXFSZ, handler);
             QVERIFY2(failure.startsWith(u"No se pudo escribir el archivo "_s + path), qPrintable(failure));
+        } else if (ending == Killed) { // the program dies after the second page
+            const pid_t child = fork();
+            if (child == 0) {
+                writePdf(*doc, path, [](int done, int) { return done < 2 || raise(SIGKILL) != 0; });
+                _exit(0);
+            }
+            int status = 0;
+            QCOMPARE(waitpid(child, &status, 0), child);
+            QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
         } else {
-            QVERIFY(writePdf(*doc, path));
+            QCOMPARE(writePdf(*doc, path, [ending](int done, int) { return ending == Completes || done < 2; }),
+                     ending == Completes);
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList{u"list.pdf"_s});
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray now = file.readAll(); // the old file, or a whole PDF
-        QVERIFY(diskFull ? now == old : now.startsWith("%PDF-") && now.trimmed().endsWith("%%EOF"));
-        if (!diskFull) // written under umask 027
+        QVERIFY(ending == Completes ? now.startsWith("%PDF-") && now.trimmed().endsWith("%%EOF") : now == old);
+        if (ending == Completes) // written under umask 027
             QCOMPARE(QFile::permissions(path), oldFile ? rw : rw | QFile::ReadGroup);
     }
 
