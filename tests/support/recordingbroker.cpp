@@ -43,8 +43,6 @@ private:
 void RecordingBroker::record(const Statement &statement)
 {
     m_statements.append(statement);
-    if (m_onRun)
-        m_onRun(statement);
 }
 
 ScriptedAnswer RecordingBroker::run(const Statement &statement)

@@ -69,18 +69,8 @@ public:
     void script(const ScriptedAnswer &answer) { m_script.enqueue(answer); }
     void setDecimalSeparator(const QString &entity, const QString &sep) { m_separators.insert(entity.toUpper(), sep); }
     void setNumberFormat(NumberFormat format) { m_numberFormat = std::move(format); }
-    void failDecimalSeparator(const std::optional<Error> &error) { m_separatorError = error; }
-    // Called as each statement runs, before its answer: to see the state the caller runs it in.
-    void setOnRun(std::function<void(const Statement &)> onRun) { m_onRun = std::move(onRun); }
 
     const QList<Statement> &statements() const { return m_statements; }
-    QStringList sqlTexts() const
-    {
-        QStringList texts;
-        for (const Statement &s : m_statements)
-            texts.append(s.sql);
-        return texts;
-    }
     int loadParametersCalls() const { return m_loadCalls; }
     void failLoadParameters(const std::optional<Error> &error) { m_loadError = error; }
 
@@ -104,8 +94,6 @@ public:
     }
     QString getDecimalSeparatorbyEntity(QString &entity) override
     {
-        if (m_separatorError)
-            throw *m_separatorError;
         return m_separators.value(entity.toUpper(), QStringLiteral("."));
     }
 
@@ -122,8 +110,6 @@ private:
     QQueue<ScriptedAnswer> m_script;
     QList<Statement> m_statements;
     NumberFormat m_numberFormat;
-    std::function<void(const Statement &)> m_onRun;
-    std::optional<Error> m_separatorError;
     std::optional<Error> m_loadError;
     int m_loadCalls = 0;
 };
