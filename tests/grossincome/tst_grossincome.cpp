@@ -232,6 +232,8 @@ private slots:
             reactivate(w);
             QCOMPARE(child(w, u"TxtNumIns"_s)->text(), c.reloaded ? u"901-1234567-89"_s : u"777"_s);
             QCOMPARE(shownLines(w).constLast().section(u" in "_s, 0, 0), total(c.total));
+            if (c.key == Qt::Key_Return) // the line stays selected as the list is read again
+                QCOMPARE(list->currentIndex().row(), 1);
             w->reject();
         }));
         QCOMPARE(seen(boxes), c.messages);
