@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -79,7 +80,8 @@ template <class W> QPointer<ModalAction> onNextModal(std::function<void(W *)> ac
         W::staticMetaObject.className(), [action](QWidget *w) { action(static_cast<W *>(w)); }, timeoutMs);
 }
 
-// Runs `open`, which shows a modal W, acts on it while shown and answers whether it was; if not, the action is dropped.
+// Runs `open`, which shows a modal W, acts on it while shown and answers whether it was; if not (`open` may also
+// throw), the action is dropped, so that it never runs later on what has gone.
 template <class W> bool whileShown(const std::function<void()> &open, const std::function<void(W *)> &action)
 {
     bool shown = false;
@@ -87,9 +89,11 @@ template <class W> bool whileShown(const std::function<void()> &open, const std:
         shown = true;
         action(w);
     });
+    const auto dropUnshown = qScopeGuard([&] {
+        if (!shown)
+            delete pending.data();
+    });
     open();
-    if (!shown)
-        delete pending.data();
     return shown;
 }
 

@@ -40,11 +40,6 @@ private:
     QString m_entity, m_sql;
 };
 
-void RecordingBroker::record(const Statement &statement)
-{
-    m_statements.append(statement);
-}
-
 ScriptedAnswer RecordingBroker::run(const Statement &statement)
 {
     record(statement);

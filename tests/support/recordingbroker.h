@@ -72,14 +72,8 @@ public:
 
     const QList<Statement> &statements() const { return m_statements; }
     int loadParametersCalls() const { return m_loadCalls; }
-    void failLoadParameters(const std::optional<Error> &error) { m_loadError = error; }
 
-    void LoadParameters() override
-    {
-        ++m_loadCalls;
-        if (m_loadError)
-            throw *m_loadError;
-    }
+    void LoadParameters() override { ++m_loadCalls; }
     IDataConnection *getDataConnectionByEntity(const QString &entity) override;
     QString getDateFormatbyEntity(const QString &, const QString &date) override { return u'\'' + date + u'\''; }
     QString getNumberFormatbyEntity(const QString &entity, const QString &value, qint32 &decimals) override
@@ -99,7 +93,7 @@ public:
 
 protected:
     // Keeps a statement, or a call that is not one (a transaction's), in order.
-    void record(const Statement &statement);
+    void record(const Statement &statement) { m_statements.append(statement); }
 
 private:
     friend class RecordingConnection;
@@ -110,7 +104,6 @@ private:
     QQueue<ScriptedAnswer> m_script;
     QList<Statement> m_statements;
     NumberFormat m_numberFormat;
-    std::optional<Error> m_loadError;
     int m_loadCalls = 0;
 };
 

@@ -33,7 +33,8 @@ QList<QVariantList> rows(const QString &path, const QString &sql, QStringList *c
     for (int k = 0; columns && k < sqlite3_column_count(s); ++k)
         columns->append(QString::fromUtf8(sqlite3_column_name(s, k)));
     QList<QVariantList> found;
-    while (sqlite3_step(s) == SQLITE_ROW) {
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(s)) == SQLITE_ROW) {
         found.emplaceBack();
         for (int k = 0; k < sqlite3_column_count(s); ++k) {
             switch (sqlite3_column_type(s, k)) {
@@ -47,6 +48,9 @@ QList<QVariantList> rows(const QString &path, const QString &sql, QStringList *c
         }
     }
     sqlite3_finalize(s);
+    if (step != SQLITE_DONE) // a query cut short (a busy file, say) is no answer: never a shorter list of rows
+        throw std::runtime_error(std::string("query failed: ") + sqlite3_errmsg(file.get()) + " in "
+                                 + sql.toStdString());
     return found;
 }
 
