@@ -24,8 +24,8 @@ using PageProgress = std::function<bool(int done, int total)>;
 // Paints pages first..last (from 0) onto a device set up for the report's
 // paper with no margins (a QPdfWriter, a QPrinter at full page). False when
 // progress stopped it.
-FELCORA_TESTS_EXPORT bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int first, int last,
-                                     const PageProgress &progress = {});
+bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int first, int last,
+                const PageProgress &progress = {});
 
 // Writes the whole report to a PDF file, which replaces a file of that name
 // only once it is complete. False, and the old file left as it was, when

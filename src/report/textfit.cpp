@@ -8,6 +8,9 @@ namespace felcora::report {
 namespace {
 
 constexpr char32_t kEllipsis = U'\u2026';
+// Where Debian's fonts-wine keeps its fonts, metric-compatible with those of
+// the same names; fontconfig does not look there.
+constexpr char kTahomaFolder[] = "/usr/share/wine/fonts";
 constexpr const char *kTahomaFiles[] = {"tahoma.ttf", "tahomabd.ttf"};
 
 // The report's headings are designed in Tahoma: where the system has none,

@@ -12,14 +12,10 @@
 
 namespace felcora::report {
 
-// Where Debian's fonts-wine keeps its fonts, metric-compatible with those of
-// the same names; fontconfig does not look there.
-inline constexpr char kTahomaFolder[] = "/usr/share/wine/fonts";
-
 // A report font as it is measured and painted: sized in twips (one pixel per
 // twip, painted under a scale to the device), without kerning or hinting, so
 // that a text is exactly as wide on every device as it was measured. The
-// first call makes the fonts of kTahomaFolder known when the system lacks them.
+// first call makes Wine's Tahoma known when the system lacks it.
 FELCORA_TESTS_EXPORT QFont twipsFont(const ReportFont &font);
 
 // Measures texts in twips and cuts them to the width of their box. Widths
