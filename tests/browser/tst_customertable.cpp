@@ -37,7 +37,7 @@ private slots:
         QCOMPARE(texts.join(u'|'), u"|20111111112|Calle 1||n12.5|0|Ana|||a@b.ar|n0|n3"_s);
         test::MemoryRecordset missing({"nombre", "CUIT"}, {{"Ana", "1"}});
         QVERIFY_THROWS_EXCEPTION(Error, CustomerTable::read(missing, format));
-        QString latin;
+        QString latin; // ASCII and the Latin-1 letters but ß: folded byte by byte; the other texts through Unicode's
         for (char16_t c = 0x20; c <= 0xFF; ++c)
             if (c < 0x7F || (c >= 0xC0 && c != 0xDF))
                 latin.append(QChar(c));

@@ -84,11 +84,14 @@ private slots:
         QCOMPARE(m_boxes[0]->text(), u",.."_s);
     }
 
-    // A prefix in any case, nothing on a miss, refused unlinked; the entry under the mouse is the tooltip.
+    // A prefix in any case, nothing on a miss, searched from the first entry whatever is chosen; refused unlinked; the
+    // entry under the mouse is the tooltip.
     void listSearchAndToolTip()
     {
         auto *finder = m_list->findChild<ClCntrl *>();
         for (const auto &[value, row] : {std::pair{u"BER"_s, 2}, {u"lfa"_s, -1}, {QString(), 0}}) {
+            m_list->setCurrentRow(3);
+            m_combo->setCurrentIndex(3);
             finder->LstBuscarStr(value);
             finder->BuscarCBO(value);
             QCOMPARE(m_list->currentRow(), row);

@@ -1,4 +1,4 @@
-// The widget-free core's rules: numbers, dates, CUITs, the customer record and every statement the stores run, once.
+// The widget-free core's rules: numbers, dates, CUITs, the customer record and the statements the stores build, once.
 
 #include <QTest>
 
@@ -115,7 +115,8 @@ private slots:
     }
     void numbers() { compareGotAndExpected(); }
 
-    // An entity's numbers: a literal takes its separator, trimmed, or a point; a mask, the decimals after its point.
+    // An entity's numbers: a literal takes its separator, trimmed, or a point; a mask, the places after its first point
+    // (its whole length without one).
     void numbersOfAnEntity()
     {
         QLocale::setDefault(QLocale(u"es_AR"_s));
@@ -173,9 +174,9 @@ private slots:
                               r.regalias, r.honorario,  r.ingbru,  r.eximganvalor, r.excepLapiaec};
         QCOMPARE(got.join(u'|'), u"cuit|finitactiv|S|||n12.5|0|ningbru|100|exceplapiaec"_s);
         MemoryRecordset missing({u"cuit"_s, u"nombre"_s}, {{u"1"_s, u"Ana"_s}});
-        QCOMPARE(errorOf([&] { CustomerRecord::read(missing, format, true); })->number(), errnum::kItemNotFound);
+        QCOMPARE(errorOf([&] { CustomerRecord::read(missing, format, true); }).value().number(), errnum::kItemNotFound);
         // "n..." is no number: the pick refuses it.
-        QCOMPARE(errorOf([&] { CustomerPick::fromTexts(format, {}, {}, {}, {}, u"1"_s, u"2"_s); })->number(),
+        QCOMPARE(errorOf([&] { CustomerPick::fromTexts(format, {}, {}, {}, {}, u"1"_s, u"2"_s); }).value().number(),
                  errnum::kWrongObject);
         PlainFormat plain;
         QCOMPARE(CustomerPick::fromTexts(plain, u"Ana"_s, u"1"_s, u"Calle"_s, {}, u"12.5"_s, {}),

@@ -65,7 +65,7 @@ struct EditCase
     Buttons answers = {};
     QStringList shown = {};    // how the named controls look after the steps
     QString meanwhile = {};    // what another workstation runs before F11
-    bool productTable = false; // the product's table: no fee, gross-income columns, fee not kept
+    bool productTable = false; // the product's table: without the fee and gross-income columns; the fee not kept
 };
 
 } // namespace
@@ -196,7 +196,8 @@ private slots:
     }
 
     // Enter and Down move on, Up back. Then every value is refused and put right one by one:
-    // each F11 names the next in the save's order, in its box; the last saves what they hold.
+    // each F11 names the next in the save's order, in its box where the save moves there (the exempt value's leaves the
+    // focus where it was); the last saves what they hold.
     void refusalsInTheSaveOrder()
     {
         const QString notNumber = u"El campo %1 debe tener un valor numerico"_s;

@@ -210,8 +210,9 @@ private slots:
                 QVERIFY(userWorks<frmListadeClientesPendientes>(
                     [&] { QTest::mouseClick(child<QAbstractButton>(w, u"cmdClientesPendientes"_s), Qt::LeftButton); },
                     [&](frmListadeClientesPendientes *p) {
-                        QCOMPARE(entries(child<QTreeWidget>(p, u"lstLista"_s)), listed);
-                        pick(child<QTreeWidget>(p, u"lstLista"_s));
+                        auto *list = child<QTreeWidget>(p, u"lstLista"_s);
+                        QCOMPARE(entries(list), listed);
+                        pick(list);
                     }));
                 reactivate(w);
                 QCOMPARE(looks(w, shown.split(u';')), shown.split(u';'));

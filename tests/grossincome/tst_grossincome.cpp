@@ -64,7 +64,8 @@ QStringList shownLines(const QWidget *w)
     return rows << total->text() + u" in "_s + total->palette().color(total->foregroundRole()).name();
 }
 
-// Esc after the steps and sql; lines: stored before it opens, list: as shown; shown: controls after Esc.
+// Esc after the steps and sql; messages: the boxes seen; customer: its stored columns after ("" when gone); lines:
+// stored before it opens, list: as shown; shown: controls after Esc.
 struct Leaving
 {
     QStringList messages;
@@ -111,7 +112,8 @@ private slots:
         QLocale::setDefault(m_startLocale);
     }
 
-    // Esc stores the columns (rate 3 becomes 2.5 or 0) and closes; with shares not summing to 1 it asks first.
+    // Esc stores the columns (rate 3 becomes 2.5 or 0) and closes; with shares not summing to 1 it asks first. A
+    // refused number or a No keeps it open; a customer gone closes it with nothing stored.
     void leaving_data()
     {
         QTest::addColumn<Leaving>("c");
@@ -262,8 +264,8 @@ private:
     void insertLines(const QStringList &lines) const
     {
         for (const QString &line : lines)
-            exec(u"insert into DIB values ('30500000001', '%1', %2)"_s.arg(line.section(u':', 0, 0),
-                                                                           line.section(u':', 1).replace(u':', u',')));
+            exec(u"insert into DIB values ('%1', '%2', %3)"_s.arg(kCuit, line.section(u':', 0, 0),
+                                                                  line.section(u':', 1).replace(u':', u',')));
     }
     QString stored(const QString &query) const { return TempDatabase::scalar(m_session->personal(), query).toString(); }
     bool openGrossIncome(const std::function<void(FrmIngresosBrutos *)> &user)

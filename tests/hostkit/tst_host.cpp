@@ -83,6 +83,7 @@ private slots:
         program.setWorkingDirectory(home.path());
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(FELCORA_HOST_PROGRAM), arguments);
+        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
         // Said through the pipe as it happens: while the window is still open, or before the program ends.
         QByteArray output;
         const auto said = [&] {
@@ -96,7 +97,7 @@ private slots:
             program.waitForFinished();
         } else {
             QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(60000));
-            said();
+            said(); // what it wrote before it ended
             QCOMPARE(program.exitStatus(), QProcess::NormalExit);
             QCOMPARE(program.exitCode(), exitCode);
             QVERIFY2(exitCode == 0 || !output.contains("Tablas creadas"), output.constData());

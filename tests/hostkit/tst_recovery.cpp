@@ -63,13 +63,14 @@ private slots:
         TempDatabase::exec(db.personalPath(),
                            u"insert into clientes (cuit) values ('%1'); insert into DIB (CLICUI, "
                            "JRDNRO) values ('%1', '901')"_s.arg(kCustomer));
-        const CustomerRecord loaded = store.load(kCustomer).value_or(CustomerRecord()); // the window's load
+        const std::optional<CustomerRecord> loaded = store.load(kCustomer); // the window's load
+        QVERIFY(loaded);
         QCOMPARE(server(u"restart"_s), 0);
         QCOMPARE(insertAnswer(*broker), u"inserted 1"_s);
         QCOMPARE(server(u"restart"_s), 0);
-        CustomerRecord typed = loaded;
+        CustomerRecord typed = *loaded;
         typed.cuit = u"20999999990"_s;
-        QCOMPARE(store.update({typed, loaded, loaded}).rowsUpdated, 1);
+        QCOMPARE(store.update({typed, *loaded, *loaded}).rowsUpdated, 1);
         QCOMPARE(TempDatabase::scalar(db.personalPath(), u"select count(*) from clientes"_s).toInt(), 2);
         QCOMPARE(TempDatabase::scalar(db.personalPath(), u"select CLICUI from DIB"_s).toString(), typed.cuit);
     }

@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(run(u"insert into clientes (cuit, nombre) values ('1', 'a\\''b'), ('2', 'Ñandú')"_s), 2);
         QCOMPARE(TempDatabase::scalar(path, u"select nombre from clientes where cuit = '1'"_s), QVariant(u"a\\'b"_s));
         const auto taken = errorOf([&] { run(u"insert into clientes (cuit, nombre) values ('1', 'otra vez')"_s); });
-        QVERIFY(taken && taken->number() == errnum::kDuplicateKey);
+        QCOMPARE(taken.value().number(), errnum::kDuplicateKey);
         c->setSql(u"select * from clientes where cuit like 'C%' order by cuit"_s);
         std::unique_ptr<IRecordset> rs;
         QVERIFY(c->CrearRs(rs));

@@ -130,7 +130,8 @@ int main(int argc, char *argv[])
     }
     QString answer;
     const auto error = test::errorOf([&] { answer = workstation(args.value(2), args.value(3)); });
-    std::printf("%s %s\n", argv[2], qUtf8Printable(error ? u"error "_s + error->description() : answer));
+    std::printf("%s %s\n", qUtf8Printable(args.value(2)),
+                qUtf8Printable(error ? u"error "_s + error->description() : answer));
     return 0;
 }
 
