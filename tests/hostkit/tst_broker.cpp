@@ -7,12 +7,14 @@
 #include <thread>
 
 #include "broker/brokererrors.h"
+#include "broker/spanishcollation.h"
 #include "broker/sqldialect.h"
 #include "broker/sqlscript.h"
 #include "core/sqltext.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "support/errors.h"
+#include "support/spanishnames.h"
 #include "support/tempdatabase.h"
 
 using namespace felcora;
@@ -312,6 +314,80 @@ private slots:
         const QString sql
             = u"select NOMBRE from QUENMARCONTABLE..AGENTES where CIUDAD = %1'Ñandú..x' and X = %1'O''B'"_s;
         QCOMPARE(hostkit::SqlDialect::forDriver(u"QODBC"_s)->translate(sql.arg(QString())), sql.arg(u"N"_s));
+    }
+
+    // Names come in the office server's Spanish order, by the statements and by the comparator alike.
+    void namesInSpanishOrder()
+    {
+        test::checkNamesInSpanishOrder(m_broker->getDataConnectionByEntity(kPersonal));
+        QStringList sorted = test::scrambledNames();
+        std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) {
+            return hostkit::compareSpanish(a.toUtf8(), b.toUtf8()) < 0;
+        });
+        QCOMPARE(sorted, test::kNamesInSpanishOrder);
+    }
+
+    // The sqlite3 shell changes and reads the file the data access made and wrote: nothing in its schema names the
+    // collation. A file put in place of the open one is read in Spanish order as well.
+    void fileStaysUsableByTheShell()
+    {
+        run(u"insert into clientes (cuit, nombre) values ('1', 'LUNA'), ('2', 'Láctea')"_s);
+        const QString path = m_db->personalPath();
+        QProcess shell;
+        shell.setProcessChannelMode(QProcess::MergedChannels); // the shell's error shows in the comparison
+        shell.start(u"sqlite3"_s,
+                    {path,
+                     u"insert into clientes (cuit, nombre) values ('20111111112','X'); update "
+                     "clientes set nombre='Y' where cuit='20111111112'; select count(*) from "
+                     "clientes order by nombre;"_s});
+        QVERIFY2(shell.waitForFinished(), qPrintable(shell.errorString()));
+        QCOMPARE(shell.readAll(), "3\n");
+        QCOMPARE(shell.exitCode(), 0);
+        const QString copy = path + u".copia"_s;
+        QVERIFY(QFile::copy(path, copy) && QFile::remove(path) && QFile::rename(copy, path));
+        const QString byName = u"select group_concat(nombre, '|') from (select nombre from clientes order by nombre)"_s;
+        QVERIFY(failure([&] { first(byName); }).contains(u"fue reemplazada o eliminada"_s));
+        QCOMPARE(first(byName).toString(), u"Láctea|LUNA|Y"_s);
+    }
+
+    // Statements in SQLite's spelling: the name column ordered by the Spanish collation, the standard row limit
+    // as LIMIT; literals, other columns and the servers' statements as written.
+    void statementsInTheDialectsSpelling_data()
+    {
+        QTest::addColumn<QString>("driver");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("sent"); // empty: as written
+        const QString page = u"select * from clientes order by nombre offset 0 rows fetch next 64 rows only"_s;
+        const auto row = [](const char *name, const QString &sql, const QString &sent = {},
+                            const QString &driver = u"SQLite"_s) { QTest::newRow(name) << driver << sql << sent; };
+        row("the list", u"select * from clientes order by nombre"_s,
+            u"select * from clientes order by nombre COLLATE es_ar"_s);
+        row("the printed list", u"select Nombre, Cuit From clientes order by Nombre"_s,
+            u"select Nombre, Cuit From clientes order by Nombre COLLATE es_ar"_s);
+        row("qualified, descending, before another term, and in a subquery",
+            u"select * from (select * from clientes c order by c.NOMBRE desc, cuit limit 9) order by cuit, nombre"_s,
+            u"select * from (select * from clientes c order by c.NOMBRE COLLATE es_ar desc, cuit limit 9) order by "
+            "cuit, nombre COLLATE es_ar"_s);
+        row("after a term with a literal", u"select * from clientes order by case cuit when 'x' then 0 end, nombre"_s,
+            u"select * from clientes order by case cuit when 'x' then 0 end, nombre COLLATE es_ar"_s);
+        row("collated already, an expression, other columns",
+            u"select * from clientes order by nombre collate nocase, nombre || cuit, nombre2, upper(nombre)"_s);
+        row("outside an ORDER BY, and inside literals",
+            u"select nombre from clientes where nombre = 'x order by nombre' and 'offset 0 rows fetch next 1 rows "
+            "only' <> '' group by nombre"_s);
+        row("a page", page, u"select * from clientes order by nombre COLLATE es_ar LIMIT 64 OFFSET 0"_s);
+        row("first row, any case", u"select cuit from clientes OFFSET 10 ROW Fetch First 1 Row Only"_s,
+            u"select cuit from clientes LIMIT 1 OFFSET 10"_s);
+        row("fetch alone", u"select cuit from clientes fetch first 3 rows only"_s,
+            u"select cuit from clientes LIMIT 3"_s);
+        row("PostgreSQL reads the page as it is", page, {}, u"QPSQL"_s);
+    }
+    void statementsInTheDialectsSpelling()
+    {
+        QFETCH(QString, driver);
+        QFETCH(QString, sql);
+        QFETCH(QString, sent);
+        QCOMPARE(hostkit::SqlDialect::forDriver(driver)->translate(sql), sent.isEmpty() ? sql : sent);
     }
 
     // A write waits while another workstation holds the file, then goes through.

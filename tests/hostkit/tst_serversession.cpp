@@ -9,6 +9,7 @@
 #include "felcora/hostkit/serverschema.h"
 #include "support/errors.h"
 #include "support/serverdatabase.h"
+#include "support/spanishnames.h"
 #include "support/tempdatabase.h"
 
 using namespace felcora;
@@ -62,6 +63,13 @@ private slots:
             QCOMPARE(run(u"update clientes set email = 'x' where cuit = '%1'"_s.arg(rs->Fields(u"Cuit"_s).toString())),
                      1);
         QCOMPARE(count(path, u"clientes where email = 'x'"_s), 300);
+    }
+
+    // Names in the same Spanish order as on SQLite; the standard row limit read as it is written.
+    void namesInSpanishOrder()
+    {
+        const TempDatabase db;
+        checkNamesInSpanishOrder(db.makeBroker()->getDataConnectionByEntity(kPersonal));
     }
 
     // A server that refuses the user is named with the database; the password never shows.

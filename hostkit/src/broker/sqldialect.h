@@ -36,15 +36,25 @@ public:
     QString translate(const QString &sql) const;
 
     static std::unique_ptr<SqlDialect> forDriver(const QString &driver);
+
+protected:
+    // Clauses this database spells its own way, on the statement whose names
+    // and literals translate already wrote.
+    virtual QString rewriteClauses(const QString &sql) const { return sql; }
 };
 
-// SQLite: dates as ISO text, the other database attached under its name.
+// SQLite: dates as ISO text, the other database attached under its name;
+// names ordered by the Spanish collation (ORDER BY nombre), and the standard
+// OFFSET ... FETCH ... ONLY as LIMIT ... OFFSET ....
 class FELCORA_HOSTKIT_DATA_EXPORT SqliteDialect final : public SqlDialect
 {
 public:
     QString dateLiteral(const QDate &date) const override;
     QString numberFormat(const QString &numericLiteral, int decimals) const override;
     QString otherDatabaseName(const QString &database, const QString &object) const override;
+
+protected:
+    QString rewriteClauses(const QString &sql) const override;
 };
 
 // PostgreSQL: dates as DATE literals, numbers rounded as numeric, the

@@ -9,6 +9,7 @@
 
 #include "brokererrors.h"
 #include "felcora/error.h"
+#include "spanishcollation.h"
 #include "sqliteerrors.h"
 
 namespace felcora::hostkit {
@@ -86,8 +87,10 @@ SqliteHandle::SqliteHandle(const QString &path, bool create)
     m_identity = identityOf(path);
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-    // SQLite reads the file only when first asked: a file that is no database fails here, not later.
     try {
+        // Every connection, reopened ones too, sorts names as the office server does.
+        registerSpanishCollation(m_db);
+        // SQLite reads the file only when first asked: a file that is no database fails here, not later.
         schemaObjectCount();
     } catch (...) {
         sqlite3_close(m_db);
