@@ -10,7 +10,7 @@ namespace felcora::browser {
 
 namespace {
 
-enum Font { kReportFont, kTitleFont, kHeadingFont };
+enum Font { kReportFont, kTitleFont, kHeadingFont, kFooterFont };
 const QColor kHeadingBackground(224, 224, 224);
 
 // One column: its heading in the page header, its field in the detail.
@@ -31,6 +31,14 @@ constexpr Column kColumns[] = {
     {"Teléfono", 8975, 2250, "drTxt_Telefono", "Telefonos", 8975, 2250},
 };
 
+// The page footer: when it was printed on the left, the page on the right,
+// each in a box as wide as the longest page count needs.
+constexpr int kFooterHeight = 300;
+constexpr int kFooterTop = 45;
+constexpr int kFooterLineHeight = 255;
+constexpr int kFooterBoxWidth = 2400;
+constexpr int kReportWidth = 11205;
+
 } // namespace
 
 report::ReportDefinition customerListReport()
@@ -43,7 +51,8 @@ report::ReportDefinition customerListReport()
     d.margins = QMargins(345, 567, 345, 567);
     d.fonts = {{QStringLiteral("Arial"), 8.25, false},
                {QStringLiteral("Tahoma"), 14.25, true},
-               {QStringLiteral("Tahoma"), 9.75, true}};
+               {QStringLiteral("Tahoma"), 9.75, true},
+               {QStringLiteral("Arial"), 7.5, false}};
 
     d.detail.name = QStringLiteral("Sección1");
     d.pageHeader.name = QStringLiteral("Sección2");
@@ -51,7 +60,7 @@ report::ReportDefinition customerListReport()
     d.reportHeader.name = QStringLiteral("Sección4");
     d.reportFooter.name = QStringLiteral("Sección5");
     d.reportHeader.height = 555;
-    d.reportHeader.items.append(ReportItem::label(QRect(0, 75, 11205, 390), d.title, kTitleFont));
+    d.reportHeader.items.append(ReportItem::label(QRect(0, 75, kReportWidth, 390), d.title, kTitleFont));
     d.pageHeader.height = 450;
     d.detail.height = 255;
     for (const Column &c : kColumns) {
@@ -63,6 +72,17 @@ report::ReportDefinition customerListReport()
         d.detail.items.append(field);
         d.fields.append(QString::fromLatin1(c.boundColumn));
     }
+    using report::PrintValue;
+    d.pageFooter.height = kFooterHeight;
+    ReportItem printedAt = ReportItem::printField(QRect(0, kFooterTop, kFooterBoxWidth, kFooterLineHeight),
+                                                  QStringLiteral("%1"), {PrintValue::PrintTime}, kFooterFont);
+    printedAt.name = QStringLiteral("drTxt_FechaImpresion");
+    ReportItem pageOf
+        = ReportItem::printField(QRect(kReportWidth - kFooterBoxWidth, kFooterTop, kFooterBoxWidth, kFooterLineHeight),
+                                 QStringLiteral("Página %1 de %2"), {PrintValue::PageNumber, PrintValue::PageCount},
+                                 kFooterFont, Qt::AlignRight);
+    pageOf.name = QStringLiteral("drTxt_Pagina");
+    d.pageFooter.items = {printedAt, pageOf};
     return d;
 }
 

@@ -13,9 +13,11 @@ class IRecordset;
 
 namespace felcora::browser {
 
-// The printed customer list: title, the column headings on every page and
-// one line per customer, as designed in twips. Its sections and fields carry
-// their names (Sección1 ... Sección5, drTxt_Nombre ... drTxt_Telefono).
+// The printed customer list: title, the column headings on every page, one
+// line per customer, and in every page's footer when it was printed and
+// "Página N de M", as designed in twips. Its sections and fields carry their
+// names (Sección1 ... Sección5, drTxt_Nombre ... drTxt_Telefono,
+// drTxt_FechaImpresion, drTxt_Pagina).
 FELCORA_TESTS_EXPORT report::ReportDefinition customerListReport();
 
 // The list's preview window (the thread's shared report instance).

@@ -30,12 +30,48 @@ QString blankControls(const QString &text)
     return blanked;
 }
 
+// How a print time reads in Argentina: 07/12/2026 13:45.
+const QString kPrintTimeFormat = QStringLiteral("dd/MM/yyyy HH:mm");
+
+// Where a text `width` wide starts in its box.
+int indentFor(Qt::Alignment alignment, int boxWidth, double width)
+{
+    const double room = std::max(0.0, boxWidth - width);
+    if (alignment & Qt::AlignRight)
+        return int(room);
+    if (alignment & Qt::AlignHCenter)
+        return int(room / 2);
+    return 0;
+}
+
 } // namespace
+
+// The print values of one page as they are shown.
+struct ReportDocument::PrintTexts
+{
+    QString pageNumber;
+    QString pageCount;
+    QString printTime;
+
+    QString filled(const QString &pattern, const QList<PrintValue> &values) const
+    {
+        QString text = pattern;
+        for (const PrintValue value : values) {
+            switch (value) {
+            case PrintValue::PageNumber: text = text.arg(pageNumber); break;
+            case PrintValue::PageCount: text = text.arg(pageCount); break;
+            case PrintValue::PrintTime: text = text.arg(printTime); break;
+            }
+        }
+        return text;
+    }
+};
 
 ReportDocument::ReportDocument(const ReportDefinition &definition, IRecordset &rs)
     : m_definition(definition)
     , m_spool(std::make_unique<RecordSpool>(int(definition.fields.size())))
     , m_fit(std::make_unique<TextFit>(definition.fonts))
+    , m_startedAt(QDateTime::currentDateTime())
     , m_rs(&rs)
 {
     if (!rs.Eof()) {
@@ -104,17 +140,28 @@ int ReportDocument::readyPages() const
     return complete() ? pageCount() : pageCount() - 1;
 }
 
-void ReportDocument::place(PageModel &page, const ReportSection &section, int top, const QStringList *record) const
+void ReportDocument::place(PageModel &page, const ReportSection &section, int top, const QStringList *record,
+                           const PrintTexts &print) const
 {
     for (const ReportItem &item : section.items) {
         const QRect box = item.box.translated(m_definition.margins.left(), top);
-        const QString &text = item.field >= 0 ? (record ? record->value(item.field) : QString()) : item.text;
+        const QString &text = item.field >= 0 ? (record ? record->value(item.field) : QString())
+            : item.values.isEmpty()           ? item.text
+                                              : print.filled(item.text, item.values);
         const QString printed = blankControls(text);
-        page.texts.append({box, m_fit->fitting(item.font, printed, box.width()), item.font, item.background});
+        double width = 0;
+        QString shown = m_fit->fitting(item.font, printed, box.width(), &width);
+        page.texts.append(
+            {box, std::move(shown), item.font, item.background, indentFor(item.alignment, box.width(), width)});
     }
 }
 
 PageModel ReportDocument::page(int index) const
+{
+    return page(index, m_startedAt);
+}
+
+PageModel ReportDocument::page(int index, const QDateTime &printedAt) const
 {
     const ReportDefinition &d = m_definition;
     const PageStart &start = m_pages[size_t(index)];
@@ -124,22 +171,26 @@ PageModel ReportDocument::page(int index) const
     PageModel page;
     page.number = index + 1;
     page.size = d.pageTwips();
+    const PrintTexts print{QString::number(page.number),
+                           complete() ? QString::number(pageCount())
+                                      : QString::number(std::max(readyPages(), page.number)) + QStringLiteral("..."),
+                           printedAt.toString(kPrintTimeFormat)};
 
     if (start.reportHeader && d.reportHeader.height > 0)
-        place(page, d.reportHeader, d.margins.top(), nullptr);
+        place(page, d.reportHeader, d.margins.top(), nullptr, print);
     if (d.pageHeader.height > 0)
-        place(page, d.pageHeader, start.detailTop - d.pageHeader.height, nullptr);
+        place(page, d.pageHeader, start.detailTop - d.pageHeader.height, nullptr, print);
     int y = start.detailTop;
     const QList<QStringList> records = m_spool->read(start.spoolOffset, end);
     page.texts.reserve(page.texts.size() + records.size() * d.detail.items.size());
     for (const QStringList &record : records) {
-        place(page, d.detail, y, &record);
+        place(page, d.detail, y, &record, print);
         y += d.detail.height;
     }
     if (start.reportFooter && d.reportFooter.height > 0)
-        place(page, d.reportFooter, y, nullptr);
+        place(page, d.reportFooter, y, nullptr, print);
     if (d.pageFooter.height > 0)
-        place(page, d.pageFooter, page.size.height() - d.margins.bottom() - d.pageFooter.height, nullptr);
+        place(page, d.pageFooter, page.size.height() - d.margins.bottom() - d.pageFooter.height, nullptr, print);
     return page;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <memory>
 #include <vector>
@@ -19,13 +20,15 @@ class TextFit;
 // One text on a page: its box in twips from the paper's top-left corner, the
 // part of its text that fits the box (long text is cut and ends in an
 // ellipsis, never spilled into the next column; control characters are
-// blanks), its font and its background.
+// blanks), its font, its background, and where the text starts in its box
+// (more than 0 when it is aligned to the right or centred).
 struct PlacedText
 {
     QRect box;
     QString text;
     int font = 0;
     QColor background;
+    int indent = 0; // twips
 };
 
 // A page as it will be printed: every text in its place.
@@ -61,8 +64,12 @@ public:
     // The pages so far: all of them once complete.
     int pageCount() const { return int(m_pages.size()); }
     qint64 recordCount() const { return m_records; }
-    // Page index from 0.
+    // Page index from 0. Its print fields show the moment the layout began
+    // and, until the layout is complete, the pages known so far followed by
+    // "..." as the page count: only a complete document knows its own.
     PageModel page(int index) const;
+    // The same, printed at printedAt.
+    PageModel page(int index, const QDateTime &printedAt) const;
 
 private:
     struct PageStart
@@ -73,7 +80,9 @@ private:
         bool reportFooter;
     };
 
-    void place(PageModel &page, const ReportSection &section, int top, const QStringList *record) const;
+    struct PrintTexts;
+    void place(PageModel &page, const ReportSection &section, int top, const QStringList *record,
+               const PrintTexts &print) const;
     int detailLimit() const;
     void startPage(bool first);
 
@@ -82,6 +91,7 @@ private:
     std::unique_ptr<TextFit> m_fit;
     std::vector<PageStart> m_pages;
     qint64 m_records = 0;
+    QDateTime m_startedAt;
     // While laying out: the records, their columns, and where the next detail goes.
     IRecordset *m_rs;
     std::vector<int> m_columns;

@@ -1,5 +1,6 @@
 #include "report/reportpainter.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -51,7 +52,7 @@ void paintTexts(const PageModel &page, const TwipsFonts &fonts, QPainter &painte
             painter.setFont(fonts.fonts[size_t(t.font)]);
             current = t.font;
         }
-        painter.drawText(QPointF(t.box.left(), t.box.top() + fonts.ascents[size_t(t.font)]), t.text);
+        painter.drawText(QPointF(t.box.left() + t.indent, t.box.top() + fonts.ascents[size_t(t.font)]), t.text);
     }
     painter.restore();
 }
@@ -72,6 +73,12 @@ void paintPage(const ReportDefinition &definition, const PageModel &page, QPaint
 bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int first, int last,
                 const PageProgress &progress)
 {
+    // Paper carries the true page count, which only a complete layout knows.
+    if (!document.complete())
+        throw Error(errnum::kInvalidCall, QStringLiteral("Report"),
+                    QStringLiteral("El listado todavía se está preparando: no se puede imprimir"));
+    // Every page of one printing shows the same moment.
+    const QDateTime printedAt = QDateTime::currentDateTime();
     QPainter painter;
     if (!painter.begin(&device))
         throw Error(errnum::kFileError, QStringLiteral("Report"), QStringLiteral("No se pudo comenzar la impresión"));
@@ -80,7 +87,7 @@ bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int f
     for (int index = first; index <= last; ++index) {
         if (index > first)
             device.newPage();
-        paintTexts(document.page(index), fonts, painter);
+        paintTexts(document.page(index, printedAt), fonts, painter);
         if (progress && !progress(index - first + 1, total)) {
             painter.end();
             return false;

@@ -21,13 +21,14 @@ FELCORA_TESTS_EXPORT void paintPage(const ReportDefinition &definition, const Pa
 // Called after each page with the pages done and the pages to do; false stops.
 using PageProgress = std::function<bool(int done, int total)>;
 
-// Paints pages first..last (from 0) onto a device set up for the report's
-// paper with no margins (a QPdfWriter, a QPrinter at full page). False when
-// progress stopped it.
+// Paints pages first..last (from 0) of a complete document (an incomplete
+// one is refused) onto a device set up for the report's paper with no
+// margins (a QPdfWriter, a QPrinter at full page), all printed at the moment
+// this starts. False when progress stopped it.
 bool paintPages(const ReportDocument &document, QPagedPaintDevice &device, int first, int last,
                 const PageProgress &progress = {});
 
-// Writes the whole report to a PDF file, which replaces a file of that name
+// Writes the whole report (a complete document) to a PDF file, which replaces a file of that name
 // only once it is complete. False, and the old file left as it was, when
 // progress stopped it; a file that cannot be written (a full disk) fails.
 FELCORA_TESTS_EXPORT bool writePdf(const ReportDocument &document, const QString &path,

@@ -81,8 +81,8 @@ void ReportPreview::bind(std::unique_ptr<IRecordset> rs)
         m_records.reset();
     else
         m_layoutTimer.start();
-    showPageCount();
     m_page = -1;
+    showPageCount();
     showPage(0);
     ui->txtPagina->setFocus();
 }
@@ -144,6 +144,11 @@ void ReportPreview::showPageCount()
     ui->txtPagina->blockSignals(false);
     ui->lbPaginas->setText(QStringLiteral("de %L1").arg(m_document->readyPages())
                            + (complete ? QString() : QStringLiteral("...")));
+    // A page shown while pages were still counted shows the final count now.
+    if (complete && !m_shownComplete && m_page >= 0) {
+        ui->Pagina->setPage(&m_definition, m_document->page(m_page));
+        m_shownComplete = true;
+    }
 }
 
 void ReportPreview::showPage(int index)
@@ -153,6 +158,7 @@ void ReportPreview::showPage(int index)
     index = std::clamp(index, 0, lastPage());
     if (index != m_page) {
         m_page = index;
+        m_shownComplete = m_document->complete();
         ui->Pagina->setPage(&m_definition, m_document->page(index));
         applyZoom();
     }

@@ -87,6 +87,7 @@ private:
     std::unique_ptr<ReportDocument> m_document;
     QTimer m_layoutTimer;
     int m_page = 0;
+    bool m_shownComplete = false; // the page shown was laid out with the final page count
 };
 
 } // namespace felcora::report

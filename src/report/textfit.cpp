@@ -67,7 +67,7 @@ float TextFit::advance(Measured &m, char32_t c)
     return a;
 }
 
-QString TextFit::fitting(int font, const QString &text, int width)
+QString TextFit::fitting(int font, const QString &text, int width, double *fittedWidth)
 {
     Measured &m = m_fonts[size_t(font)];
     double sum = 0;
@@ -80,17 +80,22 @@ QString TextFit::fitting(int font, const QString &text, int width)
         }
         const float a = advance(m, c);
         if (sum + a > width)
-            return withEllipsis(m, text, k, sum, width);
+            return withEllipsis(m, text, k, sum, width, fittedWidth);
         sum += a;
         k += units;
     }
+    if (fittedWidth)
+        *fittedWidth = sum;
     return text;
 }
 
 // Most texts fit: the ellipsis is made room for only once a text is known
 // to be cut, by dropping characters from the end of what fitted.
-QString TextFit::withEllipsis(Measured &m, const QString &text, qsizetype end, double used, int width)
+QString TextFit::withEllipsis(Measured &m, const QString &text, qsizetype end, double used, int width,
+                              double *fittedWidth)
 {
+    if (fittedWidth)
+        *fittedWidth = 0;
     if (m.ellipsis > float(width))
         return QString();
     while (end > 0 && used + m.ellipsis > width) {
@@ -103,6 +108,8 @@ QString TextFit::withEllipsis(Measured &m, const QString &text, qsizetype end, d
         used -= advance(m, c);
         end -= units;
     }
+    if (fittedWidth)
+        *fittedWidth = used + m.ellipsis;
     QString cut;
     cut.reserve(end + 1);
     cut.append(QStringView(text).left(end)).append(QChar(kEllipsis));

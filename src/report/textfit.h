@@ -28,8 +28,9 @@ public:
 
     // text when it fits width; else the longest beginning of it (in whole
     // characters) that fits with an ellipsis after it, and the ellipsis, so
-    // that a cut text never looks whole.
-    QString fitting(int font, const QString &text, int width);
+    // that a cut text never looks whole. *fittedWidth, when given, is how
+    // wide the answer is.
+    QString fitting(int font, const QString &text, int width, double *fittedWidth = nullptr);
 
 private:
     struct Measured
@@ -41,7 +42,7 @@ private:
     };
     float advance(Measured &m, char32_t c);
     // The first `end` units of text, `used` wide, followed by an ellipsis within width.
-    QString withEllipsis(Measured &m, const QString &text, qsizetype end, double used, int width);
+    QString withEllipsis(Measured &m, const QString &text, qsizetype end, double used, int width, double *fittedWidth);
 
     std::vector<Measured> m_fonts;
 };

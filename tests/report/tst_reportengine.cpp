@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include "browser/printedlist.h"
+#include "report/pageview.h"
 #include "report/reportpreview.h"
 #include "report/textfit.h"
 #include "support/errors.h"
@@ -54,6 +56,26 @@ QStringList placed(const PageModel &page)
     return out;
 }
 
+// The print times a printing that began at `before` may show: the minute may turn meanwhile.
+QStringList printTimesSince(const QDateTime &before)
+{
+    return {before.toString(u"dd/MM/yyyy HH:mm"_s), QDateTime::currentDateTime().toString(u"dd/MM/yyyy HH:mm"_s)};
+}
+
+// A page's footer as shown: "<print time> | Página N de M".
+QString footer(const PageModel &page)
+{
+    return page.texts.value(page.texts.size() - 2).text + u" | "_s + page.texts.last().text;
+}
+
+// A PDF's text, pages ended by form feeds.
+QString pdfText(const QString &file)
+{
+    QProcess p;
+    p.start(u"pdftotext"_s, {file, u"-"_s});
+    return p.waitForFinished(60000) && p.exitCode() == 0 ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
+}
+
 enum Ending { Completes, Stopped, DiskFull, Killed };
 
 } // namespace
@@ -63,8 +85,9 @@ class TestReportEngine : public QObject
     Q_OBJECT
 
 private slots:
-    // Title, headings and every detail where designed (57, then 59 a page), the same when laid out in slices; control
-    // characters as blanks, nulls empty; an empty report is title and headings; a missing column fails.
+    // Title, headings and every detail where designed (56, then 58 a page), the same when laid out in slices (but for
+    // the page count, the pages known so far and "..." until complete); control characters as blanks, nulls empty; an
+    // empty report is title, headings and footer; a missing column fails.
     void pagesHoldEveryRecordWhereDesigned()
     {
         QList<QVariantList> rows = customers(200);
@@ -80,24 +103,31 @@ private slots:
         ReportDocument stepped(browser::customerListReport(), rs);
         QVERIFY(!stepped.layOutMore(100));
         QCOMPARE(stepped.readyPages(), 1);
-        do
-            QCOMPARE(placed(stepped.page(stepped.readyPages() - 1)), placed(doc->page(stepped.readyPages() - 1)));
-        while (!stepped.layOutMore(70));
+        const QDateTime at(QDate(2026, 3, 9), QTime(8, 5));
+        do {
+            const int last = stepped.readyPages() - 1;
+            const PageModel page = stepped.page(last, at);
+            QCOMPARE(placed(page).mid(0, page.texts.size() - 1),
+                     placed(doc->page(last, at)).mid(0, page.texts.size() - 1));
+            QCOMPARE(footer(page), u"09/03/2026 08:05 | Página %1 de %1..."_s.arg(last + 1));
+        } while (!stepped.layOutMore(70));
         QCOMPARE(stepped.pageCount(), doc->pageCount());
         QStringList perPage, names, expected;
         for (int p = 0; p < doc->pageCount(); ++p) {
-            const QStringList texts = placed(doc->page(p));
-            QCOMPARE(placed(stepped.page(p)), texts);
+            const QStringList texts = placed(doc->page(p, at));
+            QCOMPARE(placed(stepped.page(p, at)), texts);
             const QStringList details = texts.filter(u" 1650x255 f0 "_s);
             perPage << u"%1 %2"_s.arg(texts.filter(u" #e0e0e0 "_s).size()).arg(details.size());
             for (const QString &t : details)
                 names << t.section(u' ', 3);
         }
-        QCOMPARE(perPage.join(u", "), u"5 57, 5 59, 5 59, 5 25"_s);
+        QCOMPARE(perPage.join(u", "), u"5 56, 5 58, 5 58, 5 28"_s);
         for (const QVariantList &row : rows.mid(1)) // the first is in `first`
             expected << row.first().toString();
         QCOMPARE(names.mid(1), expected);
-        QCOMPARE(placed(layOut({})->page(0)).join(u'|'), first.section(u'|', 0, 5));
+        const QStringList empty = placed(layOut({})->page(0));
+        QCOMPARE(empty.mid(0, 6).join(u'|'), first.section(u'|', 0, 5));
+        QCOMPARE(empty.size(), 8); // and the footer's two
         test::MemoryRecordset missing({u"Nombre"_s, u"Cuit"_s}, {{u"Ana"_s, u"1"_s}});
         QVERIFY_THROWS_EXCEPTION(Error, ReportDocument::layOut(browser::customerListReport(), missing));
     }
@@ -181,6 +211,30 @@ private slots:
         }
     }
 
+    // Every page of a written PDF, of an empty list too, shows in its footer the time of the run and "Página N de M"
+    // with the true M, that text ending at the right edge of its box.
+    void pdfPagesTellWhereTheyStand()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"list.pdf"_s);
+        for (const auto &[records, pages] : {std::pair{0, 1}, {56, 1}, {57, 2}, {200, 4}}) {
+            const auto doc = layOut(customers(records));
+            const QDateTime before = QDateTime::currentDateTime();
+            QVERIFY(writePdf(*doc, path));
+            const QStringList times = printTimesSince(before);
+            const QStringList text = pdfText(path).split(u'\f');
+            QCOMPARE(text.size(), pages + 1); // after the last form feed: nothing
+            for (qsizetype p = 0; p < pages; ++p)
+                QVERIFY2(text[p].contains(u"Página %1 de %2"_s.arg(p + 1).arg(pages))
+                             && (text[p].contains(times.first()) || text[p].contains(times.last())),
+                         qPrintable(text[p]));
+            const PlacedText page = doc->page(0).texts.last();
+            const QFontMetricsF metrics(twipsFont(doc->definition().fonts[page.font]));
+            QVERIFY(page.indent > 0
+                    && qAbs(page.indent + metrics.horizontalAdvance(page.text) - page.box.width()) <= 2);
+        }
+    }
+
     // Ctrl++ as keyboards send it (Ctrl+=, Ctrl+Shift++, the keypad's) zooms in, Ctrl+- out; a plain "=" does not.
     void previewZoomKeys()
     {
@@ -197,17 +251,31 @@ private slots:
         QCOMPARE(zooms, (QList<int>{in, in, in, in, ReportPreview::Percent75, ReportPreview::Percent100}));
     }
 
-    // The page count in the locale's digits, with "..." while pages are counted.
+    // The page count in the locale's digits, with "..." while pages are counted, as the footer of the page shown counts
+    // them then (paper and PDF wait for the final count); once all are laid out that footer shows the final count, with
+    // the time the preview opened.
     void previewPageCount()
     {
         const auto restoreLocale = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
         QLocale::setDefault(QLocale(u"es_AR"_s));
         ReportDefinition d = browser::customerListReport();
         d.detail.height = d.pageTwips().height(); // a page for each record
-        for (const auto &[records, count] : {std::pair{1234, u"de 1.234"_s}, {3000, u"de 1.999..."_s}}) {
+        const QDateTime before = QDateTime::currentDateTime();
+        for (const auto &[records, count, footerCount] :
+             {std::tuple{1234, u"de 1.234"_s, u"de 1234"_s}, {3000, u"de 1.999..."_s, u"de 1999..."_s}}) {
             ReportPreview preview(d);
             preview.bind(std::make_unique<test::MemoryRecordset>(kColumns, customers(records)));
             QCOMPARE(preview.findChild<QLabel *>(u"lbPaginas"_s)->text(), count);
+            const QString shown = footer(preview.pageView()->page());
+            const QString time = shown.section(u" | "_s, 0, 0);
+            QCOMPARE(shown, time + u" | Página 1 "_s + footerCount);
+            QTemporaryDir dir;
+            if (!preview.document()->complete())
+                QCOMPARE(test::errorDescription([&] { writePdf(*preview.document(), dir.filePath(u"early.pdf"_s)); }),
+                         u"El listado todavía se está preparando: no se puede imprimir"_s);
+            QTRY_VERIFY(preview.document()->complete());
+            QCOMPARE(footer(preview.pageView()->page()), u"%1 | Página 1 de %2"_s.arg(time).arg(records));
+            QVERIFY2(printTimesSince(before).contains(time), qPrintable(shown));
         }
     }
 };
