@@ -17,8 +17,7 @@ std::optional<CustomerPick> showCustomerList(const CustomerStore &store, bool pi
 {
     const LoadedWindow<FrmABMClientes> window(QStringLiteral("FrmABMClientes"));
     window->setStore(store, picking, makeEditors);
-    window->beginFill();
-    window->endFill(readCustomerList(store));
+    window->fill();
     window->exec();
     return window ? window->pick() : std::nullopt;
 }

@@ -1,5 +1,7 @@
 #include "browser/customerlistmodel.h"
 
+#include <algorithm>
+
 namespace felcora::browser {
 
 namespace {
@@ -24,13 +26,22 @@ CustomerListModel::CustomerListModel(QObject *parent)
 {
 }
 
-void CustomerListModel::setTable(CustomerTable table)
+void CustomerListModel::setTable(CustomerTable table, int sortColumn)
 {
     beginResetModel();
     m_table = std::move(table);
-    m_order = nullptr;
-    m_sortColumn = -1;
+    m_sortColumn = sortColumn;
+    m_sortOrder = Qt::AscendingOrder;
+    m_order = sortColumn >= 0 ? &m_table.sortedBy(sortColumn) : nullptr;
     endResetModel();
+}
+
+qsizetype CustomerListModel::readingRow(int row) const
+{
+    if (!m_order)
+        return row;
+    const size_t position = reversed() ? m_order->size() - 1 - size_t(row) : size_t(row);
+    return qsizetype((*m_order)[position]);
 }
 
 int CustomerListModel::rowCount(const QModelIndex &parent) const
@@ -71,7 +82,7 @@ Qt::ItemFlags CustomerListModel::flags(const QModelIndex &index) const
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-void CustomerListModel::sort(int column, Qt::SortOrder)
+void CustomerListModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= kCustomerColumnCount)
         return;
@@ -84,11 +95,12 @@ void CustomerListModel::sort(int column, Qt::SortOrder)
 
     m_order = &m_table.sortedBy(column);
     m_sortColumn = column;
+    m_sortOrder = order;
 
     if (!before.isEmpty()) {
         std::vector<int> position(m_order->size());
         for (size_t k = 0; k < m_order->size(); ++k)
-            position[(*m_order)[k]] = int(k);
+            position[(*m_order)[k]] = reversed() ? int(m_order->size() - 1 - k) : int(k);
         QModelIndexList after;
         after.reserve(before.size());
         for (qsizetype k = 0; k < before.size(); ++k)
@@ -100,7 +112,9 @@ void CustomerListModel::sort(int column, Qt::SortOrder)
 
 int CustomerListModel::addCustomer(const CustomerTable::Row &row)
 {
-    const int at = m_order ? int(m_table.placeInOrder(m_sortColumn, row)) : rowCount();
+    int at = m_order ? int(m_table.placeInOrder(m_sortColumn, row)) : rowCount();
+    if (reversed())
+        at = rowCount() - at; // after the rows that sort after it, before the ones equal or before
     beginInsertRows({}, at, at);
     m_table.appendRow(row);
     endInsertRows();
@@ -122,7 +136,30 @@ void CustomerListModel::removeCustomer(int row)
 
 int CustomerListModel::findNamePrefix(QStringView prefix)
 {
-    return int(m_table.findNamePrefix(prefix, m_order));
+    return int(m_table.findNamePrefix(prefix, m_order, reversed()));
+}
+
+int CustomerListModel::find(QStringView text)
+{
+    const bool digits
+        = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const bool byCuit = m_order && m_sortColumn == kCuit;
+    if (digits && byCuit)
+        return int(m_table.findCuitPrefix(text, m_order, reversed()));
+    const int byName = findNamePrefix(text);
+    if (byName >= 0 || !digits)
+        return byName;
+    return int(m_table.findCuitPrefix(text, m_order, reversed()));
+}
+
+int CustomerListModel::rowOfCuit(const QString &cuit) const
+{
+    const QByteArray wanted = cuit.toUtf8();
+    for (int row = 0; row < rowCount(); ++row) {
+        if (m_table.utf8(readingRow(row), kCuit) == wanted)
+            return row;
+    }
+    return -1;
 }
 
 } // namespace felcora::browser

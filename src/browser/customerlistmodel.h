@@ -9,14 +9,15 @@ namespace felcora::browser {
 
 // The customer list as a table model over a CustomerTable. Rows are shown in
 // reading order until a column is sorted; from then on in that column's
-// sorted order, which stays on.
+// sorted order, ascending or descending, which stays on.
 class FELCORA_TESTS_EXPORT CustomerListModel final : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     explicit CustomerListModel(QObject *parent = nullptr);
 
-    void setTable(CustomerTable table);
+    // The rows, shown in reading order, or sorted ascending by a column.
+    void setTable(CustomerTable table, int sortColumn = -1);
     void clear() { setTable({}); }
     void setIcon(const QIcon &icon) { m_icon = icon; }
 
@@ -25,7 +26,6 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    // Always ascending: sorting a column again sorts it ascending again.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // The rows change where the list shows them and the others keep their
@@ -39,17 +39,27 @@ public:
 
     // -1 until a column has been sorted.
     int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
     QString text(int row, int column) const;
-    // The first row, in list order, whose name begins with prefix ignoring
-    // case; -1 when none does.
+    // The first row, in list order, whose name begins with prefix without
+    // regard to case and accents; -1 when none does.
     int findNamePrefix(QStringView prefix);
+    // The row the search box answers for a text: the first row, in list
+    // order, whose name begins with it; for a text of digits, when no name
+    // does, the first whose CUIT begins with them (only the CUIT while the
+    // list is sorted by CUIT). -1 when none does.
+    int find(QStringView text);
+    // The row of the customer with this CUIT; -1 when none has it.
+    int rowOfCuit(const QString &cuit) const;
 
 private:
-    qsizetype readingRow(int row) const { return m_order ? qsizetype((*m_order)[size_t(row)]) : row; }
+    qsizetype readingRow(int row) const;
+    bool reversed() const { return m_order && m_sortOrder == Qt::DescendingOrder; }
 
     CustomerTable m_table;
     const CustomerTable::Order *m_order = nullptr;
     int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QIcon m_icon;
 };
 

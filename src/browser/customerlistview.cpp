@@ -63,7 +63,8 @@ CustomerListView::CustomerListView(QWidget *parent)
     m_report->verticalHeader()->hide();
     m_report->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_report->verticalHeader()->setDefaultSectionSize(m_report->fontMetrics().height() + 4);
-    m_report->setSortingEnabled(false); // the window sorts on a header click, always ascending
+    m_report->setSortingEnabled(false); // the window sorts on a header click
+    m_report->horizontalHeader()->setSortIndicatorShown(true);
     m_report->horizontalHeader()->setSectionsClickable(true);
     m_report->horizontalHeader()->setSectionsMovable(false);
     m_report->horizontalHeader()->setHighlightSections(false);
@@ -141,6 +142,11 @@ void CustomerListView::selectRow(int row)
     const QModelIndex index = m_model->index(row, 0);
     m_report->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     currentView()->scrollTo(index, QAbstractItemView::EnsureVisible);
+}
+
+void CustomerListView::showOrder(int column, Qt::SortOrder order)
+{
+    m_report->horizontalHeader()->setSortIndicator(column, order);
 }
 
 } // namespace felcora::browser

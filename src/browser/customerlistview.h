@@ -40,6 +40,8 @@ public:
     int selectedRow() const;
     // Selects one row and scrolls it into view.
     void selectRow(int row);
+    // Shows on the report's header which column orders the rows, and how.
+    void showOrder(int column, Qt::SortOrder order);
 
 signals:
     void headerClicked(int column);

@@ -1,15 +1,22 @@
 #include "browser/customerlistwindow.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProgressBar>
 #include <QTableView>
+#include <QTimer>
 
+#include "browser/customerlistfill.h"
 #include "browser/customerlistmodel.h"
 #include "browser/customerlistview.h"
 #include "browser/printedlist.h"
@@ -33,9 +40,25 @@ const QString kWindow = QStringLiteral("FrmABMClientes");
 constexpr int kPlainNumberDigits = 15;
 
 constexpr int kColumnTwips[kCustomerColumnCount] = {2500, 1200, 2300, 2500, 0, 0};
+constexpr int kProgressTwips = 3000;
 
 const QString kStatusText = QStringLiteral(
     "[INSERT] Agregar Cliente - [DELETE] Borrar Cliente - [F6] Modificar - [ENTER] Seleccionar - [F12] Imprimir Lista");
+
+// The first screen of the list, read at once; the rest is read a slice at a
+// time, each short enough for keys and paints to go on between them.
+constexpr int kFirstScreenRows = 64;
+constexpr int kFillSliceMilliseconds = 15;
+
+// A search text that matches no customer: the box turns light red and the
+// status bar says so until the text matches again.
+const QColor kNoMatchBackground(255, 214, 214);
+const QString kNoMatchText = QStringLiteral("Sin coincidencias");
+
+// What the list cannot do before all of it is read, said in the status bar for a while.
+const QString kStillLoadingText = QStringLiteral("La lista todavía se está cargando: espere a que termine.");
+constexpr int kStatusMessageMilliseconds = 4000;
+const QString kIncompleteText = QStringLiteral("La lista está incompleta: no se pudieron leer todos los clientes.");
 
 bool isEnter(int key)
 {
@@ -75,10 +98,23 @@ FrmABMClientes::FrmABMClientes()
     : ui(std::make_unique<Ui::FrmABMClientes>())
     , m_model(new CustomerListModel(this))
     , m_menu(new QMenu(this))
+    , m_fillTimer(new QTimer(this))
+    , m_fillProgress(new QProgressBar(this))
 {
     ui->setupUi(this);
     scaleToScreen(this);
-    ui->SB->showMessage(kStatusText);
+    // The keys' help stays under the status bar's passing messages.
+    auto *help = new QLabel(kStatusText, ui->SB);
+    help->setObjectName(QStringLiteral("SBAyuda"));
+    ui->SB->addWidget(help, 1);
+    m_fillProgress->setObjectName(QStringLiteral("SBCarga"));
+    m_fillProgress->setFormat(QStringLiteral("Cargando clientes: %p%"));
+    m_fillProgress->setMaximumWidth(twipsToPixelsX(kProgressTwips, this));
+    m_fillProgress->hide();
+    ui->SB->addPermanentWidget(m_fillProgress);
+    m_fillTimer->setObjectName(QStringLiteral("tmrCarga"));
+    m_fillTimer->setSingleShot(true);
+    connect(m_fillTimer, &QTimer::timeout, this, [this] { fillSlice(); });
 
     m_model->setIcon(customerIcon());
     QList<int> widths;
@@ -90,7 +126,7 @@ FrmABMClientes::FrmABMClientes()
     widths[kCuit] = std::max(widths[kCuit], metrics.horizontalAdvance(QStringLiteral("000000000000")) + 8);
     ui->Lst->setModel(m_model, widths);
     connect(ui->Lst, &CustomerListView::headerClicked, this,
-            guarded(this, "Lst_ColumnClick", [this](int column) { m_model->sort(column); }));
+            guarded(this, "Lst_ColumnClick", [this](int column) { sortByHeader(column); }));
     for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(ui->Lst->reportView()),
                                     static_cast<QAbstractItemView *>(ui->Lst->iconView())})
         connect(view, &QAbstractItemView::doubleClicked, this,
@@ -136,18 +172,91 @@ CustomerListView *FrmABMClientes::list() const
     return ui->Lst;
 }
 
-void FrmABMClientes::beginFill()
+void FrmABMClientes::fill()
 {
+    m_fill.reset();
     m_model->clear();
     ui->Lst->hide();
+    CustomerTable head = CustomerTable::read(*m_store.openListHead(kFirstScreenRows), *m_store.context().format);
+    if (head.rowCount() < kFirstScreenRows) {
+        endFill(std::move(head));
+        return;
+    }
+    m_model->setTable(std::move(head)); // already by name
+    ui->Lst->showOrder(kNombre, Qt::AscendingOrder);
+    ui->Lst->show();
+    ui->Lst->selectRow(0);
+    m_fill = std::make_unique<CustomerListFill>(m_store);
+    m_fillProgress->setRange(0, 0);
+    m_fillProgress->show();
+    m_fillTimer->start();
 }
 
+void FrmABMClientes::fillSlice()
+{
+    guardHandler(kWindow, "Lst_Fill", [this] {
+        bool done = false;
+        try {
+            done = m_fill->readFor(kFillSliceMilliseconds);
+        } catch (...) {
+            // The first screen stays; the user is told the rest is missing.
+            m_fill.reset();
+            m_fillProgress->hide();
+            ui->SB->showMessage(kIncompleteText);
+            throw;
+        }
+        if (done) {
+            endFill(m_fill->take());
+            return;
+        }
+        const qint64 expected = std::max<qint64>(m_fill->rowsExpected(), m_fill->rowsRead());
+        m_fillProgress->setRange(0, int(std::min<qint64>(expected, std::numeric_limits<int>::max())));
+        m_fillProgress->setValue(int(std::min<qint64>(m_fill->rowsRead(), m_fillProgress->maximum())));
+        m_fillTimer->start();
+    });
+}
+
+// Shows every customer by name, keeping the customer selected on the first
+// screen selected, and answers a search typed while the list was read.
 void FrmABMClientes::endFill(CustomerTable rows)
 {
-    m_model->setTable(std::move(rows));
+    const int selected = ui->Lst->selectedRow();
+    const QString cuit = selected >= 0 ? m_model->text(selected, kCuit) : QString();
+    m_fill.reset();
+    m_fillProgress->hide();
+    m_model->setTable(std::move(rows), kNombre);
+    ui->Lst->showOrder(kNombre, Qt::AscendingOrder);
     ui->Lst->show();
+    const int row = cuit.isNull() ? 0 : std::max(0, m_model->rowOfCuit(cuit));
     if (m_model->rowCount() > 0)
-        ui->Lst->selectRow(0);
+        ui->Lst->selectRow(row);
+    if (m_searchPending)
+        searchChanged(ui->txtBuscar->text());
+}
+
+// Editing, sorting and exporting wait for the whole list: said, not done.
+bool FrmABMClientes::refusedWhileFilling()
+{
+    if (!filling())
+        return false;
+    ui->SB->showMessage(kStillLoadingText, kStatusMessageMilliseconds);
+    return true;
+}
+
+// A first click on a header sorts by its column ascending, the next one on
+// the same header descending, and so on; the header shows the order.
+void FrmABMClientes::sortByHeader(int column)
+{
+    if (refusedWhileFilling()) {
+        ui->Lst->showOrder(kNombre, Qt::AscendingOrder);
+        return;
+    }
+    const bool again = column == m_model->sortColumn() && m_model->sortOrder() == Qt::AscendingOrder;
+    const Qt::SortOrder order = again ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_model->sort(column, order);
+    ui->Lst->showOrder(column, order);
+    if (const int row = ui->Lst->selectedRow(); row >= 0)
+        ui->Lst->selectRow(row);
 }
 
 bool FrmABMClientes::eventFilter(QObject *watched, QEvent *event)
@@ -161,8 +270,9 @@ bool FrmABMClientes::eventFilter(QObject *watched, QEvent *event)
         if (watched == ui->txtBuscar) {
             guardHandler(kWindow, "txtBuscar_KeyDown", [&] { consumed = searchKeyDown(key->key()); });
         } else if (ui->Lst->owns(watched)) {
-            guardHandler(kWindow, "Lst_KeyDown",
-                         [&] { consumed = listKeyDown(key->key(), shiftCtrlAlt(key->modifiers())); });
+            guardHandler(kWindow, "Lst_KeyDown", [&] {
+                consumed = listKeyDown(key->key(), shiftCtrlAlt(key->modifiers())) || typeIntoSearch(key);
+            });
         }
         return consumed;
     }
@@ -180,10 +290,29 @@ void FrmABMClientes::keyPressEvent(QKeyEvent *event)
 
 bool FrmABMClientes::formKeyDown(const QKeyEvent *key)
 {
-    const bool ctrlC = key->key() == Qt::Key_C && shiftCtrlAlt(key->modifiers()) == Qt::ControlModifier;
-    if (key->key() != Qt::Key_Escape && !ctrlC)
+    const bool ctrl = shiftCtrlAlt(key->modifiers()) == Qt::ControlModifier;
+    if (key->key() == Qt::Key_E && ctrl) {
+        exportRows();
+        return true;
+    }
+    if (key->key() != Qt::Key_Escape && !(key->key() == Qt::Key_C && ctrl))
         return false;
     unload();
+    return true;
+}
+
+// A printable key typed in the list goes to the end of the search box, which
+// takes the focus and searches, as a file manager's list does.
+bool FrmABMClientes::typeIntoSearch(const QKeyEvent *key)
+{
+    const QString text = key->text();
+    const bool printable
+        = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
+    if (!printable || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    ui->txtBuscar->setFocus();
+    ui->txtBuscar->end(false);
+    ui->txtBuscar->insert(text);
     return true;
 }
 
@@ -225,8 +354,8 @@ bool FrmABMClientes::searchKeyDown(int key)
     case Qt::Key_Up: lf_MoverArriba(); return true;
     default: break;
     }
-    if (key == Qt::Key_Insert) {
-        addCustomer();
+    if (key == Qt::Key_Insert || key == Qt::Key_F12) {
+        listKeyDown(key, Qt::NoModifier);
         return true;
     }
     if (isEnter(key) || key == Qt::Key_Delete || key == Qt::Key_F6)
@@ -241,11 +370,28 @@ void FrmABMClientes::listMouseUp(const QMouseEvent *mouse)
         m_menu->popup(mouse->globalPosition().toPoint());
 }
 
+// Selects the first customer the text finds. While the list is still read,
+// a text the first screen does not answer is looked for again at the end.
 void FrmABMClientes::searchChanged(const QString &text)
 {
-    const int row = m_model->findNamePrefix(text);
+    m_searchPending = false;
+    const int row = m_model->find(text);
     if (row >= 0)
         ui->Lst->selectRow(row);
+    m_searchPending = row < 0 && filling();
+    showNoMatch(row < 0 && !text.isEmpty() && !filling());
+}
+
+void FrmABMClientes::showNoMatch(bool noMatch)
+{
+    QPalette palette;
+    if (noMatch)
+        palette.setColor(QPalette::Base, kNoMatchBackground);
+    ui->txtBuscar->setPalette(palette);
+    if (noMatch)
+        ui->SB->showMessage(kNoMatchText);
+    else if (ui->SB->currentMessage() == kNoMatchText)
+        ui->SB->clearMessage();
 }
 
 void FrmABMClientes::lf_MoverArriba()
@@ -263,6 +409,7 @@ void FrmABMClientes::lf_MoverAbajo()
 // at the first row and Up at the last, as from a search box into its list.
 void FrmABMClientes::moveSelection(int step)
 {
+    m_searchPending = false; // the user chose another row
     const int rows = ui->Lst->rowCount();
     if (rows == 0)
         return;
@@ -289,7 +436,7 @@ void FrmABMClientes::pickSelected()
 void FrmABMClientes::deleteSelected()
 {
     const int row = ui->Lst->selectedRow();
-    if (row < 0)
+    if (row < 0 || refusedWhileFilling())
         return;
     if (MsgBox(QStringLiteral("Confirma eliminar el Cliente Seleccionado"), vbYesNo + vbQuestion) != vbYes)
         return;
@@ -305,7 +452,7 @@ void FrmABMClientes::deleteSelected()
 void FrmABMClientes::modifySelected()
 {
     const int row = ui->Lst->selectedRow();
-    if (row < 0 || !m_editors)
+    if (row < 0 || !m_editors || refusedWhileFilling())
         return;
     const auto saved = m_editors->modify(m_model->text(row, kCuit));
     if (!saved)
@@ -321,13 +468,19 @@ void FrmABMClientes::modifySelected()
 // list's order puts it (the end until a column is sorted), selected and shown.
 void FrmABMClientes::addCustomer()
 {
-    if (!m_editors)
+    if (!m_editors || refusedWhileFilling())
         return;
     const auto added = m_editors->addNew();
     if (!added)
         return;
     const int row = m_model->addCustomer({added->nombre, added->cuit, added->domicilio, added->email, {}, {}});
     ui->Lst->selectRow(row);
+}
+
+void FrmABMClientes::exportRows()
+{
+    if (refusedWhileFilling())
+        return;
 }
 
 qint32 FrmABMClientes::Eliminar(const QString &cuit)

@@ -12,6 +12,8 @@
 class QKeyEvent;
 class QMenu;
 class QMouseEvent;
+class QProgressBar;
+class QTimer;
 
 namespace Ui {
 class FrmABMClientes;
@@ -23,6 +25,7 @@ struct ComponentVersion;
 
 namespace felcora::browser {
 
+class CustomerListFill;
 class CustomerListModel;
 class CustomerListView;
 class CustomerTable;
@@ -43,9 +46,13 @@ public:
     // picks, and the editors it opens.
     void setStore(const CustomerStore &store, bool picking, const MakeEditors &makeEditors);
 
-    // Filling: the list is hidden while its rows are read, then shown.
-    void beginFill();
-    void endFill(CustomerTable rows);
+    // Fills the list: the first screen of customers by name at once, and,
+    // when there are more, the whole list read a slice at a time while the
+    // window is shown, with its progress in the status bar. Failures to read
+    // the first screen are thrown.
+    void fill();
+    // Whether the list is still being read.
+    bool filling() const { return m_fill != nullptr; }
 
     CustomerListView *list() const;
     CustomerListModel *model() const { return m_model; }
@@ -72,7 +79,14 @@ protected:
 private:
     bool formKeyDown(const QKeyEvent *key);
     bool listKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    bool typeIntoSearch(const QKeyEvent *key);
     bool searchKeyDown(int key);
+    void fillSlice();
+    void endFill(CustomerTable rows);
+    bool refusedWhileFilling();
+    void showNoMatch(bool noMatch);
+    void sortByHeader(int column);
+    void exportRows();
     void listMouseUp(const QMouseEvent *mouse);
     void searchChanged(const QString &text);
     void pickSelected();
@@ -88,6 +102,10 @@ private:
     bool m_picking = false;
     std::unique_ptr<CustomerEditors> m_editors;
     std::optional<CustomerPick> m_pick;
+    std::unique_ptr<CustomerListFill> m_fill;
+    QTimer *m_fillTimer;
+    QProgressBar *m_fillProgress;
+    bool m_searchPending = false; // a search the first screen did not answer
 };
 
 } // namespace felcora::browser

@@ -15,32 +15,55 @@ namespace {
 constexpr std::array<const char *, kCustomerColumnCount> kFieldNames
     = {"nombre", "CUIT", "domicilio", "email", "regalias", "AjxVinc_4102"};
 
-// Folds ASCII and the Latin-1 letters of Spanish (two-byte sequences C3 xx)
-// byte by byte, as Unicode case folding does; false, with out unchanged in
+// The Latin-1 letters U+00C0..U+00FF as the search compares them: the base
+// letter of those that decompose (Á to a, Ñ to n, Ü to u), the lower case of
+// the others; 0 for ß, whose folding is two letters.
+constexpr char16_t kLatinFolded[64]
+    = {u'a', u'a', u'a', u'a',      u'a',      u'a', u'\u00E6', u'c', u'e', u'e',      u'e',      u'e',      u'i',
+       u'i', u'i', u'i', u'\u00F0', u'n',      u'o', u'o',      u'o', u'o', u'o',      u'\u00D7', u'\u00F8', u'u',
+       u'u', u'u', u'u', u'y',      u'\u00FE', 0,    u'a',      u'a', u'a', u'a',      u'a',      u'a',      u'\u00E6',
+       u'c', u'e', u'e', u'e',      u'e',      u'i', u'i',      u'i', u'i', u'\u00F0', u'n',      u'o',      u'o',
+       u'o', u'o', u'o', u'\u00F7', u'\u00F8', u'u', u'u',      u'u', u'u', u'y',      u'\u00FE', u'y'};
+
+// Folds ASCII and the Latin-1 letters (two-byte sequences C3 xx) byte by
+// byte, as the general folding below does; false, with out unchanged in
 // size, for any other text, which then goes through QString.
 bool foldLatin(QByteArrayView text, std::vector<char> &out)
 {
     const size_t at = out.size();
-    out.resize(at + size_t(text.size()));
-    char *to = out.data() + at;
     for (qsizetype k = 0; k < text.size(); ++k) {
         const uchar c = uchar(text[k]);
         if (c < 0x80) {
-            to[k] = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+            out.push_back(char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
             continue;
         }
         const uchar next = k + 1 < text.size() ? uchar(text[k + 1]) : 0;
-        // U+00C0..U+00DE fold to U+00E0..U+00FE, except U+00D7 (the times sign);
-        // U+00E0..U+00FF are already folded.
-        if (c != 0xC3 || next < 0x80 || next > 0xBF || next == 0x9F) {
+        const char16_t folded = c == 0xC3 && next >= 0x80 && next <= 0xBF ? kLatinFolded[next - 0x80] : 0;
+        if (folded == 0) {
             out.resize(at);
             return false;
         }
-        to[k] = char(c);
-        to[k + 1] = char(next >= 0x80 && next <= 0x9E && next != 0x97 ? next + 0x20 : next);
+        if (folded < 0x80) {
+            out.push_back(char(folded));
+        } else {
+            out.push_back(char(0xC0 | (folded >> 6)));
+            out.push_back(char(0x80 | (folded & 0x3F)));
+        }
         ++k;
     }
     return true;
+}
+
+QByteArray foldUnicode(QByteArrayView text)
+{
+    const QString decomposed = QString::fromUtf8(text).normalized(QString::NormalizationForm_D);
+    QString bare;
+    bare.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            bare.append(c);
+    }
+    return bare.toCaseFolded().toUtf8();
 }
 
 // The first four bytes of a folded name as one word (missing bytes are 0),
@@ -86,7 +109,7 @@ void TextColumn::appendFolded(QByteArrayView text)
     if (foldLatin(text, m_bytes))
         endRow();
     else
-        append(QString::fromUtf8(text).toCaseFolded().toUtf8());
+        append(foldUnicode(text));
 }
 
 void TextColumn::replace(qsizetype row, QByteArrayView text)
@@ -133,39 +156,55 @@ CustomerTable CustomerTable::read(IRecordset &rs, IFormat &format)
     CustomerTable table;
     if (rs.Eof())
         return table;
-    std::array<int, kCustomerColumnCount> field{};
+    CustomerTableReader reader(rs, format);
+    while (!reader.readSome(table, std::numeric_limits<qsizetype>::max())) {}
+    return table;
+}
+
+CustomerTableReader::CustomerTableReader(IRecordset &rs, IFormat &format)
+    : m_rs(rs)
+    , m_format(format)
+{
+    if (rs.Eof())
+        return;
     for (int c = 0; c < kCustomerColumnCount; ++c) {
         const QString name = QString::fromLatin1(kFieldNames[size_t(c)]);
-        field[size_t(c)] = rs.fieldIndex(name);
-        if (field[size_t(c)] < 0)
+        m_field[size_t(c)] = rs.fieldIndex(name);
+        if (m_field[size_t(c)] < 0)
             rs.Fields(name); // fails with the recordset's own error
     }
+}
+
+bool CustomerTableReader::readSome(CustomerTable &table, qsizetype rows)
+{
     auto &columns = table.m_columns;
-    // Most customers share a few royalty and adjustment values (nothing, 0):
-    // the format component's text for a value is reused while the value repeats.
-    std::array<QVariant, kCustomerColumnCount> lastValue;
-    std::array<QByteArray, kCustomerColumnCount> lastText;
-    for (; !rs.Eof(); rs.MoveNext()) {
+    for (qsizetype read = 0; read < rows; ++read) {
+        if (m_rs.Eof())
+            return true;
         for (int c = kNombre; c <= kEMail; ++c)
-            columns[size_t(c)].append(rs.textUtf8(field[size_t(c)]));
+            columns[size_t(c)].append(m_rs.textUtf8(m_field[size_t(c)]));
         for (int c = kRegalias; c <= kAjuste; ++c) {
-            QVariant value = rs.value(field[size_t(c)]);
-            const QVariant &last = lastValue[size_t(c)];
-            const bool same = columns[size_t(c)].size() > 0 && value.typeId() == last.typeId()
-                && value.isNull() == last.isNull() && value == last;
+            QVariant value = m_rs.value(m_field[size_t(c)]);
+            const QVariant &last = m_lastValue[size_t(c)];
+            const bool same
+                = m_readAny && value.typeId() == last.typeId() && value.isNull() == last.isNull() && value == last;
             if (!same) {
-                lastText[size_t(c)] = format.EsNumero(value).toUtf8();
-                lastValue[size_t(c)] = std::move(value);
+                m_lastText[size_t(c)] = m_format.EsNumero(value).toUtf8();
+                m_lastValue[size_t(c)] = std::move(value);
             }
-            columns[size_t(c)].append(lastText[size_t(c)]);
+            columns[size_t(c)].append(m_lastText[size_t(c)]);
         }
+        m_readAny = true;
         table.appendFoldedName(columns[kNombre].utf8(columns[kNombre].size() - 1));
+        m_rs.MoveNext();
     }
-    return table;
+    return m_rs.Eof();
 }
 
 void CustomerTable::appendFoldedName(QByteArrayView name)
 {
+    if (m_nameKeys)
+        m_nameKeys->add(name);
     m_foldedNames.appendFolded(name);
     m_heads.push_back(NameHeads::head(m_foldedNames.utf8(m_foldedNames.size() - 1)));
 }
@@ -201,6 +240,7 @@ void CustomerTable::replaceRow(qsizetype row, const Row &values)
         m_columns[size_t(c)].replace(row, values[size_t(c)].toUtf8());
     const QByteArray folded = fold(values[kNombre].toUtf8());
     m_foldedNames.replace(row, folded);
+    forgetNameKeys();
     m_heads[size_t(row)] = NameHeads::head(folded);
     m_unsorted.fill(true);
     forgetHeadsInOrder();
@@ -213,6 +253,7 @@ void CustomerTable::removeRow(qsizetype row)
         column.remove(row);
     m_foldedNames.remove(row);
     m_heads.erase(m_heads.begin() + row);
+    forgetNameKeys();
     const auto removed = quint32(row);
     for (Order &order : m_sorted) {
         if (qsizetype(order.size()) != rowsBefore)
@@ -222,6 +263,11 @@ void CustomerTable::removeRow(qsizetype row)
             r -= r > removed ? 1 : 0;
     }
     forgetHeadsInOrder();
+}
+
+void CustomerTable::forgetNameKeys()
+{
+    m_nameKeys.reset();
 }
 
 void CustomerTable::forgetHeadsInOrder()
@@ -235,25 +281,42 @@ const CustomerTable::Order &CustomerTable::sortedBy(int c)
     Order &order = m_sorted[size_t(c)];
     if (qsizetype(order.size()) == rowCount() && !m_unsorted[size_t(c)])
         return order;
-    order = spanishOrder(m_columns[size_t(c)]);
+    const bool keysMade = c == kNombre && m_nameKeys && qsizetype(m_nameKeys->size()) == rowCount();
+    order = keysMade ? m_nameKeys->order(m_columns[kNombre]) : spanishOrder(m_columns[size_t(c)]);
+    if (c == kNombre)
+        forgetNameKeys();
     m_unsorted[size_t(c)] = false;
     forgetHeadsInOrder();
     return order;
 }
 
-qsizetype CustomerTable::findNamePrefix(QStringView prefix, const Order *order)
+qsizetype CustomerTable::findNamePrefix(QStringView prefix, const Order *order, bool reversed)
 {
     const QByteArray needle = fold(prefix.toUtf8());
     const std::vector<quint32> &heads = headsIn(order);
     const quint32 wanted = NameHeads::head(needle);
     const quint32 mask = NameHeads::mask(needle.size());
     const size_t rows = heads.size();
-    for (size_t position = 0; position < rows; ++position) {
+    for (size_t shown = 0; shown < rows; ++shown) {
+        const size_t position = reversed ? rows - 1 - shown : shown;
         if ((heads[position] & mask) != wanted)
             continue;
         const QByteArrayView name = m_foldedNames.utf8(qsizetype(order ? (*order)[position] : position));
         if (name.size() >= needle.size() && std::memcmp(name.data(), needle.constData(), size_t(needle.size())) == 0)
-            return qsizetype(position);
+            return qsizetype(shown);
+    }
+    return -1;
+}
+
+qsizetype CustomerTable::findCuitPrefix(QStringView prefix, const Order *order, bool reversed) const
+{
+    const QByteArray needle = prefix.toUtf8();
+    const TextColumn &cuits = m_columns[kCuit];
+    const size_t rows = size_t(rowCount());
+    for (size_t shown = 0; shown < rows; ++shown) {
+        const size_t position = reversed ? rows - 1 - shown : shown;
+        if (cuits.utf8(qsizetype(order ? (*order)[position] : position)).startsWith(needle))
+            return qsizetype(shown);
     }
     return -1;
 }

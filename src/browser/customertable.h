@@ -4,9 +4,12 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <QVariant>
 #include <array>
+#include <optional>
 #include <vector>
 
+#include "browser/spanishorder.h"
 #include "felcora/felcora_export.h"
 
 namespace felcora {
@@ -35,7 +38,8 @@ public:
     qsizetype byteCount() const { return qsizetype(m_bytes.size()); }
 
     void append(QByteArrayView text);
-    // Appends the case-folded form of a UTF-8 text, as the search compares it.
+    // Appends the form of a UTF-8 text the search compares: case folded and
+    // without accents (see CustomerTable::fold).
     void appendFolded(QByteArrayView text);
     void replace(qsizetype row, QByteArrayView text);
     void remove(qsizetype row);
@@ -48,8 +52,8 @@ private:
 };
 
 // The rows of the customer list, in the order they were read, with what the
-// list needs to search and sort a million of them quickly: a case-folded copy
-// of the names, and one row permutation per column once it has been sorted.
+// list needs to search and sort a million of them quickly: a folded copy of
+// the names, and one row permutation per column once it has been sorted.
 class FELCORA_TESTS_EXPORT CustomerTable
 {
 public:
@@ -58,6 +62,7 @@ public:
 
     qsizetype rowCount() const { return m_columns[kNombre].size(); }
     QString text(qsizetype row, int c) const { return m_columns[size_t(c)].text(row); }
+    QByteArrayView utf8(qsizetype row, int c) const { return m_columns[size_t(c)].utf8(row); }
 
     // Reads every record of a customer query: name, CUIT, address and e-mail
     // as text (null as ""), royalties and adjustment as the format
@@ -84,15 +89,22 @@ public:
     // replaces.
     const Order &sortedBy(int column);
 
-    // The first position in `order` (reading order when null) whose row's
-    // name begins with prefix, ignoring case; -1 when none does.
-    qsizetype findNamePrefix(QStringView prefix, const Order *order);
+    // The first position in `order` (reading order when null), read from its
+    // end when reversed, whose row's name begins with prefix, compared
+    // without regard to case and accents; -1 when none does.
+    qsizetype findNamePrefix(QStringView prefix, const Order *order, bool reversed = false);
+    // The same for a CUIT beginning with these characters, as stored.
+    qsizetype findCuitPrefix(QStringView prefix, const Order *order, bool reversed = false) const;
 
-    // Case folding used by the search, on UTF-8.
+    // The form of a UTF-8 text the search compares: Unicode's case folding
+    // of the text without its combining marks once decomposed, so that
+    // "nunez" finds NÚÑEZ and "ague" AGÜERO.
     static QByteArray fold(QByteArrayView utf8);
 
 private:
+    friend class CustomerTableReader;
     void forgetHeadsInOrder();
+    void forgetNameKeys();
     void appendFoldedName(QByteArrayView name);
     const std::vector<quint32> &headsIn(const Order *order);
 
@@ -106,6 +118,31 @@ private:
     std::vector<quint32> m_heads;        // reading order
     const Order *m_headsOrder = nullptr; // the order m_headsInOrder follows
     std::vector<quint32> m_headsInOrder;
+    // The names' sort keys, made as the rows are read so that the list's
+    // first order by name costs no second pass over them; dropped when a row
+    // changes, and once that order is made.
+    std::optional<SpanishKeys> m_nameKeys{std::in_place};
+};
+
+// Reads the records of a customer query into a table a slice at a time, so
+// that a long list is read between the keys and paints of its window.
+class FELCORA_TESTS_EXPORT CustomerTableReader
+{
+public:
+    // Finds the columns; a missing one fails as the recordset does.
+    CustomerTableReader(IRecordset &rs, IFormat &format);
+    // Reads up to `rows` more records; answers whether the end was reached.
+    bool readSome(CustomerTable &table, qsizetype rows);
+
+private:
+    IRecordset &m_rs;
+    IFormat &m_format;
+    std::array<int, kCustomerColumnCount> m_field{};
+    // Most customers share a few royalty and adjustment values (nothing, 0):
+    // the format component's text for a value is reused while it repeats.
+    std::array<QVariant, kCustomerColumnCount> m_lastValue;
+    std::array<QByteArray, kCustomerColumnCount> m_lastText;
+    bool m_readAny = false;
 };
 
 } // namespace felcora::browser

@@ -2,14 +2,44 @@
 
 #include <QByteArrayView>
 #include <QtGlobal>
+#include <memory>
 #include <vector>
+
+#include "felcora/felcora_export.h"
 
 namespace felcora::browser {
 
 class TextColumn;
 
-// The rows of a column sorted ascending by their text in Spanish order,
-// ignoring case; equal texts keep their reading order.
+// Sort keys of texts in Spanish order, appended one row at a time into one
+// buffer, so that a list read in slices is ordered at its end without a
+// second pass over its texts. The order is the office server's: ICU's es_AR
+// collation at its default (tertiary) strength, so that case and accents weigh
+// less than letters, Ñ follows N and Ü goes with U; texts the collation finds
+// equal are ordered by their bytes, then in reading order.
+class FELCORA_TESTS_EXPORT SpanishKeys
+{
+public:
+    SpanishKeys();
+    ~SpanishKeys();
+    SpanishKeys(SpanishKeys &&) noexcept;
+    SpanishKeys &operator=(SpanishKeys &&) noexcept;
+
+    size_t size() const;
+    void reserve(size_t rows, size_t textBytes);
+    // Appends the key of the next row's text.
+    void add(QByteArrayView utf8);
+    // The rows sorted ascending; texts are the rows the keys were added for.
+    std::vector<quint32> order(const TextColumn &texts) const;
+
+    // The collator and the keys' bytes (also what spanishPlace compares with).
+    struct Buffer;
+
+private:
+    std::unique_ptr<Buffer> m;
+};
+
+// The rows of a column sorted ascending by their text in Spanish order.
 std::vector<quint32> spanishOrder(const TextColumn &texts);
 
 // Where a new text goes among the rows of `order` (an order spanishOrder

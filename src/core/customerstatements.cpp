@@ -9,7 +9,17 @@ namespace felcora {
 
 QString customerListSql()
 {
-    return QStringLiteral("select * from clientes order by nombre");
+    return QStringLiteral("select * from clientes");
+}
+
+QString customerListHeadSql(int rows)
+{
+    return QStringLiteral("select * from clientes order by nombre offset 0 rows fetch next %1 rows only").arg(rows);
+}
+
+QString customerCountSql()
+{
+    return QStringLiteral("select count(*) from clientes");
 }
 
 QString customerReportSql()

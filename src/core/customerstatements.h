@@ -12,8 +12,15 @@ struct CustomerRecord;
 // The statements on the customer tables, built from plain values. A CUIT is
 // a text literal, exactly as given.
 
-// Every customer for the list: the whole rows, by name.
+// Every customer for the list: the whole rows, in the database's own order
+// (the list orders them itself, so that no row waits for the others' sort).
 FELCORA_CORE_EXPORT QString customerListSql();
+// The first rows of the list by name: what its first screen shows at once.
+// The standard row limit, which the server reads as it stands and the
+// embedded database's dialect rewrites.
+FELCORA_CORE_EXPORT QString customerListHeadSql(int rows);
+// How many customers there are.
+FELCORA_CORE_EXPORT QString customerCountSql();
 
 // Every customer for the printed list: what it prints, by name.
 FELCORA_CORE_EXPORT QString customerReportSql();

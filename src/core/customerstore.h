@@ -131,6 +131,10 @@ public:
 
     // Every customer as the list reads them: an open recordset to read to its end.
     std::unique_ptr<IRecordset> openList() const;
+    // The first customers by name, at most `rows`: an open recordset.
+    std::unique_ptr<IRecordset> openListHead(int rows) const;
+    // How many customers there are.
+    qint64 count() const;
 
     // The customer with this CUIT, or nothing when the data access finds no
     // row; the fee only where the store keeps it.

@@ -233,7 +233,10 @@ private slots:
         check("no condition one past its list", conditions::letterAt(conditions::kInvoicing, 6), QString());
         const QString cuit = u"27222222223"_s;
         check("a customer", selectCustomerSql(u"2'0"_s), u"select * from clientes where cuit = '2''0'"_s);
-        check("the list", customerListSql(), u"select * from clientes order by nombre"_s);
+        check("the list", customerListSql(), u"select * from clientes"_s);
+        check("its first screen", customerListHeadSql(64),
+              u"select * from clientes order by nombre offset 0 rows fetch next 64 rows only"_s);
+        check("the customers counted", customerCountSql(), u"select count(*) from clientes"_s);
         check("the printed list", customerReportSql(),
               u"select Nombre, Cuit, Domicilio , Email, Telefonos From clientes order by Nombre"_s);
         check("a customer deleted", deleteCustomerSql(cuit), u"delete from clientes where cuit = '27222222223'"_s);
