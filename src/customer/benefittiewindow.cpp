@@ -1,5 +1,6 @@
 #include "customer/benefittiewindow.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 
 #include "controls/clcntrl.h"
@@ -17,6 +18,20 @@ namespace felcora::customer {
 namespace {
 
 const QString kWindow = QStringLiteral("frmVentajas");
+
+bool isEnter(const QKeyEvent *key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+// F4 alone or Alt+Down (on the keypad too) drops a combo box's list; here they open a box's picker.
+// Alt+F4 stays the window manager's.
+bool opensPicker(const QKeyEvent *key)
+{
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    return (key->key() == Qt::Key_F4 && modifiers == Qt::NoModifier)
+        || (key->key() == Qt::Key_Down && modifiers == Qt::AltModifier);
+}
 
 } // namespace
 
@@ -83,11 +98,16 @@ void frmVentajas::pick(QLineEdit *box, QString (CustomerStore::*picker)() const,
     }
 }
 
-bool frmVentajas::eventFilter(QObject *, QEvent *event)
+bool frmVentajas::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress)
         return false;
-    return formKeyDown(static_cast<QKeyEvent *>(event));
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (formKeyDown(key))
+        return true;
+    bool used = false;
+    guardHandler(kWindow, "Control_KeyDown", [&] { used = controlKeyDown(watched, key); });
+    return used;
 }
 
 void frmVentajas::keyPressEvent(QKeyEvent *event)
@@ -112,6 +132,55 @@ bool frmVentajas::formKeyDown(const QKeyEvent *key)
         reportCurrentFailure(kWindow, "Form_KeyDown");
     }
     return true;
+}
+
+// The keys of a box with a picker and of its button; answers whether the key is used up.
+bool frmVentajas::controlKeyDown(QObject *watched, const QKeyEvent *key)
+{
+    // The button's own click, so the picker and its answer are handled in one place.
+    if (QPushButton *button = pickerOf(watched); button && opensPicker(key)) {
+        button->click();
+        return true;
+    }
+    // A focused push button takes Space by itself; Enter, which it would leave
+    // to the window, clicks it as well.
+    if (auto *button = qobject_cast<QPushButton *>(watched); button && isPicker(button) && isEnter(key)) {
+        button->click();
+        return true;
+    }
+    // Enter and the arrows walk the boxes (the boxes' own control would stop
+    // at a button on Tab's way); Enter and Down forward, Up back.
+    const bool box = qobject_cast<const QLineEdit *>(watched) != nullptr;
+    if ((box && isEnter(key))
+        || ((box || isPicker(watched)) && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up))) {
+        moveBetweenBoxes(key->key() != Qt::Key_Up);
+        return true;
+    }
+    return false;
+}
+
+QPushButton *frmVentajas::pickerOf(const QObject *box) const
+{
+    if (box == ui->txtIdVentaja)
+        return ui->cmdVentaja;
+    if (box == ui->txtIdSubRegimen)
+        return ui->cmdSubReg;
+    return nullptr;
+}
+
+bool frmVentajas::isPicker(const QObject *control) const
+{
+    return control == ui->cmdVentaja || control == ui->cmdSubReg;
+}
+
+// Moves the focus along the Tab order to the next (or previous) control that
+// is not a picker button; it stays where it was when there is none.
+void frmVentajas::moveBetweenBoxes(bool forward)
+{
+    const QWidget *from = QApplication::focusWidget();
+    bool moved = focusNextPrevChild(forward);
+    while (moved && isPicker(QApplication::focusWidget()) && QApplication::focusWidget() != from)
+        moved = focusNextPrevChild(forward);
 }
 
 void frmVentajas::unload()

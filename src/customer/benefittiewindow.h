@@ -7,6 +7,7 @@
 #include "felcora/felcora_export.h"
 
 class QLineEdit;
+class QPushButton;
 
 namespace Ui {
 class frmVentajas;
@@ -16,6 +17,10 @@ namespace felcora::customer {
 
 // The window that ties a benefit regime to a customer: the regime, the
 // sub-regime and the tariff position, typed or picked; F11 adds the tie.
+// The regime and sub-regime boxes open their picker with F4 or Alt+Down, as
+// a combo box drops its list, or from their "..." button (Tab reaches it
+// right after its box; Space or Enter there opens the picker). Enter and the
+// arrows move between the boxes only, passing over the buttons.
 class FELCORA_TESTS_EXPORT frmVentajas : public QDialog
 {
     Q_OBJECT
@@ -36,6 +41,10 @@ protected:
 
 private:
     bool formKeyDown(const QKeyEvent *key);
+    bool controlKeyDown(QObject *watched, const QKeyEvent *key);
+    QPushButton *pickerOf(const QObject *box) const;
+    bool isPicker(const QObject *control) const;
+    void moveBetweenBoxes(bool forward);
     void pick(QLineEdit *box, QString (CustomerStore::*picker)() const, const char *routine);
     void unload();
 

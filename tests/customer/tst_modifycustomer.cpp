@@ -21,11 +21,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The benefit picker answers "RIM"; the subregime picker nothing.
+// The benefit picker answers "RIM", the subregime picker "S7".
 struct ScriptedListing : IListing
 {
     void SetDataAccess(QObject *&) override {}
-    QString getSubRegimenListado() override { return {}; }
+    QString getSubRegimenListado() override { return u"S7"_s; }
     QString getVentajasListado() override { return u"RIM"_s; }
 };
 
@@ -316,6 +316,43 @@ private slots:
         QCOMPARE(
             outcome->published,
             (CustomerPick{u"Gallardo, Marta"_s, u"20333333334"_s, u"Alsina 20"_s, u"nueva@ejemplo.com"_s, 4.5, 0.0}));
+    }
+
+    // Keys in the add window, which opens in the Ventaja box: F4 and Alt+Down in a box, Space or Enter on its "..."
+    // button (Tab's next stop) open that box's picker; other keys do not. Enter and the arrows walk the boxes only.
+    void benefitTieKeys_data()
+    {
+        using Keys = QList<QKeyCombination>;
+        QTest::addColumn<Keys>("keys");
+        QTest::addColumn<QString>("shown"); // the regime, the sub-regime, where the focus is
+        const QKeyCombination altDown = Qt::AltModifier | Qt::Key_Down, enter = Qt::Key_Return, tab = Qt::Key_Tab;
+        QTest::newRow("F4 in Ventaja") << Keys{Qt::Key_F4} << u"RIM||txtIdVentaja"_s;
+        QTest::newRow("Alt+Down in Ventaja") << Keys{altDown} << u"RIM||txtIdVentaja"_s;
+        QTest::newRow("F4 in SubRegimen") << Keys{enter, Qt::Key_F4} << u"|S7|txtIdSubRegimen"_s;
+        QTest::newRow("Alt+Down in SubRegimen") << Keys{enter, altDown} << u"|S7|txtIdSubRegimen"_s;
+        QTest::newRow("Space on Ventaja's button") << Keys{tab, Qt::Key_Space} << u"RIM||cmdVentaja"_s;
+        QTest::newRow("Space on SubRegimen's button") << Keys{enter, tab, Qt::Key_Space} << u"|S7|cmdSubReg"_s;
+        QTest::newRow("other keys") << Keys{Qt::ShiftModifier | Qt::Key_F4, Qt::ControlModifier | Qt::Key_F4,
+                                            Qt::AltModifier | Qt::Key_F4, Qt::Key_F3}
+                                    << u"||txtIdVentaja"_s;
+        QTest::newRow("Enter and arrows walk the boxes, Enter on a button picks")
+            << Keys{enter, enter, Qt::Key_Up, tab, Qt::Key_Down, Qt::ShiftModifier | Qt::Key_Tab, enter}
+            << u"|S7|cmdSubReg"_s;
+    }
+    void benefitTieKeys()
+    {
+        QFETCH(QList<QKeyCombination>, keys);
+        QString seen; // empty when a window did not open
+        modify(store(), kGallardo, [&](FrmModCliente *w) {
+            tieWindow(w, {}, [&](frmVentajas *v) {
+                for (const QKeyCombination key : keys)
+                    pressKey(key.key(), key.keyboardModifiers());
+                seen = child(v, u"txtIdVentaja"_s)->text() + u'|' + child(v, u"txtIdSubRegimen"_s)->text() + u'|'
+                    + focusName();
+            });
+            pressKey(Qt::Key_Escape);
+        });
+        QTEST(seen, "shown");
     }
 
 private:
