@@ -11,6 +11,7 @@
 
 #include "felcora/clListado.h"
 #include "felcora/componentversion.h"
+#include "felcora/customerlistexport.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/error.h"
 #include "felcora/hostkit/hostkit.h"
@@ -58,12 +59,16 @@ struct HostOptions
     QCommandLineOption printPdf{QStringLiteral("print-pdf"),
                                 QStringLiteral("Escribe el listado de clientes en un PDF y termina."),
                                 QStringLiteral("ARCHIVO")};
+    QCommandLineOption exportList{
+        QStringLiteral("export"),
+        QStringLiteral("Exporta la lista de clientes a un archivo .xlsx o .csv (por la extensión) y termina."),
+        QStringLiteral("ARCHIVO")};
 
     HostOptions()
     {
         parser.setApplicationDescription(QStringLiteral("Host de prueba del componente de clientes FELCORA"));
         parser.addOptions(
-            {help, version, demoData, initServer, config, pick, browse, origenTarvis, extended, printPdf});
+            {help, version, demoData, initServer, config, pick, browse, origenTarvis, extended, printPdf, exportList});
     }
 };
 
@@ -123,8 +128,8 @@ int main(int argc, char *argv[])
     HostOptions options;
     QCommandLineParser &parser = options.parser;
 
-    // Which application object the run needs: writing demo data, help and the
-    // version need none with windows. A command line not understood is reported
+    // Which application object the run needs: writing demo data, exporting the
+    // list, help and the version need none with windows. A command line not understood is reported
     // later, against the application's own arguments (Qt's, such as -platform, taken out).
     QStringList arguments;
     for (int k = 0; k < argc; ++k)
@@ -132,7 +137,7 @@ int main(int argc, char *argv[])
     const bool understood = parser.parse(arguments);
     const bool guiless = understood
         && (parser.isSet(options.help) || parser.isSet(options.version) || parser.isSet(options.demoData)
-            || parser.isSet(options.initServer));
+            || parser.isSet(options.initServer) || parser.isSet(options.exportList));
     // The PDF of the list needs fonts but no screen, and no one answers a message box.
     const bool printOnly = understood && parser.isSet(options.printPdf);
     if (printOnly && displayMissing())
@@ -202,6 +207,14 @@ int main(int argc, char *argv[])
             say(QStringLiteral("%1 %2 en %3")
                     .arg(pages)
                     .arg(pages == 1 ? QStringLiteral("página escrita") : QStringLiteral("páginas escritas"), file));
+            return 0;
+        }
+
+        if (parser.isSet(options.exportList)) {
+            const QString file = parser.value(options.exportList);
+            const int rows = exportCustomerList(broker, file);
+            say(rows == 1 ? QStringLiteral("1 cliente exportado a %1").arg(file)
+                          : QStringLiteral("%1 clientes exportados a %2").arg(rows).arg(file));
             return 0;
         }
 

@@ -42,6 +42,8 @@ private slots:
             u"300 clientes de demostración agregados"_s, 300);
         row("embedded already made: none", Before::Embedded, printPdf, 0, u"1 página escrita en list.pdf"_s, 0);
         row("office, no accounting: starts", Before::Office, printPdf, 0, u"1 página escrita en list.pdf"_s, 0);
+        row("list exported without a window", Before::Embedded, {u"--export"_s, u"lista.CSV"_s}, 0,
+            u"0 clientes exportados a lista.CSV"_s, 0);
         row("tables on an embedded database: refused, none claimed", Before::Office, {u"--init-server"_s}, 1,
             u"Las tablas se crean solo en un servidor PostgreSQL"_s, 0);
         row("missing configuration: named", Before::Nothing, QStringList{u"--config"_s, u"oficina.ini"_s} + printPdf, 1,

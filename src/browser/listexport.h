@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "export/tableexport.h"
+#include "felcora/felcora_export.h"
+
+class QWidget;
+
+namespace felcora::browser {
+
+class CustomerTable;
+
+// The customer list's visible columns (Nombre, Cuit, Direccion, E-Mail) of
+// the table's rows in the given order (reading order when null), the CUIT
+// kept as text. The source reads the table and the order, which must outlive it.
+FELCORA_TESTS_EXPORT tableexport::TableSource customerListSource(const CustomerTable &table,
+                                                                 const std::vector<quint32> *order);
+
+// Asks where to export the rows as shown (a save dialog offering XLSX, the
+// default, and CSV, opened in the folder of this session's last export) and
+// writes them there with exportWithProgress; answers its status text, or ""
+// when the user chose no file.
+FELCORA_TESTS_EXPORT QString exportShownList(QWidget *parent, const tableexport::TableSource &rows);
+
+// Writes the rows to path, with a progress window that appears when the
+// export takes a while and whose Cancelar stops it. Answers the status text:
+// the rows written and where, or that the export was cancelled (nothing
+// written). A failure is shown in a critical message box and answers "".
+FELCORA_TESTS_EXPORT QString exportWithProgress(QWidget *parent, const tableexport::TableSource &rows,
+                                                const QString &path);
+
+} // namespace felcora::browser

@@ -1,0 +1,445 @@
+#include "export/tableexport.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include "felcora/error.h"
+
+namespace felcora::tableexport {
+
+namespace {
+
+const QString kSource = QStringLiteral("Exportar");
+// Rows written between two calls of the progress: well under a millisecond's work.
+constexpr qsizetype kProgressRows = 1024;
+
+// The temporary file's name is tried anew when another process took it.
+constexpr int kTempNameAttempts = 16;
+constexpr int kTempNameDigits = 8;
+constexpr int kHexBase = 16;
+// A new file gets what the user's umask leaves of read and write for all.
+constexpr mode_t kNewFileMode = 0666;
+constexpr mode_t kPermissionBits = 07777;
+
+// A CSV file as a Spanish-locale spreadsheet opens it: UTF-8 marked by its
+// byte order mark, fields separated by semicolons, lines ended by CR LF.
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+constexpr char kCsvSeparator = ';';
+constexpr char kCsvQuote = '"';
+const QByteArray kCsvLineEnd("\r\n");
+// Bytes gathered before they are written to the file.
+constexpr qsizetype kCsvBufferBytes = qsizetype(1) << 20;
+// First characters that make a spreadsheet read a field as a formula.
+const QByteArray kFormulaStarts("=+-@");
+constexpr char kTextMark = '\'';
+// The longest text a spreadsheet formula holds in one string literal.
+constexpr qsizetype kFormulaLiteralMax = 255;
+
+// An XLSX sheet's rows (the header row among them) and the longest text of a cell.
+constexpr qsizetype kXlsxMaxRows = LXW_ROW_MAX;
+constexpr qsizetype kXlsxMaxCellChars = 32767;
+const char *const kDefaultSheetName = "Hoja1";
+// Columns are made as wide as the header and the first rows' texts, within limits (in characters).
+constexpr qsizetype kWidthSampleRows = 200;
+constexpr double kMinColumnWidth = 8;
+constexpr double kMaxColumnWidth = 60;
+constexpr double kColumnPadding = 2;
+const char *const kTextNumberFormat = "@";
+// OOXML writes a character XML cannot hold as _xHHHH_.
+constexpr qsizetype kEscapeLength = 7; // _x, four hex digits, _
+constexpr int kEscapeDigits = 4;
+constexpr char16_t kFirstPrintable = 0x20;
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Why a file operation failed, in the user's words.
+QString reason(int error)
+{
+    switch (error) {
+    case ENOENT: return QStringLiteral("la carpeta no existe");
+    case ENOTDIR: return QStringLiteral("la ruta no es una carpeta");
+    case EACCES:
+    case EPERM: return QStringLiteral("no hay permiso para escribir en la carpeta");
+    case EROFS: return QStringLiteral("la carpeta es de solo lectura");
+    case ENOSPC: return QStringLiteral("el disco está lleno");
+    case EDQUOT: return QStringLiteral("se agotó la cuota de disco");
+    case EISDIR: return QStringLiteral("ya existe una carpeta con ese nombre");
+    default: return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+Error writeFailure(const QString &path, const QString &why)
+{
+    return Error(errnum::kFileError, kSource,
+                 QStringLiteral("No se pudo escribir el archivo %1: %2").arg(native(path), why));
+}
+
+Error writeFailure(const QString &path, int error)
+{
+    return writeFailure(path, reason(error));
+}
+
+// A file written beside its target under a name of its own. It takes the
+// target's name only when committed; until then the target stays as it was,
+// and an uncommitted file is removed.
+class ReplacementFile
+{
+public:
+    explicit ReplacementFile(const QString &path)
+        : m_path(path)
+    {
+        QFileInfo target(path);
+        // A link is followed: the file it names is replaced, the link stays.
+        if (target.isSymLink())
+            target = QFileInfo(target.symLinkTarget());
+        m_target = target.absoluteFilePath();
+        if (target.exists() && !target.isFile())
+            throw writeFailure(path, QStringLiteral("ya existe con ese nombre algo que no es un archivo"));
+        for (int attempt = 0; attempt < kTempNameAttempts && m_fd < 0; ++attempt) {
+            m_temp = QStringLiteral("%1/.%2.%3.tmp")
+                         .arg(target.absolutePath(), target.fileName())
+                         .arg(QRandomGenerator::global()->generate(), kTempNameDigits, kHexBase, QLatin1Char('0'));
+            m_fd = ::open(QFile::encodeName(m_temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+            if (m_fd < 0 && errno != EEXIST)
+                break;
+        }
+        if (m_fd < 0)
+            throw writeFailure(path, errno);
+        // The replacement keeps the permissions of the file it replaces.
+        struct stat old;
+        if (::stat(QFile::encodeName(m_target).constData(), &old) == 0
+            && ::fchmod(m_fd, old.st_mode & kPermissionBits) != 0)
+            fail(errno);
+    }
+    ~ReplacementFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_committed)
+            ::unlink(QFile::encodeName(m_temp).constData());
+    }
+    ReplacementFile(const ReplacementFile &) = delete;
+    ReplacementFile &operator=(const ReplacementFile &) = delete;
+
+    int descriptor() const { return m_fd; }
+    QString tempPath() const { return m_temp; }
+    const QString &path() const { return m_path; }
+
+    [[noreturn]] void fail(int error) const { throw writeFailure(m_path, error); }
+
+    // The file on the disk, then under the target's name: a full disk or a
+    // failing device is told here at the latest.
+    void commit()
+    {
+        const int fd = std::exchange(m_fd, -1);
+        if (::fsync(fd) != 0) {
+            const int error = errno;
+            ::close(fd);
+            fail(error);
+        }
+        if (::close(fd) != 0)
+            fail(errno);
+        if (::rename(QFile::encodeName(m_temp).constData(), QFile::encodeName(m_target).constData()) != 0)
+            fail(errno);
+        m_committed = true;
+    }
+
+private:
+    QString m_path;
+    QString m_target;
+    QString m_temp;
+    int m_fd = -1;
+    bool m_committed = false;
+};
+
+// Calls the progress every kProgressRows rows and after the last; false when it asks to stop.
+bool goOn(const Progress &progress, qsizetype done, qsizetype total)
+{
+    if (!progress || (done % kProgressRows != 0 && done != total))
+        return true;
+    return progress(done, total);
+}
+
+bool isDigits(QByteArrayView text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// One CSV field. A code of digits in a text column is written as the formula
+// ="digits": a spreadsheet would read the bare digits as a number, showing a
+// CUIT's 11 digits in exponent form (2,01111E+10) and dropping leading zeros,
+// while the formula gives the digits back as text. A text a spreadsheet would
+// take for a formula (=, +, -, @ first) is marked as text with a leading
+// apostrophe, so that opening the file never runs what a field holds. Fields
+// holding the separator, a quote or a line break are quoted, quotes doubled.
+void appendCsvField(QByteArray &out, const QString &text, bool textColumn)
+{
+    QByteArray field = text.toUtf8();
+    if (textColumn && isDigits(field) && field.size() <= kFormulaLiteralMax)
+        field = "=\"" + field + '"';
+    else if (!field.isEmpty() && kFormulaStarts.contains(field.front()))
+        field.prepend(kTextMark);
+    const bool quoted = std::any_of(field.begin(), field.end(), [](char c) {
+        return c == kCsvSeparator || c == kCsvQuote || c == '\r' || c == '\n';
+    });
+    if (!quoted) {
+        out += field;
+        return;
+    }
+    out += kCsvQuote;
+    for (const char c : std::as_const(field)) {
+        if (c == kCsvQuote)
+            out += kCsvQuote;
+        out += c;
+    }
+    out += kCsvQuote;
+}
+
+// The CSV bytes, gathered and written in large pieces; a failing write is thrown.
+class CsvWriter
+{
+public:
+    explicit CsvWriter(const ReplacementFile &file)
+        : m_file(file)
+    {
+        m_buffer.reserve(kCsvBufferBytes + kCsvBufferBytes / 2);
+        m_buffer += kUtf8Bom;
+    }
+
+    void line(const std::function<QString(int)> &text, int columns, const QList<int> &textColumns)
+    {
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0)
+                m_buffer += kCsvSeparator;
+            appendCsvField(m_buffer, text(c), textColumns.contains(c));
+        }
+        m_buffer += kCsvLineEnd;
+        if (m_buffer.size() >= kCsvBufferBytes)
+            flush();
+    }
+
+    void flush()
+    {
+        const char *next = m_buffer.constData();
+        qsizetype left = m_buffer.size();
+        while (left > 0) {
+            const ssize_t written = ::write(m_file.descriptor(), next, size_t(left));
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                m_file.fail(errno);
+            }
+            next += written;
+            left -= written;
+        }
+        m_buffer.resize(0);
+    }
+
+private:
+    const ReplacementFile &m_file;
+    QByteArray m_buffer;
+};
+
+bool writeCsv(const TableSource &table, const ReplacementFile &file, const Progress &progress)
+{
+    CsvWriter csv(file);
+    const int columns = int(table.headers.size());
+    csv.line([&](int c) { return table.headers[c]; }, columns, {});
+    for (qsizetype row = 0; row < table.rowCount; ++row) {
+        csv.line([&](int c) { return table.text(row, c); }, columns, table.textColumns);
+        if (!goOn(progress, row + 1, table.rowCount))
+            return false;
+    }
+    csv.flush();
+    return true;
+}
+
+bool isHex(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// Whether an OOXML escape (_xHHHH_) begins at position i.
+bool escapeAt(const QString &text, qsizetype i)
+{
+    if (i + kEscapeLength > text.size() || text[i] != u'_' || text[i + 1] != u'x'
+        || text[i + kEscapeLength - 1] != u'_')
+        return false;
+    for (qsizetype k = i + 2; k < i + 2 + kEscapeDigits; ++k)
+        if (!isHex(text[k]))
+            return false;
+    return true;
+}
+
+bool isControl(QChar c)
+{
+    return c.unicode() < kFirstPrintable && c != u'\t' && c != u'\n' && c != u'\r';
+}
+
+// A cell's text as XLSX holds it. XML holds no control character but tab,
+// LF and CR: each other one is written as OOXML's escape _xHHHH_, which a
+// spreadsheet reads back as the character itself (NUL too, which would end
+// the text early), so nothing is lost or changed. A text that already looks
+// like such an escape gets its underscore escaped (_x005F_), so that it is
+// read back as written and not as the character it names.
+QByteArray xlsxText(const QString &text)
+{
+    const bool plain = std::none_of(text.begin(), text.end(), [](QChar c) { return isControl(c) || c == u'_'; });
+    if (plain)
+        return text.toUtf8();
+    QString escaped;
+    escaped.reserve(text.size() + kEscapeLength);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (isControl(c) || (c == u'_' && escapeAt(text, i)))
+            escaped += QStringLiteral("_x%1_").arg(
+                QString::number(c.unicode(), kHexBase).toUpper().rightJustified(kEscapeDigits, u'0'));
+        else
+            escaped += c;
+    }
+    return escaped.toUtf8();
+}
+
+// Frees a workbook that was not closed (a cancelled or failed export): nothing of it is written.
+struct Workbook
+{
+    lxw_workbook *book = nullptr;
+    ~Workbook()
+    {
+        if (book)
+            lxw_workbook_free(book);
+    }
+    lxw_error close() { return workbook_close(std::exchange(book, nullptr)); }
+};
+
+Error xlsxFailure(const QString &path, lxw_error error)
+{
+    return writeFailure(path, QString::fromUtf8(lxw_strerror(error)));
+}
+
+void sizeColumns(const TableSource &table, lxw_worksheet *sheet, lxw_format *textFormat)
+{
+    const qsizetype sample = std::min(table.rowCount, kWidthSampleRows);
+    for (int c = 0; c < table.headers.size(); ++c) {
+        qsizetype widest = table.headers[c].size();
+        for (qsizetype row = 0; row < sample; ++row)
+            widest = std::max(widest, table.text(row, c).size());
+        const double width = std::clamp(double(widest) + kColumnPadding, kMinColumnWidth, kMaxColumnWidth);
+        worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), width,
+                             table.textColumns.contains(c) ? textFormat : nullptr);
+    }
+}
+
+// Every text as a string cell, in constant-memory mode: each row goes to a
+// temporary file (in the target's folder, deleted by the library as it is
+// made) once the next begins, so that a million rows cost little memory.
+bool writeXlsx(const TableSource &table, const ReplacementFile &file, const Progress &progress)
+{
+    const QString &path = file.path();
+    QByteArray folder = QFile::encodeName(QFileInfo(file.tempPath()).absolutePath());
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = folder.data();
+    options.use_zip64 = LXW_TRUE;
+    Workbook workbook;
+    workbook.book = workbook_new_opt(QFile::encodeName(file.tempPath()).constData(), &options);
+    if (!workbook.book)
+        throw writeFailure(path, QStringLiteral("no se pudo crear el libro"));
+    const QByteArray sheetName = table.sheetName.isEmpty() ? QByteArray(kDefaultSheetName) : table.sheetName.toUtf8();
+    lxw_worksheet *sheet = workbook_add_worksheet(workbook.book, sheetName.constData());
+    if (!sheet)
+        throw Error(
+            errnum::kInvalidCall, kSource,
+            QStringLiteral("\"%1\" no sirve como nombre de hoja: tiene más de 31 caracteres o alguno de []:*?/\\")
+                .arg(table.sheetName));
+    lxw_format *bold = workbook_add_format(workbook.book);
+    format_set_bold(bold);
+    lxw_format *textFormat = workbook_add_format(workbook.book);
+    format_set_num_format(textFormat, kTextNumberFormat);
+    sizeColumns(table, sheet, textFormat);
+    worksheet_freeze_panes(sheet, 1, 0);
+
+    const auto cell = [&](qsizetype row, int column, const QString &text, lxw_format *format) {
+        if (text.isEmpty())
+            return;
+        const lxw_error error
+            = worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), xlsxText(text).constData(), format);
+        if (error == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
+            throw Error(errnum::kFileError, kSource,
+                        QStringLiteral("No se exportó: el texto de la fila %1, columna \"%2\", tiene más de %3 "
+                                       "caracteres, más de lo que admite una celda XLSX; exporte a un archivo .csv")
+                            .arg(row)
+                            .arg(table.headers[column])
+                            .arg(kXlsxMaxCellChars));
+        if (error != LXW_NO_ERROR)
+            throw xlsxFailure(path, error);
+    };
+    for (int c = 0; c < table.headers.size(); ++c)
+        cell(0, c, table.headers[c], bold);
+    for (qsizetype row = 0; row < table.rowCount; ++row) {
+        for (int c = 0; c < table.headers.size(); ++c)
+            cell(row + 1, c, table.text(row, c), nullptr);
+        if (!goOn(progress, row + 1, table.rowCount))
+            return false;
+    }
+    const lxw_error closed = workbook.close();
+    if (closed != LXW_NO_ERROR)
+        throw xlsxFailure(path, closed);
+    return true;
+}
+
+} // namespace
+
+std::optional<FileFormat> formatOf(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(u"xlsx", Qt::CaseInsensitive) == 0)
+        return FileFormat::Xlsx;
+    if (suffix.compare(u"csv", Qt::CaseInsensitive) == 0)
+        return FileFormat::Csv;
+    return std::nullopt;
+}
+
+FileFormat requireFormat(const QString &path)
+{
+    const std::optional<FileFormat> format = formatOf(path);
+    if (!format)
+        throw Error(errnum::kInvalidCall, kSource,
+                    QStringLiteral("No se puede exportar a %1: el archivo debe terminar en .xlsx (Excel) o .csv "
+                                   "(texto separado por punto y coma)")
+                        .arg(native(path)));
+    return *format;
+}
+
+ExportResult exportTable(const TableSource &table, const QString &path, const Progress &progress)
+{
+    const FileFormat format = requireFormat(path);
+    if (format == FileFormat::Xlsx && table.rowCount >= kXlsxMaxRows)
+        throw Error(errnum::kInvalidCall, kSource,
+                    QStringLiteral("No se exportó: la lista tiene %1 filas y una hoja XLSX admite %2 más los "
+                                   "títulos; exporte a un archivo .csv")
+                        .arg(table.rowCount)
+                        .arg(kXlsxMaxRows - 1));
+    ReplacementFile file(path);
+    const bool complete
+        = format == FileFormat::Xlsx ? writeXlsx(table, file, progress) : writeCsv(table, file, progress);
+    if (!complete)
+        return {0, true};
+    file.commit();
+    return {table.rowCount, false};
+}
+
+} // namespace felcora::tableexport
