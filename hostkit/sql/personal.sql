@@ -29,7 +29,8 @@ CREATE TABLE clientes (
     CML                    TEXT,
     NIN                    TEXT
 );
--- The list reads every customer by name: the index gives the first rows at once.
+-- Names ignoring case, for queries by name. The list orders names in Spanish through a
+-- collation the data access applies (see README), which this index cannot serve.
 CREATE INDEX clientes_nombre ON clientes (nombre COLLATE NOCASE);
 
 -- Gross-income-tax distribution: one line per customer and jurisdiction.
