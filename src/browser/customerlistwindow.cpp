@@ -19,6 +19,7 @@
 #include "browser/customerlistfill.h"
 #include "browser/customerlistmodel.h"
 #include "browser/customerlistview.h"
+#include "browser/listexport.h"
 #include "browser/printedlist.h"
 #include "core/customerstore.h"
 #include "felcora/componentversion.h"
@@ -140,8 +141,13 @@ FrmABMClientes::FrmABMClientes()
     details->setObjectName(QStringLiteral("mnDetalles"));
     QAction *icons = m_menu->addAction(QStringLiteral("Iconos"));
     icons->setObjectName(QStringLiteral("mniconos"));
+    QAction *exportList = m_menu->addAction(QStringLiteral("Exportar..."));
+    exportList->setObjectName(QStringLiteral("mnExportar"));
+    exportList->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E)); // shown in the menu; the window takes the key
+    exportList->setShortcutContext(Qt::WidgetShortcut);
     connect(details, &QAction::triggered, ui->Lst, &CustomerListView::showReport);
     connect(icons, &QAction::triggered, ui->Lst, &CustomerListView::showIcons);
+    connect(exportList, &QAction::triggered, this, guarded(this, "mnExportar_Click", [this] { exportRows(); }));
 
     // Mouse releases over the list open its menu; the keys of every control come first to the window.
     ui->Lst->reportView()->viewport()->installEventFilter(this);
@@ -477,10 +483,18 @@ void FrmABMClientes::addCustomer()
     ui->Lst->selectRow(row);
 }
 
+// Ctrl+E or the menu: the rows as shown, in their order, to a spreadsheet file.
 void FrmABMClientes::exportRows()
 {
     if (refusedWhileFilling())
         return;
+    const CustomerListModel *model = m_model;
+    const QString told
+        = exportShownList(this, customerListSource(model->rowCount(), [model](qsizetype row, int column) {
+                              return model->text(int(row), column);
+                          }));
+    if (!told.isEmpty())
+        ui->SB->showMessage(told, kStatusMessageMilliseconds);
 }
 
 qint32 FrmABMClientes::Eliminar(const QString &cuit)
@@ -500,6 +514,9 @@ qint32 FrmABMClientes::Eliminar(const QString &cuit)
 
 void FrmABMClientes::unload()
 {
+    // Whatever is left of the list is not read: its recordset goes now.
+    m_fillTimer->stop();
+    m_fill.reset();
     QWidget *self = this;
     DescargarFormulario(self);
 }

@@ -59,13 +59,15 @@ QString exportedText(qsizetype rows, const QString &path)
 
 } // namespace
 
-tableexport::TableSource customerListSource(const CustomerTable &table, const std::vector<quint32> *order)
+tableexport::TableSource customerListSource(qsizetype rowCount, ShownText text)
 {
     tableexport::TableSource source;
     source.headers = kShownHeaders;
-    source.rowCount = table.rowCount();
-    source.text = [&table, order](qsizetype row, int column) {
-        return table.text(order ? qsizetype((*order)[size_t(row)]) : row, kShownColumns[size_t(column)]);
+    source.rowCount = rowCount;
+    source.text
+        = [text = std::move(text)](qsizetype row, int column) { return text(row, kShownColumns[size_t(column)]); };
+    source.utf8 = [&table, order](qsizetype row, int column) {
+        return table.utf8(order ? qsizetype((*order)[size_t(row)]) : row, kShownColumns[size_t(column)]);
     };
     source.textColumns = {int(std::find(kShownColumns.begin(), kShownColumns.end(), kCuit) - kShownColumns.begin())};
     source.sheetName = kSheetName;
@@ -146,7 +148,9 @@ int exportCustomerList(IDataAccess &broker, const QString &path)
     const CustomerStore store({&broker, &format, nullptr}, nullptr, false);
     browser::CustomerTable table = browser::readCustomerList(store);
     const browser::CustomerTable::Order &byName = table.sortedBy(browser::kNombre);
-    return int(tableexport::exportTable(browser::customerListSource(table, &byName), path).rowsWritten);
+    const auto shown
+        = [&table, &byName](qsizetype row, int column) { return table.text(qsizetype(byName[size_t(row)]), column); };
+    return int(tableexport::exportTable(browser::customerListSource(table.rowCount(), shown), path).rowsWritten);
 }
 
 } // namespace felcora

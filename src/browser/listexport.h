@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QString>
-#include <vector>
+#include <functional>
 
 #include "export/tableexport.h"
 #include "felcora/felcora_export.h"
@@ -10,13 +10,12 @@ class QWidget;
 
 namespace felcora::browser {
 
-class CustomerTable;
+// The text of a row as shown, in a column of the list (a CustomerColumn).
+using ShownText = std::function<QString(qsizetype row, int column)>;
 
 // The customer list's visible columns (Nombre, Cuit, Direccion, E-Mail) of
-// the table's rows in the given order (reading order when null), the CUIT
-// kept as text. The source reads the table and the order, which must outlive it.
-FELCORA_TESTS_EXPORT tableexport::TableSource customerListSource(const CustomerTable &table,
-                                                                 const std::vector<quint32> *order);
+// its rows as shown, the CUIT kept as text.
+FELCORA_TESTS_EXPORT tableexport::TableSource customerListSource(qsizetype rowCount, ShownText text);
 
 // Asks where to export the rows as shown (a save dialog offering XLSX, the
 // default, and CSV, opened in the folder of this session's last export) and

@@ -270,7 +270,19 @@ private slots:
         QVERIFY(!open([&](FrmABMClientes *w) {
             QCOMPARE(shownColumn(w, kNombre), kNamesInSpanishOrder);
             clickHeader(w, kNombre);
-            QCOMPARE(shownColumn(w, kNombre), QStringList(kNamesInSpanishOrder.rbegin(), kNamesInSpanishOrder.rend()));
+            const QStringList descending(kNamesInSpanishOrder.rbegin(), kNamesInSpanishOrder.rend());
+            QCOMPARE(shownColumn(w, kNombre), descending);
+            const QString csv = dir.filePath(u"l.csv"_s); // Ctrl+E writes the rows as shown
+            QVERIFY(whileShown<QFileDialog>([] { pressKey(Qt::Key_E, Qt::ControlModifier); },
+                                            [&](QFileDialog *dialog) { chooseFile(dialog, csv); }));
+            QFile file(csv);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QStringList exported; // after the byte order mark and the headers
+            for (const QString &line :
+                 QString::fromUtf8(file.readAll()).mid(1).split(u"\r\n"_s).mid(1, descending.size()))
+                exported << line.section(u';', 0, 0);
+            QCOMPARE(exported, descending);
+            reactivate(w);
             clickHeader(w, kNombre);
             QCOMPARE(shownColumn(w, kCuit), printed);
             pressKey(Qt::Key_Escape, Qt::NoModifier, w);

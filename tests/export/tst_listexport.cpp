@@ -232,7 +232,10 @@ private slots:
         const QString typed = dir.filePath(u"mostrada"_s);
         QString status;
         QVERIFY(test::whileShown<QFileDialog>(
-            [&] { status = browser::exportShownList(nullptr, browser::customerListSource(table, &byName)); },
+            [&] {
+                const auto shown = [&](qsizetype row, int column) { return table.text(byName[size_t(row)], column); };
+                status = browser::exportShownList(nullptr, browser::customerListSource(table.rowCount(), shown));
+            },
             [&](QFileDialog *dialog) { test::chooseFile(dialog, typed); }));
         QCOMPARE(status, u"4 clientes exportados a "_s + typed + u".xlsx"_s);
         QCOMPARE(readBack(typed + u".xlsx"_s), expected);
