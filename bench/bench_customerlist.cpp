@@ -1,8 +1,11 @@
 // The customer list with 100,000 and 1,000,000 demo customers (or the count
-// given as first argument): opening it against SQLite's own floor, the worst
-// search keystroke, a header sort (first and repeated) and peak memory.
-// The floor and the list are timed in turn, three times each after one
-// untimed pass of each, and compared by their medians: the ratio holds on
+// given as first argument): its opening in two steps, the first screen
+// painted against SQLite producing that screen and the whole list read and
+// painted against SQLite producing every row in the list's order; then, with
+// the list whole, the worst search keystroke, a header sort ascending and
+// descending, the large icons and peak memory.
+// The floors and the list are timed in turn, three times each after one
+// untimed pass of each, and compared by their medians: the ratios hold on
 // any machine, however loaded. Each list measurement runs in a child process
 // of its own, so that its peak memory is the list's alone.
 
@@ -16,6 +19,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "benchsupport.h"
 #include "browser/customerlistview.h"
@@ -31,29 +35,68 @@ namespace {
 
 struct Targets
 {
-    static constexpr double openRatio = 1.3;
+    static constexpr double fillRatio = 1.3;
+    static constexpr double firstRowS = 0.25;
     static constexpr double keystrokeMs = 10;
-    static constexpr double firstSortS = 2;
-    static constexpr double repeatSortMs = 50;
+    static constexpr double ascendingSortS = 2;
+    static constexpr double descendingSortMs = 50;
     static constexpr double peakMb = 300;
 };
 
-// The figures a list measurement prints, in this order; the time comes first,
-// as an alternation wants.
-enum ListFigure { kOpenS, kRows, kKeystrokeMs, kFirstSortS, kRepeatSortMs, kPeakMb, kJumpMs, kIconsMs, kListFigures };
+// The column whose header the sorts click.
+constexpr int kDireccionColumn = 2;
+
+// The figures of the floors, in this order; the ordered list's time first,
+// as the alternation compares it with the whole fill.
+enum FloorFigure { kOrderedS, kOrderedRows, kHeadS, kHeadRows, kUnorderedS, kFloorFigures };
+
+// The figures a list measurement prints, in this order; the whole fill first.
+enum ListFigure {
+    kFilledS,
+    kRows,
+    kFirstRowS,
+    kKeystrokeMs,
+    kAscendingSortS,
+    kDescendingSortMs,
+    kPeakMb,
+    kJumpMs,
+    kIconsMs,
+    kListFigures
+};
 
 struct Measures
 {
-    double openS = 0;
+    double firstRowS = 0;
+    double filledS = 0;
     double keystrokeMs = 0;
     double jumpMs = 0;
     double iconsMs = 0;
-    double firstSortS = 0;
-    double repeatSortMs = 0;
+    double ascendingSortS = 0;
+    double descendingSortMs = 0;
     long long rows = 0;
 };
 
-// Child: opens the list through clListado.MostrarListado and measures it once painted.
+// A click on the header of Direccion, timed to the rows repainted; nothing,
+// with the reason printed, when the header does not then show that order.
+std::optional<double> sortClickMs(browser::FrmABMClientes *window, Qt::SortOrder expected)
+{
+    QTableView *report = window->list()->reportView();
+    QHeaderView *header = report->horizontalHeader();
+    QElapsedTimer t;
+    t.start();
+    sortByHeader(*window, kDireccionColumn);
+    report->viewport()->repaint();
+    const double ms = msSince(t);
+    if (header->sortIndicatorSection() != kDireccionColumn || header->sortIndicatorOrder() != expected) {
+        std::fprintf(stderr, "the click on Direccion did not sort it %s\n",
+                     expected == Qt::AscendingOrder ? "ascending" : "descending");
+        return std::nullopt;
+    }
+    return ms;
+}
+
+// Child: opens the list through clListado.MostrarListado, times its first
+// painted rows and its whole fill, then measures it whole.
 int measureList(const QString &folder)
 {
     DemoList list(folder);
@@ -63,8 +106,13 @@ int measureList(const QString &folder)
     bool measured = false;
 
     auto measureOpenWindow = [&](browser::FrmABMClientes *window) {
-        m.openS = msSince(clock) / 1000.0;
-        QTableView *report = window->list()->reportView();
+        m.firstRowS = secondsSince(clock);
+        const std::optional<double> filled = secondsToFilled(window, clock);
+        if (!filled) {
+            window->unload();
+            return;
+        }
+        m.filledS = *filled;
         m.rows = window->list()->rowCount();
 
         // A prefix that matches nothing scans every name on each keystroke;
@@ -86,16 +134,15 @@ int measureList(const QString &folder)
         QCoreApplication::processEvents();
         m.jumpMs = keystroke('z');
 
-        QHeaderView *header = report->horizontalHeader();
-        const QPoint direccion(header->sectionViewportPosition(2) + header->sectionSize(2) / 2, header->height() / 2);
-        for (int click = 0; click < 2; ++click) {
-            QElapsedTimer t;
-            t.start();
-            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, direccion);
-            QCoreApplication::processEvents();
-            report->viewport()->repaint();
-            (click == 0 ? m.firstSortS : m.repeatSortMs) = click == 0 ? msSince(t) / 1000.0 : msSince(t);
+        // The first click sorts the column ascending, the second the same column descending.
+        const std::optional<double> ascending = sortClickMs(window, Qt::AscendingOrder);
+        const std::optional<double> descending = ascending ? sortClickMs(window, Qt::DescendingOrder) : std::nullopt;
+        if (!descending) {
+            window->unload();
+            return;
         }
+        m.ascendingSortS = *ascending / 1000.0;
+        m.descendingSortMs = *descending;
         // The large-icon view lays out every item when it is shown.
         if (auto *icons = window->findChild<QAction *>(QStringLiteral("mniconos"))) {
             QElapsedTimer t;
@@ -114,15 +161,16 @@ int measureList(const QString &folder)
     clock.start();
     list.show();
     if (!measured) {
-        std::fprintf(stderr, "the list was never painted\n");
+        std::fprintf(stderr, "the list was never painted whole\n");
         return 1;
     }
-    std::printf("%.6f %lld %.6f %.6f %.6f %.3f %.6f %.6f\n", m.openS, m.rows, m.keystrokeMs, m.firstSortS,
-                m.repeatSortMs, peakMegabytes(), m.jumpMs, m.iconsMs);
+    std::printf("%.6f %lld %.6f %.6f %.6f %.6f %.3f %.6f %.6f\n", m.filledS, m.rows, m.firstRowS, m.keystrokeMs,
+                m.ascendingSortS, m.descendingSortMs, peakMegabytes(), m.jumpMs, m.iconsMs);
     return 0;
 }
 
-// The floor (figures: seconds, rows) against the list (ListFigure), in turn.
+// The floors (FloorFigure) against the list (ListFigure), in turn. Nothing
+// when a run failed or the list did not hold every customer SQLite found.
 std::optional<Alternation> measureSize(qint64 customers)
 {
     const QString folder = demoFolder(customers);
@@ -130,17 +178,32 @@ std::optional<Alternation> measureSize(qint64 customers)
         = hostkit::BrokerConfig::embedded(folder).entity(QStringLiteral("PERSONAL")).database.toLocal8Bit();
 
     const auto floor = [&]() -> std::optional<Figures> {
-        char error[256] = {};
-        long long rows = 0;
-        const double s = felcora_limit_seconds(personal.constData(), &rows, error, sizeof error);
-        if (s < 0) {
-            std::fprintf(stderr, "floor: %s\n", error);
-            return std::nullopt;
+        Figures figures;
+        for (const FloorQuery query : {FloorQuery::Ordered, FloorQuery::Head, FloorQuery::Unordered}) {
+            std::string error;
+            const std::optional<FloorRun> run = sqliteFloor(personal.constData(), query, error);
+            if (!run) {
+                std::fprintf(stderr, "floor: %s\n", error.c_str());
+                return std::nullopt;
+            }
+            figures << run->seconds;
+            if (query != FloorQuery::Unordered)
+                figures << double(run->rows);
         }
-        return Figures{s, double(rows)};
+        return figures;
     };
     const auto list = [&] { return runChild({folder}, kListFigures); };
-    return alternate(floor, list);
+    std::optional<Alternation> runs = alternate(floor, list);
+    if (!runs)
+        return std::nullopt;
+    for (const Figures &f : runs->subject) {
+        if (f[kRows] != runs->anchor.first()[kOrderedRows]) {
+            std::fprintf(stderr, "the list showed %.0f customers, SQLite reads %.0f\n", f[kRows],
+                         runs->anchor.first()[kOrderedRows]);
+            return std::nullopt;
+        }
+    }
+    return runs;
 }
 
 } // namespace
@@ -183,42 +246,53 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    std::printf("\nfloor and list timed in turn, %d times each after an untimed pass; the table shows medians\n",
+    std::printf("\nfloors and list timed in turn, %d times each after an untimed pass; the table shows medians\n",
                 kTimedRuns);
     for (const Alternation &a : results) {
         const QByteArray label = QByteArray::number(qint64(median(a.subject, kRows))) + " customers, runs (s)";
-        printRuns(label.constData(), "floor", "list", a);
+        printRuns(label.constData(), "ordered floor", "whole fill", a);
+        printRuns("  first screen", "head floor", a.anchor, kHeadS);
+        printRuns("  first screen", "first row", a.subject, kFirstRowS);
     }
 
-    std::printf("\n%-34s", "customers");
+    std::printf("\n%-40s", "customers");
     for (const Alternation &a : results)
         std::printf("%16lld", static_cast<long long>(median(a.subject, kRows)));
     std::printf("%16s\n", "target");
     auto line = [&](const char *what, auto value, const char *format, const char *target) {
-        std::printf("%-34s", what);
+        std::printf("%-40s", what);
         for (const Alternation &a : results)
             std::printf(format, value(a));
         std::printf("%16s\n", target);
     };
     const auto figure = [](ListFigure f) { return [f](const Alternation &a) { return median(a.subject, f); }; };
+    const auto floorFigure = [](FloorFigure f) { return [f](const Alternation &a) { return median(a.anchor, f); }; };
+    const auto headRatio = [](const Alternation &a) {
+        const double head = median(a.anchor, kHeadS);
+        return head > 0 ? median(a.subject, kFirstRowS) / head : 0;
+    };
+    line("floor: SQLite, first screen (s)", floorFigure(kHeadS), "%16.3f", "");
+    line("floor: SQLite, every row ordered (s)", floorFigure(kOrderedS), "%16.3f", "");
+    line("  SQLite, every row unordered (s)", floorFigure(kUnorderedS), "%16.3f", "");
+    line("MostrarListado to first row painted (s)", figure(kFirstRowS), "%16.3f", "< 0.25");
+    line("  ratio to the first-screen floor", headRatio, "%16.2f", "");
+    line("MostrarListado to whole list painted (s)", figure(kFilledS), "%16.3f", "");
     line(
-        "floor: SQLite steps the query (s)", [](const Alternation &a) { return median(a.anchor); }, "%16.3f", "");
-    line("MostrarListado to painted (s)", figure(kOpenS), "%16.3f", "");
-    line(
-        "  ratio to the floor", [](const Alternation &a) { return a.ratio(); }, "%16.2f", "<= 1.30");
+        "  ratio to the ordered floor", [](const Alternation &a) { return a.ratio(); }, "%16.2f", "<= 1.30");
     line("worst search keystroke (ms)", figure(kKeystrokeMs), "%16.2f", "< 10");
     line("keystroke selecting a far row (ms)", figure(kJumpMs), "%16.2f", "");
-    line("first sort by Direccion (s)", figure(kFirstSortS), "%16.3f", "< 2");
-    line("repeated sort by Direccion (ms)", figure(kRepeatSortMs), "%16.2f", "< 50");
+    line("sort by Direccion ascending (s)", figure(kAscendingSortS), "%16.3f", "< 2");
+    line("  then descending (ms)", figure(kDescendingSortMs), "%16.2f", "< 50");
     line("switch to large icons (ms)", figure(kIconsMs), "%16.2f", "");
     line(
         "peak memory, largest run (MB)", [](const Alternation &a) { return largest(a.subject, kPeakMb); }, "%16.1f",
         "< 300");
 
     const Alternation &last = results.last();
-    const bool met = last.ratio() <= Targets::openRatio && median(last.subject, kKeystrokeMs) < Targets::keystrokeMs
-        && median(last.subject, kFirstSortS) < Targets::firstSortS
-        && median(last.subject, kRepeatSortMs) < Targets::repeatSortMs
+    const bool met = last.ratio() <= Targets::fillRatio && median(last.subject, kFirstRowS) < Targets::firstRowS
+        && median(last.subject, kKeystrokeMs) < Targets::keystrokeMs
+        && median(last.subject, kAscendingSortS) < Targets::ascendingSortS
+        && median(last.subject, kDescendingSortMs) < Targets::descendingSortMs
         && largest(last.subject, kPeakMb) < Targets::peakMb;
     std::printf("\ntargets at %lld customers: %s\n", static_cast<long long>(median(last.subject, kRows)), verdict(met));
     return 0;

@@ -282,6 +282,28 @@ bool OnListPainted::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+std::optional<double> secondsToFilled(browser::FrmABMClientes *window, const QElapsedTimer &clock)
+{
+    QString failure;
+    QTimer boxPoll;
+    boxPoll.setInterval(kMessageBoxPollMs);
+    QObject::connect(&boxPoll, &QTimer::timeout, [&failure] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            failure = box->text();
+            box->done(QDialog::Rejected);
+        }
+    });
+    boxPoll.start();
+    while (window->filling() && failure.isEmpty())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (!failure.isEmpty()) {
+        std::fprintf(stderr, "the list was not filled: %s\n", qPrintable(failure));
+        return std::nullopt;
+    }
+    window->list()->currentView()->viewport()->repaint();
+    return secondsSince(clock);
+}
+
 OnModalPainted::OnModalPainted(QString objectName, std::function<void()> onPainted,
                                std::function<void(QWidget *)> action)
     : m_name(std::move(objectName))

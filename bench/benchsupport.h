@@ -138,6 +138,12 @@ private:
     bool m_opened = false;
 };
 
+// Waits, processing events, until the list has read every customer, then
+// repaints its rows: the seconds from `clock` to that paint done. A message
+// box that comes up meanwhile (a read that failed) is closed and its text
+// printed; nothing then, as for a list that was not whole.
+std::optional<double> secondsToFilled(browser::FrmABMClientes *window, const QElapsedTimer &clock);
+
 // Acts on the next modal window with this object name once its first paint
 // has finished; schedule it before the key that opens the window, which
 // blocks in exec() until the window closes. onPainted runs as soon as that

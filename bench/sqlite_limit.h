@@ -1,16 +1,33 @@
 #pragma once
 
-#include <stddef.h>
+// The floors of the customer list: SQLite itself producing the list's rows,
+// on a connection of its own with the list's Spanish collation, reading the
+// six columns the list shows as text. Nothing of the component but the
+// collation takes part.
 
-#ifdef __cplusplus
-extern "C" {
-#endif
+#include <optional>
+#include <string>
 
-/* Seconds to open the database, step "select * from clientes order by nombre"
- * to the end and read the six list columns as text; -1 with a message in
- * error on failure. rows receives the number of rows read. */
-double felcora_limit_seconds(const char *path, long long *rows, char *error, size_t error_size);
+namespace felcora::bench {
 
-#ifdef __cplusplus
-}
-#endif
+// The rows the list reads before it first shows itself: one screen.
+inline constexpr int kFirstScreenRows = 64;
+
+enum class FloorQuery {
+    Ordered,  // every customer in the list's order
+    Head,     // the list's first screen in that order
+    Unordered // every customer as stored: what reading costs without the order
+};
+
+struct FloorRun
+{
+    double seconds = 0; // from opening the database to the end of the rows
+    long long rows = 0;
+};
+
+// Opens the database read-only, registers the collation and steps the query
+// to its end; nothing, with SQLite's or the collation's message in error,
+// when any step failed.
+std::optional<FloorRun> sqliteFloor(const char *path, FloorQuery query, std::string &error);
+
+} // namespace felcora::bench

@@ -20,6 +20,6 @@ FELCORA_HOSTKIT_DATA_EXPORT int compareSpanish(QByteArrayView a, QByteArrayView 
 
 // Registers the collation on a connection, with a collator of its own that is
 // freed with it. Throws the component's error when it cannot.
-void registerSpanishCollation(sqlite3 *db);
+FELCORA_HOSTKIT_DATA_EXPORT void registerSpanishCollation(sqlite3 *db);
 
 } // namespace felcora::hostkit
