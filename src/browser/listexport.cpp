@@ -59,16 +59,16 @@ QString exportedText(qsizetype rows, const QString &path)
 
 } // namespace
 
-tableexport::TableSource customerListSource(qsizetype rowCount, ShownText text)
+tableexport::TableSource customerListSource(qsizetype rowCount, ShownText text, ShownUtf8 utf8)
 {
     tableexport::TableSource source;
     source.headers = kShownHeaders;
     source.rowCount = rowCount;
     source.text
         = [text = std::move(text)](qsizetype row, int column) { return text(row, kShownColumns[size_t(column)]); };
-    source.utf8 = [&table, order](qsizetype row, int column) {
-        return table.utf8(order ? qsizetype((*order)[size_t(row)]) : row, kShownColumns[size_t(column)]);
-    };
+    if (utf8)
+        source.utf8
+            = [utf8 = std::move(utf8)](qsizetype row, int column) { return utf8(row, kShownColumns[size_t(column)]); };
     source.textColumns = {int(std::find(kShownColumns.begin(), kShownColumns.end(), kCuit) - kShownColumns.begin())};
     source.sheetName = kSheetName;
     return source;
@@ -150,7 +150,10 @@ int exportCustomerList(IDataAccess &broker, const QString &path)
     const browser::CustomerTable::Order &byName = table.sortedBy(browser::kNombre);
     const auto shown
         = [&table, &byName](qsizetype row, int column) { return table.text(qsizetype(byName[size_t(row)]), column); };
-    return int(tableexport::exportTable(browser::customerListSource(table.rowCount(), shown), path).rowsWritten);
+    const auto shownUtf8
+        = [&table, &byName](qsizetype row, int column) { return table.utf8(qsizetype(byName[size_t(row)]), column); };
+    return int(
+        tableexport::exportTable(browser::customerListSource(table.rowCount(), shown, shownUtf8), path).rowsWritten);
 }
 
 } // namespace felcora

@@ -173,9 +173,28 @@ bool goOn(const Progress &progress, qsizetype done, qsizetype total)
     return progress(done, total);
 }
 
+// A cell's text as UTF-8: the source's own bytes where it keeps them, else its text converted into scratch.
+QByteArrayView cellBytes(const TableSource &table, qsizetype row, int column, QByteArray &scratch)
+{
+    if (table.utf8)
+        return table.utf8(row, column);
+    scratch = table.text(row, column).toUtf8();
+    return scratch;
+}
+
 bool isDigits(QByteArrayView text)
 {
     return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Appends text, each quote doubled.
+void appendQuoted(QByteArray &out, QByteArrayView text)
+{
+    for (const char c : text) {
+        if (c == kCsvQuote)
+            out += kCsvQuote;
+        out += c;
+    }
 }
 
 // One CSV field. A code of digits in a text column is written as the formula
@@ -185,27 +204,29 @@ bool isDigits(QByteArrayView text)
 // take for a formula (=, +, -, @ first) is marked as text with a leading
 // apostrophe, so that opening the file never runs what a field holds. Fields
 // holding the separator, a quote or a line break are quoted, quotes doubled.
-void appendCsvField(QByteArray &out, const QString &text, bool textColumn)
+void appendCsvField(QByteArray &out, QByteArrayView field, bool textColumn)
 {
-    QByteArray field = text.toUtf8();
-    if (textColumn && isDigits(field) && field.size() <= kFormulaLiteralMax)
-        field = "=\"" + field + '"';
-    else if (!field.isEmpty() && kFormulaStarts.contains(field.front()))
-        field.prepend(kTextMark);
-    const bool quoted = std::any_of(field.begin(), field.end(), [](char c) {
-        return c == kCsvSeparator || c == kCsvQuote || c == '\r' || c == '\n';
-    });
-    if (!quoted) {
+    const bool formula = textColumn && isDigits(field) && field.size() <= kFormulaLiteralMax;
+    const bool marked = !formula && !field.isEmpty() && kFormulaStarts.contains(field.front());
+    const bool quoted = formula || std::any_of(field.begin(), field.end(), [](char c) {
+                            return c == kCsvSeparator || c == kCsvQuote || c == '\r' || c == '\n';
+                        });
+    if (quoted)
+        out += kCsvQuote;
+    if (marked)
+        out += kTextMark;
+    if (formula) {
+        out += '=';
+        appendQuoted(out, QByteArrayView("\""));
         out += field;
-        return;
+        appendQuoted(out, QByteArrayView("\""));
+    } else if (quoted) {
+        appendQuoted(out, field);
+    } else {
+        out += field;
     }
-    out += kCsvQuote;
-    for (const char c : std::as_const(field)) {
-        if (c == kCsvQuote)
-            out += kCsvQuote;
-        out += c;
-    }
-    out += kCsvQuote;
+    if (quoted)
+        out += kCsvQuote;
 }
 
 // The CSV bytes, gathered and written in large pieces; a failing write is thrown.
@@ -219,13 +240,15 @@ public:
         m_buffer += kUtf8Bom;
     }
 
-    void line(const std::function<QString(int)> &text, int columns, const QList<int> &textColumns)
+    void field(int column, QByteArrayView text, bool textColumn)
     {
-        for (int c = 0; c < columns; ++c) {
-            if (c > 0)
-                m_buffer += kCsvSeparator;
-            appendCsvField(m_buffer, text(c), textColumns.contains(c));
-        }
+        if (column > 0)
+            m_buffer += kCsvSeparator;
+        appendCsvField(m_buffer, text, textColumn);
+    }
+
+    void endLine()
+    {
         m_buffer += kCsvLineEnd;
         if (m_buffer.size() >= kCsvBufferBytes)
             flush();
@@ -253,13 +276,29 @@ private:
     QByteArray m_buffer;
 };
 
+// Which columns keep their codes as text, one flag per column.
+QList<bool> textColumnFlags(const TableSource &table)
+{
+    QList<bool> flags(table.headers.size(), false);
+    for (const int c : table.textColumns)
+        if (c >= 0 && c < flags.size())
+            flags[c] = true;
+    return flags;
+}
+
 bool writeCsv(const TableSource &table, const ReplacementFile &file, const Progress &progress)
 {
     CsvWriter csv(file);
     const int columns = int(table.headers.size());
-    csv.line([&](int c) { return table.headers[c]; }, columns, {});
+    const QList<bool> textColumn = textColumnFlags(table);
+    for (int c = 0; c < columns; ++c)
+        csv.field(c, table.headers[c].toUtf8(), false);
+    csv.endLine();
+    QByteArray scratch;
     for (qsizetype row = 0; row < table.rowCount; ++row) {
-        csv.line([&](int c) { return table.text(row, c); }, columns, table.textColumns);
+        for (int c = 0; c < columns; ++c)
+            csv.field(c, cellBytes(table, row, c, scratch), textColumn[c]);
+        csv.endLine();
         if (!goOn(progress, row + 1, table.rowCount))
             return false;
     }
@@ -267,50 +306,48 @@ bool writeCsv(const TableSource &table, const ReplacementFile &file, const Progr
     return true;
 }
 
-bool isHex(QChar c)
+bool isHex(char c)
 {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 // Whether an OOXML escape (_xHHHH_) begins at position i.
-bool escapeAt(const QString &text, qsizetype i)
+bool escapeAt(QByteArrayView text, qsizetype i)
 {
-    if (i + kEscapeLength > text.size() || text[i] != u'_' || text[i + 1] != u'x'
-        || text[i + kEscapeLength - 1] != u'_')
+    if (i + kEscapeLength > text.size() || text[i] != '_' || text[i + 1] != 'x' || text[i + kEscapeLength - 1] != '_')
         return false;
-    for (qsizetype k = i + 2; k < i + 2 + kEscapeDigits; ++k)
-        if (!isHex(text[k]))
-            return false;
-    return true;
+    return std::all_of(text.begin() + i + 2, text.begin() + i + 2 + kEscapeDigits, isHex);
 }
 
-bool isControl(QChar c)
+// A control character; the bytes of other characters in UTF-8 are never below 0x20.
+bool isControl(char c)
 {
-    return c.unicode() < kFirstPrintable && c != u'\t' && c != u'\n' && c != u'\r';
+    return uchar(c) < kFirstPrintable && c != '\t' && c != '\n' && c != '\r';
 }
 
-// A cell's text as XLSX holds it. XML holds no control character but tab,
-// LF and CR: each other one is written as OOXML's escape _xHHHH_, which a
-// spreadsheet reads back as the character itself (NUL too, which would end
-// the text early), so nothing is lost or changed. A text that already looks
-// like such an escape gets its underscore escaped (_x005F_), so that it is
-// read back as written and not as the character it names.
-QByteArray xlsxText(const QString &text)
+// A cell's text as XLSX holds it, in out (which ends in a NUL, as the library
+// wants). XML holds no control character but tab, LF and CR: each other one is
+// written as OOXML's escape _xHHHH_, which a spreadsheet reads back as the
+// character itself (NUL too, which would end the text early), so nothing is
+// lost or changed. A text that already looks like such an escape gets its
+// underscore escaped (_x005F_), so that it is read back as written and not as
+// the character it names.
+const char *xlsxText(QByteArrayView text, QByteArray &out)
 {
-    const bool plain = std::none_of(text.begin(), text.end(), [](QChar c) { return isControl(c) || c == u'_'; });
-    if (plain)
-        return text.toUtf8();
-    QString escaped;
-    escaped.reserve(text.size() + kEscapeLength);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (isControl(c) || (c == u'_' && escapeAt(text, i)))
-            escaped += QStringLiteral("_x%1_").arg(
-                QString::number(c.unicode(), kHexBase).toUpper().rightJustified(kEscapeDigits, u'0'));
-        else
-            escaped += c;
+    out.resize(0);
+    const bool plain = std::none_of(text.begin(), text.end(), [](char c) { return isControl(c) || c == '_'; });
+    if (plain) {
+        out += text;
+        return out.constData();
     }
-    return escaped.toUtf8();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (isControl(c) || (c == '_' && escapeAt(text, i)))
+            out += "_x" + QByteArray::number(uchar(c), kHexBase).toUpper().rightJustified(kEscapeDigits, '0') + '_';
+        else
+            out += c;
+    }
+    return out.constData();
 }
 
 // Frees a workbook that was not closed (a cancelled or failed export): nothing of it is written.
@@ -372,11 +409,12 @@ bool writeXlsx(const TableSource &table, const ReplacementFile &file, const Prog
     sizeColumns(table, sheet, textFormat);
     worksheet_freeze_panes(sheet, 1, 0);
 
-    const auto cell = [&](qsizetype row, int column, const QString &text, lxw_format *format) {
+    QByteArray escaped;
+    const auto cell = [&](qsizetype row, int column, QByteArrayView text, lxw_format *format) {
         if (text.isEmpty())
             return;
         const lxw_error error
-            = worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), xlsxText(text).constData(), format);
+            = worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), xlsxText(text, escaped), format);
         if (error == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
             throw Error(errnum::kFileError, kSource,
                         QStringLiteral("No se exportó: el texto de la fila %1, columna \"%2\", tiene más de %3 "
@@ -388,10 +426,11 @@ bool writeXlsx(const TableSource &table, const ReplacementFile &file, const Prog
             throw xlsxFailure(path, error);
     };
     for (int c = 0; c < table.headers.size(); ++c)
-        cell(0, c, table.headers[c], bold);
+        cell(0, c, table.headers[c].toUtf8(), bold);
+    QByteArray scratch;
     for (qsizetype row = 0; row < table.rowCount; ++row) {
         for (int c = 0; c < table.headers.size(); ++c)
-            cell(row + 1, c, table.text(row, c), nullptr);
+            cell(row + 1, c, cellBytes(table, row, c, scratch), nullptr);
         if (!goOn(progress, row + 1, table.rowCount))
             return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,9 @@ struct TableSource
     QStringList headers;
     qsizetype rowCount = 0;
     std::function<QString(qsizetype row, int column)> text;
+    // The same texts as UTF-8, where the source keeps them so: used instead of
+    // text, it spares two conversions of every cell. May be left empty.
+    std::function<QByteArrayView(qsizetype row, int column)> utf8;
     // Columns of codes made of digits (a CUIT) that a spreadsheet must keep as
     // text, every digit, instead of taking them for numbers.
     QList<int> textColumns;

@@ -52,7 +52,12 @@ const QStringList kHeaders{u"Nombre"_s, u"Cuit"_s, u"Direccion"_s, u"E-Mail"_s};
 
 tableexport::TableSource sourceOf(const Rows &rows)
 {
-    return {kHeaders, rows.size(), [rows](qsizetype r, int c) { return rows[r][c]; }, {1}, {}};
+    tableexport::TableSource source;
+    source.headers = kHeaders;
+    source.rowCount = rows.size();
+    source.text = [rows](qsizetype r, int c) { return rows[r][c]; };
+    source.textColumns = {1};
+    return source;
 }
 
 Rows readBack(const QString &path)
@@ -224,6 +229,11 @@ private slots:
         const auto broker = db.makeBroker();
         QCOMPARE(exportCustomerList(*broker, dir.filePath(u"host.xlsx"_s)), 4);
         QCOMPARE(readBack(dir.filePath(u"host.xlsx"_s)), expected);
+        Rows csv = expected;
+        for (qsizetype row = 1; row < csv.size(); ++row)
+            csv[row][1] = u"=\"%1\""_s.arg(csv[row][1]);
+        QCOMPARE(exportCustomerList(*broker, dir.filePath(u"host.csv"_s)), 4);
+        QCOMPARE(readBack(dir.filePath(u"host.csv"_s)), csv);
 
         hostkit::Molde format;
         browser::CustomerTable table = browser::CustomerTable::read(
