@@ -26,6 +26,8 @@ constexpr qsizetype kProgressRows = 1024;
 // The temporary file's name is tried anew when another process took it.
 constexpr int kTempNameAttempts = 16;
 constexpr int kTempNameDigits = 8;
+// The temporary name holds the target's first characters only, leaving room for the rest of it.
+constexpr qsizetype kTempNameStem = 64;
 constexpr int kHexBase = 16;
 // A new file gets what the user's umask leaves of read and write for all.
 constexpr mode_t kNewFileMode = 0666;
@@ -77,6 +79,7 @@ QString reason(int error)
     case ENOSPC: return QStringLiteral("el disco está lleno");
     case EDQUOT: return QStringLiteral("se agotó la cuota de disco");
     case EISDIR: return QStringLiteral("ya existe una carpeta con ese nombre");
+    case ENAMETOOLONG: return QStringLiteral("el nombre es demasiado largo");
     default: return QString::fromLocal8Bit(std::strerror(error));
     }
 }
@@ -110,7 +113,7 @@ public:
             throw writeFailure(path, QStringLiteral("ya existe con ese nombre algo que no es un archivo"));
         for (int attempt = 0; attempt < kTempNameAttempts && m_fd < 0; ++attempt) {
             m_temp = QStringLiteral("%1/.%2.%3.tmp")
-                         .arg(target.absolutePath(), target.fileName())
+                         .arg(target.absolutePath(), target.fileName().left(kTempNameStem))
                          .arg(QRandomGenerator::global()->generate(), kTempNameDigits, kHexBase, QLatin1Char('0'));
             m_fd = ::open(QFile::encodeName(m_temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
             if (m_fd < 0 && errno != EEXIST)
@@ -121,8 +124,12 @@ public:
         // The replacement keeps the permissions of the file it replaces.
         struct stat old;
         if (::stat(QFile::encodeName(m_target).constData(), &old) == 0
-            && ::fchmod(m_fd, old.st_mode & kPermissionBits) != 0)
-            fail(errno);
+            && ::fchmod(m_fd, old.st_mode & kPermissionBits) != 0) {
+            const int error = errno;
+            ::close(m_fd); // the destructor of an object not made does not run
+            ::unlink(QFile::encodeName(m_temp).constData());
+            fail(error);
+        }
     }
     ~ReplacementFile()
     {

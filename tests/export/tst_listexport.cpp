@@ -120,12 +120,15 @@ private slots:
         QFETCH(Rows, csvRows);
         QTemporaryDir dir;
         const QString path = dir.filePath(file);
-        QFile old(path); // replaced
+        QFile old(path); // replaced, its permissions kept
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("viejo") == 5 && old.flush());
+        QVERIFY(old.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QFile::Permissions permissions = old.permissions();
         const tableexport::ExportResult result = tableexport::exportTable(sourceOf(rows), path);
         QCOMPARE(result.rowsWritten, rows.size());
         QCOMPARE(readBack(path), Rows{kHeaders} + (file.endsWith(u".CSV"_s) ? csvRows : rows));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{file});
+        QCOMPARE(QFile::permissions(path), permissions);
     }
 
     // Failures are told in a critical box and leave the folder as it was: no file replaced, no temporary one.
