@@ -68,29 +68,10 @@ std::optional<Figures> sqliteCsv(const QString &database, const QString &file)
     return Figures{secondsSince(clock)};
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// Parent: the two formats, each alternated with the anchor.
+int compare(qint64 customers)
 {
-    QCoreApplication app(argc, argv);
-    if (argc == 4 && qstrcmp(argv[1], "--measure") == 0) {
-        try {
-            return measureExport(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
-        } catch (const Error &e) {
-            std::fprintf(stderr, "%s\n", e.what());
-            return 1;
-        }
-    }
-    const std::optional<qint64> customers = customersArgument(argc, argv, kDefaultCustomers);
-    if (!customers)
-        return 2;
-    QString folder;
-    try {
-        folder = demoFolder(*customers);
-    } catch (const Error &e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return 1;
-    }
+    const QString folder = demoFolder(customers);
     QTemporaryDir out;
     const QString database = personalDatabase(folder);
     const auto anchor = [&] { return sqliteCsv(database, out.filePath(QStringLiteral("sqlite3.csv"))); };
@@ -113,6 +94,24 @@ int main(int argc, char *argv[])
                     median(runs->subject, kRows) / median(runs->subject), largest(runs->subject, kPeakMb),
                     double(QFileInfo(file).size()) / kBytesPerMb);
     }
-    std::printf("\ntargets at %lld customers: %s\n", static_cast<long long>(*customers), verdict(met));
+    std::printf("\ntargets at %lld customers: %s\n", static_cast<long long>(customers), verdict(met));
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const bool child = argc == 4 && qstrcmp(argv[1], "--measure") == 0;
+    const std::optional<qint64> customers = child ? 0 : customersArgument(argc, argv, kDefaultCustomers);
+    if (!customers)
+        return 2;
+    try {
+        return child ? measureExport(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]))
+                     : compare(*customers);
+    } catch (const Error &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
 }

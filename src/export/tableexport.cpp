@@ -441,9 +441,13 @@ bool writeXlsx(const TableSource &table, const ReplacementFile &file, const Prog
         if (!goOn(progress, row + 1, table.rowCount))
             return false;
     }
+    // The book is compressed into the file as it closes: a full disk shows
+    // here, told by the system's reason where there is one.
+    errno = 0;
     const lxw_error closed = workbook.close();
+    const int error = errno;
     if (closed != LXW_NO_ERROR)
-        throw xlsxFailure(path, closed);
+        throw error != 0 ? writeFailure(path, error) : xlsxFailure(path, closed);
     return true;
 }
 
