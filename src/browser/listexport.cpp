@@ -105,10 +105,16 @@ QString exportWithProgress(QWidget *parent, const tableexport::TableSource &rows
     progress.setWindowTitle(QString::fromLatin1(kComponentTitle));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(kProgressDelayMs);
+    // After the last row the file is still being finished (a book compressed):
+    // the window stays, saying so, until the export returns.
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
     progress.setValue(0);
     try {
         const tableexport::ExportResult result
             = tableexport::exportTable(rows, path, [&progress](qsizetype done, qsizetype total) {
+                  if (done == total)
+                      progress.setLabelText(QStringLiteral("Terminando el archivo..."));
                   progress.setValue(int(done * kProgressSteps / total));
                   return !progress.wasCanceled();
               });
