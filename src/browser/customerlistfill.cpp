@@ -25,7 +25,6 @@ bool CustomerListFill::readFor(int milliseconds)
     if (m_done)
         return true;
     if (!m_rs) {
-        m_expected = m_store.count();
         m_rs = m_store.openList();
         m_reader.emplace(*m_rs, *m_store.context().format);
     }

@@ -29,14 +29,11 @@ public:
     bool readFor(int milliseconds);
 
     qint64 rowsRead() const { return m_table.rowCount(); }
-    // How many customers there were when the reading began.
-    qint64 rowsExpected() const { return m_expected; }
     // The rows read, handed over once.
     CustomerTable take() { return std::move(m_table); }
 
 private:
     CustomerStore m_store;
-    qint64 m_expected = 0;
     std::unique_ptr<IRecordset> m_rs;
     std::optional<CustomerTableReader> m_reader;
     CustomerTable m_table;

@@ -1,7 +1,6 @@
 #include "browser/customerlistwindow.h"
 
 #include <algorithm>
-#include <limits>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -59,6 +58,7 @@ const QString kNoMatchText = QStringLiteral("Sin coincidencias");
 // What the list cannot do before all of it is read, said in the status bar for a while.
 const QString kStillLoadingText = QStringLiteral("La lista todavía se está cargando: espere a que termine.");
 constexpr int kStatusMessageMilliseconds = 4000;
+const QString kLoadingText = QStringLiteral("Cargando clientes: %1");
 const QString kIncompleteText = QStringLiteral("La lista está incompleta: no se pudieron leer todos los clientes.");
 
 bool isEnter(int key)
@@ -100,6 +100,7 @@ FrmABMClientes::FrmABMClientes()
     , m_model(new CustomerListModel(this))
     , m_menu(new QMenu(this))
     , m_fillTimer(new QTimer(this))
+    , m_fillText(new QLabel(this))
     , m_fillProgress(new QProgressBar(this))
 {
     ui->setupUi(this);
@@ -108,10 +109,14 @@ FrmABMClientes::FrmABMClientes()
     auto *help = new QLabel(kStatusText, ui->SB);
     help->setObjectName(QStringLiteral("SBAyuda"));
     ui->SB->addWidget(help, 1);
-    m_fillProgress->setObjectName(QStringLiteral("SBCarga"));
-    m_fillProgress->setFormat(QStringLiteral("Cargando clientes: %p%"));
+    // While the list is read: how many customers are in, and a busy bar (how
+    // many there are is not asked: counting a million costs as much as a screen).
+    m_fillText->setObjectName(QStringLiteral("SBCarga"));
+    m_fillProgress->setRange(0, 0);
     m_fillProgress->setMaximumWidth(twipsToPixelsX(kProgressTwips, this));
+    m_fillText->hide();
     m_fillProgress->hide();
+    ui->SB->addPermanentWidget(m_fillText);
     ui->SB->addPermanentWidget(m_fillProgress);
     m_fillTimer->setObjectName(QStringLiteral("tmrCarga"));
     m_fillTimer->setSingleShot(true);
@@ -193,8 +198,7 @@ void FrmABMClientes::fill()
     ui->Lst->show();
     ui->Lst->selectRow(0);
     m_fill = std::make_unique<CustomerListFill>(m_store);
-    m_fillProgress->setRange(0, 0);
-    m_fillProgress->show();
+    showFillProgress(true);
     m_fillTimer->start();
 }
 
@@ -207,7 +211,7 @@ void FrmABMClientes::fillSlice()
         } catch (...) {
             // The first screen stays; the user is told the rest is missing.
             m_fill.reset();
-            m_fillProgress->hide();
+            showFillProgress(false);
             ui->SB->showMessage(kIncompleteText);
             throw;
         }
@@ -215,9 +219,7 @@ void FrmABMClientes::fillSlice()
             endFill(m_fill->take());
             return;
         }
-        const qint64 expected = std::max<qint64>(m_fill->rowsExpected(), m_fill->rowsRead());
-        m_fillProgress->setRange(0, int(std::min<qint64>(expected, std::numeric_limits<int>::max())));
-        m_fillProgress->setValue(int(std::min<qint64>(m_fill->rowsRead(), m_fillProgress->maximum())));
+        m_fillText->setText(kLoadingText.arg(m_fillProgress->locale().toString(m_fill->rowsRead())));
         m_fillTimer->start();
     });
 }
@@ -229,7 +231,7 @@ void FrmABMClientes::endFill(CustomerTable rows)
     const int selected = ui->Lst->selectedRow();
     const QString cuit = selected >= 0 ? m_model->text(selected, kCuit) : QString();
     m_fill.reset();
-    m_fillProgress->hide();
+    showFillProgress(false);
     m_model->setTable(std::move(rows), kNombre);
     ui->Lst->showOrder(kNombre, Qt::AscendingOrder);
     ui->Lst->show();
@@ -238,6 +240,13 @@ void FrmABMClientes::endFill(CustomerTable rows)
         ui->Lst->selectRow(row);
     if (m_searchPending)
         searchChanged(ui->txtBuscar->text());
+}
+
+void FrmABMClientes::showFillProgress(bool shown)
+{
+    m_fillText->setText(kLoadingText.arg(0));
+    m_fillText->setVisible(shown);
+    m_fillProgress->setVisible(shown);
 }
 
 // Editing, sorting and exporting wait for the whole list: said, not done.

@@ -10,6 +10,7 @@
 #include "felcora/felcora_export.h"
 
 class QKeyEvent;
+class QLabel;
 class QMenu;
 class QMouseEvent;
 class QProgressBar;
@@ -83,6 +84,7 @@ private:
     bool searchKeyDown(int key);
     void fillSlice();
     void endFill(CustomerTable rows);
+    void showFillProgress(bool shown);
     bool refusedWhileFilling();
     void showNoMatch(bool noMatch);
     void sortByHeader(int column);
@@ -104,6 +106,7 @@ private:
     std::optional<CustomerPick> m_pick;
     std::unique_ptr<CustomerListFill> m_fill;
     QTimer *m_fillTimer;
+    QLabel *m_fillText;
     QProgressBar *m_fillProgress;
     bool m_searchPending = false; // a search the first screen did not answer
 };

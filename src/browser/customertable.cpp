@@ -287,6 +287,7 @@ const CustomerTable::Order &CustomerTable::sortedBy(int c)
         forgetNameKeys();
     m_unsorted[size_t(c)] = false;
     forgetHeadsInOrder();
+    headsIn(&order); // made now, not on the first keystroke
     return order;
 }
 

@@ -19,6 +19,11 @@ namespace {
                 QStringLiteral("No se pudo ordenar la lista: %1").arg(QLatin1String(u_errorName(status))));
 }
 
+// Room for the sort key of a long name; a longer one gets more.
+constexpr size_t kScratchBytes = 1024;
+// Sort keys at the default strength take about twice their text's bytes.
+constexpr size_t kKeyBytesPerTextByte = 2;
+
 // A row with the first eight bytes of its key as one number, so that most
 // comparisons never leave this array.
 struct Entry
@@ -79,27 +84,26 @@ struct SpanishKeys::Buffer
         text.resize(size_t(length));
     }
 
-    // Appends the key of a UTF-8 text; answers where it starts.
+    // Appends the key of a UTF-8 text; answers where it starts. The key is
+    // made in a scratch buffer, so that the keys' buffer grows by the key alone.
     size_t addKey(QByteArrayView utf8)
     {
         toUtf16(utf8);
-        const size_t at = keys.size();
         const auto length = int32_t(text.size());
-        int32_t room = std::max<int32_t>(32, 5 * length + 8);
-        for (;;) {
-            keys.resize(at + size_t(room));
-            const int32_t needed = ucol_getSortKey(collator, text.data(), length, keys.data() + at, room);
-            if (needed <= room) {
-                keys.resize(at + size_t(needed)); // the key ends with its 0 byte
-                return at;
-            }
-            room = needed;
+        int32_t needed = ucol_getSortKey(collator, text.data(), length, scratch.data(), int32_t(scratch.size()));
+        if (needed > int32_t(scratch.size())) {
+            scratch.resize(size_t(needed));
+            needed = ucol_getSortKey(collator, text.data(), length, scratch.data(), needed);
         }
+        const size_t at = keys.size();
+        keys.insert(keys.end(), scratch.begin(), scratch.begin() + needed); // the key ends with its 0 byte
+        return at;
     }
     const char *key(size_t at) const { return reinterpret_cast<const char *>(keys.data() + at); }
 
     UCollator *collator = nullptr;
     std::vector<UChar> text;
+    std::vector<uint8_t> scratch = std::vector<uint8_t>(kScratchBytes);
     std::vector<uint8_t> keys;
     std::vector<Entry> entries;
 };
@@ -121,7 +125,7 @@ size_t SpanishKeys::size() const
 void SpanishKeys::reserve(size_t rows, size_t textBytes)
 {
     m->entries.reserve(rows);
-    m->keys.reserve(textBytes + rows * 6);
+    m->keys.reserve(textBytes * kKeyBytesPerTextByte + rows * sizeof(quint64));
 }
 
 void SpanishKeys::add(QByteArrayView utf8)
@@ -136,7 +140,9 @@ std::vector<quint32> SpanishKeys::order(const TextColumn &texts) const
     for (size_t r = 0; r < rows.size(); ++r)
         rows[r] = quint32(r);
     const Buffer &b = *m;
-    std::stable_sort(rows.begin(), rows.end(), [&b, &texts](quint32 x, quint32 y) {
+    // Rows of equal texts stay in reading order: the row number decides last,
+    // so that an unstable sort, quicker than a stable one, gives the same order.
+    std::sort(rows.begin(), rows.end(), [&b, &texts](quint32 x, quint32 y) {
         const Entry &ex = b.entries[x];
         const Entry &ey = b.entries[y];
         if (ex.head != ey.head)
@@ -144,7 +150,8 @@ std::vector<quint32> SpanishKeys::order(const TextColumn &texts) const
         const int byKey = std::strcmp(b.key(ex.keyAt), b.key(ey.keyAt));
         if (byKey != 0)
             return byKey < 0;
-        return compareBytes(texts.utf8(x), texts.utf8(y)) < 0;
+        const int byBytes = compareBytes(texts.utf8(x), texts.utf8(y));
+        return byBytes != 0 ? byBytes < 0 : x < y;
     });
     return rows;
 }
@@ -166,7 +173,7 @@ size_t spanishPlace(const TextColumn &texts, const std::vector<quint32> &order, 
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
         const QByteArrayView probeText = texts.utf8(qsizetype(order[middle]));
-        keys.keys.resize(wanted + std::strlen(keys.key(wanted)) + 1);
+        keys.keys.resize(wanted + std::strlen(keys.key(wanted)) + 1); // only the wanted key stays
         const size_t probe = keys.addKey(probeText);
         int comparison = std::strcmp(keys.key(probe), keys.key(wanted));
         if (comparison == 0)

@@ -17,11 +17,6 @@ QString customerListHeadSql(int rows)
     return QStringLiteral("select * from clientes order by nombre offset 0 rows fetch next %1 rows only").arg(rows);
 }
 
-QString customerCountSql()
-{
-    return QStringLiteral("select count(*) from clientes");
-}
-
 QString customerReportSql()
 {
     return QStringLiteral("select Nombre, Cuit, Domicilio , Email, Telefonos From clientes order by Nombre");

@@ -19,8 +19,6 @@ FELCORA_CORE_EXPORT QString customerListSql();
 // The standard row limit, which the server reads as it stands and the
 // embedded database's dialect rewrites.
 FELCORA_CORE_EXPORT QString customerListHeadSql(int rows);
-// How many customers there are.
-FELCORA_CORE_EXPORT QString customerCountSql();
 
 // Every customer for the printed list: what it prints, by name.
 FELCORA_CORE_EXPORT QString customerReportSql();

@@ -67,12 +67,6 @@ std::unique_ptr<IRecordset> CustomerStore::openListHead(int rows) const
     return openQuery(*m_context.broker, entity::kPersonal, customerListHeadSql(rows)).rs;
 }
 
-qint64 CustomerStore::count() const
-{
-    const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, customerCountSql());
-    return query.hasRow ? query.rs->value(0).toLongLong() : 0;
-}
-
 std::optional<CustomerRecord> CustomerStore::load(const QString &cuit) const
 {
     const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, selectCustomerSql(cuit));

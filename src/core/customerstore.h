@@ -133,8 +133,6 @@ public:
     std::unique_ptr<IRecordset> openList() const;
     // The first customers by name, at most `rows`: an open recordset.
     std::unique_ptr<IRecordset> openListHead(int rows) const;
-    // How many customers there are.
-    qint64 count() const;
 
     // The customer with this CUIT, or nothing when the data access finds no
     // row; the fee only where the store keeps it.
