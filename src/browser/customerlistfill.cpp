@@ -1,5 +1,7 @@
 #include "browser/customerlistfill.h"
 
+#include <algorithm>
+
 #include "felcora/hostcomponents.h"
 
 namespace felcora::browser {
@@ -14,6 +16,7 @@ constexpr qsizetype kRowsPerLook = 256;
 CustomerListFill::CustomerListFill(const CustomerStore &store)
     : m_store(store)
 {
+    m_table.leaveNameKeys(); // made by m_nameOrder
 }
 
 CustomerListFill::~CustomerListFill() = default;
@@ -24,20 +27,29 @@ bool CustomerListFill::readFor(int milliseconds)
     clock.start();
     if (m_done)
         return true;
-    if (!m_rs) {
+    if (!m_rs && !m_read) {
         m_rs = m_store.openList();
         m_reader.emplace(*m_rs, *m_store.context().format);
     }
-    for (;;) {
-        if (m_reader->readSome(m_table, kRowsPerLook)) {
+    while (!m_read) {
+        const qsizetype before = m_table.rowCount();
+        m_read = m_reader->readSome(m_table, kRowsPerLook);
+        m_nameOrder.add(m_table.names(), before);
+        if (m_read) {
             m_reader.reset();
             m_rs.reset(); // the connection is free for the list's other work
-            m_done = true;
-            return true;
-        }
-        if (clock.elapsed() >= milliseconds)
+            m_nameOrder.finish();
+        } else if (clock.elapsed() >= milliseconds) {
             return false;
+        }
     }
+    std::optional<std::vector<quint32>> byName
+        = m_nameOrder.order(std::chrono::milliseconds(std::max<qint64>(0, milliseconds - clock.elapsed())));
+    if (!byName)
+        return false;
+    m_table.adoptOrder(kNombre, std::move(*byName));
+    m_done = true;
+    return true;
 }
 
 } // namespace felcora::browser

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "browser/customertable.h"
+#include "browser/nameorder.h"
 #include "core/customerstore.h"
 #include "felcora/felcora_export.h"
 
@@ -25,11 +26,12 @@ public:
     ~CustomerListFill();
 
     // Reads for about this long (at least one record); answers whether every
-    // record has been read. Failures are thrown; the fill cannot go on then.
+    // record has been read and ordered by name. Failures are thrown; the fill
+    // cannot go on then.
     bool readFor(int milliseconds);
 
     qint64 rowsRead() const { return m_table.rowCount(); }
-    // The rows read, handed over once.
+    // The rows read, ordered by name, handed over once.
     CustomerTable take() { return std::move(m_table); }
 
 private:
@@ -37,6 +39,8 @@ private:
     std::unique_ptr<IRecordset> m_rs;
     std::optional<CustomerTableReader> m_reader;
     CustomerTable m_table;
+    NameOrder m_nameOrder;
+    bool m_read = false; // every record read; the names may still be sorting
     bool m_done = false;
 };
 

@@ -291,6 +291,14 @@ const CustomerTable::Order &CustomerTable::sortedBy(int c)
     return order;
 }
 
+void CustomerTable::adoptOrder(int c, Order order)
+{
+    m_sorted[size_t(c)] = std::move(order);
+    m_unsorted[size_t(c)] = false;
+    forgetHeadsInOrder();
+    headsIn(&m_sorted[size_t(c)]);
+}
+
 qsizetype CustomerTable::findNamePrefix(QStringView prefix, const Order *order, bool reversed)
 {
     const QByteArray needle = fold(prefix.toUtf8());

@@ -89,6 +89,14 @@ public:
     // replaces.
     const Order &sortedBy(int column);
 
+    // An order of a column made elsewhere (by NameOrder, as the rows were
+    // read): a permutation of all the rows, sorted as sortedBy sorts.
+    void adoptOrder(int column, Order order);
+    // The names' sort keys are not made as rows are read: the order by name
+    // comes from elsewhere (adoptOrder) or is made when asked.
+    void leaveNameKeys() { forgetNameKeys(); }
+    const TextColumn &names() const { return m_columns[kNombre]; }
+
     // The first position in `order` (reading order when null), read from its
     // end when reversed, whose row's name begins with prefix, compared
     // without regard to case and accents; -1 when none does.

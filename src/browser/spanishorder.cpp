@@ -21,8 +21,10 @@ namespace {
 
 // Room for the sort key of a long name; a longer one gets more.
 constexpr size_t kScratchBytes = 1024;
-// Sort keys at the default strength take about twice their text's bytes.
-constexpr size_t kKeyBytesPerTextByte = 2;
+// The keys' blocks: the offset in a block and the block's number share 32 bits.
+constexpr int kOffsetBits = 20;
+constexpr size_t kBlockBytes = size_t(1) << kOffsetBits;
+constexpr size_t kMaxBlocks = size_t(1) << (32 - kOffsetBits);
 
 // A row with the first eight bytes of its key as one number, so that most
 // comparisons never leave this array.
@@ -30,6 +32,7 @@ struct Entry
 {
     quint64 head;
     quint32 keyAt;
+    quint32 row;
 };
 
 quint64 headOf(const uint8_t *key)
@@ -57,8 +60,10 @@ int compareBytes(QByteArrayView a, QByteArrayView b)
 
 } // namespace
 
-// The collator's sort keys of all rows in one buffer: a million keys cost
-// their bytes, with no allocation per row (ICU is the engine QCollator uses).
+// The collator's sort keys of all rows in blocks of a megabyte: a million keys
+// cost their bytes, with no allocation per row and no copy as they grow (ICU
+// is the engine QCollator uses). A key is found by its block and its offset
+// there, in one number.
 struct SpanishKeys::Buffer
 {
     Buffer()
@@ -95,17 +100,31 @@ struct SpanishKeys::Buffer
             scratch.resize(size_t(needed));
             needed = ucol_getSortKey(collator, text.data(), length, scratch.data(), needed);
         }
-        const size_t at = keys.size();
-        keys.insert(keys.end(), scratch.begin(), scratch.begin() + needed); // the key ends with its 0 byte
+        const auto bytes = size_t(needed); // the key ends with its 0 byte
+        if (blocks.empty() || used + bytes > kBlockBytes) {
+            if (blocks.size() >= kMaxBlocks)
+                throw Error(errnum::kOutOfMemory, QStringLiteral("FrmABMClientes"),
+                            QStringLiteral("La lista de clientes no cabe en memoria"));
+            blocks.push_back(std::make_unique<uint8_t[]>(std::max(kBlockBytes, bytes)));
+            used = 0;
+        }
+        std::copy_n(scratch.begin(), bytes, blocks.back().get() + used);
+        const size_t at = ((blocks.size() - 1) << kOffsetBits) | used;
+        used += bytes;
         return at;
     }
-    const char *key(size_t at) const { return reinterpret_cast<const char *>(keys.data() + at); }
+    const char *key(size_t at) const
+    {
+        return reinterpret_cast<const char *>(blocks[at >> kOffsetBits].get() + (at & (kBlockBytes - 1)));
+    }
 
     UCollator *collator = nullptr;
     std::vector<UChar> text;
     std::vector<uint8_t> scratch = std::vector<uint8_t>(kScratchBytes);
-    std::vector<uint8_t> keys;
-    std::vector<Entry> entries;
+    std::vector<std::unique_ptr<uint8_t[]>> blocks; // a key longer than a block has one of its own
+    size_t used = 0;                                // in the last block
+    std::vector<Entry> sorted;                      // the rows keyed before the last sortSome, in order
+    std::vector<Entry> pending;                     // the rows keyed since, in reading order
 };
 
 SpanishKeys::SpanishKeys()
@@ -119,47 +138,62 @@ SpanishKeys &SpanishKeys::operator=(SpanishKeys &&) noexcept = default;
 
 size_t SpanishKeys::size() const
 {
-    return m->entries.size();
+    return m->sorted.size() + m->pending.size();
 }
 
-void SpanishKeys::reserve(size_t rows, size_t textBytes)
+void SpanishKeys::reserve(size_t rows)
 {
-    m->entries.reserve(rows);
-    m->keys.reserve(textBytes * kKeyBytesPerTextByte + rows * sizeof(quint64));
+    m->pending.reserve(rows);
 }
 
 void SpanishKeys::add(QByteArrayView utf8)
 {
     const size_t at = m->addKey(utf8);
-    m->entries.push_back({headOf(m->keys.data() + at), quint32(at)});
+    m->pending.push_back({headOf(reinterpret_cast<const uint8_t *>(m->key(at))), quint32(at), quint32(size())});
 }
 
-std::vector<quint32> SpanishKeys::order(const TextColumn &texts) const
+void SpanishKeys::sortSome(const TextColumn &texts)
 {
-    std::vector<quint32> rows(m->entries.size());
-    for (size_t r = 0; r < rows.size(); ++r)
-        rows[r] = quint32(r);
-    const Buffer &b = *m;
+    Buffer &b = *m;
     // Rows of equal texts stay in reading order: the row number decides last,
     // so that an unstable sort, quicker than a stable one, gives the same order.
-    std::sort(rows.begin(), rows.end(), [&b, &texts](quint32 x, quint32 y) {
-        const Entry &ex = b.entries[x];
-        const Entry &ey = b.entries[y];
-        if (ex.head != ey.head)
-            return ex.head < ey.head;
-        const int byKey = std::strcmp(b.key(ex.keyAt), b.key(ey.keyAt));
+    const auto before = [&b, &texts](const Entry &x, const Entry &y) {
+        if (x.head != y.head)
+            return x.head < y.head;
+        const int byKey = std::strcmp(b.key(x.keyAt), b.key(y.keyAt));
         if (byKey != 0)
             return byKey < 0;
-        const int byBytes = compareBytes(texts.utf8(x), texts.utf8(y));
-        return byBytes != 0 ? byBytes < 0 : x < y;
-    });
+        const int byBytes = compareBytes(texts.utf8(x.row), texts.utf8(y.row));
+        return byBytes != 0 ? byBytes < 0 : x.row < y.row;
+    };
+    // The entries themselves are sorted, not their indices: each comparison
+    // reads two neighbours in memory, not two places among a million.
+    std::sort(b.pending.begin(), b.pending.end(), before);
+    // Merged in place: the merge borrows room for the smaller part only.
+    const auto middle = std::ptrdiff_t(b.sorted.size());
+    b.sorted.insert(b.sorted.end(), b.pending.begin(), b.pending.end());
+    std::inplace_merge(b.sorted.begin(), b.sorted.begin() + middle, b.sorted.end(), before);
+    b.pending.clear();
+}
+
+std::vector<quint32> SpanishKeys::order(const TextColumn &texts)
+{
+    sortSome(texts);
+    std::vector<quint32> rows(m->sorted.size());
+    for (size_t k = 0; k < rows.size(); ++k)
+        rows[k] = m->sorted[k].row;
     return rows;
+}
+
+size_t SpanishKeys::unsorted() const
+{
+    return m->pending.size();
 }
 
 std::vector<quint32> spanishOrder(const TextColumn &texts)
 {
     SpanishKeys keys;
-    keys.reserve(size_t(texts.size()), size_t(texts.byteCount()));
+    keys.reserve(size_t(texts.size()));
     for (qsizetype r = 0; r < texts.size(); ++r)
         keys.add(texts.utf8(r));
     return keys.order(texts);
@@ -173,7 +207,6 @@ size_t spanishPlace(const TextColumn &texts, const std::vector<quint32> &order, 
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
         const QByteArrayView probeText = texts.utf8(qsizetype(order[middle]));
-        keys.keys.resize(wanted + std::strlen(keys.key(wanted)) + 1); // only the wanted key stays
         const size_t probe = keys.addKey(probeText);
         int comparison = std::strcmp(keys.key(probe), keys.key(wanted));
         if (comparison == 0)

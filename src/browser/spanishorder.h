@@ -26,11 +26,17 @@ public:
     SpanishKeys &operator=(SpanishKeys &&) noexcept;
 
     size_t size() const;
-    void reserve(size_t rows, size_t textBytes);
+    void reserve(size_t rows);
     // Appends the key of the next row's text.
     void add(QByteArrayView utf8);
+    // Sorts the rows added since the last call among those sorted before, so
+    // that the order of rows added a slice at a time is mostly made before
+    // the last one comes; texts are the rows the keys were added for.
+    void sortSome(const TextColumn &texts);
+    // How many rows were added since the last sort.
+    size_t unsorted() const;
     // The rows sorted ascending; texts are the rows the keys were added for.
-    std::vector<quint32> order(const TextColumn &texts) const;
+    std::vector<quint32> order(const TextColumn &texts);
 
     // The collator and the keys' bytes (also what spanishPlace compares with).
     struct Buffer;
@@ -40,7 +46,7 @@ private:
 };
 
 // The rows of a column sorted ascending by their text in Spanish order.
-std::vector<quint32> spanishOrder(const TextColumn &texts);
+FELCORA_TESTS_EXPORT std::vector<quint32> spanishOrder(const TextColumn &texts);
 
 // Where a new text goes among the rows of `order` (an order spanishOrder
 // gave): after every row whose text sorts before it or equal to it, as a row

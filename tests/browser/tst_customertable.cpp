@@ -6,6 +6,7 @@
 
 #include "browser/customerlistmodel.h"
 #include "browser/customertable.h"
+#include "browser/nameorder.h"
 #include "support/recordingbroker.h"
 
 using namespace felcora;
@@ -104,6 +105,39 @@ private slots:
         QCOMPARE(model.findNamePrefix(u"zu"), 1);
         model.sort(kNombre);
         QCOMPARE(shown(), u"Alfa Beta Delta Zu / Zu"_s);
+    }
+
+    // Names ordered a slice at a time on another thread, sorted and merged as they come, come in the order a whole
+    // sort gives: equal names in reading order, names the collation finds equal by their bytes.
+    void ordersNamesAsTheyAreRead()
+    {
+        TextColumn names;
+        for (int k = 0; k < 3000; ++k)
+            names.append(QString::fromUtf8(k % 3       ? "Lo\u0301pez %1"
+                                               : k % 2 ? "López %1"
+                                                       : "lopez %1")
+                             .arg(k % 7)
+                             .toUtf8());
+        SpanishKeys keys;
+        NameOrder background;
+        TextColumn read; // as far as the reading has come
+        qsizetype handed = 0;
+        for (qsizetype k = 0; k < names.size(); ++k) {
+            keys.add(names.utf8(k));
+            read.append(names.utf8(k));
+            if (k % 700 == 0)
+                keys.sortSome(names); // sorted runs merged with the ones before
+            if (k % 500 == 0 || k == names.size() - 1)
+                background.add(read, std::exchange(handed, read.size()));
+        }
+        background.finish();
+        const std::vector<quint32> whole = spanishOrder(names);
+        QCOMPARE(keys.order(names), whole);
+        std::optional<std::vector<quint32>> inBackground;
+        QTRY_VERIFY((inBackground = background.order(std::chrono::milliseconds(0))).has_value());
+        QCOMPARE(*inBackground, whole);
+        QCOMPARE(names.text(qsizetype(whole[0])), u"lopez 0"_s);
+        QVERIFY(whole[1] > whole[0]); // the same name again, read later
     }
 };
 

