@@ -24,11 +24,17 @@ bool isEnter(const QKeyEvent *key)
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
 
+// Shift, Ctrl and Alt as held with the key; the keypad flag is no modifier the user chose.
+Qt::KeyboardModifiers heldModifiers(const QKeyEvent *key)
+{
+    return key->modifiers() & ~Qt::KeypadModifier;
+}
+
 // F4 alone or Alt+Down (on the keypad too) drops a combo box's list; here they open a box's picker.
 // Alt+F4 stays the window manager's.
 bool opensPicker(const QKeyEvent *key)
 {
-    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    const Qt::KeyboardModifiers modifiers = heldModifiers(key);
     return (key->key() == Qt::Key_F4 && modifiers == Qt::NoModifier)
         || (key->key() == Qt::Key_Down && modifiers == Qt::AltModifier);
 }
@@ -103,16 +109,19 @@ bool frmVentajas::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress)
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
-    if (formKeyDown(key))
-        return true;
     bool used = false;
+    guardHandler(kWindow, "Form_KeyDown", [&] { used = formKeyDown(key); });
+    if (used)
+        return true;
     guardHandler(kWindow, "Control_KeyDown", [&] { used = controlKeyDown(watched, key); });
     return used;
 }
 
 void frmVentajas::keyPressEvent(QKeyEvent *event)
 {
-    if (!formKeyDown(event))
+    bool used = false;
+    guardHandler(kWindow, "Form_KeyDown", [&] { used = formKeyDown(event); });
+    if (!used)
         event->ignore();
 }
 
@@ -149,11 +158,14 @@ bool frmVentajas::controlKeyDown(QObject *watched, const QKeyEvent *key)
         return true;
     }
     // Enter and the arrows walk the boxes (the boxes' own control would stop
-    // at a button on Tab's way); Enter and Down forward, Up back.
+    // at a button on Tab's way); Enter and Down forward, Up back. With Shift,
+    // Ctrl or Alt held they walk nowhere, and are used up here so that the
+    // boxes' control does not walk either (Alt+Down opened a picker above).
     const bool box = qobject_cast<const QLineEdit *>(watched) != nullptr;
     if ((box && isEnter(key))
         || ((box || isPicker(watched)) && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up))) {
-        moveBetweenBoxes(key->key() != Qt::Key_Up);
+        if (heldModifiers(key) == Qt::NoModifier)
+            moveBetweenBoxes(key->key() != Qt::Key_Up);
         return true;
     }
     return false;

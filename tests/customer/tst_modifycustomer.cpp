@@ -319,7 +319,8 @@ private slots:
     }
 
     // Keys in the add window, which opens in the Ventaja box: F4 and Alt+Down in a box, Space or Enter on its "..."
-    // button (Tab's next stop) open that box's picker; other keys do not. Enter and the arrows walk the boxes only.
+    // button (Tab's next stop) open that box's picker; other keys do not. Enter and the arrows walk the boxes only,
+    // with no Shift, Ctrl or Alt held.
     void benefitTieKeys_data()
     {
         using Keys = QList<QKeyCombination>;
@@ -332,8 +333,10 @@ private slots:
         QTest::newRow("Alt+Down in SubRegimen") << Keys{enter, altDown} << u"|S7|txtIdSubRegimen"_s;
         QTest::newRow("Space on Ventaja's button") << Keys{tab, Qt::Key_Space} << u"RIM||cmdVentaja"_s;
         QTest::newRow("Space on SubRegimen's button") << Keys{enter, tab, Qt::Key_Space} << u"|S7|cmdSubReg"_s;
-        QTest::newRow("other keys") << Keys{Qt::ShiftModifier | Qt::Key_F4, Qt::ControlModifier | Qt::Key_F4,
-                                            Qt::AltModifier | Qt::Key_F4, Qt::Key_F3}
+        QTest::newRow("other keys") << Keys{Qt::ShiftModifier | Qt::Key_F4,     Qt::ControlModifier | Qt::Key_F4,
+                                            Qt::AltModifier | Qt::Key_F4,       Qt::Key_F3,
+                                            Qt::ShiftModifier | Qt::Key_Return, Qt::ControlModifier | Qt::Key_Return,
+                                            Qt::ControlModifier | Qt::Key_Down, Qt::AltModifier | Qt::Key_Up}
                                     << u"||txtIdVentaja"_s;
         QTest::newRow("Enter and arrows walk the boxes, Enter on a button picks")
             << Keys{enter, enter, Qt::Key_Up, tab, Qt::Key_Down, Qt::ShiftModifier | Qt::Key_Tab, enter}
