@@ -212,9 +212,7 @@ int main(int argc, char *argv[])
 
         if (parser.isSet(options.exportList)) {
             const QString file = parser.value(options.exportList);
-            const int rows = exportCustomerList(broker, file);
-            say(rows == 1 ? QStringLiteral("1 cliente exportado a %1").arg(file)
-                          : QStringLiteral("%1 clientes exportados a %2").arg(rows).arg(file));
+            say(exportedCustomersText(exportCustomerList(broker, file), file));
             return 0;
         }
 

@@ -5,7 +5,10 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QStandardPaths>
+#include <algorithm>
 #include <array>
+#include <memory>
+#include <optional>
 
 #include "browser/customerlist.h"
 #include "browser/customertable.h"
@@ -13,7 +16,9 @@
 #include "felcora/customerlistexport.h"
 #include "felcora/error.h"
 #include "felcora/hostcomponents.h"
+#include "ui/handlerguard.h"
 #include "ui/msgbox.h"
+#include "ui/pointer.h"
 
 namespace felcora::browser {
 
@@ -50,13 +55,6 @@ QString withSuffix(const QString &path, const QString &suffix)
     return file.completeBaseName() + u'.' + suffix;
 }
 
-QString exportedText(qsizetype rows, const QString &path)
-{
-    const QString where = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-    return rows == 1 ? QStringLiteral("1 cliente exportado a %1").arg(where)
-                     : QStringLiteral("%L1 clientes exportados a %2").arg(rows).arg(where);
-}
-
 } // namespace
 
 tableexport::TableSource customerListSource(qsizetype rowCount, ShownText text, ShownUtf8 utf8)
@@ -66,9 +64,18 @@ tableexport::TableSource customerListSource(qsizetype rowCount, ShownText text, 
     source.rowCount = rowCount;
     source.text
         = [text = std::move(text)](qsizetype row, int column) { return text(row, kShownColumns[size_t(column)]); };
+    // The database does not check UTF-8: bytes another program stored in
+    // another encoding would make the file unreadable. Such a cell goes as its
+    // text, where each invalid byte became a replacement character.
     if (utf8)
-        source.utf8
-            = [utf8 = std::move(utf8)](qsizetype row, int column) { return utf8(row, kShownColumns[size_t(column)]); };
+        source.utf8 = [utf8 = std::move(utf8), text = source.text,
+                       repaired = std::make_shared<QByteArray>()](qsizetype row, int column) -> QByteArrayView {
+            const QByteArrayView bytes = utf8(row, kShownColumns[size_t(column)]);
+            if (bytes.isValidUtf8())
+                return bytes;
+            *repaired = text(row, column).toUtf8();
+            return *repaired;
+        };
     source.textColumns = {int(std::find(kShownColumns.begin(), kShownColumns.end(), kCuit) - kShownColumns.begin())};
     source.sheetName = kSheetName;
     return source;
@@ -77,6 +84,7 @@ tableexport::TableSource customerListSource(qsizetype rowCount, ShownText text, 
 QString exportShownList(QWidget *parent, const tableexport::TableSource &rows)
 {
     QFileDialog dialog(parent, QStringLiteral("Exportar la lista"), lastFolder());
+    dialog.setObjectName(QStringLiteral("dlgExportar"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({kXlsxFilter, kCsvFilter});
@@ -84,13 +92,15 @@ QString exportShownList(QWidget *parent, const tableexport::TableSource &rows)
     dialog.setDefaultSuffix(kXlsxSuffix);
     dialog.selectFile(kSheetName + u'.' + kXlsxSuffix);
     // A name typed without extension takes the chosen filter's, and so does the offered one.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
-        const QString suffix = filter == kCsvFilter ? kCsvSuffix : kXlsxSuffix;
-        dialog.setDefaultSuffix(suffix);
-        const QStringList typed = dialog.selectedFiles();
-        if (!typed.isEmpty())
-            dialog.selectFile(withSuffix(typed.constFirst(), suffix));
-    });
+    // With the name box empty the dialog answers its folder, which is no name to keep.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     guarded(&dialog, "filterSelected", [&dialog](const QString &filter) {
+                         const QString suffix = filter == kCsvFilter ? kCsvSuffix : kXlsxSuffix;
+                         dialog.setDefaultSuffix(suffix);
+                         const QStringList typed = dialog.selectedFiles();
+                         if (!typed.isEmpty() && !QFileInfo(typed.constFirst()).isDir())
+                             dialog.selectFile(withSuffix(typed.constFirst(), suffix));
+                     }));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     const QString path = dialog.selectedFiles().constFirst();
@@ -110,21 +120,33 @@ QString exportWithProgress(QWidget *parent, const tableexport::TableSource &rows
     progress.setAutoReset(false);
     progress.setAutoClose(false);
     progress.setValue(0);
+    // Finishing the file (a book compressed) runs no events: nothing could
+    // cancel it, so the window shows it without Cancelar, under the hourglass.
+    std::optional<WaitPointer> finishing;
+    const auto done = [&progress, &finishing] {
+        finishing.reset();
+        progress.reset();
+        progress.hide();
+    };
     try {
         const tableexport::ExportResult result
-            = tableexport::exportTable(rows, path, [&progress](qsizetype done, qsizetype total) {
-                  if (done == total)
+            = tableexport::exportTable(rows, path, [&progress, &finishing](qsizetype written, qsizetype total) {
+                  if (written == total && !progress.wasCanceled()) {
                       progress.setLabelText(QStringLiteral("Terminando el archivo..."));
-                  progress.setValue(int(done * kProgressSteps / total));
+                      progress.setCancelButtonText(QString());
+                      progress.show();
+                      finishing.emplace();
+                  }
+                  progress.setValue(int(written * kProgressSteps / total));
                   return !progress.wasCanceled();
               });
-        progress.reset();
+        done();
         if (result.cancelled)
             return QStringLiteral("Exportación cancelada: no se escribió %1")
                 .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-        return exportedText(result.rowsWritten, path);
+        return exportedCustomersText(result.rowsWritten, QFileInfo(path).absoluteFilePath());
     } catch (const Error &e) {
-        progress.reset();
+        done(); // the failure is told over the list, not over a window that still offers Cancelar
         MsgBox(e.description(), vbCritical);
         return {};
     }
@@ -146,6 +168,13 @@ public:
 };
 
 } // namespace
+
+QString exportedCustomersText(qsizetype rows, const QString &path)
+{
+    const QString where = QDir::toNativeSeparators(path);
+    return rows == 1 ? QStringLiteral("1 cliente exportado a %1").arg(where)
+                     : QStringLiteral("%L1 clientes exportados a %2").arg(rows).arg(where);
+}
 
 int exportCustomerList(IDataAccess &broker, const QString &path)
 {

@@ -5,10 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QtEndian>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
@@ -31,7 +33,11 @@ constexpr qsizetype kTempNameStem = 64;
 constexpr int kHexBase = 16;
 // A new file gets what the user's umask leaves of read and write for all.
 constexpr mode_t kNewFileMode = 0666;
-constexpr mode_t kPermissionBits = 07777;
+// What a replacement takes of the old file's mode: read, write and run for
+// all, never set-id bits a new owner could not keep.
+constexpr mode_t kPermissionBits = 0777;
+// Links followed to the file they name, as many as the system itself follows.
+constexpr int kMaxLinkDepth = 40;
 
 // A CSV file as a Spanish-locale spreadsheet opens it: UTF-8 marked by its
 // byte order mark, fields separated by semicolons, lines ended by CR LF.
@@ -42,7 +48,10 @@ const QByteArray kCsvLineEnd("\r\n");
 // Bytes gathered before they are written to the file.
 constexpr qsizetype kCsvBufferBytes = qsizetype(1) << 20;
 // First characters that make a spreadsheet read a field as a formula.
-const QByteArray kFormulaStarts("=+-@");
+// Tab and CR first are dropped by some spreadsheets, which then read what follows.
+const QByteArray kFormulaStarts("=+-@\t\r");
+// A lone minus is a placeholder: nothing follows it that could run.
+const QByteArrayView kPlaceholder("-");
 constexpr char kTextMark = '\'';
 // The longest text a spreadsheet formula holds in one string literal.
 constexpr qsizetype kFormulaLiteralMax = 255;
@@ -59,6 +68,7 @@ constexpr double kColumnPadding = 2;
 const char *const kTextNumberFormat = "@";
 // OOXML writes a character XML cannot hold as _xHHHH_.
 constexpr qsizetype kEscapeLength = 7; // _x, four hex digits, _
+constexpr qsizetype kEscapePrefix = 2; // _x
 constexpr int kEscapeDigits = 4;
 constexpr char16_t kFirstPrintable = 0x20;
 
@@ -80,6 +90,7 @@ QString reason(int error)
     case EDQUOT: return QStringLiteral("se agotó la cuota de disco");
     case EISDIR: return QStringLiteral("ya existe una carpeta con ese nombre");
     case ENAMETOOLONG: return QStringLiteral("el nombre es demasiado largo");
+    case ELOOP: return QStringLiteral("los enlaces simbólicos se nombran unos a otros sin llegar a un archivo");
     default: return QString::fromLocal8Bit(std::strerror(error));
     }
 }
@@ -105,12 +116,20 @@ public:
         : m_path(path)
     {
         QFileInfo target(path);
-        // A link is followed: the file it names is replaced, the link stays.
-        if (target.isSymLink())
+        // Links are followed: the file they name is replaced, the links stay.
+        for (int depth = 0; target.isSymLink(); ++depth) {
+            if (depth == kMaxLinkDepth)
+                throw writeFailure(path, ELOOP);
             target = QFileInfo(target.symLinkTarget());
+        }
         m_target = target.absoluteFilePath();
         if (target.exists() && !target.isFile())
             throw writeFailure(path, QStringLiteral("ya existe con ese nombre algo que no es un archivo"));
+        // A rename would replace a read-only file regardless of its mode: refuse it, as the user marked it.
+        if (target.exists() && ::access(QFile::encodeName(m_target).constData(), W_OK) != 0)
+            throw writeFailure(path,
+                               errno == EACCES || errno == EPERM ? QStringLiteral("el archivo es de solo lectura")
+                                                                 : reason(errno));
         for (int attempt = 0; attempt < kTempNameAttempts && m_fd < 0; ++attempt) {
             m_temp = QStringLiteral("%1/.%2.%3.tmp")
                          .arg(target.absolutePath(), target.fileName().left(kTempNameStem))
@@ -121,14 +140,16 @@ public:
         }
         if (m_fd < 0)
             throw writeFailure(path, errno);
-        // The replacement keeps the permissions of the file it replaces.
+        // The replacement keeps the permissions of the file it replaces. A
+        // share that keeps no Unix modes refuses any: there the file is still
+        // written, with the share's own.
         struct stat old;
         if (::stat(QFile::encodeName(m_target).constData(), &old) == 0
-            && ::fchmod(m_fd, old.st_mode & kPermissionBits) != 0) {
-            const int error = errno;
+            && ::fchmod(m_fd, old.st_mode & kPermissionBits) != 0 && errno != EPERM && errno != ENOTSUP
+            && errno != ENOSYS) {
             ::close(m_fd); // the destructor of an object not made does not run
             ::unlink(QFile::encodeName(m_temp).constData());
-            fail(error);
+            throw writeFailure(path, QStringLiteral("no se pudieron conservar los permisos del archivo anterior"));
         }
     }
     ~ReplacementFile()
@@ -208,13 +229,13 @@ void appendQuoted(QByteArray &out, QByteArrayView text)
 // ="digits": a spreadsheet would read the bare digits as a number, showing a
 // CUIT's 11 digits in exponent form (2,01111E+10) and dropping leading zeros,
 // while the formula gives the digits back as text. A text a spreadsheet would
-// take for a formula (=, +, -, @ first) is marked as text with a leading
+// take for a formula (=, +, -, @, tab or CR first; a lone - aside) is marked as text with a leading
 // apostrophe, so that opening the file never runs what a field holds. Fields
 // holding the separator, a quote or a line break are quoted, quotes doubled.
 void appendCsvField(QByteArray &out, QByteArrayView field, bool textColumn)
 {
     const bool formula = textColumn && isDigits(field) && field.size() <= kFormulaLiteralMax;
-    const bool marked = !formula && !field.isEmpty() && kFormulaStarts.contains(field.front());
+    const bool marked = !formula && !field.isEmpty() && kFormulaStarts.contains(field.front()) && field != kPlaceholder;
     const bool quoted = formula || std::any_of(field.begin(), field.end(), [](char c) {
                             return c == kCsvSeparator || c == kCsvQuote || c == '\r' || c == '\n';
                         });
@@ -323,7 +344,8 @@ bool escapeAt(QByteArrayView text, qsizetype i)
 {
     if (i + kEscapeLength > text.size() || text[i] != '_' || text[i + 1] != 'x' || text[i + kEscapeLength - 1] != '_')
         return false;
-    return std::all_of(text.begin() + i + 2, text.begin() + i + 2 + kEscapeDigits, isHex);
+    const auto digits = text.begin() + i + kEscapePrefix;
+    return std::all_of(digits, digits + kEscapeDigits, isHex);
 }
 
 // A control character; the bytes of other characters in UTF-8 are never below 0x20.
@@ -374,6 +396,107 @@ Error xlsxFailure(const QString &path, lxw_error error)
     return writeFailure(path, QString::fromUtf8(lxw_strerror(error)));
 }
 
+// The least XML the library writes for a row and for a text cell around the
+// row's number (twice in a cell: its row and its column letter) and the text.
+constexpr std::string_view kRowMarkup = R"(<row r=""></row>)";
+constexpr std::string_view kCellMarkup = R"(<c r="" t="inlineStr"><is><t></t></is></c>)";
+constexpr qsizetype kMinColumnLetters = 1;
+constexpr int kDecimalBase = 10;
+
+qsizetype decimalDigits(qsizetype number)
+{
+    qsizetype digits = 1;
+    for (; number >= kDecimalBase; number /= kDecimalBase)
+        ++digits;
+    return digits;
+}
+
+// The sheet's part in the book and what ZIP says of an entry (little endian throughout).
+constexpr QByteArrayView kSheetEntry("xl/worksheets/sheet1.xml");
+constexpr quint32 kEndSignature = 0x06054b50;
+constexpr quint32 kZip64LocatorSignature = 0x07064b50;
+constexpr quint32 kZip64EndSignature = 0x06064b50;
+constexpr quint32 kEntrySignature = 0x02014b50;
+constexpr qsizetype kEndSize = 22;
+constexpr qsizetype kMaxCommentSize = 0xFFFF;
+constexpr qsizetype kEndDirectorySizeAt = 12;
+constexpr qsizetype kEndDirectoryOffsetAt = 16;
+constexpr qsizetype kZip64LocatorSize = 20;
+constexpr qsizetype kZip64LocatorEndAt = 8;
+constexpr qsizetype kZip64EndSize = 56;
+constexpr qsizetype kZip64EndDirectorySizeAt = 40;
+constexpr qsizetype kZip64EndDirectoryOffsetAt = 48;
+constexpr qsizetype kEntrySize = 46;
+constexpr qsizetype kEntryUnpackedAt = 24;
+constexpr qsizetype kEntryNameLengthAt = 28;
+constexpr qsizetype kEntryExtraLengthAt = 30;
+constexpr qsizetype kEntryCommentLengthAt = 32;
+constexpr quint16 kZip64ExtraId = 0x0001;
+constexpr qsizetype kExtraLengthAt = 2;
+constexpr qsizetype kExtraHeaderSize = 4;
+constexpr quint32 kZip64Marker = 0xFFFFFFFF;
+
+template <class T> T readLittle(const QByteArray &bytes, qsizetype at)
+{
+    if (at < 0 || at + qsizetype(sizeof(T)) > bytes.size())
+        return T(0);
+    return qFromLittleEndian<T>(bytes.constData() + at);
+}
+
+QByteArray readAt(QFile &file, qint64 offset, qint64 size)
+{
+    return file.seek(offset) ? file.read(size) : QByteArray();
+}
+
+// The unpacked size of the book's sheet, from the ZIP's central directory; -1 when it is not there.
+qint64 sheetSize(const QString &book)
+{
+    QFile file(book);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const qint64 tailStart = std::max<qint64>(0, file.size() - kEndSize - kMaxCommentSize);
+    const QByteArray tail = readAt(file, tailStart, file.size() - tailStart);
+    qsizetype end = tail.size() - kEndSize;
+    while (end >= 0 && readLittle<quint32>(tail, end) != kEndSignature)
+        --end;
+    if (end < 0)
+        return -1;
+    qint64 directorySize = readLittle<quint32>(tail, end + kEndDirectorySizeAt);
+    qint64 directoryOffset = readLittle<quint32>(tail, end + kEndDirectoryOffsetAt);
+    const qsizetype locator = end - kZip64LocatorSize;
+    if (readLittle<quint32>(tail, locator) == kZip64LocatorSignature) {
+        const QByteArray zip64End
+            = readAt(file, qint64(readLittle<quint64>(tail, locator + kZip64LocatorEndAt)), kZip64EndSize);
+        if (readLittle<quint32>(zip64End, 0) != kZip64EndSignature)
+            return -1;
+        directorySize = qint64(readLittle<quint64>(zip64End, kZip64EndDirectorySizeAt));
+        directoryOffset = qint64(readLittle<quint64>(zip64End, kZip64EndDirectoryOffsetAt));
+    }
+    const QByteArray directory = readAt(file, directoryOffset, directorySize);
+    for (qsizetype at = 0; readLittle<quint32>(directory, at) == kEntrySignature;) {
+        const qsizetype nameLength = readLittle<quint16>(directory, at + kEntryNameLengthAt);
+        const qsizetype extraLength = readLittle<quint16>(directory, at + kEntryExtraLengthAt);
+        const qsizetype name = at + kEntrySize;
+        const qsizetype extra = name + nameLength;
+        if (extra + extraLength > directory.size())
+            return -1;
+        if (QByteArrayView(directory).sliced(name, nameLength) == kSheetEntry) {
+            const quint32 unpacked = readLittle<quint32>(directory, at + kEntryUnpackedAt);
+            if (unpacked != kZip64Marker)
+                return unpacked;
+            // A larger size is in the ZIP64 extra field, the first of what it holds.
+            for (qsizetype field = extra; field + kExtraHeaderSize <= extra + extraLength;
+                 field += kExtraHeaderSize + readLittle<quint16>(directory, field + kExtraLengthAt)) {
+                if (readLittle<quint16>(directory, field) == kZip64ExtraId)
+                    return qint64(readLittle<quint64>(directory, field + kExtraHeaderSize));
+            }
+            return -1;
+        }
+        at = extra + extraLength + readLittle<quint16>(directory, at + kEntryCommentLengthAt);
+    }
+    return -1;
+}
+
 void sizeColumns(const TableSource &table, lxw_worksheet *sheet, lxw_format *textFormat)
 {
     const qsizetype sample = std::min(table.rowCount, kWidthSampleRows);
@@ -403,12 +526,16 @@ bool writeXlsx(const TableSource &table, const ReplacementFile &file, const Prog
     if (!workbook.book)
         throw writeFailure(path, QStringLiteral("no se pudo crear el libro"));
     const QByteArray sheetName = table.sheetName.isEmpty() ? QByteArray(kDefaultSheetName) : table.sheetName.toUtf8();
-    lxw_worksheet *sheet = workbook_add_worksheet(workbook.book, sheetName.constData());
-    if (!sheet)
+    if (workbook_validate_sheet_name(workbook.book, sheetName.constData()) != LXW_NO_ERROR)
         throw Error(
             errnum::kInvalidCall, kSource,
             QStringLiteral("\"%1\" no sirve como nombre de hoja: tiene más de 31 caracteres o alguno de []:*?/\\")
                 .arg(table.sheetName));
+    // A valid name that gives no sheet: the library could not make its temporary file.
+    errno = 0;
+    lxw_worksheet *sheet = workbook_add_worksheet(workbook.book, sheetName.constData());
+    if (!sheet)
+        throw errno != 0 ? writeFailure(path, errno) : xlsxFailure(path, LXW_ERROR_CREATING_TMPFILE);
     lxw_format *bold = workbook_add_format(workbook.book);
     format_set_bold(bold);
     lxw_format *textFormat = workbook_add_format(workbook.book);
@@ -417,11 +544,18 @@ bool writeXlsx(const TableSource &table, const ReplacementFile &file, const Prog
     worksheet_freeze_panes(sheet, 1, 0);
 
     QByteArray escaped;
+    // The least the sheet's XML holds once whole, counted as cells are written.
+    qint64 sheetBytesAtLeast = 0;
+    qsizetype lastRowCounted = -1;
     const auto cell = [&](qsizetype row, int column, QByteArrayView text, lxw_format *format) {
         if (text.isEmpty())
             return;
         const lxw_error error
             = worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), xlsxText(text, escaped), format);
+        const qsizetype rowDigits = decimalDigits(row + 1);
+        sheetBytesAtLeast += qint64(kCellMarkup.size()) + kMinColumnLetters + rowDigits + escaped.size();
+        if (row != std::exchange(lastRowCounted, row))
+            sheetBytesAtLeast += qint64(kRowMarkup.size()) + rowDigits;
         if (error == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
             throw Error(errnum::kFileError, kSource,
                         QStringLiteral("No se exportó: el texto de la fila %1, columna \"%2\", tiene más de %3 "
@@ -448,6 +582,15 @@ bool writeXlsx(const TableSource &table, const ReplacementFile &file, const Prog
     const int error = errno;
     if (closed != LXW_NO_ERROR)
         throw error != 0 ? writeFailure(path, error) : xlsxFailure(path, closed);
+    // The rows went to the library's temporary files unchecked, so a disk that
+    // filled meanwhile leaves a sheet cut short that closes without an error.
+    // Free room measured now would not prove what was lost then; the book
+    // itself does: its sheet must hold at least the cells' markup and texts.
+    const qint64 written = sheetSize(file.tempPath());
+    if (written < 0)
+        throw writeFailure(path, QStringLiteral("no se pudo leer el libro escrito para comprobarlo"));
+    if (written < sheetBytesAtLeast)
+        throw writeFailure(path, ENOSPC);
     return true;
 }
 

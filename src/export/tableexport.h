@@ -52,9 +52,12 @@ FELCORA_CORE_EXPORT FileFormat requireFormat(const QString &path);
 // Writes the table to path in the format its extension names. The file is
 // written beside the target and takes its name only when complete: a
 // cancelled or failed export leaves an existing file as it was and no
-// temporary file behind. Failures (an extension not offered, a missing or
-// unwritable folder, a full disk, more rows or a longer text than an XLSX
+// temporary file behind; a read-only file is not replaced. Failures (an
+// extension not offered, a missing or unwritable folder, a full disk, more rows or a longer text than an XLSX
 // sheet holds) are thrown as felcora::Error with a Spanish description.
+// In CSV, a field a spreadsheet would take for a formula (one that begins
+// with =, +, -, @, a tab or a CR, other than a lone -) is written with a
+// leading apostrophe, which marks it as text: opening the file never runs it.
 FELCORA_CORE_EXPORT ExportResult exportTable(const TableSource &table, const QString &path,
                                              const Progress &progress = {});
 

@@ -8,6 +8,9 @@
 #include <QProgressDialog>
 #include <QThread>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "browser/customertable.h"
 #include "browser/listexport.h"
@@ -179,6 +182,57 @@ private slots:
         QCOMPARE(contents(dir.path()), before);
     }
 
+    // Rows the library keeps in temporary files that cannot grow (as on a disk that fills up) give a sheet cut short
+    // that closes without an error: told as a full disk, the old file kept. The book itself, compressed, fits.
+    void sheetCutShortIsAFullDisk()
+    {
+        QTemporaryDir dir;
+        QFile old(dir.filePath(u"lista.xlsx"_s));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("viejo") == 5 && old.flush());
+        const auto before = contents(dir.path());
+        tableexport::TableSource source = sourceOf({});
+        source.rowCount = 20'000; // some 10 MB of XML, a few hundred KB compressed
+        source.text = [](qsizetype, int) { return QString(100, u'x'); };
+        constexpr rlim_t kFileSizeLimit = 2 << 20;
+        rlimit limit{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit unlimited = limit;
+        limit.rlim_cur = kFileSizeLimit;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        test::MessageBoxes boxes;
+        const QString status = browser::exportWithProgress(nullptr, source, old.fileName());
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(status, QString());
+        QCOMPARE(boxes.texts,
+                 QStringList{u"No se pudo escribir el archivo %1: el disco está lleno"_s.arg(old.fileName())});
+        QCOMPARE(contents(dir.path()), before);
+    }
+
+    // A file the user made read-only is not replaced. Root may write any mode, so for root it is made immutable.
+    void readOnlyFileIsKept()
+    {
+        QTemporaryDir dir;
+        QFile old(dir.filePath(u"lista.csv"_s));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("viejo") == 5 && old.flush());
+        QVERIFY(old.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const auto immutable = [&](const char *flag) {
+            return QProcess::execute(u"chattr"_s, {QString::fromLatin1(flag), old.fileName()}) == 0;
+        };
+        if (geteuid() == 0 && !immutable("+i"))
+            QSKIP("root writes read-only files, and this file system keeps no immutable flag");
+        test::MessageBoxes boxes;
+        const QString status = browser::exportWithProgress(nullptr, sourceOf({}), old.fileName());
+        if (geteuid() == 0)
+            QVERIFY(immutable("-i"));
+        QCOMPARE(status, QString());
+        QCOMPARE(
+            boxes.texts,
+            QStringList{u"No se pudo escribir el archivo %1: el archivo es de solo lectura"_s.arg(old.fileName())});
+        QCOMPARE(contents(dir.path()), (QMap<QString, QByteArray>{{u"lista.csv"_s, "viejo"}}));
+    }
+
     // Esc in the progress window stops a long export: the old file keeps its bytes and no temporary file stays.
     void cancelledKeepsTheOldFile_data()
     {
@@ -211,6 +265,28 @@ private slots:
                                                   }));
         QCOMPARE(status, u"Exportación cancelada: no se escribió "_s + path);
         QCOMPARE(contents(dir.path()), (QMap<QString, QByteArray>{{file, "viejo"}}));
+    }
+
+    // A name another program stored in Latin-1 (bytes that are no UTF-8) still gives a file its reader opens.
+    void invalidUtf8FromTheDatabase_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("cuit");
+        QTest::newRow("xlsx") << u"lista.xlsx"_s << u"20111111112"_s;
+        QTest::newRow("csv") << u"lista.csv"_s << u"=\"20111111112\""_s;
+    }
+
+    void invalidUtf8FromTheDatabase()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, cuit);
+        TempDatabase db;
+        TempDatabase::exec(db.personalPath(),
+                           u"insert into clientes (cuit, nombre) values ('20111111112', "
+                           "cast(x'4c6f70e97a' as text))"_s);
+        QTemporaryDir dir;
+        QCOMPARE(exportCustomerList(*db.makeBroker(), dir.filePath(file)), 1);
+        QCOMPARE(readBack(dir.filePath(file)), (Rows{kHeaders, {u"Lop\uFFFDz"_s, cuit, u""_s, u""_s}}));
     }
 
     // The customer list as its window opens it, in Spanish order by name: the host's call to CSV, and the shown
