@@ -299,7 +299,9 @@ bool FrmABMClientes::eventFilter(QObject *watched, QEvent *event)
 void FrmABMClientes::keyPressEvent(QKeyEvent *event)
 {
     // Keys that reach the window itself: only its own, none of a dialog's defaults.
-    if (!formKeyDown(event))
+    bool consumed = false;
+    guardHandler(kWindow, "Form_KeyDown", [&] { consumed = formKeyDown(event); });
+    if (!consumed)
         event->ignore();
 }
 
