@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QElapsedTimer>
+
 #include "felcora/hostcomponents.h"
 
 namespace felcora::browser {

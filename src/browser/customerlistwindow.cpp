@@ -185,7 +185,9 @@ CustomerListView *FrmABMClientes::list() const
 
 void FrmABMClientes::fill()
 {
+    m_fillTimer->stop();
     m_fill.reset();
+    m_incomplete = false;
     m_model->clear();
     ui->Lst->hide();
     CustomerTable head = CustomerTable::read(*m_store.openListHead(kFirstScreenRows), *m_store.context().format);
@@ -205,12 +207,15 @@ void FrmABMClientes::fill()
 void FrmABMClientes::fillSlice()
 {
     guardHandler(kWindow, "Lst_Fill", [this] {
+        if (!m_fill)
+            return;
         bool done = false;
         try {
             done = m_fill->readFor(kFillSliceMilliseconds);
         } catch (...) {
             // The first screen stays; the user is told the rest is missing.
             m_fill.reset();
+            m_incomplete = true;
             showFillProgress(false);
             ui->SB->showMessage(kIncompleteText);
             throw;
@@ -219,7 +224,7 @@ void FrmABMClientes::fillSlice()
             endFill(m_fill->take());
             return;
         }
-        m_fillText->setText(kLoadingText.arg(m_fillProgress->locale().toString(m_fill->rowsRead())));
+        m_fillText->setText(kLoadingText.arg(m_fillText->locale().toString(m_fill->rowsRead())));
         m_fillTimer->start();
     });
 }
@@ -244,7 +249,7 @@ void FrmABMClientes::endFill(CustomerTable rows)
 
 void FrmABMClientes::showFillProgress(bool shown)
 {
-    m_fillText->setText(kLoadingText.arg(0));
+    m_fillText->setText(kLoadingText.arg(m_fillText->locale().toString(0)));
     m_fillText->setVisible(shown);
     m_fillProgress->setVisible(shown);
 }
@@ -258,11 +263,22 @@ bool FrmABMClientes::refusedWhileFilling()
     return true;
 }
 
+// Sorting and exporting a list that could not be read whole would pass a part
+// for the whole: said, not done.
+bool FrmABMClientes::refusedWhenIncomplete()
+{
+    if (refusedWhileFilling())
+        return true;
+    if (m_incomplete)
+        ui->SB->showMessage(kIncompleteText);
+    return m_incomplete;
+}
+
 // A first click on a header sorts by its column ascending, the next one on
 // the same header descending, and so on; the header shows the order.
 void FrmABMClientes::sortByHeader(int column)
 {
-    if (refusedWhileFilling()) {
+    if (refusedWhenIncomplete()) {
         ui->Lst->showOrder(kNombre, Qt::AscendingOrder);
         return;
     }
@@ -497,7 +513,7 @@ void FrmABMClientes::addCustomer()
 // Ctrl+E or the menu: the rows as shown, in their order, to a spreadsheet file.
 void FrmABMClientes::exportRows()
 {
-    if (refusedWhileFilling())
+    if (refusedWhenIncomplete())
         return;
     const CustomerListModel *model = m_model;
     const QString told

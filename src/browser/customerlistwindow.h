@@ -86,6 +86,7 @@ private:
     void endFill(CustomerTable rows);
     void showFillProgress(bool shown);
     bool refusedWhileFilling();
+    bool refusedWhenIncomplete();
     void showNoMatch(bool noMatch);
     void sortByHeader(int column);
     void exportRows();
@@ -109,6 +110,7 @@ private:
     QLabel *m_fillText;
     QProgressBar *m_fillProgress;
     bool m_searchPending = false; // a search the first screen did not answer
+    bool m_incomplete = false;    // the reading failed: the first screen is all there is
 };
 
 } // namespace felcora::browser

@@ -272,7 +272,7 @@ void CustomerTable::forgetNameKeys()
 
 void CustomerTable::forgetHeadsInOrder()
 {
-    m_headsOrder = nullptr;
+    m_headsColumn = kNoHeads;
     m_headsInOrder.clear();
 }
 
@@ -330,15 +330,26 @@ qsizetype CustomerTable::findCuitPrefix(QStringView prefix, const Order *order, 
     return -1;
 }
 
+int CustomerTable::columnOf(const Order *order) const
+{
+    for (int c = 0; c < kCustomerColumnCount; ++c) {
+        if (order == &m_sorted[size_t(c)])
+            return c;
+    }
+    return kNoHeads; // not one of this table's orders: never taken for one
+}
+
+// By the column, not the order's address: a table moved into the list keeps them.
 const std::vector<quint32> &CustomerTable::headsIn(const Order *order)
 {
     if (!order)
         return m_heads;
-    if (m_headsOrder != order || m_headsInOrder.size() != m_heads.size()) {
+    const int column = columnOf(order);
+    if (column == kNoHeads || m_headsColumn != column || m_headsInOrder.size() != m_heads.size()) {
         m_headsInOrder.resize(order->size());
         for (size_t position = 0; position < order->size(); ++position)
             m_headsInOrder[position] = m_heads[(*order)[position]];
-        m_headsOrder = order;
+        m_headsColumn = column;
     }
     return m_headsInOrder;
 }

@@ -83,10 +83,9 @@ public:
     void replaceRow(qsizetype row, const Row &values);
     void removeRow(qsizetype row);
 
-    // The rows sorted ascending by a column's text in Spanish order, ties
-    // kept in reading order. Computed once per column and kept until the
-    // rows change; the same object for a column, whose contents a new sort
-    // replaces.
+    // The rows sorted ascending by a column's text in Spanish order, texts
+    // the collation finds equal by their bytes, equal texts in reading order. Computed once per column and kept until
+    // the rows change; the same object for a column, whose contents a new sort replaces.
     const Order &sortedBy(int column);
 
     // An order of a column made elsewhere (by NameOrder, as the rows were
@@ -113,6 +112,8 @@ private:
     friend class CustomerTableReader;
     void forgetHeadsInOrder();
     void forgetNameKeys();
+    static constexpr int kNoHeads = -2, kReadingOrder = -1;
+    int columnOf(const Order *order) const;
     void appendFoldedName(QByteArrayView name);
     const std::vector<quint32> &headsIn(const Order *order);
 
@@ -122,9 +123,9 @@ private:
     // The search runs on folded names. It scans their first four bytes, one
     // word per row laid out in list order, and reads a whole name only when
     // those match: a keystroke reads 4 MB for a million rows, not every name.
-    TextColumn m_foldedNames;            // reading order
-    std::vector<quint32> m_heads;        // reading order
-    const Order *m_headsOrder = nullptr; // the order m_headsInOrder follows
+    TextColumn m_foldedNames;     // reading order
+    std::vector<quint32> m_heads; // reading order
+    int m_headsColumn = kNoHeads; // the column whose order m_headsInOrder follows (kReadingOrder: none)
     std::vector<quint32> m_headsInOrder;
     // The names' sort keys, made as the rows are read so that the list's
     // first order by name costs no second pass over them; dropped when a row

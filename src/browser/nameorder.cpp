@@ -37,6 +37,11 @@ NameOrder::~NameOrder()
 
 void NameOrder::add(const TextColumn &names, qsizetype from)
 {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_failure) // told now, not after every name has been read for nothing
+            std::rethrow_exception(m_failure);
+    }
     TextColumn slice;
     for (qsizetype row = from; row < names.size(); ++row)
         slice.append(names.utf8(row));

@@ -97,6 +97,14 @@ private:
     {
         if (!m_link)
             return;
+        // Dropped before its end (the list closed while it was read): the
+        // driver would read and discard every row left, a wait of seconds on
+        // a million. The connection is closed instead, and the session opens
+        // another when it next needs one.
+        if (!m_eof) {
+            QSqlDatabase::database(m_link->name, false).close();
+            m_link->closed = true;
+        }
         m_query.finish();
         m_link->busy = false;
         m_link.reset();
@@ -208,8 +216,19 @@ void ServerSession::openLink(const QString &name)
     }
 }
 
+void ServerSession::dropClosedLinks()
+{
+    std::erase_if(m_links, [](const std::shared_ptr<Link> &link) {
+        if (link->busy || !link->closed)
+            return false;
+        QSqlDatabase::removeDatabase(link->name);
+        return true;
+    });
+}
+
 std::shared_ptr<ServerSession::Link> ServerSession::idleLink(Check check)
 {
+    dropClosedLinks();
     const auto idle = std::ranges::find_if(m_links, [](const auto &link) { return !link->busy; });
     if (idle != m_links.end()) {
         std::shared_ptr<Link> link = *idle;

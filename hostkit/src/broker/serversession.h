@@ -40,6 +40,7 @@ public:
     {
         QString name;
         bool busy = false;
+        bool closed = false; // its result was left before its end: it goes from the pool
     };
 
 private:
@@ -50,6 +51,7 @@ private:
     // An idle connection, opened when none is left.
     std::shared_ptr<Link> idleLink(Check check);
     void openLink(const QString &name);
+    void dropClosedLinks();
     // Whether the server still answers on a connection.
     static bool answers(const Link &link);
     // After a failure on an idle connection: when the server has closed it,

@@ -45,7 +45,8 @@ protected:
 
 // SQLite: dates as ISO text, the other database attached under its name;
 // names ordered by the Spanish collation (ORDER BY nombre), and the standard
-// OFFSET ... FETCH ... ONLY as LIMIT ... OFFSET ....
+// OFFSET ... FETCH ... ONLY as LIMIT ... OFFSET ...; the first customers in
+// that order by their row ids first, which the name index gives quickly.
 class FELCORA_HOSTKIT_DATA_EXPORT SqliteDialect final : public SqlDialect
 {
 public:
