@@ -33,7 +33,6 @@
 #include "browser/customerlistview.h"
 #include "browser/customerlistwindow.h"
 #include "browser/printedlist.h"
-#include "core/customerstatements.h"
 #include "core/customerstore.h"
 #include "core/statements.h"
 #include "felcora/clListado.h"
@@ -146,9 +145,7 @@ int measurePlainLoop(hostkit::RecordBroker &broker, const QString &pdf)
     QElapsedTimer clock;
     clock.start();
     const std::unique_ptr<IRecordset> counted
-        = openQuery(broker, entity::kPersonal,
-                    QStringLiteral("select count(*) from (") + customerReportSql() + QStringLiteral(")"))
-              .rs;
+        = openQuery(broker, entity::kPersonal, QStringLiteral("select count(*) from clientes")).rs; // no sort to count
     const qint64 records = counted->value(0).toLongLong();
     const std::unique_ptr<IRecordset> rs = openCustomerReport(broker);
     std::vector<int> columns;
