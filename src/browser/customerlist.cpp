@@ -1,17 +1,10 @@
 #include "browser/customerlist.h"
 
 #include "browser/customerlistwindow.h"
-#include "browser/customertable.h"
 #include "core/customerstore.h"
-#include "felcora/hostcomponents.h"
 #include "ui/windows.h"
 
 namespace felcora::browser {
-
-CustomerTable readCustomerList(const CustomerStore &store)
-{
-    return CustomerTable::read(*store.openList(), *store.context().format);
-}
 
 std::optional<CustomerPick> showCustomerList(const CustomerStore &store, bool picking, const MakeEditors &makeEditors)
 {

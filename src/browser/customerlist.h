@@ -14,8 +14,6 @@ class CustomerStore;
 
 namespace felcora::browser {
 
-class CustomerTable;
-
 // The customer editors the list opens, supplied from above it: each answers
 // the customer as the user saved it, or nothing when nothing was saved.
 class CustomerEditors
@@ -31,9 +29,6 @@ public:
 
 // Makes the editors the list window keeps while it is open; none, no editing.
 using MakeEditors = std::function<std::unique_ptr<CustomerEditors>()>;
-
-// Reads every customer for the list.
-FELCORA_TESTS_EXPORT CustomerTable readCustomerList(const CustomerStore &store);
 
 // Loads the customer window (the thread's shared instance), fills its list and
 // shows it modally without an owner; returns when it closes, and it is

@@ -7,10 +7,12 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
 #include <optional>
 
 #include "browser/customerlist.h"
+#include "browser/customerlistfill.h"
 #include "browser/customertable.h"
 #include "core/customerstore.h"
 #include "felcora/customerlistexport.h"
@@ -181,7 +183,10 @@ int exportCustomerList(IDataAccess &broker, const QString &path)
     tableexport::requireFormat(path); // before a million rows are read
     PlainFormat format;
     const CustomerStore store({&broker, &format, nullptr}, nullptr, false);
-    browser::CustomerTable table = browser::readCustomerList(store);
+    // Read as the list reads it: the names ordered on a thread of their own meanwhile.
+    browser::CustomerListFill fill(store);
+    while (!fill.readFor(std::numeric_limits<int>::max())) {}
+    browser::CustomerTable table = fill.take();
     const browser::CustomerTable::Order &byName = table.sortedBy(browser::kNombre);
     const auto shown
         = [&table, &byName](qsizetype row, int column) { return table.text(qsizetype(byName[size_t(row)]), column); };
