@@ -29,8 +29,9 @@ CREATE TABLE clientes (
     CML                    TEXT,
     NIN                    TEXT
 );
--- Names ignoring case, for queries by name. The list orders names in Spanish through a
--- collation the data access applies (see README), which this index cannot serve.
+-- Names ignoring case. The list's Spanish order comes from a collation the data access
+-- applies (see README), which this index does not follow; but its names and row ids are all
+-- the list's first screen reads, before the rows it keeps.
 CREATE INDEX clientes_nombre ON clientes (nombre COLLATE NOCASE);
 
 -- Gross-income-tax distribution: one line per customer and jurisdiction.
