@@ -18,7 +18,6 @@ constexpr qsizetype kRowsPerLook = 256;
 CustomerListFill::CustomerListFill(const CustomerStore &store)
     : m_store(store)
 {
-    m_table.leaveNameKeys(); // made by m_nameOrder
 }
 
 CustomerListFill::~CustomerListFill() = default;

@@ -41,6 +41,8 @@ public:
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
     QString text(int row, int column) const;
+    // The same as the table keeps it, without a conversion.
+    QByteArrayView utf8(int row, int column) const { return m_table.utf8(readingRow(row), column); }
     // The first row, in list order, whose name begins with prefix without
     // regard to case and accents; -1 when none does.
     int findNamePrefix(QStringView prefix);

@@ -407,7 +407,6 @@ void FrmABMClientes::listMouseUp(const QMouseEvent *mouse)
 // a text the first screen does not answer is looked for again at the end.
 void FrmABMClientes::searchChanged(const QString &text)
 {
-    m_searchPending = false;
     const int row = m_model->find(text);
     if (row >= 0)
         ui->Lst->selectRow(row);
@@ -516,10 +515,9 @@ void FrmABMClientes::exportRows()
     if (refusedWhenIncomplete())
         return;
     const CustomerListModel *model = m_model;
-    const QString told
-        = exportShownList(this, customerListSource(model->rowCount(), [model](qsizetype row, int column) {
-                              return model->text(int(row), column);
-                          }));
+    const auto text = [model](qsizetype row, int column) { return model->text(int(row), column); };
+    const auto utf8 = [model](qsizetype row, int column) { return model->utf8(int(row), column); };
+    const QString told = exportShownList(this, customerListSource(model->rowCount(), text, utf8));
     if (!told.isEmpty())
         ui->SB->showMessage(told, kStatusMessageMilliseconds);
 }

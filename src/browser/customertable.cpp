@@ -203,8 +203,6 @@ bool CustomerTableReader::readSome(CustomerTable &table, qsizetype rows)
 
 void CustomerTable::appendFoldedName(QByteArrayView name)
 {
-    if (m_nameKeys)
-        m_nameKeys->add(name);
     m_foldedNames.appendFolded(name);
     m_heads.push_back(NameHeads::head(m_foldedNames.utf8(m_foldedNames.size() - 1)));
 }
@@ -240,7 +238,6 @@ void CustomerTable::replaceRow(qsizetype row, const Row &values)
         m_columns[size_t(c)].replace(row, values[size_t(c)].toUtf8());
     const QByteArray folded = fold(values[kNombre].toUtf8());
     m_foldedNames.replace(row, folded);
-    forgetNameKeys();
     m_heads[size_t(row)] = NameHeads::head(folded);
     m_unsorted.fill(true);
     forgetHeadsInOrder();
@@ -253,7 +250,6 @@ void CustomerTable::removeRow(qsizetype row)
         column.remove(row);
     m_foldedNames.remove(row);
     m_heads.erase(m_heads.begin() + row);
-    forgetNameKeys();
     const auto removed = quint32(row);
     for (Order &order : m_sorted) {
         if (qsizetype(order.size()) != rowsBefore)
@@ -263,11 +259,6 @@ void CustomerTable::removeRow(qsizetype row)
             r -= r > removed ? 1 : 0;
     }
     forgetHeadsInOrder();
-}
-
-void CustomerTable::forgetNameKeys()
-{
-    m_nameKeys.reset();
 }
 
 void CustomerTable::forgetHeadsInOrder()
@@ -281,10 +272,7 @@ const CustomerTable::Order &CustomerTable::sortedBy(int c)
     Order &order = m_sorted[size_t(c)];
     if (qsizetype(order.size()) == rowCount() && !m_unsorted[size_t(c)])
         return order;
-    const bool keysMade = c == kNombre && m_nameKeys && qsizetype(m_nameKeys->size()) == rowCount();
-    order = keysMade ? m_nameKeys->order(m_columns[kNombre]) : spanishOrder(m_columns[size_t(c)]);
-    if (c == kNombre)
-        forgetNameKeys();
+    order = spanishOrder(m_columns[size_t(c)]);
     m_unsorted[size_t(c)] = false;
     forgetHeadsInOrder();
     headsIn(&order); // made now, not on the first keystroke

@@ -6,10 +6,8 @@
 #include <QStringView>
 #include <QVariant>
 #include <array>
-#include <optional>
 #include <vector>
 
-#include "browser/spanishorder.h"
 #include "felcora/felcora_export.h"
 
 namespace felcora {
@@ -91,9 +89,6 @@ public:
     // An order of a column made elsewhere (by NameOrder, as the rows were
     // read): a permutation of all the rows, sorted as sortedBy sorts.
     void adoptOrder(int column, Order order);
-    // The names' sort keys are not made as rows are read: the order by name
-    // comes from elsewhere (adoptOrder) or is made when asked.
-    void leaveNameKeys() { forgetNameKeys(); }
     const TextColumn &names() const { return m_columns[kNombre]; }
 
     // The first position in `order` (reading order when null), read from its
@@ -111,8 +106,7 @@ public:
 private:
     friend class CustomerTableReader;
     void forgetHeadsInOrder();
-    void forgetNameKeys();
-    static constexpr int kNoHeads = -2, kReadingOrder = -1;
+    static constexpr int kNoHeads = -1;
     int columnOf(const Order *order) const;
     void appendFoldedName(QByteArrayView name);
     const std::vector<quint32> &headsIn(const Order *order);
@@ -125,12 +119,8 @@ private:
     // those match: a keystroke reads 4 MB for a million rows, not every name.
     TextColumn m_foldedNames;     // reading order
     std::vector<quint32> m_heads; // reading order
-    int m_headsColumn = kNoHeads; // the column whose order m_headsInOrder follows (kReadingOrder: none)
+    int m_headsColumn = kNoHeads; // the column whose order m_headsInOrder follows
     std::vector<quint32> m_headsInOrder;
-    // The names' sort keys, made as the rows are read so that the list's
-    // first order by name costs no second pass over them; dropped when a row
-    // changes, and once that order is made.
-    std::optional<SpanishKeys> m_nameKeys{std::in_place};
 };
 
 // Reads the records of a customer query into a table a slice at a time, so

@@ -48,16 +48,6 @@ quint64 headOf(const uint8_t *key)
     return head;
 }
 
-// Equal texts under the collation, in byte order as the server breaks such ties.
-int compareBytes(QByteArrayView a, QByteArrayView b)
-{
-    const auto length = size_t(std::min(a.size(), b.size()));
-    const int common = length == 0 ? 0 : std::memcmp(a.data(), b.data(), length);
-    if (common != 0)
-        return common;
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
 } // namespace
 
 // The collator's sort keys of all rows in blocks of a megabyte: a million keys
@@ -120,6 +110,14 @@ struct SpanishKeys::Buffer
     {
         return reinterpret_cast<const char *>(blocks[at >> kOffsetBits].get() + (at & (kBlockBytes - 1)));
     }
+    // Two texts by their keys; texts the collation finds equal by their
+    // bytes, as the server breaks such ties.
+    int compare(size_t keyA, QByteArrayView textA, size_t keyB, QByteArrayView textB) const
+    {
+        if (const int byKey = std::strcmp(key(keyA), key(keyB)))
+            return byKey;
+        return textA.compare(textB);
+    }
 
     UCollator *collator = nullptr;
     std::vector<UChar> text;
@@ -163,11 +161,8 @@ void SpanishKeys::sortSome(const TextColumn &texts)
     const auto before = [&b, &texts](const Entry &x, const Entry &y) {
         if (x.head != y.head)
             return x.head < y.head;
-        const int byKey = std::strcmp(b.key(x.keyAt), b.key(y.keyAt));
-        if (byKey != 0)
-            return byKey < 0;
-        const int byBytes = compareBytes(texts.utf8(x.row), texts.utf8(y.row));
-        return byBytes != 0 ? byBytes < 0 : x.row < y.row;
+        const int order = b.compare(x.keyAt, texts.utf8(x.row), y.keyAt, texts.utf8(y.row));
+        return order != 0 ? order < 0 : x.row < y.row;
     };
     // The entries themselves are sorted, not their indices: each comparison
     // reads two neighbours in memory, not two places among a million.
@@ -211,10 +206,7 @@ size_t spanishPlace(const TextColumn &texts, const std::vector<quint32> &order, 
         const size_t middle = low + (high - low) / 2;
         const QByteArrayView probeText = texts.utf8(qsizetype(order[middle]));
         const size_t probe = keys.addKey(probeText);
-        int comparison = std::strcmp(keys.key(probe), keys.key(wanted));
-        if (comparison == 0)
-            comparison = compareBytes(probeText, utf8);
-        if (comparison <= 0)
+        if (keys.compare(probe, probeText, wanted, utf8) <= 0)
             low = middle + 1;
         else
             high = middle;

@@ -2,8 +2,6 @@
 
 #include <unicode/ucol.h>
 
-#include <algorithm>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <sqlite3.h>
@@ -54,12 +52,7 @@ public:
         if (U_SUCCESS(status) && order != UCOL_EQUAL)
             return order;
         // A deterministic collation, as the server's: texts ICU finds equal but that differ are ordered by their bytes.
-        const int32_t common = std::min(aLength, bLength);
-        if (common > 0) {
-            if (const int bytes = std::memcmp(a, b, size_t(common)))
-                return bytes;
-        }
-        return aLength < bLength ? -1 : aLength > bLength ? 1 : 0;
+        return QByteArrayView(a, aLength).compare(QByteArrayView(b, bLength));
     }
 
 private:
