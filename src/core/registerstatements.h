@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <span>
+
+#include "felcora/felcora_core_export.h"
+
+namespace felcora {
+
+struct SnapshotInfo;
+namespace taxregister {
+struct RegisterLine;
+}
+
+// The statements of the register's snapshot: two tables of the customer
+// database, padron (the register's line of each customer found) and
+// padron_archivo (one line: which register, when). Dates are kept as text
+// (yyyy-MM-dd and yyyy-MM-dd HH:mm:ss) so that every database reads them alike.
+
+// The tables, created when missing.
+FELCORA_CORE_EXPORT QString createSnapshotTableSql();
+FELCORA_CORE_EXPORT QString createSnapshotInfoTableSql();
+
+FELCORA_CORE_EXPORT QString deleteSnapshotSql();
+FELCORA_CORE_EXPORT QString deleteSnapshotInfoSql();
+// One insert of many lines at once: a million customers in a few thousand statements.
+FELCORA_CORE_EXPORT QString insertSnapshotSql(std::span<const taxregister::RegisterLine> lines);
+FELCORA_CORE_EXPORT QString insertSnapshotInfoSql(const SnapshotInfo &info);
+
+FELCORA_CORE_EXPORT QString selectSnapshotInfoSql();
+FELCORA_CORE_EXPORT QString selectSnapshotSql();
+FELCORA_CORE_EXPORT QString selectSnapshotOfSql(const QString &cuit);
+// Every customer's CUIT, name and customs VAT condition.
+FELCORA_CORE_EXPORT QString selectCustomersToCheckSql();
+
+// How many lines one insert carries.
+constexpr int kSnapshotLinesPerInsert = 500;
+
+} // namespace felcora

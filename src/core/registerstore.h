@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "core/registerrules.h"
+#include "core/statements.h"
+#include "core/storecontext.h"
+#include "felcora/felcora_core_export.h"
+
+namespace felcora {
+
+class IRecordset;
+namespace taxregister {
+struct RegisterLine;
+}
+
+// The snapshot's own line: which register it was taken from.
+struct SnapshotInfo
+{
+    QDate registerDate;   // the register's date, as its zip records it
+    QString fileName;     // the zip file imported (its name, without folders)
+    QDateTime importedAt; // when
+    qint64 lines = 0;     // the register's lines
+    qint64 damaged = 0;   // of them, damaged and left out
+};
+
+// The register's snapshot in the customer database ("PERSONAL"): for the
+// master file's customers, what the register said of them, with the
+// register's date. Plain values in and out; made for one opening of a window,
+// or one import, and copied freely.
+class FELCORA_CORE_EXPORT RegisterStore
+{
+public:
+    RegisterStore() = default;
+    explicit RegisterStore(const StoreContext &context);
+
+    // The snapshot's tables, created when missing (the customer database's
+    // schema predates them).
+    void ensureTables() const;
+
+    // The snapshot there is, or nothing when none was ever imported.
+    std::optional<SnapshotInfo> snapshot() const;
+    // What the snapshot says of this CUIT.
+    std::optional<RegisterRecord> find(const QString &cuit) const;
+
+    // Every customer's CUIT, name and condiva, for the check (an open
+    // recordset to read to its end: cuit, nombre, condiva).
+    std::unique_ptr<IRecordset> openCustomers() const;
+    // Every line of the snapshot (an open recordset: the snapshot's columns).
+    std::unique_ptr<IRecordset> openSnapshot() const;
+    static RegisterRecord recordAt(const IRecordset &rs);
+
+    // Replacing the snapshot: begin(), add() the lines a batch at a time,
+    // commit(). All of it is one transaction where the data access offers
+    // them: until commit() others see the previous snapshot, and leaving
+    // without commit() (a cancel, a failure) leaves it whole. Without
+    // transactions the snapshot's own line goes first and comes back last,
+    // so that a snapshot cut short is never taken for a whole one.
+    class FELCORA_CORE_EXPORT Replacement
+    {
+    public:
+        Replacement(const RegisterStore &store, SnapshotInfo info);
+        ~Replacement();
+        Replacement(const Replacement &) = delete;
+        Replacement &operator=(const Replacement &) = delete;
+        void begin();
+        void add(std::span<const taxregister::RegisterLine> lines);
+        void commit();
+
+    private:
+        const RegisterStore &m_store;
+        SnapshotInfo m_info;
+        AllOrNothing m_work;
+    };
+
+private:
+    StoreContext m_context;
+};
+
+} // namespace felcora
