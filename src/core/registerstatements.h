@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <span>
 
@@ -28,10 +30,15 @@ FELCORA_CORE_EXPORT QString insertSnapshotSql(std::span<const taxregister::Regis
 FELCORA_CORE_EXPORT QString insertSnapshotInfoSql(const SnapshotInfo &info);
 
 FELCORA_CORE_EXPORT QString selectSnapshotInfoSql();
-FELCORA_CORE_EXPORT QString selectSnapshotSql();
 FELCORA_CORE_EXPORT QString selectSnapshotOfSql(const QString &cuit);
-// Every customer's CUIT, name and customs VAT condition.
+FELCORA_CORE_EXPORT QString selectCustomerCuitsSql();
+// Every customer's CUIT (cliente_cuit), name (cliente_nombre) and customs VAT
+// condition, with the snapshot's columns of its CUIT (null when it has none).
 FELCORA_CORE_EXPORT QString selectCustomersToCheckSql();
+
+// The snapshot's dates as kept.
+FELCORA_CORE_EXPORT QDate snapshotDateOf(const QString &text);
+FELCORA_CORE_EXPORT QDateTime snapshotTimeOf(const QString &text);
 
 // How many lines one insert carries.
 constexpr int kSnapshotLinesPerInsert = 500;

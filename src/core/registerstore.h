@@ -49,11 +49,12 @@ public:
     // What the snapshot says of this CUIT.
     std::optional<RegisterRecord> find(const QString &cuit) const;
 
-    // Every customer's CUIT, name and condiva, for the check (an open
-    // recordset to read to its end: cuit, nombre, condiva).
-    std::unique_ptr<IRecordset> openCustomers() const;
-    // Every line of the snapshot (an open recordset: the snapshot's columns).
-    std::unique_ptr<IRecordset> openSnapshot() const;
+    // Every customer's CUIT (an open recordset: cuit).
+    std::unique_ptr<IRecordset> openCustomerCuits() const;
+    // Every customer with the snapshot's line of its CUIT, for the check: an
+    // open recordset to read to its end (see selectCustomersToCheckSql).
+    std::unique_ptr<IRecordset> openCheck() const;
+    // The snapshot's columns of the current row (cuit, nombre, ganancias, ...).
     static RegisterRecord recordAt(const IRecordset &rs);
 
     // Replacing the snapshot: begin(), add() the lines a batch at a time,

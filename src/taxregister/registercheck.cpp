@@ -1,1 +1,206 @@
-// placeholder
+#include "taxregister/registercheck.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "felcora/cuit.h"
+#include "felcora/error.h"
+#include "felcora/hostcomponents.h"
+#include "taxregister/registerindex.h"
+#include "taxregister/registerzip.h"
+
+namespace felcora::taxregister {
+
+namespace {
+
+// How many customers go between two calls of the progress, and how many
+// snapshot lines one step writes.
+constexpr qint64 kCustomersPerProgress = 10'000;
+constexpr qsizetype kLinesPerStep = 5'000;
+
+QString trimmedCode(const char *code, int width)
+{
+    return QString::fromLatin1(code, width).trimmed();
+}
+
+// The master's CUITs, read once for the scan.
+CuitSet readCustomerCuits(const RegisterStore &store, const ImportProgress &progress, bool &cancelled)
+{
+    CuitSet master;
+    const std::unique_ptr<IRecordset> rs = store.openCustomerCuits();
+    qint64 read = 0;
+    for (; rs && !rs->Eof(); rs->MoveNext()) {
+        const QByteArrayView cuit = rs->textUtf8(0);
+        master.insert(QString::fromUtf8(cuit));
+        if (++read % kCustomersPerProgress == 0 && progress && !progress(ImportPhase::Customers, read, 0)) {
+            cancelled = true;
+            break;
+        }
+    }
+    return master;
+}
+
+} // namespace
+
+QString defaultIndexPath()
+{
+    const QString named = qEnvironmentVariable("FELCORA_PADRON_INDICE");
+    if (!named.isEmpty())
+        return named;
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("TARVIS/RecordBroker/padron.indice"));
+}
+
+RegisterRecord recordOf(const RegisterLine &line)
+{
+    return {QStringLiteral("%1").arg(line.cuit, kCuitLength, 10, QLatin1Char('0')),
+            QString::fromLatin1(line.name, line.nameLength).trimmed(),
+            trimmedCode(line.incomeTax, kCodeWidth),
+            trimmedCode(line.vat, kCodeWidth),
+            trimmedCode(line.simplified, kCodeWidth),
+            trimmedCode(&line.partner, 1),
+            trimmedCode(&line.employer, 1),
+            trimmedCode(line.activity, kCodeWidth)};
+}
+
+ImportResult importRegister(const RegisterStore &store, const QString &zipPath, const QString &indexPath,
+                            const ImportProgress &progress)
+{
+    ImportResult result;
+    // The zip is looked at before anything is read, so that a file that is no
+    // register is refused at once; its date goes into the index's header.
+    const QDate registerDate = RegisterZip(zipPath).entryDate();
+
+    const CuitSet master = readCustomerCuits(store, progress, result.cancelled);
+    if (result.cancelled)
+        return result;
+    result.customers = master.size();
+
+    std::unique_ptr<RegisterIndexWriter> index;
+    if (!indexPath.isEmpty()) {
+        QDir().mkpath(QFileInfo(indexPath).absolutePath());
+        index = std::make_unique<RegisterIndexWriter>(indexPath, registerDate);
+    }
+    const auto scanProgress = [&progress](quint64 done, quint64 total) {
+        return !progress || progress(ImportPhase::Register, qint64(done), qint64(total));
+    };
+    const RegisterScan scan = scanRegister(zipPath, master, index.get(), scanProgress);
+    if (scan.cancelled) {
+        result.cancelled = true;
+        return result;
+    }
+    result.found = qint64(scan.customers.size());
+    result.repeated = scan.repeated;
+    result.firstDamaged = scan.firstDamaged;
+    result.info
+        = {scan.registerDate, QFileInfo(zipPath).fileName(), QDateTime::currentDateTime(), scan.lines, scan.damaged};
+
+    RegisterStore::Replacement snapshot(store, result.info);
+    snapshot.begin();
+    const std::span<const RegisterLine> found(scan.customers);
+    for (std::size_t at = 0; at < found.size(); at += kLinesPerStep) {
+        const std::size_t count = std::min<std::size_t>(kLinesPerStep, found.size() - at);
+        snapshot.add(found.subspan(at, count));
+        if (progress && !progress(ImportPhase::Snapshot, qint64(at + count), result.found)) {
+            result.cancelled = true;
+            return result; // the replacement rolls back as it goes
+        }
+    }
+    snapshot.commit();
+
+    // The snapshot is in: an index that cannot be written is said, not thrown,
+    // since the import itself is done.
+    if (index) {
+        try {
+            result.indexBytes = index->finish();
+        } catch (const Error &e) {
+            result.indexFailure = e.description();
+        }
+    }
+    return result;
+}
+
+CheckReport checkCustomers(const RegisterStore &store, const ImportProgress &progress)
+{
+    CheckReport report;
+    report.snapshot = store.snapshot();
+    if (!report.snapshot)
+        return report;
+    const std::unique_ptr<IRecordset> rs = store.openCheck();
+    for (; rs && !rs->Eof(); rs->MoveNext()) {
+        CheckRow row;
+        row.cuit = rs->Fields(QStringLiteral("cliente_cuit")).toString();
+        row.name = rs->Fields(QStringLiteral("cliente_nombre")).toString();
+        row.condiva = rs->Fields(QStringLiteral("condiva")).toString().trimmed();
+        if (!rs->Fields(QStringLiteral("cuit")).isNull())
+            row.registered = RegisterStore::recordAt(*rs);
+        row.kinds = findingsOf(row.cuit, row.name, row.condiva, row.registered ? &*row.registered : nullptr);
+        if (row.kinds != 0)
+            report.rows.append(std::move(row));
+        if (++report.customers % kCustomersPerProgress == 0 && progress
+            && !progress(ImportPhase::Customers, report.customers, 0)) {
+            report.cancelled = true;
+            break;
+        }
+    }
+    return report;
+}
+
+QString condivaText(const QString &condiva)
+{
+    const QString letter = condiva.trimmed();
+    if (letter == QLatin1String("S"))
+        return QStringLiteral("Responsable Inscripto");
+    if (letter == QLatin1String("N"))
+        return QStringLiteral("Responsable No Inscripto");
+    if (letter == QLatin1String("M"))
+        return QStringLiteral("Monotributo");
+    return QStringLiteral("(sin condición)");
+}
+
+tableexport::TableSource checkTable(const QList<CheckRow> &rows)
+{
+    tableexport::TableSource table;
+    table.headers = {QStringLiteral("Cliente"),          QStringLiteral("CUIT"),
+                     QStringLiteral("Observación"),      QStringLiteral("IVA en el maestro"),
+                     QStringLiteral("IVA en el padrón"), QStringLiteral("Nombre en el padrón")};
+    table.rowCount = rows.size();
+    table.textColumns = {kCheckCuit};
+    table.sheetName = QStringLiteral("Control contra el padrón");
+    table.text = [&rows](qsizetype at, int column) -> QString {
+        const CheckRow &row = rows[at];
+        switch (column) {
+        case kCheckName: return row.name;
+        case kCheckCuit: return row.cuit;
+        case kCheckFindings: return findingsText(row.kinds);
+        case kCheckMasterVat: return condivaText(row.condiva);
+        case kCheckRegisterVat: return row.registered ? registerVatText(*row.registered) : QString();
+        case kCheckRegisterName: return row.registered ? row.registered->name : QString();
+        default: return {};
+        }
+    };
+    return table;
+}
+
+std::optional<RegisterAnswer> lookUpCuit(const RegisterStore &store, const QString &indexPath, const QString &cuit)
+{
+    const QString digits = cuit.trimmed();
+    if (!isValidCuit(digits))
+        return std::nullopt;
+    if (const std::unique_ptr<RegisterIndex> index = indexPath.isEmpty() ? nullptr : RegisterIndex::open(indexPath)) {
+        const std::optional<RegisterLine> line = index->find(digits.toULongLong());
+        if (!line)
+            return std::nullopt;
+        return RegisterAnswer{recordOf(*line), index->registerDate()};
+    }
+    const std::optional<SnapshotInfo> snapshot = store.snapshot();
+    if (!snapshot)
+        return std::nullopt;
+    const std::optional<RegisterRecord> record = store.find(digits);
+    if (!record)
+        return std::nullopt;
+    return RegisterAnswer{*record, snapshot->registerDate};
+}
+
+} // namespace felcora::taxregister

@@ -43,6 +43,9 @@ struct ImportResult
     qint64 repeated = 0;  // further lines of a customer found, left out
     QList<DamagedLine> firstDamaged;
     qint64 indexBytes = -1; // the index's size; -1 when none was built
+    // Why the index could not be written (a full disk), after the snapshot was:
+    // the old index stays, and the import itself is done.
+    QString indexFailure;
 };
 
 // Reads the register's zip once: keeps the master's customers in the
@@ -67,7 +70,8 @@ struct CheckReport
 {
     std::optional<SnapshotInfo> snapshot; // none: no register imported yet (and no rows)
     qint64 customers = 0;                 // checked
-    QList<CheckRow> rows;                 // those with findings, in the master's order by CUIT
+    QList<CheckRow> rows;                 // those with findings, in the database's order
+    bool cancelled = false;               // stopped by the progress: rows holds what was checked
 };
 
 // Checks every customer against the snapshot. progress gets ImportPhase::Customers.
@@ -75,7 +79,8 @@ FELCORA_CORE_EXPORT CheckReport checkCustomers(const RegisterStore &store, const
 
 // The report's rows as a table for export and print, with the headers
 // "Cliente", "CUIT", "Observación", "IVA en el maestro", "IVA en el padrón",
-// "Nombre en el padrón"; the CUIT kept as text.
+// "Nombre en el padrón"; the CUIT kept as text. The table reads rows, which
+// must outlive it.
 FELCORA_CORE_EXPORT tableexport::TableSource checkTable(const QList<CheckRow> &rows);
 enum CheckColumn { kCheckName, kCheckCuit, kCheckFindings, kCheckMasterVat, kCheckRegisterVat, kCheckRegisterName };
 
