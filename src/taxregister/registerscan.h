@@ -20,8 +20,11 @@ class RegisterIndexWriter;
 class FELCORA_CORE_EXPORT CuitSet
 {
 public:
-    // Only CUITs of eleven digits can be in the register: others are left out.
+    // Only CUITs of eleven digits can be in the register: others are left out
+    // (blanks around the digits do not count).
     void insert(const QString &cuit);
+    // The same as a number (1 to 99999999999); answers whether it was new.
+    bool insert(quint64 cuit);
     bool contains(quint64 cuit) const;
     qsizetype size() const { return m_count; }
 
@@ -42,10 +45,10 @@ struct RegisterScan
 {
     QString entryName; // the text file inside the zip
     QDate registerDate;
-    qint64 lines = 0;          // every line but empty ones
-    qint64 damaged = 0;        // lines counted and left out (DamagedLine)
-    qint64 repeated = 0;       // further lines of a customer already found: the first one counts
-    QList<DamagedLine> firstDamaged; // the first kMaxDamagedKept of them
+    qint64 lines = 0;                    // every line but empty ones
+    qint64 damaged = 0;                  // lines counted and left out (DamagedLine)
+    qint64 repeated = 0;                 // further lines of a customer already found: the first one counts
+    QList<DamagedLine> firstDamaged;     // the first kMaxDamagedKept of them
     std::vector<RegisterLine> customers; // the master's customers found, in the register's order
     bool cancelled = false;
 };
