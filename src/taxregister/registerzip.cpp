@@ -223,7 +223,8 @@ qsizetype RegisterZip::read(char *buffer, qsizetype capacity)
         return 0;
     // One byte more than the declared size is asked for, so that a stream that
     // gives more (a bomb that lies about its size) is caught at once.
-    const quint64 ask = std::min<quint64>(quint64(capacity), d->declared - d->read + 1);
+    const quint64 room = d->declared - d->read;
+    const quint64 ask = room >= quint64(capacity) ? quint64(capacity) : room + 1;
     const zip_int64_t got = zip_fread(d->entry.get(), buffer, ask);
     if (got < 0)
         throw zipFailure(d->path, zip_file_get_error(d->entry.get()));

@@ -264,8 +264,9 @@ bool patchEntry(const QString &zipPath, qsizetype centralAt, qsizetype localAt, 
     return file.seek(0) && file.write(zip) == zip.size();
 }
 
-// Some of what the synthetic register's lines hold, picked by the line's number.
-const std::array<const char *, 16> kSurnames = {"GONZALEZ",
+// Some of what the synthetic register's lines hold, picked by a hash of the
+// line's number so that they repeat no pattern a compressor would find.
+const std::array<const char *, 40> kSurnames = {"GONZALEZ",
                                                 "RODRIGUEZ",
                                                 "GOMEZ",
                                                 "FERNANDEZ",
@@ -281,14 +282,92 @@ const std::array<const char *, 16> kSurnames = {"GONZALEZ",
                                                 "N\xDA\xD1"
                                                 "EZ",
                                                 "ALVAREZ",
-                                                "TORRES"};
-const std::array<const char *, 12> kGivenNames
-    = {"JUAN CARLOS", "MARIA",  "JOSE LUIS", "ANA",     "JORGE",  "LAURA",
-       "CARLOS",      "SILVIA", "ROBERTO",   "MARCELA", "JOSEFA", "G\xDCNTHER"};
+                                                "TORRES",
+                                                "RUIZ",
+                                                "RAMIREZ",
+                                                "FLORES",
+                                                "ACOSTA",
+                                                "BENITEZ",
+                                                "MEDINA",
+                                                "HERRERA",
+                                                "SUAREZ",
+                                                "AGUIRRE",
+                                                "GIMENEZ",
+                                                "GUTIERREZ",
+                                                "PEREYRA",
+                                                "ROJAS",
+                                                "MOLINA",
+                                                "CASTRO",
+                                                "ORTIZ",
+                                                "SILVA",
+                                                "NU\xD1"
+                                                "EZ",
+                                                "LUNA",
+                                                "JUAREZ",
+                                                "CABRERA",
+                                                "R\xCDOS",
+                                                "MORALES",
+                                                "IBA\xD1"
+                                                "EZ"};
+const std::array<const char *, 30> kGivenNames = {"JUAN CARLOS",
+                                                  "MARIA",
+                                                  "JOSE LUIS",
+                                                  "ANA",
+                                                  "JORGE",
+                                                  "LAURA",
+                                                  "CARLOS",
+                                                  "SILVIA",
+                                                  "ROBERTO",
+                                                  "MARCELA",
+                                                  "JOSEFA",
+                                                  "G\xDCNTHER",
+                                                  "MIGUEL",
+                                                  "ROSA",
+                                                  "DANIEL",
+                                                  "GRACIELA",
+                                                  "PABLO",
+                                                  "MONICA",
+                                                  "LUCAS",
+                                                  "SOF\xCD"
+                                                  "A",
+                                                  "MART\xCDN",
+                                                  "VALERIA",
+                                                  "RA\xDAL",
+                                                  "ANDREA",
+                                                  "SERGIO",
+                                                  "PATRICIA",
+                                                  "HUGO",
+                                                  "NORMA",
+                                                  "OSCAR",
+                                                  "BEATRIZ"};
 const std::array<const char *, 4> kIncomeTaxes = {"AC", "NI", "EX", "NC"};
 const std::array<const char *, 6> kVats = {"AC", "NI", "EX", "NA", "XN", "AN"};
 const std::array<const char *, 5> kSimplified = {"NI", "A ", "B ", "C ", "D "};
-constexpr std::size_t kActivities = 100;
+constexpr quint64 kActivities = 100;
+constexpr std::size_t kYesOrNo = 2;
+// The 64-bit finaliser of MurmurHash3.
+constexpr quint64 kMix1 = 0xff51afd7ed558ccdULL;
+constexpr quint64 kMix2 = 0xc4ceb9fe1a85ec53ULL;
+constexpr int kMixShift = 33;
+constexpr int kByte = 8;
+
+quint64 mixed(quint64 key)
+{
+    key ^= key >> kMixShift;
+    key *= kMix1;
+    key ^= key >> kMixShift;
+    key *= kMix2;
+    key ^= key >> kMixShift;
+    return key;
+}
+
+// The next choice among count, from the hash's bits.
+std::size_t pick(quint64 &hash, std::size_t count)
+{
+    const std::size_t chosen = std::size_t(hash % count);
+    hash = (hash >> kByte) | (hash << (sizeof(hash) * kByte - kByte));
+    return chosen;
+}
 
 } // namespace
 
@@ -349,17 +428,16 @@ void SyntheticRegister::operator()(qint64 number, QByteArray &out)
     char *const line = out.data() + at;
     std::memset(line, ' ', kLineWidth);
     putDigits(line, kCuitWidth, m_cuits.next());
-    const std::size_t n = std::size_t(number);
-    const QByteArrayView surname(kSurnames[n % kSurnames.size()]);
-    const QByteArrayView given(kGivenNames[(n / kSurnames.size()) % kGivenNames.size()]);
-    put(line, kNameAt, kNameWidth, surname);
-    put(line, kNameAt + surname.size() + 1, kNameWidth - surname.size() - 1, given);
-    put(line, kIncomeTaxAt, kCodeWidth, kIncomeTaxes[n % kIncomeTaxes.size()]);
-    put(line, kVatAt, kCodeWidth, kVats[n % kVats.size()]);
-    put(line, kSimplifiedAt, kCodeWidth, kSimplified[n % kSimplified.size()]);
-    line[kPartnerAt] = n % 2 == 0 ? 'N' : 'S';
-    line[kEmployerAt] = n % 3 == 0 ? 'S' : 'N';
-    putDigits(line + kActivityAt51, kCodeWidth, n % kActivities);
+    quint64 hash = mixed(quint64(number));
+    QByteArray name = QByteArray(kSurnames[pick(hash, kSurnames.size())]) + ' '
+        + kSurnames[pick(hash, kSurnames.size())] + ' ' + kGivenNames[pick(hash, kGivenNames.size())];
+    put(line, kNameAt, kNameWidth, name);
+    put(line, kIncomeTaxAt, kCodeWidth, kIncomeTaxes[pick(hash, kIncomeTaxes.size())]);
+    put(line, kVatAt, kCodeWidth, kVats[pick(hash, kVats.size())]);
+    put(line, kSimplifiedAt, kCodeWidth, kSimplified[pick(hash, kSimplified.size())]);
+    line[kPartnerAt] = pick(hash, kYesOrNo) == 0 ? 'N' : 'S';
+    line[kEmployerAt] = pick(hash, kYesOrNo) == 0 ? 'S' : 'N';
+    putDigits(line + kActivityAt51, kCodeWidth, hash % kActivities);
     out += "\r\n";
 }
 
