@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
+#include <QTemporaryFile>
 #include <QtEndian>
 #include <algorithm>
 #include <cerrno>
@@ -11,12 +11,10 @@
 #include <cstring>
 #include <deque>
 #include <exception>
-#include <fcntl.h>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <queue>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <zlib.h>
@@ -60,12 +58,10 @@ constexpr std::size_t kQueuedChunks = 2;
 // Speed over size: the index is built in the same pass as the scan.
 constexpr int kCompressionLevel = 1;
 
-constexpr int kTempNameAttempts = 16;
-constexpr int kTempNameDigits = 8;
+// The temporary name holds the target's first characters only, leaving room for the rest of it.
 constexpr qsizetype kTempNameStem = 64;
-constexpr int kHexBase = 16;
-constexpr mode_t kNewFileMode = 0666;
-constexpr mode_t kPermissionBits = 0777;
+constexpr QFile::Permissions kNewFilePermissions
+    = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
 
 // One taxpayer as the index keeps it: the name padded with blanks.
 struct Record
@@ -86,6 +82,17 @@ constexpr qsizetype kRecordBytes = sizeof(quint64) + kNameWidth + kCodes * kCode
 static_assert(sizeof(Record) == kRecordBytes, "a record is stored as it is kept");
 constexpr qsizetype kLargestBlock = kBlockRecords * kRecordBytes;
 
+// The codes, alike in a line and in a record.
+template <class To, class From> void copyCodes(To &to, const From &from)
+{
+    std::memcpy(to.incomeTax, from.incomeTax, kCodeWidth);
+    std::memcpy(to.vat, from.vat, kCodeWidth);
+    std::memcpy(to.simplified, from.simplified, kCodeWidth);
+    to.partner = from.partner;
+    to.employer = from.employer;
+    std::memcpy(to.activity, from.activity, kCodeWidth);
+}
+
 Record recordOf(const RegisterLine &line)
 {
     Record r;
@@ -93,12 +100,7 @@ Record recordOf(const RegisterLine &line)
     const qsizetype length = std::min<qsizetype>(line.nameLength, kNameWidth);
     std::memcpy(r.name, line.name, std::size_t(length));
     std::memset(r.name + length, ' ', std::size_t(kNameWidth - length));
-    std::memcpy(r.incomeTax, line.incomeTax, kCodeWidth);
-    std::memcpy(r.vat, line.vat, kCodeWidth);
-    std::memcpy(r.simplified, line.simplified, kCodeWidth);
-    r.partner = line.partner;
-    r.employer = line.employer;
-    std::memcpy(r.activity, line.activity, kCodeWidth);
+    copyCodes(r, line);
     return r;
 }
 
@@ -111,12 +113,7 @@ RegisterLine lineOf(const Record &r)
     while (length > 0 && r.name[length - 1] == ' ')
         --length;
     line.nameLength = quint8(length);
-    std::memcpy(line.incomeTax, r.incomeTax, kCodeWidth);
-    std::memcpy(line.vat, r.vat, kCodeWidth);
-    std::memcpy(line.simplified, r.simplified, kCodeWidth);
-    line.partner = r.partner;
-    line.employer = r.employer;
-    std::memcpy(line.activity, r.activity, kCodeWidth);
+    copyCodes(line, r);
     return line;
 }
 
@@ -232,10 +229,15 @@ QString reason(int error)
     }
 }
 
-Error writeFailure(const QString &path, int error)
+Error writeFailure(const QString &path, const QString &why)
 {
     return Error(errnum::kFileError, kSource,
-                 QStringLiteral("No se pudo escribir el índice del padrón \"%1\": %2").arg(shown(path), reason(error)));
+                 QStringLiteral("No se pudo escribir el índice del padrón \"%1\": %2").arg(shown(path), why));
+}
+
+Error writeFailure(const QString &path, int error)
+{
+    return writeFailure(path, reason(error));
 }
 
 Error damagedIndex(const QString &path)
@@ -245,40 +247,45 @@ Error damagedIndex(const QString &path)
         QStringLiteral("El índice del padrón \"%1\" está dañado: vuelva a importar el padrón").arg(shown(path)));
 }
 
-// A file of the index being written, beside the target under a name of its
-// own: removed unless it took the target's name.
+// Reads size bytes at offset, all of them: a file that ends before is damaged.
+QByteArray readExactly(int fd, quint64 offset, qsizetype size, const QString &path)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd, bytes.data() + done, std::size_t(size - done), off_t(offset) + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            throw damagedIndex(path);
+        done += got;
+    }
+    return bytes;
+}
+
+// A file of the index being written, a temporary file beside the target:
+// removed unless it took the target's name.
 class IndexFile
 {
 public:
     IndexFile(const QString &path, const QString &target)
         : m_path(path)
+        , m_file(QStringLiteral("%1/.%2.XXXXXX.tmp")
+                     .arg(QFileInfo(target).absolutePath(), QFileInfo(target).fileName().left(kTempNameStem)))
     {
-        const QFileInfo info(target);
-        for (int attempt = 0; attempt < kTempNameAttempts && m_fd < 0; ++attempt) {
-            m_temp = QStringLiteral("%1/.%2.%3.tmp")
-                         .arg(info.absolutePath(), info.fileName().left(kTempNameStem))
-                         .arg(QRandomGenerator::global()->generate(), kTempNameDigits, kHexBase, QLatin1Char('0'));
-            m_fd = ::open(QFile::encodeName(m_temp).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
-            if (m_fd < 0 && errno != EEXIST)
-                break;
-        }
-        if (m_fd < 0)
-            throw writeFailure(path, errno);
-    }
-    ~IndexFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_renamed)
-            ::unlink(QFile::encodeName(m_temp).constData());
+        if (!QFileInfo(QFileInfo(target).absolutePath()).isDir())
+            throw writeFailure(path, ENOENT);
+        errno = 0;
+        if (!m_file.open())
+            throw writeFailure(path, errno != 0 ? reason(errno) : m_file.errorString());
     }
     IndexFile(const IndexFile &) = delete;
     IndexFile &operator=(const IndexFile &) = delete;
 
-    void writeAt(quint64 offset, const char *data, qsizetype size) const
+    void writeAt(quint64 offset, const char *data, qsizetype size)
     {
         while (size > 0) {
-            const ssize_t written = ::pwrite(m_fd, data, std::size_t(size), off_t(offset));
+            const ssize_t written = ::pwrite(m_file.handle(), data, std::size_t(size), off_t(offset));
             if (written < 0 && errno == EINTR)
                 continue;
             if (written <= 0)
@@ -291,41 +298,24 @@ public:
 
     QByteArray readAt(quint64 offset, qsizetype size) const
     {
-        QByteArray bytes(size, Qt::Uninitialized);
-        qsizetype done = 0;
-        while (done < size) {
-            const ssize_t got = ::pread(m_fd, bytes.data() + done, std::size_t(size - done), off_t(offset + done));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                throw damagedIndex(m_path);
-            done += got;
-        }
-        return bytes;
+        return readExactly(m_file.handle(), offset, size, m_path);
     }
 
-    // On the disk, then under the target's name, with the permissions of the file it replaces.
+    // On the disk, then under the target's name. It keeps the permissions of
+    // the file it replaces; a new one may be read by all, like the databases beside it.
     void commit(const QString &target)
     {
-        struct stat old;
-        const QByteArray targetName = QFile::encodeName(target);
-        if (::stat(targetName.constData(), &old) == 0)
-            ::fchmod(m_fd, old.st_mode & kPermissionBits); // a share that keeps no modes refuses: its own stay
-        const int fd = std::exchange(m_fd, -1);
-        const bool synced = ::fsync(fd) == 0;
-        const int error = errno;
-        if (::close(fd) != 0 || !synced)
-            throw writeFailure(m_path, synced ? errno : error);
-        if (::rename(QFile::encodeName(m_temp).constData(), targetName.constData()) != 0)
+        m_file.setPermissions(QFile::exists(target) ? QFile::permissions(target) : kNewFilePermissions);
+        if (::fsync(m_file.handle()) != 0)
             throw writeFailure(m_path, errno);
-        m_renamed = true;
+        if (::rename(QFile::encodeName(m_file.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+            throw writeFailure(m_path, errno);
+        m_file.setAutoRemove(false);
     }
 
 private:
     QString m_path;
-    QString m_temp;
-    int m_fd = -1;
-    bool m_renamed = false;
+    QTemporaryFile m_file;
 };
 
 // Blocks written one after another into a file, and their directory.
@@ -785,17 +775,7 @@ std::optional<RegisterLine> RegisterIndex::find(quint64 cuit) const
     if (after == d->blocks.begin())
         return std::nullopt;
     const BlockEntry &entry = *(after - 1);
-    QByteArray compressed(qsizetype(entry.size), Qt::Uninitialized);
-    qsizetype done = 0;
-    while (done < compressed.size()) {
-        const ssize_t got = ::pread(d->file.handle(), compressed.data() + done, std::size_t(compressed.size() - done),
-                                    off_t(entry.offset) + done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            throw damagedIndex(d->path);
-        done += got;
-    }
+    const QByteArray compressed = readExactly(d->file.handle(), entry.offset, entry.size, d->path);
     QByteArray scratch;
     std::vector<Record> records;
     if (!decodeBlock(compressed, entry, scratch, records)

@@ -8,16 +8,6 @@ namespace felcora::taxregister {
 
 namespace {
 
-// Columns as offsets from 0.
-constexpr int kCuitAt = 0;
-constexpr int kNameAt = 11;
-constexpr int kIncomeTaxAt = 41;
-constexpr int kVatAt = 43;
-constexpr int kSimplifiedAt = 45;
-constexpr int kPartnerAt = 47;
-constexpr int kEmployerAt = 48;
-// Where the activity may begin: column 50 for some writers, 51 for the agency.
-constexpr int kActivityFrom = 49;
 constexpr int kDecimalBase = 10;
 
 constexpr uchar kBlank = ' ';
@@ -63,7 +53,7 @@ LineStatus parseRegisterLine(const char *line, qsizetype length, RegisterLine &o
         return LineStatus::Long;
 
     quint64 cuit = 0;
-    for (int i = kCuitAt; i < kCuitAt + kCuitLength; ++i) {
+    for (int i = column::kCuit; i < column::kCuit + kCuitLength; ++i) {
         const char c = line[i];
         if (c < '0' || c > '9')
             return LineStatus::BadCuit;
@@ -72,7 +62,7 @@ LineStatus parseRegisterLine(const char *line, qsizetype length, RegisterLine &o
 
     // The activity is what columns 50 to 52 hold between blanks: at most two
     // characters, which either writer's placement gives.
-    qsizetype first = kActivityFrom;
+    qsizetype first = column::kActivityEarly;
     qsizetype end = length;
     while (first < end && readable(line[first]) == char(kBlank))
         ++first;
@@ -82,8 +72,8 @@ LineStatus parseRegisterLine(const char *line, qsizetype length, RegisterLine &o
         return LineStatus::BadActivity;
 
     out.cuit = cuit;
-    qsizetype nameStart = kNameAt;
-    qsizetype nameEnd = kNameAt + kNameWidth;
+    qsizetype nameStart = column::kName;
+    qsizetype nameEnd = column::kName + kNameWidth;
     while (nameStart < nameEnd && readable(line[nameStart]) == char(kBlank))
         ++nameStart;
     while (nameEnd > nameStart && readable(line[nameEnd - 1]) == char(kBlank))
@@ -92,11 +82,11 @@ LineStatus parseRegisterLine(const char *line, qsizetype length, RegisterLine &o
     copyCode(line + nameStart, out.nameLength, out.name);
     for (qsizetype i = out.nameLength; i < kNameWidth; ++i)
         out.name[i] = char(kBlank);
-    copyCode(line + kIncomeTaxAt, kCodeWidth, out.incomeTax);
-    copyCode(line + kVatAt, kCodeWidth, out.vat);
-    copyCode(line + kSimplifiedAt, kCodeWidth, out.simplified);
-    out.partner = readable(line[kPartnerAt]);
-    out.employer = readable(line[kEmployerAt]);
+    copyCode(line + column::kIncomeTax, kCodeWidth, out.incomeTax);
+    copyCode(line + column::kVat, kCodeWidth, out.vat);
+    copyCode(line + column::kSimplified, kCodeWidth, out.simplified);
+    out.partner = readable(line[column::kPartner]);
+    out.employer = readable(line[column::kEmployer]);
     out.activity[0] = out.activity[1] = char(kBlank);
     copyCode(line + first, end - first, out.activity);
     return LineStatus::Valid;

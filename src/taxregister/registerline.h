@@ -15,6 +15,19 @@ namespace felcora::taxregister {
 
 constexpr int kNameWidth = 30;
 constexpr int kCodeWidth = 2;
+
+// Where each field begins, counted from 0.
+namespace column {
+constexpr int kCuit = 0;
+constexpr int kName = 11;
+constexpr int kIncomeTax = 41;
+constexpr int kVat = 43;
+constexpr int kSimplified = 45;
+constexpr int kPartner = 47;
+constexpr int kEmployer = 48;
+constexpr int kActivityEarly = 49; // columns 50-51, as some writers put it
+constexpr int kActivity = 50;      // columns 51-52, the agency's
+} // namespace column
 // Lines shorter than the employer's column, or longer than the activity's last, are damaged.
 constexpr int kShortestLine = 49;
 constexpr int kLongestLine = 52;

@@ -9,24 +9,16 @@
 #include <zip.h>
 
 #include "felcora/cuit.h"
+#include "taxregister/registerline.h"
 
 namespace felcora::test {
 
 namespace {
 
-// The register's columns, as offsets from 0.
-constexpr qsizetype kCuitWidth = 11;
-constexpr qsizetype kNameAt = 11;
-constexpr qsizetype kNameWidth = 30;
-constexpr qsizetype kIncomeTaxAt = 41;
-constexpr qsizetype kVatAt = 43;
-constexpr qsizetype kSimplifiedAt = 45;
-constexpr qsizetype kPartnerAt = 47;
-constexpr qsizetype kEmployerAt = 48;
-constexpr qsizetype kActivityAt51 = 50;
-constexpr qsizetype kActivityAt50 = 49;
-constexpr qsizetype kCodeWidth = 2;
-constexpr qsizetype kLineWidth = 52;
+using taxregister::kCodeWidth;
+using taxregister::kLongestLine;
+using taxregister::kNameWidth;
+namespace column = taxregister::column;
 constexpr int kTenDigits = 10;
 constexpr quint64 kDecimalBase = 10;
 
@@ -58,8 +50,8 @@ void put(char *line, qsizetype at, qsizetype width, QByteArrayView text)
 
 QByteArray cuitText(quint64 cuit)
 {
-    QByteArray text(kCuitWidth, '0');
-    putDigits(text.data(), kCuitWidth, cuit);
+    QByteArray text(kCuitLength, '0');
+    putDigits(text.data(), kCuitLength, cuit);
     return text;
 }
 
@@ -345,21 +337,10 @@ const std::array<const char *, 6> kVats = {"AC", "NI", "EX", "NA", "XN", "AN"};
 const std::array<const char *, 5> kSimplified = {"NI", "A ", "B ", "C ", "D "};
 constexpr quint64 kActivities = 100;
 constexpr std::size_t kYesOrNo = 2;
-// The 64-bit finaliser of MurmurHash3.
-constexpr quint64 kMix1 = 0xff51afd7ed558ccdULL;
-constexpr quint64 kMix2 = 0xc4ceb9fe1a85ec53ULL;
-constexpr int kMixShift = 33;
+// Fibonacci hashing: the line's number times 2^64 over the golden ratio, whose
+// bits are well spread.
+constexpr quint64 kGoldenRatio = 0x9E3779B97F4A7C15ULL;
 constexpr int kByte = 8;
-
-quint64 mixed(quint64 key)
-{
-    key ^= key >> kMixShift;
-    key *= kMix1;
-    key ^= key >> kMixShift;
-    key *= kMix2;
-    key ^= key >> kMixShift;
-    return key;
-}
 
 // The next choice among count, from the hash's bits.
 std::size_t pick(quint64 &hash, std::size_t count)
@@ -374,16 +355,16 @@ std::size_t pick(quint64 &hash, std::size_t count)
 QByteArray registerLine(const RegisterFields &fields)
 {
     const bool at50 = fields.activityAt == ActivityAt::Column50;
-    QByteArray line(at50 ? kLineWidth - 1 : kLineWidth, ' ');
+    QByteArray line(at50 ? kLongestLine - 1 : kLongestLine, ' ');
     char *const text = line.data();
-    put(text, 0, kCuitWidth, fields.cuit);
-    put(text, kNameAt, kNameWidth, fields.name);
-    put(text, kIncomeTaxAt, kCodeWidth, fields.incomeTax);
-    put(text, kVatAt, kCodeWidth, fields.vat);
-    put(text, kSimplifiedAt, kCodeWidth, fields.simplified);
-    text[kPartnerAt] = fields.partner;
-    text[kEmployerAt] = fields.employer;
-    put(text, at50 ? kActivityAt50 : kActivityAt51, kCodeWidth, fields.activity);
+    put(text, column::kCuit, kCuitLength, fields.cuit);
+    put(text, column::kName, kNameWidth, fields.name);
+    put(text, column::kIncomeTax, kCodeWidth, fields.incomeTax);
+    put(text, column::kVat, kCodeWidth, fields.vat);
+    put(text, column::kSimplified, kCodeWidth, fields.simplified);
+    text[column::kPartner] = fields.partner;
+    text[column::kEmployer] = fields.employer;
+    put(text, at50 ? column::kActivityEarly : column::kActivity, kCodeWidth, fields.activity);
     return line;
 }
 
@@ -424,20 +405,20 @@ QByteArray CuitSequence::nextText()
 void SyntheticRegister::operator()(qint64 number, QByteArray &out)
 {
     const qsizetype at = out.size();
-    out.resize(at + kLineWidth);
+    out.resize(at + kLongestLine);
     char *const line = out.data() + at;
-    std::memset(line, ' ', kLineWidth);
-    putDigits(line, kCuitWidth, m_cuits.next());
-    quint64 hash = mixed(quint64(number));
+    std::memset(line, ' ', kLongestLine);
+    putDigits(line + column::kCuit, kCuitLength, m_cuits.next());
+    quint64 hash = (quint64(number) + 1) * kGoldenRatio;
     QByteArray name = QByteArray(kSurnames[pick(hash, kSurnames.size())]) + ' '
         + kSurnames[pick(hash, kSurnames.size())] + ' ' + kGivenNames[pick(hash, kGivenNames.size())];
-    put(line, kNameAt, kNameWidth, name);
-    put(line, kIncomeTaxAt, kCodeWidth, kIncomeTaxes[pick(hash, kIncomeTaxes.size())]);
-    put(line, kVatAt, kCodeWidth, kVats[pick(hash, kVats.size())]);
-    put(line, kSimplifiedAt, kCodeWidth, kSimplified[pick(hash, kSimplified.size())]);
-    line[kPartnerAt] = pick(hash, kYesOrNo) == 0 ? 'N' : 'S';
-    line[kEmployerAt] = pick(hash, kYesOrNo) == 0 ? 'S' : 'N';
-    putDigits(line + kActivityAt51, kCodeWidth, hash % kActivities);
+    put(line, column::kName, kNameWidth, name);
+    put(line, column::kIncomeTax, kCodeWidth, kIncomeTaxes[pick(hash, kIncomeTaxes.size())]);
+    put(line, column::kVat, kCodeWidth, kVats[pick(hash, kVats.size())]);
+    put(line, column::kSimplified, kCodeWidth, kSimplified[pick(hash, kSimplified.size())]);
+    line[column::kPartner] = pick(hash, kYesOrNo) == 0 ? 'N' : 'S';
+    line[column::kEmployer] = pick(hash, kYesOrNo) == 0 ? 'S' : 'N';
+    putDigits(line + column::kActivity, kCodeWidth, hash % kActivities);
     out += "\r\n";
 }
 
