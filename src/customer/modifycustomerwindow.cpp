@@ -10,6 +10,7 @@
 #include "customer/benefittiewindow.h"
 #include "customer/customerform.h"
 #include "grossincome/grossincome.h"
+#include "ui/cuithint.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
@@ -33,6 +34,7 @@ FrmModCliente::FrmModCliente()
     : ui(std::make_unique<Ui::FrmModCliente>())
 {
     setUpForm(*ui, true);
+    ui::attachCuitHint(ui->TxtCuit, ui->lbCuitAyuda);
     connect(ui->cmdVentajasAdd, &QPushButton::clicked, this,
             guarded(this, "cmdVentajasAdd_Click", [this] { addBenefitTie(); }));
     connect(ui->cmdINGBRU, &QPushButton::clicked, this,
