@@ -6,12 +6,12 @@
 
 namespace felcora::customer {
 
-NewCustomerOutcome showNewCustomer(const CustomerStore &store)
+NewCustomerOutcome showNewCustomer(const CustomerStore &store, const RegisterLookup &lookUp)
 {
     // The outcome lives here: the window may be gone by the time exec() returns.
     NewCustomerOutcome outcome;
     const LoadedWindow<FrmNewCliente> window(QStringLiteral("FrmNewCliente"));
-    window->load(store, &outcome);
+    window->load(store, &outcome, lookUp);
     window->exec();
     return outcome;
 }

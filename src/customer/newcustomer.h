@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include "core/customerrecord.h"
 #include "felcora/felcora_export.h"
+#include "taxregister/registercheck.h"
 
 namespace felcora {
 class CustomerStore;
@@ -32,10 +34,16 @@ struct NewCustomerOutcome
     bool escaped = false; // the user left without saving: the name, CUIT and address handed back are cleared
 };
 
+// What the taxpayer register says of a CUIT typed for a new customer (eleven
+// digits with a valid check digit): nothing when the register does not have
+// it. A register that cannot be read throws felcora::Error. An empty
+// function stands for no register at all.
+using RegisterLookup = std::function<std::optional<taxregister::RegisterAnswer>(const QString &cuit)>;
+
 // Loads the new-customer window (the thread's shared instance), empty, and
 // shows it modally without an owner; returns when it closes, and it is
-// unloaded then.
-FELCORA_TESTS_EXPORT NewCustomerOutcome showNewCustomer(const CustomerStore &store);
+// unloaded then. A valid CUIT typed there is looked up with lookUp.
+FELCORA_TESTS_EXPORT NewCustomerOutcome showNewCustomer(const CustomerStore &store, const RegisterLookup &lookUp);
 
 // Shows the pending-customers window over the accounting database until the
 // user picks an agent or leaves; its fields are kept in `fields`.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "core/customerrecord.h"
 #include "core/customerstore.h"
@@ -25,8 +26,8 @@ public:
 
     // The load step: the fee by the store, the linked boxes and the two
     // condition lists at their first entry. The outcome is written where the
-    // opener keeps it.
-    void load(const CustomerStore &store, NewCustomerOutcome *outcome);
+    // opener keeps it; a valid CUIT typed is looked up with lookUp.
+    void load(const CustomerStore &store, NewCustomerOutcome *outcome, const RegisterLookup &lookUp);
 
     // The customer as the boxes hold it now (see typedCustomer).
     CustomerRecord typed() const;
@@ -40,9 +41,23 @@ protected:
     bool editorKeyDown(QObject *watched, const QKeyEvent *key) override;
 
 private:
+    // The CUIT changed: what the register filled for the previous one goes
+    // (where the user left it untouched), and a valid CUIT is looked up.
+    void cuitChanged();
+    void withdrawRegisterFill();
+    void fillFromRegister(const taxregister::RegisterAnswer &answer);
+
     std::unique_ptr<Ui::FrmNewCliente> ui;
     OutcomeSlot<NewCustomerOutcome> m_outcome;
     PendingImport m_pendingForThisOpening; // when the store keeps none
+
+    RegisterLookup m_lookUp;
+    // What the register filled in, for as long as it may be redone: the name
+    // as filled, and the MARIA condition as it was before the proposal.
+    std::optional<QString> m_filledName;
+    std::optional<int> m_vatBeforeProposal;
+    // The user chose the MARIA condition: the register proposes none from then on.
+    bool m_vatChosen = false;
 };
 
 } // namespace felcora::customer

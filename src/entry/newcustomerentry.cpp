@@ -7,6 +7,12 @@
 
 namespace felcora {
 
+customer::RegisterLookup registerLookup(const CustomerStore &store)
+{
+    return [registerStore = RegisterStore(store.context()), indexPath = taxregister::defaultIndexPath()](
+               const QString &cuit) { return taxregister::lookUpCuit(registerStore, indexPath, cuit); };
+}
+
 clNuevo::clNuevo(QObject *parent)
     : QObject(parent)
     , m_live(std::make_unique<LiveObject>())
@@ -28,7 +34,8 @@ void clNuevo::MostrarNuevo()
 {
     ComponentState &s = state();
     s.gClienteAgregado = false;
-    const customer::NewCustomerOutcome outcome = customer::showNewCustomer(editorStore(s));
+    const CustomerStore store = editorStore(s);
+    const customer::NewCustomerOutcome outcome = customer::showNewCustomer(store, registerLookup(store));
     if (const auto &texts = outcome.handedBack) {
         s.Cliente_Nombre = texts->nombre;
         s.Cliente_Cuit = texts->cuit;

@@ -4,11 +4,18 @@
 #include <QString>
 #include <memory>
 
+#include "customer/newcustomer.h"
 #include "felcora/felcora_export.h"
 
 namespace felcora {
 
+class CustomerStore;
 class LiveObject;
+
+// The register a new customer's CUIT is looked up in, on the store's
+// database: the index of the whole register at defaultIndexPath() when there
+// is one, else the snapshot of the master's customers.
+FELCORA_TESTS_EXPORT customer::RegisterLookup registerLookup(const CustomerStore &store);
 
 // Enters a new customer; used by the customer list, not registered for hosts.
 class FELCORA_TESTS_EXPORT clNuevo : public QObject
