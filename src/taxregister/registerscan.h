@@ -30,7 +30,8 @@ public:
 
 private:
     void grow();
-    std::vector<quint64> m_slots; // open addressing; 0 is a free slot (no CUIT is 0)
+    std::vector<quint64> m_slots;  // open addressing; 0 is a free slot (no CUIT is 0)
+    std::vector<quint64> m_filter; // one bit per hash of the CUITs in: most CUITs not in stop here
     qsizetype m_count = 0;
 };
 
