@@ -14,9 +14,11 @@
 #include "felcora/customerlistexport.h"
 #include "felcora/customerlistpdf.h"
 #include "felcora/error.h"
+#include "felcora/hostcomponents.h"
 #include "felcora/hostkit/hostkit.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "felcora/hostkit/serverschema.h"
+#include "felcora/taxregistercheck.h"
 #include "hoststart.h"
 
 using namespace felcora;
@@ -63,12 +65,20 @@ struct HostOptions
         QStringLiteral("export"),
         QStringLiteral("Exporta la lista de clientes a un archivo .xlsx o .csv (por la extensión) y termina."),
         QStringLiteral("ARCHIVO")};
+    QCommandLineOption padron{
+        QStringLiteral("padron"),
+        QStringLiteral("Importa el padrón de contribuyentes (un .zip), controla los clientes contra él y termina."),
+        QStringLiteral("ZIP")};
+    QCommandLineOption report{
+        QStringLiteral("report"),
+        QStringLiteral("Con --padron: escribe los clientes con observaciones en un archivo .xlsx o .csv."),
+        QStringLiteral("ARCHIVO")};
 
     HostOptions()
     {
         parser.setApplicationDescription(QStringLiteral("Host de prueba del componente de clientes FELCORA"));
-        parser.addOptions(
-            {help, version, demoData, initServer, config, pick, browse, origenTarvis, extended, printPdf, exportList});
+        parser.addOptions({help, version, demoData, initServer, config, pick, browse, origenTarvis, extended, printPdf,
+                           exportList, padron, report});
     }
 };
 
@@ -137,7 +147,8 @@ int main(int argc, char *argv[])
     const bool understood = parser.parse(arguments);
     const bool guiless = understood
         && (parser.isSet(options.help) || parser.isSet(options.version) || parser.isSet(options.demoData)
-            || parser.isSet(options.initServer) || parser.isSet(options.exportList));
+            || parser.isSet(options.initServer) || parser.isSet(options.exportList) || parser.isSet(options.padron)
+            || parser.isSet(options.report));
     // The PDF of the list needs fonts but no screen, and no one answers a message box.
     const bool printOnly = understood && parser.isSet(options.printPdf);
     if (printOnly && displayMissing())
@@ -176,6 +187,10 @@ int main(int argc, char *argv[])
         }
         qputenv("RECORDBROKER_CONFIG", QFile::encodeName(parser.value(options.config)));
     }
+    if (parser.isSet(options.report) && !parser.isSet(options.padron)) {
+        complain(QStringLiteral("--report va con --padron"));
+        return kUsageError;
+    }
     const qint64 demoData = parser.isSet(options.demoData) ? demoCustomers(parser.value(options.demoData)) : 0;
     if (demoData < 0)
         return kUsageError;
@@ -213,6 +228,14 @@ int main(int argc, char *argv[])
         if (parser.isSet(options.exportList)) {
             const QString file = parser.value(options.exportList);
             say(exportedCustomersText(exportCustomerList(broker, file), file));
+            return 0;
+        }
+
+        if (parser.isSet(options.padron)) {
+            const TaxRegisterCheck check
+                = checkTaxRegister(broker, qobject_cast<ITransactions *>(&broker), parser.value(options.padron),
+                                   parser.value(options.report), [](const QString &line) { complain(line); });
+            say(taxRegisterCheckText(check));
             return 0;
         }
 

@@ -1,6 +1,7 @@
 #include "core/registerstore.h"
 
 #include "core/registerstatements.h"
+#include "felcora/error.h"
 #include "felcora/hostcomponents.h"
 #include "taxregister/registerline.h"
 
@@ -27,8 +28,16 @@ void RegisterStore::ensureTables() const
 
 std::optional<SnapshotInfo> RegisterStore::snapshot() const
 {
-    ensureTables();
-    const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, selectSnapshotInfoSql());
+    OpenedQuery query;
+    try {
+        query = openQuery(*m_context.broker, entity::kPersonal, selectSnapshotInfoSql());
+    } catch (const Error &) {
+        // A database no register was ever imported into has no snapshot
+        // tables: made here once, so that asking is not a failure. Where they
+        // cannot be made, that failure is the answer.
+        ensureTables();
+        query = openQuery(*m_context.broker, entity::kPersonal, selectSnapshotInfoSql());
+    }
     if (!query.rs || query.rs->Eof())
         return std::nullopt;
     const IRecordset &rs = *query.rs;

@@ -44,7 +44,8 @@ public:
     // schema predates them).
     void ensureTables() const;
 
-    // The snapshot there is, or nothing when none was ever imported.
+    // The snapshot there is, or nothing when none was ever imported (its
+    // tables are made then, when missing).
     std::optional<SnapshotInfo> snapshot() const;
     // What the snapshot says of this CUIT.
     std::optional<RegisterRecord> find(const QString &cuit) const;

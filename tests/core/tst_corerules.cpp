@@ -7,6 +7,8 @@
 #include "core/customerstatements.h"
 #include "core/grossincomestore.h"
 #include "core/numberliterals.h"
+#include "core/registerrules.h"
+#include "core/registerstore.h"
 #include "core/sqltext.h"
 #include "core/storeddate.h"
 #include "felcora/cuit.h"
@@ -14,6 +16,7 @@
 #include "felcora/numerictext.h"
 #include "support/errors.h"
 #include "support/recordingbroker.h"
+#include "taxregister/registerline.h"
 
 using namespace felcora;
 using namespace felcora::test;
@@ -363,6 +366,106 @@ private slots:
              "CLICUI = '30''1'"_s});
     }
     void grossIncomeStatements() { compareGotAndExpected(); }
+
+    // The register against the master: the VAT mapping and what agrees with each customs letter, names compared
+    // without case, accents, punctuation or company-type spelling (a name the register cut agreeing with its
+    // beginning), the findings of a customer, and when a snapshot is old.
+    void registerRules_data()
+    {
+        gotAndExpected();
+        const auto vat = [](const char *name, const QString &code, const QString &simplified, const QString &condiva,
+                            bool agrees, const QString &text) {
+            const RegisterRecord r{{}, {}, {}, code, simplified, {}, {}, {}};
+            check(name,
+                  QVariant::fromValue(
+                      QPair<bool, QString>(vatAgrees(condiva, registerVat(code, simplified)), registerVatText(r))),
+                  QVariant::fromValue(QPair<bool, QString>(agrees, text)));
+        };
+        vat("AC is S", u"AC"_s, u"NI"_s, u" S "_s, true, u"Responsable Inscripto"_s);
+        vat("AC is not M", u"AC"_s, u""_s, u"M"_s, false, u"Responsable Inscripto"_s);
+        vat("a category is M whatever the VAT code", u"NI"_s, u"B"_s, u"M"_s, true, u"Monotributo"_s);
+        vat("a category is not S", u"AC"_s, u"H"_s, u"S"_s, false, u"Monotributo"_s);
+        vat("EX has no letter", u"EX"_s, u"NI"_s, u"N"_s, false, u"Exento"_s);
+        vat("XN is exempt", u"XN"_s, u""_s, u"S"_s, false, u"Exento"_s);
+        vat("NI is N", u"NI"_s, u"NI"_s, u"N"_s, true, u"No Inscripto"_s);
+        vat("NA is not S", u"NA"_s, u""_s, u"S"_s, false, u"No Inscripto"_s);
+        vat("NI against no condition", u"NI"_s, u""_s, u""_s, false, u"No Inscripto"_s);
+        vat("AN is not compared", u"AN"_s, u"NI"_s, u"S"_s, true, u"IVA AN"_s);
+        vat("a blank is not compared", u""_s, u""_s, u"M"_s, true, u"sin dato"_s);
+        const auto names = [](const char *name, const QString &master, const QString &registered, bool agree) {
+            check(name, namesAgree(master, registered), agree);
+        };
+        names("case, accents, comma", u"Pérez, Juan Ñandú"_s, u"PEREZ JUAN NANDU"_s, true);
+        names("S.A. is SA", u"Acme S.A."_s, u"ACME SA"_s, true);
+        names("S. A. is SOCIEDAD ANONIMA", u"Acme S. A."_s, u"ACME SOCIEDAD ANONIMA"_s, true);
+        names("S.R.L. is the long form", u"Los Álamos S.R.L."_s, u"LOS ALAMOS SOCIEDAD DE RESPONSABILIDAD LIMITADA"_s,
+              true);
+        names("SA is not SRL", u"Acme SA"_s, u"ACME SRL"_s, false);
+        names("another name", u"Pérez Juan"_s, u"PEREZ JUANA"_s, false);
+        names("an initial stays apart", u"Gómez J Carlos"_s, u"GOMEZ JCARLOS"_s, false);
+        names("cut at 30: the beginning agrees", u"Compañía Internacional de Comercio Exterior SA"_s,
+              u"COMPANIA INTERNACIONAL DE COME"_s, true);
+        names("shorter than 30: no beginning", u"Acme Internacional"_s, u"ACME"_s, false);
+        const RegisterRecord acme{u"30500010912"_s, u"ACME SA"_s, u"AC"_s, u"AC"_s, u"NI"_s, u"N"_s, u"S"_s, u""_s};
+        check("agrees in all", findingsOf(u"30500010912"_s, u"Acme S.A."_s, u"S"_s, &acme), 0u);
+        check("not registered, bad digit", findingsText(findingsOf(u"30500010913"_s, u"Acme"_s, u"S"_s, nullptr)),
+              u"No figura en el padrón; CUIT inválido"_s);
+        check("VAT and name", findingsText(findingsOf(u" 30500010912"_s, u"Otra"_s, u"M"_s, &acme)),
+              u"IVA distinto; Nombre distinto"_s);
+        const QDate day(2026, 12, 7);
+        check("old: 45 days is not", snapshotIsOld(day.addDays(-45), day), false);
+        check("old: 46 days is", snapshotIsOld(day.addDays(-46), day), true);
+    }
+    void registerRules() { compareGotAndExpected(); }
+
+    // The snapshot replaced: created when missing, the old one deleted and the new one written in one transaction,
+    // its own line last; left without commit, rolled back; without transactions, its own line still goes first.
+    void snapshotStatements_data()
+    {
+        gotAndExpected();
+        taxregister::RegisterLine line;
+        line.cuit = 20111111112;
+        const char name[] = "D'AVILA JUAN";
+        std::copy(name, name + sizeof name - 1, line.name);
+        line.nameLength = sizeof name - 1;
+        std::copy_n("AC", 2, line.vat);
+        std::copy_n("NI", 2, line.simplified);
+        line.partner = 'N';
+        const SnapshotInfo info{QDate(2026, 12, 1), u"padron.zip"_s, QDateTime(QDate(2026, 12, 7), QTime(9, 5)), 15, 2};
+        const auto row = [&](const char *rowName, bool transactions, bool commit, const QStringList &expected) {
+            TransactionalRecordingBroker broker;
+            const RegisterStore store({&broker, nullptr, transactions ? &broker : nullptr});
+            {
+                RegisterStore::Replacement replacement(store, info);
+                replacement.begin();
+                replacement.add(std::span(&line, 1));
+                if (commit)
+                    replacement.commit();
+            }
+            QStringList ran;
+            for (const RecordingBroker::Statement &s : broker.statements())
+                ran << s.sql;
+            check(rowName, ran.join(u'\n'), expected.join(u'\n'));
+        };
+        const QStringList create
+            = {u"create table if not exists padron (cuit varchar(11) not null primary key, nombre varchar(30), "
+               "ganancias varchar(2), iva varchar(2), monotributo varchar(2), integrante varchar(1), "
+               "empleador varchar(1), actividad varchar(2))"_s,
+               u"create table if not exists padron_archivo (fecha varchar(10), archivo varchar(255), "
+               "importado varchar(19), lineas bigint, danadas bigint)"_s};
+        const QStringList replace
+            = {u"delete from padron_archivo"_s, u"delete from padron"_s,
+               u"insert into padron (cuit, nombre, ganancias, iva, monotributo, integrante, empleador, actividad) "
+               "values ('20111111112','D''AVILA JUAN','','AC','NI','N','','')"_s};
+        const QString infoLine = u"insert into padron_archivo (fecha, archivo, importado, lineas, danadas) values "
+                                 "('2026-12-01','padron.zip','2026-12-07 09:05:00',15,2)"_s;
+        row("committed", true, true,
+            create + QStringList{u"BeginTrans"_s} + replace + QStringList{infoLine, u"CommitTrans"_s});
+        row("left: rolled back", true, false,
+            create + QStringList{u"BeginTrans"_s} + replace + QStringList{u"RollbackTrans"_s});
+        row("no transactions", false, true, create + replace + QStringList{infoLine});
+    }
+    void snapshotStatements() { compareGotAndExpected(); }
 
 private:
     const QLocale m_systemLocale;

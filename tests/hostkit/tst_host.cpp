@@ -6,6 +6,7 @@
 #include "felcora-host/hoststart.h"
 #include "felcora/hostkit/recordbroker.h"
 #include "support/modal.h"
+#include "support/registerfiles.h"
 #include "support/tempdatabase.h"
 
 using namespace felcora;
@@ -48,6 +49,15 @@ private slots:
             u"Las tablas se crean solo en un servidor PostgreSQL"_s, 0);
         row("missing configuration: named", Before::Nothing, QStringList{u"--config"_s, u"oficina.ini"_s} + printPdf, 1,
             u"No existe el archivo de configuración \"oficina.ini\""_s);
+        // A register knowing one of two customers, as a Monotributo whom the master has as Responsable Inscripto.
+        const QStringList padron = {u"--padron"_s, u"padron.zip"_s};
+        row("register checked without a window", Before::Embedded, padron + QStringList{u"--report"_s, u"x.csv"_s}, 0,
+            u"No figuran en el padrón: 1\nIVA distinto: 1\nNombre distinto: 0\nCUIT inválido: 1"_s, 2);
+        row("a register that is no zip: refused", Before::Embedded,
+            {u"--padron"_s, u"TARVIS/RecordBroker/personal.db"_s}, 1,
+            u"\"TARVIS/RecordBroker/personal.db\" no es un archivo zip o está incompleto"_s, 0);
+        row("a report without a register: refused", Before::Nothing, {u"--report"_s, u"x.csv"_s}, 2,
+            u"--report va con --padron"_s);
         row("more demo customers than sane: refused", Before::Nothing, {u"--demo-data"_s, u"10000001"_s}, 2,
             u"--demo-data admite a lo sumo 10000000 clientes"_s);
     }
@@ -74,6 +84,15 @@ private slots:
             hostkit::RecordBroker broker; // creates the databases with their schema, as on first use
             broker.useConfig(hostkit::BrokerConfig::embedded(folder));
             broker.LoadParameters();
+        }
+        if (arguments.contains(u"padron.zip"_s)) {
+            for (const char *cuit : {"20111111112", "20111111113"})
+                TempDatabase::exec(customerDatabase,
+                                   u"insert into clientes (cuit, nombre, condiva) values ('%1', 'Ana', 'S')"_s.arg(
+                                       QLatin1String(cuit)));
+            const QByteArray line
+                = test::registerLine({"20111111112", "ANA", "AC", "NI", "B", 'N', 'N', "", test::ActivityAt::Column51});
+            QVERIFY(test::writeZip(home.filePath(u"padron.zip"_s), {{u"padron.txt"_s, line + "\r\n"}}));
         }
         if (before == Before::Office) {
             QSettings ini(home.filePath(u"RecordBroker.ini"_s), QSettings::IniFormat); // written when it goes
