@@ -22,6 +22,7 @@
 #include "browser/printedlist.h"
 #include "core/customerstore.h"
 #include "felcora/componentversion.h"
+#include "taxregister/registercheckwindow.h"
 #include "ui/handlerguard.h"
 #include "ui/keypreview.h"
 #include "ui/msgbox.h"
@@ -153,6 +154,9 @@ FrmABMClientes::FrmABMClientes()
     connect(details, &QAction::triggered, ui->Lst, &CustomerListView::showReport);
     connect(icons, &QAction::triggered, ui->Lst, &CustomerListView::showIcons);
     connect(exportList, &QAction::triggered, this, guarded(this, "mnExportar_Click", [this] { exportRows(); }));
+    QAction *registerCheck = m_menu->addAction(QStringLiteral("Control contra el padrón..."));
+    registerCheck->setObjectName(QStringLiteral("mnPadron"));
+    connect(registerCheck, &QAction::triggered, this, guarded(this, "mnPadron_Click", [this] { checkRegister(); }));
 
     // Mouse releases over the list open its menu; the keys of every control come first to the window.
     ui->Lst->reportView()->viewport()->installEventFilter(this);
@@ -489,11 +493,28 @@ void FrmABMClientes::modifySelected()
     const auto saved = m_editors->modify(m_model->text(row, kCuit));
     if (!saved)
         return;
+    rewriteRow(row, *saved);
+    ui->Lst->selectRow(row);
+}
+
+void FrmABMClientes::rewriteRow(int row, const CustomerPick &saved)
+{
     auto plain = [](double number) { return QString::number(number, 'g', kPlainNumberDigits); };
     m_model->replaceCustomer(row,
-                             {saved->nombre, saved->cuit, saved->domicilio, saved->email, plain(saved->regalias),
-                              plain(saved->ajusteVinculacion)});
-    ui->Lst->selectRow(row);
+                             {saved.nombre, saved.cuit, saved.domicilio, saved.email, plain(saved.regalias),
+                              plain(saved.ajusteVinculacion)});
+}
+
+// The check of every customer against the register; the customers modified
+// there are rewritten in their rows.
+void FrmABMClientes::checkRegister()
+{
+    if (refusedWhileFilling())
+        return;
+    for (const taxregister::CheckedEdit &edit : taxregister::showRegisterCheck(m_store, m_editors.get(), this)) {
+        if (const int row = m_model->rowOfCuit(edit.cuit); row >= 0)
+            rewriteRow(row, edit.saved);
+    }
 }
 
 // Opens the new-customer window; a saved customer gets a row where the

@@ -95,6 +95,8 @@ private:
     void pickSelected();
     void deleteSelected();
     void modifySelected();
+    void rewriteRow(int row, const CustomerPick &saved);
+    void checkRegister();
     void addCustomer();
     void moveSelection(int step);
 

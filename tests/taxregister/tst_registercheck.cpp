@@ -1,9 +1,478 @@
+// The check of the master file against the register's snapshot, as a user works its window: the findings of each
+// customer and the filter, an old snapshot marked, a customer modified and checked again, the rows exported and
+// printed, a register imported (or refused), and the window opened from the customer list's menu.
+
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
+
+#include "browser/customerlist.h"
+#include "browser/customerlistmodel.h"
+#include "browser/customerlistview.h"
+#include "browser/customerlistwindow.h"
+#include "core/customerstore.h"
+#include "core/registerstore.h"
+#include "customer/modifycustomer.h"
+#include "customer/modifycustomerwindow.h"
+#include "molde/molde.h"
+#include "report/reportpreview.h"
+#include "support/dialogwork.h"
+#include "support/registerfiles.h"
+#include "support/tempdatabase.h"
+#include "support/typing.h"
+#include "taxregister/registercheckwindow.h"
+#include "taxregister/registerline.h"
+
+using namespace felcora;
+using namespace felcora::taxregister;
+using namespace felcora::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Benítez and Sosa agree with the register (accents, punctuation and the company type aside); Gallardo is
+// Monotributo there, Gamboa has a longer name, Garay is not there, Ortiz's CUIT fails its check digit, Úbeda (no
+// condition in the master) is exempt there, under a longer name.
+const QString kCustomersSql = u"insert into clientes (cuit, nombre, condiva, domicilio, finitactiv) values "
+                              "('20111111112', 'Benítez, Juan', 'S', 'Rivadavia 300', '2001-03-05'), "
+                              "('27222222228', 'Gallardo, Marta', 'S', 'Alsina 20', '1999-12-31'), "
+                              "('20333333334', 'Gamboa, Luis', 'M', 'Rivadavia 100', '2010-01-02'), "
+                              "('20555555556', 'Garay, Rosa', 'N', 'Belgrano 55', '2010-01-02'), "
+                              "('20111111113', 'Ortiz, Ana', 'S', 'Mitre 10', '2010-01-02'), "
+                              "('30777777773', 'Sosa S.A.', 'S', 'Zapiola 1', '2010-01-02'), "
+                              "('27666666661', 'Úbeda, Inés', '', 'Échague 7', '2010-01-02')"_s;
+
+struct Registered
+{
+    quint64 cuit;
+    const char *name; // Latin-1
+    const char *vat;
+    const char *simplified;
+};
+const Registered kRegister[] = {
+    {20111111112, "BENITEZ JUAN", "AC", "NI"},        {27222222228, "GALLARDO MARTA", "NI", "B "},
+    {20333333334, "GAMBOA LUIS ALBERTO", "NI", "A "}, {30777777773, "SOSA SOCIEDAD ANONIMA", "AC", "NI"},
+    {27666666661, "UBEDA INES MARIA", "EX", "NI"},
+};
+
+// The rows as the check shows them, cells joined by "|", by CUIT.
+const QString kOrtiz = u"Ortiz, Ana|20111111113|No figura en el padrón; CUIT inválido|Responsable Inscripto||"_s;
+const QString kGamboa = u"Gamboa, Luis|20333333334|Nombre distinto|Monotributo|Monotributo|GAMBOA LUIS ALBERTO"_s;
+const QString kGaray = u"Garay, Rosa|20555555556|No figura en el padrón|Responsable No Inscripto||"_s;
+const QString kGallardo
+    = u"Gallardo, Marta|27222222228|IVA distinto|Responsable Inscripto|Monotributo|GALLARDO MARTA"_s;
+const QString kUbeda
+    = u"Úbeda, Inés|27666666661|IVA distinto; Nombre distinto|(sin condición)|Exento|UBEDA INES MARIA"_s;
+const QString kHeaders = u"Cliente|CUIT|Observación|IVA en el maestro|IVA en el padrón|Nombre en el padrón"_s;
+
+constexpr int kLines = 900;
+constexpr int kDamaged = 3;
+const QString kZipName = u"padron-prueba.zip"_s;
+
+taxregister::RegisterLine lineOf(const Registered &r)
+{
+    taxregister::RegisterLine line;
+    line.cuit = r.cuit;
+    line.nameLength = quint8(std::strlen(r.name));
+    std::memcpy(line.name, r.name, line.nameLength);
+    std::memcpy(line.vat, r.vat, taxregister::kCodeWidth);
+    std::memcpy(line.simplified, r.simplified, taxregister::kCodeWidth);
+    return line;
+}
+
+QTableView *table(const FrmControlPadron *w)
+{
+    return w->findChild<QTableView *>(u"Lst"_s);
+}
+
+// The rows shown, cells joined by "|".
+QStringList shownRows(const FrmControlPadron *w)
+{
+    const QAbstractItemModel *m = table(w)->model();
+    QStringList rows;
+    for (int row = 0; row < m->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < m->columnCount(); ++column)
+            cells << m->index(row, column).data().toString();
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+QString labelText(const QWidget *w, const QString &name)
+{
+    const auto *label = w->findChild<QLabel *>(name);
+    return label ? label->text() : u"<missing>"_s;
+}
+
+QString selectedCuit(const FrmControlPadron *w)
+{
+    const QModelIndexList selected = table(w)->selectionModel()->selectedRows(kCheckCuit);
+    return selected.isEmpty() ? u"<none>"_s : selected.first().data().toString();
+}
+
+// A PDF's text, pages ended by form feeds.
+QString pdfText(const QString &file)
+{
+    QProcess p;
+    p.start(u"pdftotext"_s, {u"-layout"_s, file, u"-"_s});
+    return p.waitForFinished(60000) ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
+}
+
+// The modify window of the real editors, as the customer list opens it.
+struct ModifyEditors final : browser::CustomerEditors
+{
+    explicit ModifyEditors(CustomerStore s)
+        : store(std::move(s))
+    {
+    }
+    std::optional<CustomerPick> modify(const QString &cuit) override
+    {
+        const auto row = store.load(cuit);
+        const customer::ModifyOutcome outcome
+            = row ? customer::showModifyCustomer(store, *row) : customer::ModifyOutcome{};
+        return outcome.saved ? outcome.published : std::nullopt;
+    }
+    std::optional<CustomerPick> addNew() override { return std::nullopt; }
+    CustomerStore store;
+};
+
+} // namespace
 
 class RegisterCheckTest : public QObject
 {
     Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // An import writes the index of the whole register here, never in the user's folder.
+        qputenv("FELCORA_PADRON_INDICE", m_indexDir.filePath(u"padron.indice"_s).toUtf8());
+    }
+    void init()
+    {
+        m_db = std::make_unique<TempDatabase>();
+        m_broker = m_db->makeBroker();
+        TempDatabase::exec(m_db->personalPath(), kCustomersSql);
+    }
+    void cleanup()
+    {
+        closeAllModals();
+        m_broker.reset();
+        m_db.reset();
+        restorePointers();
+    }
+
+    // Each customer's findings, the filter choosing one kind (by keyboard), and the count of the rows shown.
+    void showsTheFindingsOfOneKindOrAll_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("all") << 0 << QStringList{kOrtiz, kGamboa, kGaray, kGallardo, kUbeda}
+                             << u"5 de 7 clientes con observaciones"_s;
+        QTest::newRow("not registered") << 1 << QStringList{kOrtiz, kGaray} << u"2 de 7 clientes con observaciones"_s;
+        QTest::newRow("vat") << 2 << QStringList{kGallardo, kUbeda} << u"2 de 7 clientes con observaciones"_s;
+        QTest::newRow("name") << 3 << QStringList{kGamboa, kUbeda} << u"2 de 7 clientes con observaciones"_s;
+        QTest::newRow("check digit") << 4 << QStringList{kOrtiz} << u"1 de 7 clientes con observaciones"_s;
+    }
+    void showsTheFindingsOfOneKindOrAll()
+    {
+        QFETCH(int, filter);
+        QFETCH(QStringList, rows);
+        QFETCH(QString, count);
+        const QDate date = QDate::currentDate().addDays(-10);
+        putSnapshot(date);
+        open([&](FrmControlPadron *w) {
+            QCOMPARE(
+                labelText(w, u"lblPadron"_s),
+                u"Padrón del %1 (archivo %2, 900 líneas, 3 dañadas)"_s.arg(date.toString(u"dd/MM/yyyy"_s), kZipName));
+            QVERIFY(w->findChild<QLabel *>(u"lblDesactualizado"_s)->isHidden());
+            QCOMPARE(labelText(w, u"lblAyuda"_s),
+                     u"[F6] Modificar - [F12] Imprimir - [Ctrl+E] Exportar - [Ctrl+O] Importar padrón - [ESC] Salir"_s);
+            QStringList headers;
+            for (int column = 0; column < table(w)->model()->columnCount(); ++column)
+                headers << table(w)->model()->headerData(column, Qt::Horizontal).toString();
+            QCOMPARE(headers.join(u'|'), kHeaders);
+            edit(w, {u"cboFiltro#%1"_s.arg(filter)});
+            QCOMPARE(shownRows(w), rows);
+            QCOMPARE(labelText(w, u"SBCuenta"_s), count);
+            QCOMPARE(selectedCuit(w), rows.first().section(u'|', 1, 1));
+            pressKey(Qt::Key_Escape);
+        });
+    }
+
+    // The snapshot is marked old in red past 45 days.
+    void marksAnOldSnapshot_data()
+    {
+        QTest::addColumn<int>("age");
+        QTest::addColumn<QString>("mark"); // "" hidden
+        QTest::newRow("45 days") << 45 << QString();
+        QTest::newRow("46 days") << 46 << u"desactualizado: tiene 46 días"_s;
+    }
+    void marksAnOldSnapshot()
+    {
+        QFETCH(int, age);
+        QFETCH(QString, mark);
+        putSnapshot(QDate::currentDate().addDays(-age));
+        open([&](FrmControlPadron *w) {
+            const auto *label = w->findChild<QLabel *>(u"lblDesactualizado"_s);
+            QCOMPARE(label->isVisible() ? label->text() : QString(), mark);
+            QCOMPARE(w->headingLines().first().endsWith(mark), true);
+            pressKey(Qt::Key_Escape);
+        });
+    }
+
+    // F6 (or a double click) modifies the selected customer in the modify window; a save checks it again as stored:
+    // the row shows what is left or goes, the next one selected; leaving without saving changes nothing.
+    void checksAModifiedCustomerAgain_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("cuit");
+        QTest::addColumn<QString>("name"); // typed; "" leaves with Esc
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("all");
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("fixed: leaves") << 0 << u"20333333334"_s << u"Gamboa Luis Alberto"_s
+                                       << QStringList{kOrtiz, kGaray, kGallardo, kUbeda}
+                                       << QStringList{kOrtiz, kGaray, kGallardo, kUbeda}
+                                       << u"Gamboa Luis Alberto ya no tiene observaciones."_s << u"20555555556"_s;
+        const QString ubedaVat = u"Úbeda Inés María|27666666661|IVA distinto|(sin condición)|Exento|UBEDA INES MARIA"_s;
+        QTest::newRow("one left: stays") << 0 << u"27666666661"_s << u"Úbeda Inés María"_s
+                                         << QStringList{kOrtiz, kGamboa, kGaray, kGallardo, ubedaVat}
+                                         << QStringList{kOrtiz, kGamboa, kGaray, kGallardo, ubedaVat}
+                                         << u"Úbeda Inés María sigue con observaciones: IVA distinto"_s
+                                         << u"27666666661"_s;
+        QTest::newRow("other kind left: leaves the filter")
+            << 3 << u"27666666661"_s << u"Úbeda Inés María"_s << QStringList{kGamboa}
+            << QStringList{kOrtiz, kGamboa, kGaray, kGallardo, ubedaVat}
+            << u"Úbeda Inés María sigue con observaciones: IVA distinto"_s << u"20333333334"_s;
+        QTest::newRow("not saved") << 0 << u"20333333334"_s << QString()
+                                   << QStringList{kOrtiz, kGamboa, kGaray, kGallardo, kUbeda}
+                                   << QStringList{kOrtiz, kGamboa, kGaray, kGallardo, kUbeda} << QString()
+                                   << u"20333333334"_s;
+    }
+    void checksAModifiedCustomerAgain()
+    {
+        QFETCH(int, filter);
+        QFETCH(QString, cuit);
+        QFETCH(QString, name);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, all);
+        QFETCH(QString, told);
+        QFETCH(QString, selected);
+        putSnapshot(QDate::currentDate());
+        const StrayMessageWatchdog watchdog;
+        const QList<CheckedEdit> edits = open([&](FrmControlPadron *w) {
+            edit(w, {u"cboFiltro#%1"_s.arg(filter)});
+            QTableView *list = table(w);
+            const QModelIndexList cells
+                = list->model()->match(list->model()->index(0, kCheckCuit), Qt::DisplayRole, cuit, 1, Qt::MatchExactly);
+            QCOMPARE(cells.size(), 1);
+            list->selectRow(cells.first().row());
+            list->setFocus();
+            QVERIFY(userWorks<customer::FrmModCliente>([] { pressKey(Qt::Key_F6); },
+                                                       [&](customer::FrmModCliente *m) {
+                                                           if (name.isEmpty()) {
+                                                               pressKey(Qt::Key_Escape);
+                                                               return;
+                                                           }
+                                                           edit(m, {u"TxtNombre="_s + name});
+                                                           pressKey(Qt::Key_F11);
+                                                       }));
+            reactivate(w);
+            QCOMPARE(shownRows(w), shown);
+            QCOMPARE(w->findChild<QStatusBar *>(u"SB"_s)->currentMessage(), told);
+            QCOMPARE(selectedCuit(w), selected);
+            QCOMPARE(labelText(w, u"SBCuenta"_s), u"%1 de 7 clientes con observaciones"_s.arg(shown.size()));
+            edit(w, {u"cboFiltro#0"_s});
+            QCOMPARE(shownRows(w), all);
+            pressKey(Qt::Key_Escape);
+        });
+        QCOMPARE(edits.size(), name.isEmpty() ? 0 : 1);
+        if (!name.isEmpty()) {
+            QCOMPARE(edits.first().cuit, cuit);
+            QCOMPARE(edits.first().saved.nombre, name);
+        }
+    }
+
+    // Ctrl+E writes the rows shown under their headers, the CUIT as text; F12 previews them on paper, under the
+    // snapshot's line and the filter, with the page's footer.
+    void exportsAndPrintsTheRowsShown()
+    {
+        const QDate date = QDate::currentDate().addDays(-60);
+        putSnapshot(date);
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(u"control.csv"_s), pdf = dir.filePath(u"control.pdf"_s);
+        open([&](FrmControlPadron *w) {
+            edit(w, {u"cboFiltro#2"_s});
+            table(w)->setFocus();
+            QVERIFY(whileShown<QFileDialog>([] { pressKey(Qt::Key_E, Qt::ControlModifier); },
+                                            [&](QFileDialog *dialog) { chooseFile(dialog, csv); }));
+            reactivate(w);
+            QCOMPARE(w->findChild<QStatusBar *>(u"SB"_s)->currentMessage(), u"2 clientes exportados a "_s + csv);
+            QVERIFY(whileShown<report::ReportPreview>([] { pressKey(Qt::Key_F12); },
+                                                      [&](report::ReportPreview *preview) {
+                                                          QCOMPARE(preview->objectName(), u"Dr_ControlPadron"_s);
+                                                          QVERIFY(preview->savePdf(pdf));
+                                                          pressKey(Qt::Key_Escape, Qt::NoModifier, preview);
+                                                      }));
+            reactivate(w);
+            pressKey(Qt::Key_Escape);
+        });
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QCOMPARE(QString::fromUtf8(bytes.mid(3)).split(u"\r\n"_s),
+                 QStringList(
+                     {u"Cliente;CUIT;Observación;IVA en el maestro;IVA en el padrón;Nombre en el padrón"_s,
+                      u"Gallardo, Marta;\"=\"\"27222222228\"\"\";IVA distinto;Responsable Inscripto;Monotributo;"
+                      "GALLARDO MARTA"_s,
+                      u"Úbeda, Inés;\"=\"\"27666666661\"\"\";\"IVA distinto; Nombre distinto\";(sin condición);Exento;"
+                      "UBEDA INES MARIA"_s,
+                      QString()}));
+        QStringList printed;
+        for (const QString &line : pdfText(pdf).split(u'\n'))
+            printed << line.simplified();
+        const QString snapshot
+            = u"Padrón del %1 (archivo %2, 900 líneas, 3 dañadas) - desactualizado: tiene 60 días"_s.arg(
+                date.toString(u"dd/MM/yyyy"_s), kZipName);
+        for (const QString &expected :
+             {u"Control contra el padrón"_s, snapshot, u"IVA distinto: 2 de 7 clientes con observaciones"_s,
+              u"Cliente CUIT Observación IVA en el maestro IVA en el padrón Nombre en el padrón"_s,
+              u"Gallardo, Marta 27222222228 IVA distinto Responsable Inscripto Monotributo GALLARDO MARTA"_s,
+              u"Úbeda, Inés 27666666661 IVA distinto; Nombre distinto (sin condición) Exento UBEDA INES MARIA"_s})
+            QVERIFY2(printed.contains(expected), qPrintable(expected + u"\n"_s + printed.join(u'\n')));
+        QVERIFY(printed.filter(u"Página 1 de 1"_s).size() == 1);
+        QVERIFY(!printed.join(u'\n').contains(u"Gamboa"_s));
+    }
+
+    // A file that is no register is refused with the reason, and the check goes on as it was.
+    void refusesAFileThatIsNoRegister()
+    {
+        const QDate date = QDate::currentDate();
+        putSnapshot(date);
+        QTemporaryDir dir;
+        const QString notZip = dir.filePath(u"roto.zip"_s);
+        QFile file(notZip);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("no es un zip\n") > 0);
+        file.close();
+        open([&](FrmControlPadron *w) {
+            const QString before = labelText(w, u"lblPadron"_s);
+            QString told;
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            answerNextMessageBox(QMessageBox::Ok, &told, &icon, 20000);
+            QVERIFY(whileShown<QFileDialog>([] { pressKey(Qt::Key_O, Qt::ControlModifier); },
+                                            [&](QFileDialog *dialog) { chooseFile(dialog, notZip); }));
+            QCOMPARE(icon, QMessageBox::Critical);
+            QVERIFY(!told.isEmpty());
+            reactivate(w);
+            QCOMPARE(w->findChild<QStatusBar *>(u"SB"_s)->currentMessage(),
+                     u"No se importó el padrón: sigue el anterior."_s);
+            QCOMPARE(labelText(w, u"lblPadron"_s), before);
+            QCOMPARE(shownRows(w).size(), 5);
+            pressKey(Qt::Key_Escape);
+        });
+    }
+
+    // Without a snapshot the register is asked for at once: no file, no window.
+    void asksForARegisterFirst()
+    {
+        bool asked = false;
+        onNextModal<QFileDialog>([&](QFileDialog *d) {
+            asked = d->nameFilters() == QStringList{u"Padrón (*.zip)"_s};
+            d->reject();
+        });
+        QVERIFY(!whileShown<FrmControlPadron>([&] { showRegisterCheck(store(), nullptr, nullptr); },
+                                              [](FrmControlPadron *) {}));
+        QVERIFY(asked);
+        QVERIFY(!RegisterStore(context()).snapshot());
+    }
+
+    // "Control contra el padrón..." in the list's menu opens the check; a customer modified there is rewritten in
+    // the list when the check closes.
+    void opensFromTheCustomerList()
+    {
+        putSnapshot(QDate::currentDate());
+        const StrayMessageWatchdog watchdog;
+        const CustomerStore customers = store();
+        const auto editors = [customers] { return std::make_unique<ModifyEditors>(customers); };
+        QVERIFY(userWorks<browser::FrmABMClientes>(
+            [&] { browser::showCustomerList(customers, false, editors); },
+            [&](browser::FrmABMClientes *list) {
+                QWidget *viewport = list->list()->currentView()->viewport();
+                QTest::mousePress(viewport, Qt::RightButton, {}, viewport->rect().center());
+                QTest::mouseRelease(viewport, Qt::RightButton, {}, viewport->rect().center());
+                auto *menu = list->findChild<QMenu *>(u"mnMenu"_s);
+                QVERIFY(QTest::qWaitFor([&] { return menu->isVisible(); }, 2000));
+                pressKey(Qt::Key_Up, Qt::NoModifier, menu); // the last entry
+                QCOMPARE(menu->activeAction()->objectName(), u"mnPadron"_s);
+                QVERIFY(userWorks<FrmControlPadron>(
+                    [&] { pressKey(Qt::Key_Return, Qt::NoModifier, menu); },
+                    [&](FrmControlPadron *w) {
+                        QCOMPARE(shownRows(w).size(), 5);
+                        QVERIFY(userWorks<customer::FrmModCliente>(
+                            [&] {
+                                const QPoint at = table(w)->visualRect(table(w)->model()->index(1, 0)).center();
+                                QTest::mouseClick(table(w)->viewport(), Qt::LeftButton, {}, at);
+                                QTest::mouseDClick(table(w)->viewport(), Qt::LeftButton, {}, at);
+                            },
+                            [](customer::FrmModCliente *m) {
+                                edit(m, {u"TxtNombre=Gamboa Luis Alberto"_s});
+                                pressKey(Qt::Key_F11);
+                            }));
+                        reactivate(w);
+                        pressKey(Qt::Key_Escape);
+                    }));
+                reactivate(list);
+                const int row = list->model()->rowOfCuit(u"20333333334"_s);
+                QCOMPARE(list->model()->text(row, browser::kNombre), u"Gamboa Luis Alberto"_s);
+                pressKey(Qt::Key_Escape);
+            }));
+    }
+
+private:
+    StoreContext context() { return {m_broker.get(), &m_format, m_broker.get()}; }
+    CustomerStore store() { return CustomerStore(context(), nullptr, true); }
+
+    // The register's snapshot of that date, with the lines of kRegister.
+    void putSnapshot(const QDate &date)
+    {
+        std::vector<taxregister::RegisterLine> lines;
+        for (const Registered &r : kRegister)
+            lines.push_back(lineOf(r));
+        const RegisterStore registers(context());
+        RegisterStore::Replacement replacement(registers,
+                                               {date, kZipName, QDateTime::currentDateTime(), kLines, kDamaged});
+        replacement.begin();
+        replacement.add(lines);
+        replacement.commit();
+    }
+
+    // Opens the check on the test database with the real modify window for `user`; the customers modified.
+    QList<CheckedEdit> open(const std::function<void(FrmControlPadron *)> &user)
+    {
+        ModifyEditors editors(store());
+        QList<CheckedEdit> edits;
+        if (!userWorks<FrmControlPadron>([&] { edits = showRegisterCheck(store(), &editors, nullptr); }, user))
+            QTest::qFail("the check did not show", __FILE__, __LINE__);
+        return edits;
+    }
+
+    QTemporaryDir m_indexDir;
+    UserSettingsSandbox m_settings;
+    std::unique_ptr<TempDatabase> m_db;
+    std::unique_ptr<hostkit::RecordBroker> m_broker;
+    hostkit::Molde m_format;
 };
 
-QTEST_GUILESS_MAIN(RegisterCheckTest)
+QTEST_MAIN(RegisterCheckTest)
 #include "tst_registercheck.moc"
