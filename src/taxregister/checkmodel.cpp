@@ -37,24 +37,18 @@ QList<CheckRow> CheckModel::shownRows() const
     return shown;
 }
 
-bool CheckModel::replaceRow(int row, const CheckRow &checked)
+void CheckModel::replaceRow(int row, const CheckRow &checked)
 {
-    const qsizetype at = m_shown.at(row);
+    m_rows[m_shown.at(row)] = checked;
+    m_table = checkTable(m_rows);
+    // A customer without findings has none of any filter's kinds: it is shown no more.
     if (checked.kinds & m_filter) {
-        m_rows[at] = checked;
-        m_table = checkTable(m_rows);
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-        return true;
+        return;
     }
     beginRemoveRows({}, row, row);
-    if (checked.kinds == 0)
-        m_rows.removeAt(at);
-    else
-        m_rows[at] = checked;
-    m_table = checkTable(m_rows);
     showFiltered();
     endRemoveRows();
-    return false;
 }
 
 int CheckModel::rowCount(const QModelIndex &parent) const

@@ -22,17 +22,12 @@ public:
     void setRows(QList<CheckRow> rows);
     // Shows the rows with any of these FindingKind flags (kAllFindings: all).
     void setFilter(unsigned kinds);
-    unsigned filter() const { return m_filter; }
 
     const CheckRow &shownRow(int row) const { return m_rows.at(m_shown.at(row)); }
     QList<CheckRow> shownRows() const;
-    // The customers with findings, shown or not.
-    qsizetype totalRows() const { return m_rows.size(); }
-
-    // Puts the customer as checked again in place of a shown row. A customer
-    // left without findings leaves the report, and one left without the
-    // filter's kinds leaves the rows shown; answers whether it is still shown.
-    bool replaceRow(int row, const CheckRow &checked);
+    // Puts the customer as checked again in place of a shown row; one left
+    // without the filter's kinds (or without findings) leaves the rows shown.
+    void replaceRow(int row, const CheckRow &checked);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
