@@ -55,7 +55,18 @@ constexpr quint64 kLastTen = 3'499'999'999;
 constexpr int kCheckWeights = 10;
 
 // The figures an import prints, in this order; the time first, as an alternation wants.
-enum ImportFigure { kImportSeconds, kFound, kImportPeakMb, kCheckSeconds, kCheckRows, kPeakMb, kImportFigures };
+enum ImportFigure {
+    kImportSeconds,
+    kFound,
+    kImportPeakMb,
+    kCheckSeconds,
+    kCheckRows,
+    kPeakMb,
+    kCustomersSeconds, // of the import: reading the master's CUITs,
+    kRegisterSeconds,  // reading the register,
+    kSnapshotSeconds,  // writing the snapshot and finishing the index
+    kImportFigures
+};
 
 hostkit::EntitySettings personal(const QString &folder)
 {
@@ -104,11 +115,13 @@ QString registerZip(qint64 customers, const QString &folder)
         return zip;
     std::printf("writing a register of %lld lines into %s ...\n", static_cast<long long>(lines), qPrintable(zip));
     std::fflush(stdout);
-    const std::vector<MasterRow> master = masterRows(personal(folder).database);
+    // The master's customers the register knows: all but a few.
+    QRandomGenerator random(1);
+    std::vector<MasterRow> master = masterRows(personal(folder).database);
+    std::erase_if(master, [&random](const MasterRow &) { return random.bounded(kPerMille) < kMissingPerMille; });
     const quint64 step = (kLastTen - kFirstTen) / quint64(lines - qint64(master.size()) + 1);
     quint64 fillerTen = kFirstTen;
     std::size_t nextMaster = 0;
-    QRandomGenerator random(1);
     const auto nextFiller = [&] {
         for (;;) {
             fillerTen += step;
@@ -124,9 +137,6 @@ QString registerZip(qint64 customers, const QString &folder)
     quint64 filler = nextFiller();
     const auto make = [&](qint64, QByteArray &out) {
         test::RegisterFields fields;
-        // Master customers missing from the register leave their place to fillers.
-        while (nextMaster < master.size() && random.bounded(kPerMille) < kMissingPerMille)
-            ++nextMaster;
         if (nextMaster < master.size() && master[nextMaster].cuit < filler) {
             const MasterRow &row = master[nextMaster++];
             fields.cuit = QByteArray::number(row.cuit);
@@ -177,13 +187,25 @@ int measureImport(const QString &folder, const QString &zip, const QString &inde
     const RegisterStore store(StoreContext{&broker, nullptr, &broker});
     QElapsedTimer clock;
     clock.start();
-    const taxregister::ImportResult import = taxregister::importRegister(store, zip, index);
+    // When each phase began, as the progress first tells it.
+    double phaseStart[3] = {0, 0, 0};
+    bool phaseSeen[3] = {true, false, false};
+    const auto progress = [&](taxregister::ImportPhase phase, qint64, qint64) {
+        const auto at = std::size_t(phase);
+        if (!phaseSeen[at]) {
+            phaseSeen[at] = true;
+            phaseStart[at] = secondsSince(clock);
+        }
+        return true;
+    };
+    const taxregister::ImportResult import = taxregister::importRegister(store, zip, index, progress);
     const double importSeconds = secondsSince(clock);
     const double importPeak = peakMegabytes();
     clock.restart();
     const taxregister::CheckReport report = taxregister::checkCustomers(store);
-    std::printf("%.6f %lld %.3f %.6f %lld %.3f\n", importSeconds, static_cast<long long>(import.found), importPeak,
-                secondsSince(clock), static_cast<long long>(report.rows.size()), peakMegabytes());
+    std::printf("%.6f %lld %.3f %.6f %lld %.3f %.6f %.6f %.6f\n", importSeconds, static_cast<long long>(import.found),
+                importPeak, secondsSince(clock), static_cast<long long>(report.rows.size()), peakMegabytes(),
+                phaseStart[1], phaseStart[2] - phaseStart[1], importSeconds - phaseStart[2]);
     return 0;
 }
 
@@ -235,6 +257,9 @@ int compare(qint64 customers)
                 median(runs->anchor, 1), double(QFileInfo(zip).size()) / kBytesPerMb, median(runs->subject),
                 median(runs->anchor), ratio, kTargetRatio, verdict(ratio <= kTargetRatio),
                 median(runs->subject, kFound), static_cast<long long>(customers));
+    std::printf("  of the import: the master's CUITs %.2f s, the register %.2f s, the snapshot and the index %.2f s\n",
+                median(runs->subject, kCustomersSeconds), median(runs->subject, kRegisterSeconds),
+                median(runs->subject, kSnapshotSeconds));
     printRuns("check, runs (s)", "check of every customer", runs->subject, kCheckSeconds);
     std::printf("  check: %.2f s, %.0f customers with findings; peak memory: import %.0f MB, with the check %.0f MB "
                 "(target < %.0f MB: %s)\n",

@@ -67,12 +67,14 @@ public:
     class FELCORA_CORE_EXPORT Replacement
     {
     public:
-        Replacement(const RegisterStore &store, SnapshotInfo info);
+        // info: the snapshot's own line, which may also be told later, before commit().
+        Replacement(const RegisterStore &store, SnapshotInfo info = {});
         ~Replacement();
         Replacement(const Replacement &) = delete;
         Replacement &operator=(const Replacement &) = delete;
         void begin();
         void add(std::span<const taxregister::RegisterLine> lines);
+        void setInfo(const SnapshotInfo &info) { m_info = info; }
         void commit();
 
     private:

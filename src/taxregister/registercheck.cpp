@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "felcora/cuit.h"
 #include "felcora/error.h"
@@ -40,6 +45,89 @@ CuitSet readCustomerCuits(const RegisterStore &store, const ImportProgress &prog
     }
     return master;
 }
+
+// The scan of the register on a thread of its own, so that reading the zip
+// and writing the database overlap; the customers it finds wait here for the
+// writer, and its progress and its end are told to the thread that made it.
+class ScanThread
+{
+public:
+    ScanThread(const QString &zipPath, const CuitSet &master, RegisterIndexWriter *index)
+        : m_thread([this, zipPath, &master, index] { run(zipPath, master, index); })
+    {
+    }
+    // Stops a scan still going (a cancel, a failure of the writer) and waits for it.
+    ~ScanThread()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    ScanThread(const ScanThread &) = delete;
+    ScanThread &operator=(const ScanThread &) = delete;
+
+    // Waits a moment for a batch of customers; true once the scan has ended.
+    bool waitForLines()
+    {
+        std::unique_lock lock(m_mutex);
+        m_ready.wait_for(lock, kPollInterval, [this] { return m_ended || qsizetype(m_found.size()) >= kLinesPerStep; });
+        return m_ended;
+    }
+    std::vector<RegisterLine> takeLines()
+    {
+        const std::lock_guard lock(m_mutex);
+        return std::exchange(m_found, {});
+    }
+    qint64 bytesRead() const { return m_read; }
+    qint64 bytesTotal() const { return m_total; }
+    // Once ended: what the scan counted, or its failure thrown here.
+    RegisterScan result()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        return m_scan;
+    }
+
+private:
+    void run(const QString &zipPath, const CuitSet &master, RegisterIndexWriter *index)
+    {
+        const auto progress = [this](quint64 done, quint64 total) {
+            m_read = qint64(done);
+            m_total = qint64(total);
+            return !m_stop;
+        };
+        const auto found = [this](const RegisterLine &line) {
+            const std::lock_guard lock(m_mutex);
+            m_found.push_back(line);
+            if (qsizetype(m_found.size()) == kLinesPerStep)
+                m_ready.notify_one();
+        };
+        RegisterScan scan;
+        std::exception_ptr failure;
+        try {
+            scan = scanRegister(zipPath, master, index, progress, found);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        const std::lock_guard lock(m_mutex);
+        m_scan = std::move(scan);
+        m_failure = failure;
+        m_ended = true;
+        m_ready.notify_one();
+    }
+
+    static constexpr std::chrono::milliseconds kPollInterval{50};
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::vector<RegisterLine> m_found;
+    bool m_ended = false;
+    RegisterScan m_scan;
+    std::exception_ptr m_failure;
+    std::atomic<bool> m_stop{false};
+    std::atomic<qint64> m_read{0};
+    std::atomic<qint64> m_total{0};
+    std::thread m_thread; // last: it starts once the rest is made
+};
 
 } // namespace
 
@@ -82,31 +170,29 @@ ImportResult importRegister(const RegisterStore &store, const QString &zipPath, 
         QDir().mkpath(QFileInfo(indexPath).absolutePath());
         index = std::make_unique<RegisterIndexWriter>(indexPath, registerDate);
     }
-    const auto scanProgress = [&progress](quint64 done, quint64 total) {
-        return !progress || progress(ImportPhase::Register, qint64(done), qint64(total));
-    };
-    const RegisterScan scan = scanRegister(zipPath, master, index.get(), scanProgress);
-    if (scan.cancelled) {
-        result.cancelled = true;
-        return result;
-    }
-    result.found = qint64(scan.customers.size());
-    result.repeated = scan.repeated;
-    result.firstDamaged = scan.firstDamaged;
-    result.info
-        = {scan.registerDate, QFileInfo(zipPath).fileName(), QDateTime::currentDateTime(), scan.lines, scan.damaged};
-
-    RegisterStore::Replacement snapshot(store, result.info);
+    // The snapshot is written while the register is read: what the scan finds
+    // goes into the transaction as it comes.
+    RegisterStore::Replacement snapshot(store);
     snapshot.begin();
-    const std::span<const RegisterLine> found(scan.customers);
-    for (std::size_t at = 0; at < found.size(); at += kLinesPerStep) {
-        const std::size_t count = std::min<std::size_t>(kLinesPerStep, found.size() - at);
-        snapshot.add(found.subspan(at, count));
-        if (progress && !progress(ImportPhase::Snapshot, qint64(at + count), result.found)) {
+    ScanThread scan(zipPath, master, index.get());
+    for (bool ended = false; !ended;) {
+        ended = scan.waitForLines();
+        const std::vector<RegisterLine> lines = scan.takeLines();
+        snapshot.add(lines);
+        result.found += qint64(lines.size());
+        if (progress && !progress(ImportPhase::Register, scan.bytesRead(), scan.bytesTotal())) {
             result.cancelled = true;
-            return result; // the replacement rolls back as it goes
+            return result; // the scan stops, and the replacement rolls back as it goes
         }
     }
+    const RegisterScan scanned = scan.result();
+    if (progress)
+        progress(ImportPhase::Snapshot, result.found, result.found);
+    result.repeated = scanned.repeated;
+    result.firstDamaged = scanned.firstDamaged;
+    result.info = {scanned.registerDate, QFileInfo(zipPath).fileName(), QDateTime::currentDateTime(), scanned.lines,
+                   scanned.damaged};
+    snapshot.setInfo(result.info);
     snapshot.commit();
 
     // The snapshot is in: an index that cannot be written is said, not thrown,

@@ -121,10 +121,11 @@ namespace {
 class LineCounter
 {
 public:
-    LineCounter(const CuitSet &master, RegisterIndexWriter *index, RegisterScan &scan)
+    LineCounter(const CuitSet &master, RegisterIndexWriter *index, RegisterScan &scan, const CustomerSink &found)
         : m_master(master)
         , m_index(index)
         , m_scan(scan)
+        , m_sink(found)
     {
     }
 
@@ -143,10 +144,12 @@ public:
         if (m_index)
             m_index->add(parsed);
         if (m_master.contains(parsed.cuit)) {
-            if (m_found.insert(parsed.cuit))
-                m_scan.customers.push_back(parsed);
-            else
+            if (!m_found.insert(parsed.cuit))
                 ++m_scan.repeated;
+            else if (m_sink)
+                m_sink(parsed);
+            else
+                m_scan.customers.push_back(parsed);
         }
     }
 
@@ -168,6 +171,7 @@ private:
     const CuitSet &m_master;
     RegisterIndexWriter *m_index;
     RegisterScan &m_scan;
+    const CustomerSink &m_sink;
     CuitSet m_found;
     qint64 m_number = 0;
 };
@@ -175,13 +179,13 @@ private:
 } // namespace
 
 RegisterScan scanRegister(const QString &path, const CuitSet &master, RegisterIndexWriter *index,
-                          const ScanProgress &progress)
+                          const ScanProgress &progress, const CustomerSink &found)
 {
     RegisterZip zip(path);
     RegisterScan scan;
     scan.entryName = zip.entryName();
     scan.registerDate = zip.entryDate();
-    LineCounter counter(master, index, scan);
+    LineCounter counter(master, index, scan, found);
 
     // A line that runs past a piece is moved to the buffer's front and the
     // next piece read after it; room for the longest line kept is left.

@@ -60,10 +60,14 @@ constexpr int kMaxDamagedKept = 20;
 // declares; answering false stops the scan, which then answers cancelled.
 using ScanProgress = std::function<bool(quint64 done, quint64 total)>;
 
+// Takes the first line of each of the master's customers as it is found,
+// instead of its being kept in RegisterScan::customers.
+using CustomerSink = std::function<void(const RegisterLine &line)>;
+
 // Reads the zip at path (see RegisterZip for what is refused, thrown as
-// felcora::Error) and keeps the lines of the CUITs in master; index, when
-// given, receives every valid line.
+// felcora::Error) and keeps the lines of the CUITs in master (or hands them
+// to found); index, when given, receives every valid line.
 FELCORA_CORE_EXPORT RegisterScan scanRegister(const QString &path, const CuitSet &master, RegisterIndexWriter *index,
-                                              const ScanProgress &progress = {});
+                                              const ScanProgress &progress = {}, const CustomerSink &found = {});
 
 } // namespace felcora::taxregister
