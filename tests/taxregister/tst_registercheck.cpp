@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -67,6 +69,8 @@ const QString kUbeda
 constexpr int kLines = 900;
 constexpr int kDamaged = 3;
 const QString kZipName = u"padron-prueba.zip"_s;
+// Lines enough for the import's progress window to show before the register is read.
+constexpr qint64 kLongRegister = 3'000'000;
 
 QTableView *table(const FrmControlPadron *w)
 {
@@ -133,6 +137,7 @@ private slots:
     }
     void init()
     {
+        QFile::remove(m_indexDir.filePath(u"padron.indice"_s));
         m_db = std::make_unique<TempDatabase>();
         m_broker = m_db->makeBroker();
         TempDatabase::exec(m_db->personalPath(), kCustomersSql);
@@ -349,6 +354,33 @@ private slots:
             pressKey(Qt::Key_Escape);
         });
         QVERIFY(QFileInfo(m_indexDir.filePath(u"padron.indice"_s)).size() > 0);
+    }
+
+    // Cancelar in the import's progress window leaves the snapshot and the check as they were, and writes no index.
+    void cancelsAnImport()
+    {
+        const QDate date = QDate::currentDate();
+        putSnapshot(date);
+        QTemporaryDir dir;
+        const QString zip = dir.filePath(u"grande.zip"_s);
+        SyntheticRegister synthetic;
+        QVERIFY(writeRegisterZip(zip, u"padron.txt"_s, QDateTime::currentDateTime(), kLongRegister, synthetic, 1));
+        open([&](FrmControlPadron *w) {
+            QString shown;
+            onNextModal<QProgressDialog>([&](QProgressDialog *progress) {
+                shown = progress->labelText();
+                progress->findChild<QPushButton *>()->click();
+            });
+            QVERIFY(whileShown<QFileDialog>([] { pressKey(Qt::Key_O, Qt::ControlModifier); },
+                                            [&](QFileDialog *dialog) { chooseFile(dialog, zip); }));
+            QVERIFY2(shown.startsWith(u"Leyendo el padrón: "_s) && shown.endsWith(u" %"_s), qPrintable(shown));
+            QCOMPARE(w->findChild<QStatusBar *>(u"SB"_s)->currentMessage(),
+                     u"No se importó el padrón: sigue el anterior."_s);
+            QVERIFY(child<QLabel>(w, u"lblPadron"_s)->text().contains(kZipName));
+            pressKey(Qt::Key_Escape);
+        });
+        QCOMPARE(RegisterStore(context()).snapshot()->fileName, kZipName);
+        QVERIFY(!QFileInfo::exists(m_indexDir.filePath(u"padron.indice"_s)));
     }
 
     // "Control contra el padrón..." in the list's menu opens the check; a customer modified there is rewritten in
