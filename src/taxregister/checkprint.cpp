@@ -3,6 +3,7 @@
 #include <QPageSize>
 #include <QSizeF>
 
+#include "browser/printedlist.h"
 #include "felcora/error.h"
 #include "felcora/hostcomponents.h"
 #include "report/reportpreview.h"
@@ -30,7 +31,7 @@ struct Column
     int left, width;
 };
 constexpr Column kColumns[] = {
-    {"drTxt_Cliente", 0, 3700},       {"drTxt_Cuit", 3730, 1100},       {"drTxt_Observacion", 4860, 3300},
+    {"drTxt_Cliente", 0, 3600},       {"drTxt_Cuit", 3630, 1250},       {"drTxt_Observacion", 4910, 3250},
     {"drTxt_IvaMaestro", 8190, 2200}, {"drTxt_IvaPadron", 10420, 1900}, {"drTxt_NombrePadron", 12350, 3350},
 };
 constexpr int kFieldGap = 15;
@@ -42,12 +43,6 @@ constexpr int kHeaderLinesTop = 495;
 constexpr int kHeaderBottomGap = 90;
 constexpr int kHeadingTop = 90;
 constexpr int kPageHeaderHeight = 450;
-
-// The page footer as the printed list has it: when it was printed on the
-// left, the page on the right.
-constexpr int kFooterHeight = 300;
-constexpr int kFooterTop = 45;
-constexpr int kFooterBoxWidth = 2400;
 
 // The check's rows, read one after the other by the report.
 class CheckRecordset final : public IRecordset
@@ -90,7 +85,6 @@ private:
 
 report::ReportDefinition registerCheckReport(const QStringList &headerLines)
 {
-    using report::PrintValue;
     using report::ReportItem;
     report::ReportDefinition d;
     d.title = QStringLiteral("Control contra el padrón");
@@ -128,17 +122,14 @@ report::ReportDefinition registerCheckReport(const QStringList &headerLines)
         d.fields.append(headings.at(c));
     }
 
-    d.pageFooter.name = QStringLiteral("Pie");
-    d.pageFooter.height = kFooterHeight;
-    ReportItem printedAt = ReportItem::printField(QRect(0, kFooterTop, kFooterBoxWidth, kLineHeight),
-                                                  QStringLiteral("%1"), {PrintValue::PrintTime}, kFooterFont);
-    printedAt.name = QStringLiteral("drTxt_FechaImpresion");
-    ReportItem pageOf
-        = ReportItem::printField(QRect(kReportWidth - kFooterBoxWidth, kFooterTop, kFooterBoxWidth, kLineHeight),
-                                 QStringLiteral("Página %1 de %2"), {PrintValue::PageNumber, PrintValue::PageCount},
-                                 kFooterFont, Qt::AlignRight);
-    pageOf.name = QStringLiteral("drTxt_Pagina");
-    d.pageFooter.items = {printedAt, pageOf};
+    // The page footer is the printed list's (when it was printed, and "Página N de M"), its page at this
+    // report's right edge.
+    d.pageFooter = browser::customerListReport().pageFooter;
+    for (ReportItem &item : d.pageFooter.items) {
+        item.font = kFooterFont;
+        if (item.alignment & Qt::AlignRight)
+            item.box.moveRight(kReportWidth - 1);
+    }
     return d;
 }
 

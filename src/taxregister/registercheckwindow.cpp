@@ -36,7 +36,7 @@ constexpr std::array kFilters{
 };
 
 // The columns' widths, in the order of CheckColumn.
-constexpr int kColumnTwips[] = {3300, 1300, 3000, 2200, 2000, 3300};
+constexpr int kColumnTwips[] = {2800, 1250, 2900, 2000, 1500, 2800};
 
 constexpr int kStatusMessageMilliseconds = 6000;
 const QString kDateFormat = QStringLiteral("dd/MM/yyyy");
