@@ -33,8 +33,8 @@ const QList<CompanyType> kCompanyTypes = {
     {QStringLiteral("SOCIEDAD ANONIMA"), QStringLiteral("SA")},
 };
 
-// Upper case without accents: the letters' decomposition without its marks.
-QString bareUpper(const QString &text)
+// Upper case without accents for any text: the letters' decomposition without its marks.
+QString bareUpperUnicode(const QString &text)
 {
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
     QString bare;
@@ -44,6 +44,35 @@ QString bareUpper(const QString &text)
             bare.append(c);
     }
     return bare.toUpper();
+}
+
+// The Latin-1 letters from 0xC0 on in upper case without accents (ß, Æ, Ð,
+// Ø, Þ, × and ÷ stay as they are, having no plain letter).
+constexpr char16_t kLatinBare[64]
+    = {u'A',      u'A',      u'A',      u'A', u'A',      u'A',      u'\u00C6', u'C',      u'E',      u'E',      u'E',
+       u'E',      u'I',      u'I',      u'I', u'I',      u'\u00D0', u'N',      u'O',      u'O',      u'O',      u'O',
+       u'O',      u'\u00D7', u'\u00D8', u'U', u'U',      u'U',      u'U',      u'Y',      u'\u00DE', u'\u00DF', u'A',
+       u'A',      u'A',      u'A',      u'A', u'A',      u'\u00C6', u'C',      u'E',      u'E',      u'E',      u'E',
+       u'I',      u'I',      u'I',      u'I', u'\u00D0', u'N',      u'O',      u'O',      u'O',      u'O',      u'O',
+       u'\u00F7', u'\u00D8', u'U',      u'U', u'U',      u'U',      u'Y',      u'\u00DE', u'Y'};
+constexpr char16_t kFirstLatinLetter = 0xC0;
+constexpr char16_t kLastLatin1 = 0xFF;
+
+// Upper case without accents: the letters' decomposition without its marks;
+// Latin-1, which names nearly always are, through the table above.
+QString bareUpper(const QString &text)
+{
+    QString bare = text;
+    for (QChar &c : bare) {
+        const char16_t u = c.unicode();
+        if (u > kLastLatin1)
+            return bareUpperUnicode(text);
+        if (u >= u'a' && u <= u'z')
+            c = QChar(u - (u'a' - u'A'));
+        else if (u >= kFirstLatinLetter)
+            c = QChar(kLatinBare[u - kFirstLatinLetter]);
+    }
+    return bare;
 }
 
 // Words of letters and digits; a point joins what it separates (S.A. is SA)

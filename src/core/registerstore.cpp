@@ -55,7 +55,7 @@ std::optional<RegisterRecord> RegisterStore::find(const QString &cuit) const
     const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, selectSnapshotOfSql(cuit));
     if (!query.rs || query.rs->Eof())
         return std::nullopt;
-    return recordAt(*query.rs);
+    return recordAt(*query.rs, SnapshotColumns(*query.rs));
 }
 
 std::unique_ptr<IRecordset> RegisterStore::openCustomerCuits() const
@@ -68,12 +68,18 @@ std::unique_ptr<IRecordset> RegisterStore::openCheck() const
     return openQuery(*m_context.broker, entity::kPersonal, selectCustomersToCheckSql()).rs;
 }
 
-RegisterRecord RegisterStore::recordAt(const IRecordset &rs)
+RegisterStore::SnapshotColumns::SnapshotColumns(const IRecordset &rs)
 {
-    return {textOf(rs, QStringLiteral("cuit")),        textOf(rs, QStringLiteral("nombre")),
-            textOf(rs, QStringLiteral("ganancias")),   textOf(rs, QStringLiteral("iva")),
-            textOf(rs, QStringLiteral("monotributo")), textOf(rs, QStringLiteral("integrante")),
-            textOf(rs, QStringLiteral("empleador")),   textOf(rs, QStringLiteral("actividad"))};
+    const char *const names[]
+        = {"cuit", "nombre", "ganancias", "iva", "monotributo", "integrante", "empleador", "actividad"};
+    for (std::size_t k = 0; k < std::size(names); ++k)
+        at[k] = rs.fieldIndex(QLatin1String(names[k]));
+}
+
+RegisterRecord RegisterStore::recordAt(const IRecordset &rs, const SnapshotColumns &columns)
+{
+    auto text = [&rs, &columns](int k) { return QString::fromUtf8(rs.textUtf8(columns.at[k])).trimmed(); };
+    return {text(0), text(1), text(2), text(3), text(4), text(5), text(6), text(7)};
 }
 
 RegisterStore::Replacement::Replacement(const RegisterStore &store, SnapshotInfo info)

@@ -55,8 +55,16 @@ public:
     // Every customer with the snapshot's line of its CUIT, for the check: an
     // open recordset to read to its end (see selectCustomersToCheckSql).
     std::unique_ptr<IRecordset> openCheck() const;
-    // The snapshot's columns of the current row (cuit, nombre, ganancias, ...).
-    static RegisterRecord recordAt(const IRecordset &rs);
+    // Where a result holds the snapshot's columns (cuit, nombre, ganancias, ...),
+    // looked up once for all its rows.
+    struct SnapshotColumns
+    {
+        static constexpr int kCount = 8;
+        explicit SnapshotColumns(const IRecordset &rs);
+        int at[kCount];
+    };
+    // The snapshot's columns of the current row.
+    static RegisterRecord recordAt(const IRecordset &rs, const SnapshotColumns &columns);
 
     // Replacing the snapshot: begin(), add() the lines a batch at a time,
     // commit(). All of it is one transaction where the data access offers

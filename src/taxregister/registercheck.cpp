@@ -214,13 +214,20 @@ CheckReport checkCustomers(const RegisterStore &store, const ImportProgress &pro
     if (!report.snapshot)
         return report;
     const std::unique_ptr<IRecordset> rs = store.openCheck();
-    for (; rs && !rs->Eof(); rs->MoveNext()) {
+    if (!rs)
+        return report;
+    const RegisterStore::SnapshotColumns registered(*rs);
+    const int cuit = rs->fieldIndex(QStringLiteral("cliente_cuit"));
+    const int name = rs->fieldIndex(QStringLiteral("cliente_nombre"));
+    const int condiva = rs->fieldIndex(QStringLiteral("condiva"));
+    const int registeredCuit = registered.at[0];
+    for (; !rs->Eof(); rs->MoveNext()) {
         CheckRow row;
-        row.cuit = rs->Fields(QStringLiteral("cliente_cuit")).toString();
-        row.name = rs->Fields(QStringLiteral("cliente_nombre")).toString();
-        row.condiva = rs->Fields(QStringLiteral("condiva")).toString().trimmed();
-        if (!rs->Fields(QStringLiteral("cuit")).isNull())
-            row.registered = RegisterStore::recordAt(*rs);
+        row.cuit = QString::fromUtf8(rs->textUtf8(cuit));
+        row.name = QString::fromUtf8(rs->textUtf8(name));
+        row.condiva = QString::fromUtf8(rs->textUtf8(condiva)).trimmed();
+        if (!rs->isNull(registeredCuit))
+            row.registered = RegisterStore::recordAt(*rs, registered);
         row.kinds = findingsOf(row.cuit, row.name, row.condiva, row.registered ? &*row.registered : nullptr);
         if (row.kinds != 0)
             report.rows.append(std::move(row));
