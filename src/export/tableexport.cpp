@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <xlsxwriter.h>
 
+#include "core/filefailure.h"
 #include "felcora/error.h"
 
 namespace felcora::tableexport {
@@ -77,24 +78,6 @@ QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// Why a file operation failed, in the user's words.
-QString reason(int error)
-{
-    switch (error) {
-    case ENOENT: return QStringLiteral("la carpeta no existe");
-    case ENOTDIR: return QStringLiteral("la ruta no es una carpeta");
-    case EACCES:
-    case EPERM: return QStringLiteral("no hay permiso para escribir en la carpeta");
-    case EROFS: return QStringLiteral("la carpeta es de solo lectura");
-    case ENOSPC: return QStringLiteral("el disco está lleno");
-    case EDQUOT: return QStringLiteral("se agotó la cuota de disco");
-    case EISDIR: return QStringLiteral("ya existe una carpeta con ese nombre");
-    case ENAMETOOLONG: return QStringLiteral("el nombre es demasiado largo");
-    case ELOOP: return QStringLiteral("los enlaces simbólicos se nombran unos a otros sin llegar a un archivo");
-    default: return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
-
 Error writeFailure(const QString &path, const QString &why)
 {
     return Error(errnum::kFileError, kSource,
@@ -103,7 +86,7 @@ Error writeFailure(const QString &path, const QString &why)
 
 Error writeFailure(const QString &path, int error)
 {
-    return writeFailure(path, reason(error));
+    return writeFailure(path, fileFailureReason(error));
 }
 
 // A file written beside its target under a name of its own. It takes the
@@ -129,7 +112,7 @@ public:
         if (target.exists() && ::access(QFile::encodeName(m_target).constData(), W_OK) != 0)
             throw writeFailure(path,
                                errno == EACCES || errno == EPERM ? QStringLiteral("el archivo es de solo lectura")
-                                                                 : reason(errno));
+                                                                 : fileFailureReason(errno));
         for (int attempt = 0; attempt < kTempNameAttempts && m_fd < 0; ++attempt) {
             m_temp = QStringLiteral("%1/.%2.%3.tmp")
                          .arg(target.absolutePath(), target.fileName().left(kTempNameStem))

@@ -19,6 +19,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include "core/filefailure.h"
 #include "felcora/error.h"
 
 // The index file, little endian throughout:
@@ -215,20 +216,6 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-QString reason(int error)
-{
-    switch (error) {
-    case ENOENT: return QStringLiteral("la carpeta no existe");
-    case EACCES:
-    case EPERM: return QStringLiteral("no hay permiso para escribir en la carpeta");
-    case EROFS: return QStringLiteral("la carpeta es de solo lectura");
-    case ENOSPC: return QStringLiteral("el disco está lleno");
-    case EDQUOT: return QStringLiteral("se agotó la cuota de disco");
-    case EFBIG: return QStringLiteral("el archivo es más grande de lo que admite el disco");
-    default: return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
-
 Error writeFailure(const QString &path, const QString &why)
 {
     return Error(errnum::kFileError, kSource,
@@ -237,7 +224,7 @@ Error writeFailure(const QString &path, const QString &why)
 
 Error writeFailure(const QString &path, int error)
 {
-    return writeFailure(path, reason(error));
+    return writeFailure(path, fileFailureReason(error));
 }
 
 Error damagedIndex(const QString &path)
@@ -277,7 +264,7 @@ public:
             throw writeFailure(path, ENOENT);
         errno = 0;
         if (!m_file.open())
-            throw writeFailure(path, errno != 0 ? reason(errno) : m_file.errorString());
+            throw writeFailure(path, errno != 0 ? fileFailureReason(errno) : m_file.errorString());
     }
     IndexFile(const IndexFile &) = delete;
     IndexFile &operator=(const IndexFile &) = delete;
