@@ -19,15 +19,25 @@ const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 QString createSnapshotTableSql()
 {
-    return QStringLiteral("create table if not exists padron (cuit varchar(11) not null primary key, "
+    return QStringLiteral("create table padron (cuit varchar(11) not null primary key, "
                           "nombre varchar(30), ganancias varchar(2), iva varchar(2), monotributo varchar(2), "
                           "integrante varchar(1), empleador varchar(1), actividad varchar(2))");
 }
 
 QString createSnapshotInfoTableSql()
 {
-    return QStringLiteral("create table if not exists padron_archivo (fecha varchar(10), archivo varchar(255), "
+    return QStringLiteral("create table padron_archivo (fecha varchar(10), archivo varchar(255), "
                           "importado varchar(19), lineas bigint, danadas bigint)");
+}
+
+QString probeSnapshotTableSql()
+{
+    return QStringLiteral("select cuit from padron where 1 = 0");
+}
+
+QString probeSnapshotInfoTableSql()
+{
+    return QStringLiteral("select fecha from padron_archivo where 1 = 0");
 }
 
 QString deleteSnapshotSql()

@@ -19,9 +19,12 @@ struct RegisterLine;
 // padron_archivo (one line: which register, when). Dates are kept as text
 // (yyyy-MM-dd and yyyy-MM-dd HH:mm:ss) so that every database reads them alike.
 
-// The tables, created when missing.
+// The tables, created when a query of none of their rows fails (every
+// database has CREATE TABLE; not every one has IF NOT EXISTS).
 FELCORA_CORE_EXPORT QString createSnapshotTableSql();
 FELCORA_CORE_EXPORT QString createSnapshotInfoTableSql();
+FELCORA_CORE_EXPORT QString probeSnapshotTableSql();
+FELCORA_CORE_EXPORT QString probeSnapshotInfoTableSql();
 
 FELCORA_CORE_EXPORT QString deleteSnapshotSql();
 FELCORA_CORE_EXPORT QString deleteSnapshotInfoSql();

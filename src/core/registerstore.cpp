@@ -22,22 +22,21 @@ RegisterStore::RegisterStore(const StoreContext &context)
 
 void RegisterStore::ensureTables() const
 {
-    runStatement(*m_context.broker, entity::kPersonal, createSnapshotTableSql());
-    runStatement(*m_context.broker, entity::kPersonal, createSnapshotInfoTableSql());
+    IDataAccess &broker = *m_context.broker;
+    for (const auto &[probe, create] : {std::pair{probeSnapshotTableSql(), createSnapshotTableSql()},
+                                        std::pair{probeSnapshotInfoTableSql(), createSnapshotInfoTableSql()}}) {
+        try {
+            openQuery(broker, entity::kPersonal, probe);
+        } catch (const Error &) {
+            runStatement(broker, entity::kPersonal, create);
+        }
+    }
 }
 
 std::optional<SnapshotInfo> RegisterStore::snapshot() const
 {
-    OpenedQuery query;
-    try {
-        query = openQuery(*m_context.broker, entity::kPersonal, selectSnapshotInfoSql());
-    } catch (const Error &) {
-        // A database no register was ever imported into has no snapshot
-        // tables: made here once, so that asking is not a failure. Where they
-        // cannot be made, that failure is the answer.
-        ensureTables();
-        query = openQuery(*m_context.broker, entity::kPersonal, selectSnapshotInfoSql());
-    }
+    ensureTables();
+    const OpenedQuery query = openQuery(*m_context.broker, entity::kPersonal, selectSnapshotInfoSql());
     if (!query.rs || query.rs->Eof())
         return std::nullopt;
     const IRecordset &rs = *query.rs;

@@ -41,7 +41,7 @@ public:
     explicit RegisterStore(const StoreContext &context);
 
     // The snapshot's tables, created when missing (the customer database's
-    // schema predates them).
+    // schema predates them): two queries of no rows when they are there.
     void ensureTables() const;
 
     // The snapshot there is, or nothing when none was ever imported (its
