@@ -22,18 +22,12 @@ namespace column = taxregister::column;
 constexpr int kTenDigits = 10;
 constexpr quint64 kDecimalBase = 10;
 
-// What ZIP says of an entry (little endian throughout).
-constexpr quint32 kEndSignature = 0x06054b50;
-constexpr quint32 kEntrySignature = 0x02014b50;
-constexpr quint32 kLocalSignature = 0x04034b50;
-constexpr qsizetype kEndSize = 22;
-constexpr qsizetype kEndDirectoryAt = 16;
-constexpr qsizetype kEntryCrcAt = 16;
-constexpr qsizetype kEntryUnpackedAt = 24;
-constexpr qsizetype kEntryLocalAt = 42;
-constexpr qsizetype kLocalCrcAt = 14;
-constexpr qsizetype kLocalUnpackedAt = 22;
-constexpr quint32 kZip64Marker = 0xFFFFFFFF;
+// Where ZIP keeps an entry's inflated size: in the local header (first in a
+// zip of one entry) and in the entry's central directory record.
+constexpr QByteArrayView kCentralSignature = "PK\x01\x02";
+constexpr QByteArrayView kLocalSignature = "PK\x03\x04";
+constexpr qsizetype kCentralSizeAt = 24;
+constexpr qsizetype kLocalSizeAt = 22;
 
 // The number's last `width` digits, zeros in front.
 void putDigits(char *to, qsizetype width, quint64 number)
@@ -44,67 +38,47 @@ void putDigits(char *to, qsizetype width, quint64 number)
 
 void put(char *line, qsizetype at, qsizetype width, QByteArrayView text)
 {
-    const qsizetype length = std::min(width, text.size());
-    std::memcpy(line + at, text.data(), std::size_t(length));
-}
-
-QByteArray cuitText(quint64 cuit)
-{
-    QByteArray text(kCuitLength, '0');
-    putDigits(text.data(), kCuitLength, cuit);
-    return text;
-}
-
-// Hands libzip bytes made on demand, for entries too large to hold.
-class ByteStream
-{
-public:
-    virtual ~ByteStream() = default;
-    // Fills up to capacity bytes; 0 at the end.
-    virtual qsizetype fill(char *to, qsizetype capacity) = 0;
-
-    // The size, when known beforehand: without it libzip writes a ZIP64 local header.
-    qint64 size = -1;
-    zip_error_t error;
-};
-
-zip_int64_t streamCallback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t command)
-{
-    auto *stream = static_cast<ByteStream *>(state);
-    switch (command) {
-    case ZIP_SOURCE_OPEN:
-    case ZIP_SOURCE_CLOSE: return 0;
-    case ZIP_SOURCE_READ: return stream->fill(static_cast<char *>(data), qsizetype(length));
-    case ZIP_SOURCE_STAT: {
-        zip_stat_t *stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &stream->error);
-        if (!stat)
-            return -1;
-        zip_stat_init(stat);
-        if (stream->size >= 0) {
-            stat->size = zip_uint64_t(stream->size);
-            stat->valid |= ZIP_STAT_SIZE;
-        }
-        return sizeof(zip_stat_t);
-    }
-    case ZIP_SOURCE_ERROR: return zip_error_to_data(&stream->error, data, length);
-    case ZIP_SOURCE_FREE: delete stream; return 0;
-    case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-    default: zip_error_set(&stream->error, ZIP_ER_OPNOTSUPP, 0); return -1;
-    }
+    std::memcpy(line + at, text.data(), std::size_t(std::min(width, text.size())));
 }
 
 // Lines made one at a time and cut into what libzip asks for.
-class LineStream : public ByteStream
+class LineStream
 {
 public:
     LineStream(LineMaker make, qint64 lines)
         : m_make(std::move(make))
         , m_lines(lines)
     {
+        zip_error_init(&m_error);
     }
-    qsizetype fill(char *to, qsizetype capacity) override
+
+    static zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t command)
+    {
+        auto *stream = static_cast<LineStream *>(state);
+        switch (command) {
+        case ZIP_SOURCE_OPEN:
+        case ZIP_SOURCE_CLOSE: return 0;
+        case ZIP_SOURCE_READ: return stream->fill(static_cast<char *>(data), qsizetype(length));
+        case ZIP_SOURCE_STAT: {
+            // The size is not known beforehand: libzip writes a ZIP64 local header.
+            zip_stat_t *stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &stream->m_error);
+            if (!stat)
+                return -1;
+            zip_stat_init(stat);
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR: return zip_error_to_data(&stream->m_error, data, length);
+        case ZIP_SOURCE_FREE: delete stream; return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default: zip_error_set(&stream->m_error, ZIP_ER_OPNOTSUPP, 0); return -1;
+        }
+    }
+
+private:
+    // Fills up to capacity bytes; 0 at the end.
+    qsizetype fill(char *to, qsizetype capacity)
     {
         qsizetype done = 0;
         while (done < capacity) {
@@ -124,67 +98,38 @@ public:
         return done;
     }
 
-private:
     LineMaker m_make;
     qint64 m_lines;
     qint64 m_next = 0;
     QByteArray m_line;
     qsizetype m_at = 0;
-};
-
-// One line over and over, up to a size.
-class RepeatStream : public ByteStream
-{
-public:
-    RepeatStream(QByteArray line, quint64 bytes)
-        : m_line(std::move(line))
-    {
-        size = qint64(bytes);
-    }
-    qsizetype fill(char *to, qsizetype capacity) override
-    {
-        qsizetype done = 0;
-        while (done < capacity && m_written < quint64(size)) {
-            const qsizetype at = qsizetype(m_written % quint64(m_line.size()));
-            const qsizetype part
-                = std::min({capacity - done, m_line.size() - at, qsizetype(quint64(size) - m_written)});
-            std::memcpy(to + done, m_line.constData() + at, std::size_t(part));
-            done += part;
-            m_written += quint64(part);
-        }
-        return done;
-    }
-
-private:
-    QByteArray m_line;
-    quint64 m_written = 0;
+    zip_error_t m_error;
 };
 
 struct ZipCloser
 {
     void operator()(zip_t *archive) const { zip_discard(archive); }
 };
+using Archive = std::unique_ptr<zip_t, ZipCloser>;
 
 bool failed(const QString &path, const char *what, zip_t *archive)
 {
-    qWarning("%s %s: %s", what, qPrintable(path), archive ? zip_strerror(archive) : "");
+    qWarning("%s %s: %s", what, qPrintable(path), zip_strerror(archive));
     return false;
 }
 
-std::unique_ptr<zip_t, ZipCloser> createZip(const QString &path)
+Archive createZip(const QString &path)
 {
     int code = ZIP_ER_OK;
-    std::unique_ptr<zip_t, ZipCloser> archive(
-        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+    Archive archive(zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code));
     if (!archive)
         qWarning("cannot create %s (libzip error %d)", qPrintable(path), code);
     return archive;
 }
 
-// Adds a file from a source (taken over even on failure) with its date and
-// compression; answers its index, -1 on failure.
-zip_int64_t addFile(zip_t *archive, const QString &name, zip_source_t *source, const QDateTime &modified,
-                    Compression compression, int level)
+// Adds a file from a source (taken over even on failure), deflated, with its
+// date; answers its index, -1 on failure.
+zip_int64_t addFile(zip_t *archive, const QString &name, zip_source_t *source, const QDateTime &modified, int level)
 {
     if (!source)
         return -1;
@@ -193,24 +138,12 @@ zip_int64_t addFile(zip_t *archive, const QString &name, zip_source_t *source, c
         zip_source_free(source);
         return -1;
     }
-    const zip_int32_t method = compression == Compression::Deflated ? ZIP_CM_DEFLATE : ZIP_CM_STORE;
-    const bool set = zip_set_file_compression(archive, zip_uint64_t(index), method, zip_uint32_t(level)) == 0
+    const bool set = zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, zip_uint32_t(level)) == 0
         && zip_file_set_mtime(archive, zip_uint64_t(index), time_t(modified.toSecsSinceEpoch()), 0) == 0;
     return set ? index : -1;
 }
 
-bool addStream(zip_t *archive, const QString &name, ByteStream *stream, const QDateTime &modified, int level)
-{
-    zip_error_init(&stream->error);
-    zip_source_t *source = zip_source_function(archive, streamCallback, stream);
-    if (!source) {
-        delete stream;
-        return false;
-    }
-    return addFile(archive, name, source, modified, Compression::Deflated, level) >= 0;
-}
-
-bool closeZip(std::unique_ptr<zip_t, ZipCloser> archive, const QString &path)
+bool closeZip(Archive archive, const QString &path)
 {
     if (zip_close(archive.get()) != 0)
         return failed(path, "cannot write", archive.get());
@@ -218,120 +151,18 @@ bool closeZip(std::unique_ptr<zip_t, ZipCloser> archive, const QString &path)
     return true;
 }
 
-// The offsets of the first entry's record in the central directory and of its local header.
-bool findEntry(const QByteArray &zip, qsizetype &central, qsizetype &local)
-{
-    qsizetype end = zip.size() - kEndSize;
-    while (end >= 0 && qFromLittleEndian<quint32>(zip.constData() + end) != kEndSignature)
-        --end;
-    if (end < 0)
-        return false;
-    central = qsizetype(qFromLittleEndian<quint32>(zip.constData() + end + kEndDirectoryAt));
-    if (central + kEntryLocalAt + qsizetype(sizeof(quint32)) > zip.size()
-        || qFromLittleEndian<quint32>(zip.constData() + central) != kEntrySignature)
-        return false;
-    local = qsizetype(qFromLittleEndian<quint32>(zip.constData() + central + kEntryLocalAt));
-    return local + kLocalUnpackedAt + qsizetype(sizeof(quint32)) <= zip.size()
-        && qFromLittleEndian<quint32>(zip.constData() + local) == kLocalSignature;
-}
-
-bool patchEntry(const QString &zipPath, qsizetype centralAt, qsizetype localAt, quint32 value)
-{
-    QFile file(zipPath);
-    if (!file.open(QIODevice::ReadWrite)) {
-        qWarning("cannot open %s", qPrintable(zipPath));
-        return false;
-    }
-    QByteArray zip = file.readAll();
-    qsizetype central = 0;
-    qsizetype local = 0;
-    // A ZIP64 entry keeps its sizes elsewhere: not what these patches are for.
-    if (!findEntry(zip, central, local)
-        || qFromLittleEndian<quint32>(zip.constData() + central + kEntryUnpackedAt) == kZip64Marker) {
-        qWarning("%s holds no plain zip entry to patch", qPrintable(zipPath));
-        return false;
-    }
-    qToLittleEndian<quint32>(value, zip.data() + central + centralAt);
-    qToLittleEndian<quint32>(value, zip.data() + local + localAt);
-    return file.seek(0) && file.write(zip) == zip.size();
-}
-
 // Some of what the synthetic register's lines hold, picked by a hash of the
 // line's number so that they repeat no pattern a compressor would find.
-const std::array<const char *, 40> kSurnames = {"GONZALEZ",
-                                                "RODRIGUEZ",
-                                                "GOMEZ",
-                                                "FERNANDEZ",
-                                                "LOPEZ",
-                                                "DIAZ",
-                                                "MARTINEZ",
-                                                "PEREZ",
-                                                "GARCIA",
-                                                "SANCHEZ",
-                                                "ROMERO",
-                                                "SOSA",
-                                                "MU\xD1OZ",
-                                                "N\xDA\xD1"
-                                                "EZ",
-                                                "ALVAREZ",
-                                                "TORRES",
-                                                "RUIZ",
-                                                "RAMIREZ",
-                                                "FLORES",
-                                                "ACOSTA",
-                                                "BENITEZ",
-                                                "MEDINA",
-                                                "HERRERA",
-                                                "SUAREZ",
-                                                "AGUIRRE",
-                                                "GIMENEZ",
-                                                "GUTIERREZ",
-                                                "PEREYRA",
-                                                "ROJAS",
-                                                "MOLINA",
-                                                "CASTRO",
-                                                "ORTIZ",
-                                                "SILVA",
-                                                "NU\xD1"
-                                                "EZ",
-                                                "LUNA",
-                                                "JUAREZ",
-                                                "CABRERA",
-                                                "R\xCDOS",
-                                                "MORALES",
-                                                "IBA\xD1"
-                                                "EZ"};
-const std::array<const char *, 30> kGivenNames = {"JUAN CARLOS",
-                                                  "MARIA",
-                                                  "JOSE LUIS",
-                                                  "ANA",
-                                                  "JORGE",
-                                                  "LAURA",
-                                                  "CARLOS",
-                                                  "SILVIA",
-                                                  "ROBERTO",
-                                                  "MARCELA",
-                                                  "JOSEFA",
-                                                  "G\xDCNTHER",
-                                                  "MIGUEL",
-                                                  "ROSA",
-                                                  "DANIEL",
-                                                  "GRACIELA",
-                                                  "PABLO",
-                                                  "MONICA",
-                                                  "LUCAS",
-                                                  "SOF\xCD"
-                                                  "A",
-                                                  "MART\xCDN",
-                                                  "VALERIA",
-                                                  "RA\xDAL",
-                                                  "ANDREA",
-                                                  "SERGIO",
-                                                  "PATRICIA",
-                                                  "HUGO",
-                                                  "NORMA",
-                                                  "OSCAR",
-                                                  "BEATRIZ"};
+const std::array<const char *, 40> kSurnames
+    = {"GONZALEZ", "RODRIGUEZ", "GOMEZ",     "FERNANDEZ", "LOPEZ",    "DIAZ",        "MARTINEZ", "PEREZ",
+       "GARCIA",   "SANCHEZ",   "ROMERO",    "SOSA",      "MU\321OZ", "N\332\321EZ", "ALVAREZ",  "TORRES",
+       "RUIZ",     "RAMIREZ",   "FLORES",    "ACOSTA",    "BENITEZ",  "MEDINA",      "HERRERA",  "SUAREZ",
+       "AGUIRRE",  "GIMENEZ",   "GUTIERREZ", "PEREYRA",   "ROJAS",    "MOLINA",      "CASTRO",   "ORTIZ",
+       "SILVA",    "NU\321EZ",  "LUNA",      "JUAREZ",    "CABRERA",  "R\315OS",     "MORALES",  "IBA\321EZ"};
+const std::array<const char *, 30> kGivenNames = {
+    "JUAN CARLOS", "MARIA",      "JOSE LUIS", "ANA",    "JORGE",  "LAURA",    "CARLOS", "SILVIA", "ROBERTO", "MARCELA",
+    "JOSEFA",      "G\334NTHER", "MIGUEL",    "ROSA",   "DANIEL", "GRACIELA", "PABLO",  "MONICA", "LUCAS",   "SOF\315A",
+    "MART\315N",   "VALERIA",    "RA\332L",   "ANDREA", "SERGIO", "PATRICIA", "HUGO",   "NORMA",  "OSCAR",   "BEATRIZ"};
 const std::array<const char *, 4> kIncomeTaxes = {"AC", "NI", "EX", "NC"};
 const std::array<const char *, 6> kVats = {"AC", "NI", "EX", "NA", "XN", "AN"};
 const std::array<const char *, 5> kSimplified = {"NI", "A ", "B ", "C ", "D "};
@@ -397,11 +228,6 @@ quint64 CuitSequence::next()
     }
 }
 
-QByteArray CuitSequence::nextText()
-{
-    return cuitText(next());
-}
-
 void SyntheticRegister::operator()(qint64 number, QByteArray &out)
 {
     const qsizetype at = out.size();
@@ -424,14 +250,7 @@ void SyntheticRegister::operator()(qint64 number, QByteArray &out)
 
 bool writeZip(const QString &path, const QList<ZipEntry> &entries)
 {
-    if (entries.isEmpty()) {
-        // libzip writes no file for an archive with nothing in it: the end record alone is an empty zip.
-        QByteArray end(kEndSize, '\0');
-        qToLittleEndian<quint32>(kEndSignature, end.data());
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(end) == end.size();
-    }
-    auto archive = createZip(path);
+    Archive archive = entries.isEmpty() ? Archive() : createZip(path); // libzip would write no file
     if (!archive)
         return false;
     for (const ZipEntry &entry : entries) {
@@ -442,8 +261,7 @@ bool writeZip(const QString &path, const QList<ZipEntry> &entries)
         }
         zip_source_t *source
             = zip_source_buffer(archive.get(), entry.data.constData(), zip_uint64_t(entry.data.size()), 0);
-        const zip_int64_t index
-            = addFile(archive.get(), entry.name, source, entry.modified, entry.compression, kDefaultLevel);
+        const zip_int64_t index = addFile(archive.get(), entry.name, source, entry.modified, kDefaultLevel);
         if (index < 0)
             return failed(path, "cannot add an entry to", archive.get());
         if (!entry.password.isEmpty()
@@ -457,41 +275,31 @@ bool writeZip(const QString &path, const QList<ZipEntry> &entries)
 bool writeRegisterZip(const QString &path, const QString &entryName, const QDateTime &modified, qint64 lines,
                       const LineMaker &make, int level)
 {
-    auto archive = createZip(path);
+    Archive archive = createZip(path);
     if (!archive)
         return false;
-    if (!addStream(archive.get(), entryName, new LineStream(make, lines), modified, level))
+    auto *stream = new LineStream(make, lines);
+    zip_source_t *source = zip_source_function(archive.get(), LineStream::callback, stream);
+    if (!source)
+        delete stream;
+    if (addFile(archive.get(), entryName, source, modified, level) < 0)
         return failed(path, "cannot add the register to", archive.get());
-    return closeZip(std::move(archive), path);
-}
-
-bool writeZipBomb(const QString &path, quint64 inflatedBytes)
-{
-    auto archive = createZip(path);
-    if (!archive)
-        return false;
-    QByteArray line;
-    SyntheticRegister()(0, line);
-    constexpr int kBestCompression = 9;
-    if (!addStream(archive.get(), QStringLiteral("padron.txt"), new RepeatStream(line, inflatedBytes),
-                   QDateTime::currentDateTime(), kBestCompression))
-        return failed(path, "cannot add the bomb to", archive.get());
     return closeZip(std::move(archive), path);
 }
 
 bool declareSize(const QString &zipPath, quint32 size)
 {
-    return patchEntry(zipPath, kEntryUnpackedAt, kLocalUnpackedAt, size);
-}
-
-bool declareCrc(const QString &zipPath, quint32 crc)
-{
-    return patchEntry(zipPath, kEntryCrcAt, kLocalCrcAt, crc);
-}
-
-bool cutShort(const QString &path, qint64 size)
-{
-    return QFile::resize(path, size);
+    QFile file(zipPath);
+    QByteArray zip = file.open(QIODevice::ReadWrite) ? file.readAll() : QByteArray();
+    const qsizetype central = zip.lastIndexOf(kCentralSignature);
+    if (central < 0 || central + kCentralSizeAt + qsizetype(sizeof size) > zip.size()
+        || !zip.startsWith(kLocalSignature)) {
+        qWarning("%s holds no zip entry to patch", qPrintable(zipPath));
+        return false;
+    }
+    qToLittleEndian<quint32>(size, zip.data() + central + kCentralSizeAt);
+    qToLittleEndian<quint32>(size, zip.data() + kLocalSizeAt);
+    return file.seek(0) && file.write(zip) == zip.size();
 }
 
 } // namespace felcora::test

@@ -6,10 +6,9 @@
 #include <QString>
 #include <functional>
 
-// Taxpayer register files made for tests and benchmarks: register lines from
-// their fields, zips holding given entries (or lines made one at a time, so
-// that a register of millions of lines is never whole in memory), and zips
-// damaged on purpose. Failures to write are answered false with a warning.
+// Taxpayer register files made for tests and benchmarks: register lines, zips
+// of given entries or of lines made one at a time (a register of millions of
+// lines is never whole in memory). Failures are answered false with a warning.
 namespace felcora::test {
 
 // Where a line's activity goes: the agency's columns 51-52, or 50-51 as some writers put it.
@@ -37,44 +36,30 @@ QByteArray latin1(const QString &text);
 // The lines joined, each ended by lineEnd.
 QByteArray registerText(const QList<QByteArray> &lines, const QByteArray &lineEnd = "\r\n");
 
-// Valid CUITs (their check digit right), each greater than the one before.
+// Valid CUITs, ascending, from the first whose first ten digits are firstTen or more.
 class CuitSequence
 {
 public:
-    // Starts at the first valid CUIT whose first ten digits are firstTen or more.
+    static constexpr quint64 kFirstPerson = 2'000'000'000; // 20-00000000-x
     explicit CuitSequence(quint64 firstTen = kFirstPerson)
         : m_ten(firstTen)
     {
     }
     quint64 next();
-    QByteArray nextText();
-
-    static constexpr quint64 kFirstPerson = 2'000'000'000; // 20-00000000-x
 
 private:
     quint64 m_ten;
 };
 
-enum class Compression { Stored, Deflated };
-
 struct ZipEntry
 {
-    ZipEntry(QString entryName, QByteArray entryData = {}, QDateTime entryModified = QDateTime::currentDateTime(),
-             Compression entryCompression = Compression::Deflated)
-        : name(std::move(entryName))
-        , data(std::move(entryData))
-        , modified(std::move(entryModified))
-        , compression(entryCompression)
-    {
-    }
     QString name; // ending in '/': a folder
-    QByteArray data;
-    QDateTime modified;
-    Compression compression;
-    QByteArray password; // not empty: the entry is encrypted (AES-256)
+    QByteArray data = {};
+    QDateTime modified = QDateTime::currentDateTime();
+    QByteArray password = {}; // not empty: the entry is encrypted (AES-256)
 };
 
-// A zip holding the entries; with none, a zip that holds nothing (its end record alone).
+// A zip holding the entries, deflated; none is refused (libzip would write no file).
 bool writeZip(const QString &path, const QList<ZipEntry> &entries);
 
 // Makes the line numbered `number` (from 0, called in that order, once each)
@@ -102,14 +87,8 @@ private:
     CuitSequence m_cuits;
 };
 
-// A zip whose one entry inflates to inflatedBytes of register lines (a zip
-// bomb: the text compresses about a thousand to one), declaring its true size.
-bool writeZipBomb(const QString &path, quint64 inflatedBytes);
-// Makes the single entry of a zip declare another inflated size, or another
-// CRC-32, in the central directory and in its local header alike.
+// Makes the single entry of a zip written by writeZip declare another
+// inflated size, in its local header and in the central directory alike.
 bool declareSize(const QString &zipPath, quint32 size);
-bool declareCrc(const QString &zipPath, quint32 crc);
-// Cuts a file to its first `size` bytes.
-bool cutShort(const QString &path, qint64 size);
 
 } // namespace felcora::test
