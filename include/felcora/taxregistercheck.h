@@ -15,8 +15,9 @@ class ITransactions;
 struct TaxRegisterCheck
 {
     QDate registerDate;
-    qint64 lines = 0;   // the register's lines
-    qint64 damaged = 0; // of them, damaged and left out
+    qint64 lines = 0;     // the register's lines
+    qint64 damaged = 0;   // of them, damaged and left out
+    QString firstDamaged; // the first ones by number and fault: "12 (corta), 57 (CUIT no numérico)"
     qint64 customers = 0;
     qint64 found = 0; // customers in the register
     qint64 notRegistered = 0;

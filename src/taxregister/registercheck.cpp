@@ -207,6 +207,24 @@ ImportResult importRegister(const RegisterStore &store, const QString &zipPath, 
     return result;
 }
 
+QString damagedLinesText(const QList<DamagedLine> &lines)
+{
+    QStringList said;
+    for (const DamagedLine &line : lines) {
+        QString what;
+        switch (line.status) {
+        case LineStatus::Short: what = QStringLiteral("corta"); break;
+        case LineStatus::Long: what = QStringLiteral("larga"); break;
+        case LineStatus::BadCuit: what = QStringLiteral("CUIT no numérico"); break;
+        case LineStatus::BadActivity: what = QStringLiteral("actividad ilegible"); break;
+        case LineStatus::Valid:
+        case LineStatus::Empty: continue;
+        }
+        said << QStringLiteral("%1 (%2)").arg(line.number).arg(what);
+    }
+    return said.join(QStringLiteral(", "));
+}
+
 CheckReport checkCustomers(const RegisterStore &store, const ImportProgress &progress)
 {
     CheckReport report;

@@ -48,6 +48,10 @@ struct ImportResult
     QString indexFailure;
 };
 
+// The damaged lines kept, by number and what is wrong with them: "12 (corta),
+// 57 (CUIT no numérico)"; "" for none.
+FELCORA_CORE_EXPORT QString damagedLinesText(const QList<DamagedLine> &lines);
+
 // Reads the register's zip once: keeps the master's customers in the
 // snapshot, replacing the previous one in one transaction, and, when
 // indexPath is not empty, writes the index of the whole register there.

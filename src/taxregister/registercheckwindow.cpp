@@ -246,10 +246,12 @@ void FrmControlPadron::importAnother()
         return;
     }
     check();
-    ui->SB->showMessage(QStringLiteral("Padrón importado: %L1 de %2 figuran en él.")
-                            .arg(imported->found)
-                            .arg(customersText(imported->customers)),
-                        kStatusMessageMilliseconds);
+    QString told = QStringLiteral("Padrón importado: %L1 de %2 figuran en él.")
+                       .arg(imported->found)
+                       .arg(customersText(imported->customers));
+    if (const QString damaged = damagedLinesText(imported->firstDamaged); !damaged.isEmpty())
+        told += QStringLiteral(" Líneas dañadas: ") + damaged;
+    ui->SB->showMessage(told, kStatusMessageMilliseconds);
 }
 
 QList<CheckedEdit> showRegisterCheck(const CustomerStore &store, browser::CustomerEditors *editors, QWidget *parent)

@@ -50,6 +50,7 @@ TaxRegisterCheck checkTaxRegister(IDataAccess &broker, ITransactions *transactio
     check.registerDate = import.info.registerDate;
     check.lines = import.info.lines;
     check.damaged = import.info.damaged;
+    check.firstDamaged = taxregister::damagedLinesText(import.firstDamaged);
     check.customers = report.customers;
     check.found = import.found;
     check.indexBytes = import.indexBytes;
@@ -72,6 +73,9 @@ QString taxRegisterCheckText(const TaxRegisterCheck &check)
     QStringList lines;
     lines << QStringLiteral("Padrón del %1: %2 líneas, %3 dañadas")
                  .arg(dateText(check.registerDate), n(check.lines), n(check.damaged));
+    if (!check.firstDamaged.isEmpty())
+        lines << QStringLiteral("Líneas dañadas: ") + check.firstDamaged
+                + (check.damaged > taxregister::kMaxDamagedKept ? QStringLiteral("...") : QString());
     lines << QStringLiteral("Clientes: %1; en el padrón: %2").arg(n(check.customers), n(check.found));
     lines << QStringLiteral("No figuran en el padrón: %1").arg(n(check.notRegistered));
     lines << QStringLiteral("IVA distinto: %1").arg(n(check.vatDiffers));

@@ -49,10 +49,13 @@ private slots:
             u"Las tablas se crean solo en un servidor PostgreSQL"_s, 0);
         row("missing configuration: named", Before::Nothing, QStringList{u"--config"_s, u"oficina.ini"_s} + printPdf, 1,
             u"No existe el archivo de configuración \"oficina.ini\""_s);
-        // A register knowing one of two customers, as a Monotributo whom the master has as Responsable Inscripto.
+        // A register knowing one of two customers, as a Monotributo whom the master has as Responsable Inscripto,
+        // and a line cut short.
         const QStringList padron = {u"--padron"_s, u"padron.zip"_s};
         row("register checked without a window", Before::Embedded, padron + QStringList{u"--report"_s, u"x.csv"_s}, 0,
-            u"No figuran en el padrón: 1\nIVA distinto: 1\nNombre distinto: 0\nCUIT inválido: 1"_s, 2);
+            u"Líneas dañadas: 2 (corta)\nClientes: 2; en el padrón: 1\nNo figuran en el padrón: 1\nIVA distinto: 1\n"
+            "Nombre distinto: 0\nCUIT inválido: 1"_s,
+            2);
         row("a register that is no zip: refused", Before::Embedded,
             {u"--padron"_s, u"TARVIS/RecordBroker/personal.db"_s}, 1,
             u"\"TARVIS/RecordBroker/personal.db\" no es un archivo zip o está incompleto"_s, 0);
@@ -92,7 +95,8 @@ private slots:
                                        QLatin1String(cuit)));
             const QByteArray line
                 = test::registerLine({"20111111112", "ANA", "AC", "NI", "B", 'N', 'N', "", test::ActivityAt::Column51});
-            QVERIFY(test::writeZip(home.filePath(u"padron.zip"_s), {{u"padron.txt"_s, line + "\r\n"}}));
+            QVERIFY(test::writeZip(home.filePath(u"padron.zip"_s),
+                                   {{u"padron.txt"_s, line + "\r\n20111111112 CORTA\r\n"}}));
         }
         if (before == Before::Office) {
             QSettings ini(home.filePath(u"RecordBroker.ini"_s), QSettings::IniFormat); // written when it goes
