@@ -21,6 +21,12 @@ QString conditions::letterAt(QStringView letters, int position)
     return letters.at(position);
 }
 
+QStringList conditions::mariaTexts()
+{
+    return {QStringLiteral("Responsable Inscripto"), QStringLiteral("Responsable No Inscripto"),
+            QStringLiteral("Monotributo")};
+}
+
 QString storedDateText(const QString &typed)
 {
     return DateText::isDate(typed) ? typed : kMissingDate;

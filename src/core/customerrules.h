@@ -22,6 +22,8 @@ constexpr int kNone = -1;
 FELCORA_CORE_EXPORT int positionOf(QStringView letters, const QString &letter);
 // The letter a position stands for; "" for kNone or a position out of the list.
 FELCORA_CORE_EXPORT QString letterAt(QStringView letters, int position);
+// The texts of the customs VAT list ("Condición IVA en MARIA"), in the order of kMaria.
+FELCORA_CORE_EXPORT QStringList mariaTexts();
 } // namespace conditions
 
 // The flag letters of the option frames and check boxes.

@@ -31,15 +31,13 @@ void fillConditionList(QComboBox *list, const QStringList &entries)
 
 QStringList mariaConditionTexts()
 {
-    return {QStringLiteral("Responsable Inscripto"), QStringLiteral("Responsable No Inscripto"),
-            QStringLiteral("Monotributo")};
+    return conditions::mariaTexts();
 }
 
+// The customs list's three, then the invoicing conditions of their own.
 QStringList invoicingConditionTexts(const QString &exempt)
 {
-    return {QStringLiteral("Responsable Inscripto"), QStringLiteral("Responsable No Inscripto"),
-            QStringLiteral("Monotributo"),           exempt,
-            QStringLiteral("consumidor Final"),      kExemptWithVatText};
+    return conditions::mariaTexts() + QStringList{exempt, QStringLiteral("consumidor Final"), kExemptWithVatText};
 }
 
 void showExemptValue(const QComboBox *invoicing, QWidget *label, QWidget *box)

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/customerrules.h"
 #include "felcora/cuit.h"
 #include "felcora/error.h"
 #include "felcora/hostcomponents.h"
@@ -260,14 +261,8 @@ CheckReport checkCustomers(const RegisterStore &store, const ImportProgress &pro
 
 QString condivaText(const QString &condiva)
 {
-    const QString letter = condiva.trimmed();
-    if (letter == QLatin1String("S"))
-        return QStringLiteral("Responsable Inscripto");
-    if (letter == QLatin1String("N"))
-        return QStringLiteral("Responsable No Inscripto");
-    if (letter == QLatin1String("M"))
-        return QStringLiteral("Monotributo");
-    return QStringLiteral("(sin condición)");
+    const int position = conditions::positionOf(conditions::kMaria, condiva);
+    return position == conditions::kNone ? QStringLiteral("(sin condición)") : conditions::mariaTexts().at(position);
 }
 
 tableexport::TableSource checkTable(const QList<CheckRow> &rows)
