@@ -58,9 +58,8 @@ QString insertSnapshotSql(std::span<const taxregister::RegisterLine> lines)
     QString sql = QStringLiteral("insert into padron (") + kSnapshotColumns + QStringLiteral(") values ");
     sql.reserve(sql.size() + qsizetype(lines.size()) * kCharactersPerLine);
     const auto field = [&sql](const char *bytes, qsizetype length) {
-        const QByteArrayView trimmed = QByteArrayView(bytes, length).trimmed();
         sql += QLatin1Char('\'');
-        for (const char c : trimmed) {
+        for (const char c : taxregister::fieldOf(bytes, length)) {
             if (c == '\'')
                 sql += QLatin1Char('\'');
             sql += QLatin1Char(c);

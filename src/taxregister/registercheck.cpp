@@ -25,9 +25,9 @@ namespace {
 constexpr qint64 kCustomersPerProgress = 10'000;
 constexpr qsizetype kLinesPerStep = 5'000;
 
-QString trimmedCode(const char *code, int width)
+QString fieldText(const char *bytes, qsizetype width)
 {
-    return QString::fromLatin1(code, width).trimmed();
+    return QString::fromLatin1(fieldOf(bytes, width));
 }
 
 // The master's CUITs, read once for the scan.
@@ -144,13 +144,13 @@ QString defaultIndexPath()
 RegisterRecord recordOf(const RegisterLine &line)
 {
     return {QStringLiteral("%1").arg(line.cuit, kCuitLength, 10, QLatin1Char('0')),
-            QString::fromLatin1(line.name, line.nameLength).trimmed(),
-            trimmedCode(line.incomeTax, kCodeWidth),
-            trimmedCode(line.vat, kCodeWidth),
-            trimmedCode(line.simplified, kCodeWidth),
-            trimmedCode(&line.partner, 1),
-            trimmedCode(&line.employer, 1),
-            trimmedCode(line.activity, kCodeWidth)};
+            fieldText(line.name, line.nameLength),
+            fieldText(line.incomeTax, kCodeWidth),
+            fieldText(line.vat, kCodeWidth),
+            fieldText(line.simplified, kCodeWidth),
+            fieldText(&line.partner, 1),
+            fieldText(&line.employer, 1),
+            fieldText(line.activity, kCodeWidth)};
 }
 
 ImportResult importRegister(const RegisterStore &store, const QString &zipPath, const QString &indexPath,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QtGlobal>
 
 #include "felcora/felcora_core_export.h"
@@ -59,6 +60,12 @@ struct RegisterLine
     // A name that fills its 30 columns may have been cut by the register.
     bool nameMayBeCut() const { return nameLength == kNameWidth; }
 };
+
+// A field of a read line as it is kept and shown: its bytes without the blanks around them.
+inline QByteArrayView fieldOf(const char *bytes, qsizetype width)
+{
+    return QByteArrayView(bytes, width).trimmed();
+}
 
 // Reads one line, given without its LF (a CR before it is dropped here).
 // Only a Valid line fills out.
