@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "browser/spanishorder.h"
+#include "core/accents.h"
 #include "felcora/error.h"
 #include "felcora/hostcomponents.h"
 
@@ -56,14 +57,7 @@ bool foldLatin(QByteArrayView text, std::vector<char> &out)
 
 QByteArray foldUnicode(QByteArrayView text)
 {
-    const QString decomposed = QString::fromUtf8(text).normalized(QString::NormalizationForm_D);
-    QString bare;
-    bare.reserve(decomposed.size());
-    for (const QChar c : decomposed) {
-        if (c.category() != QChar::Mark_NonSpacing)
-            bare.append(c);
-    }
-    return bare.toCaseFolded().toUtf8();
+    return withoutAccents(QString::fromUtf8(text)).toCaseFolded().toUtf8();
 }
 
 // The first four bytes of a folded name as one word (missing bytes are 0),

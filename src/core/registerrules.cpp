@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "core/accents.h"
 #include "felcora/cuit.h"
 #include "taxregister/registerline.h"
 
@@ -33,19 +34,6 @@ const QList<CompanyType> kCompanyTypes = {
     {QStringLiteral("SOCIEDAD ANONIMA"), QStringLiteral("SA")},
 };
 
-// Upper case without accents for any text: the letters' decomposition without its marks.
-QString bareUpperUnicode(const QString &text)
-{
-    const QString decomposed = text.normalized(QString::NormalizationForm_D);
-    QString bare;
-    bare.reserve(decomposed.size());
-    for (const QChar c : decomposed) {
-        if (c.category() != QChar::Mark_NonSpacing)
-            bare.append(c);
-    }
-    return bare.toUpper();
-}
-
 // The Latin-1 letters from 0xC0 on in upper case without accents (ß, Æ, Ð,
 // Ø, Þ, × and ÷ stay as they are, having no plain letter).
 constexpr char16_t kLatinBare[64]
@@ -66,7 +54,7 @@ QString bareUpper(const QString &text)
     for (QChar &c : bare) {
         const char16_t u = c.unicode();
         if (u > kLastLatin1)
-            return bareUpperUnicode(text);
+            return withoutAccents(text).toUpper();
         if (u >= u'a' && u <= u'z')
             c = QChar(u - (u'a' - u'A'));
         else if (u >= kFirstLatinLetter)
